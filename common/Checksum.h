@@ -1,0 +1,68 @@
+// CRC-32 of the bytes that went into a file, computed beside the copy.
+#pragma once
+
+#include <atomic>
+#include <condition_variable>
+#include <cstdint>
+#include <deque>
+#include <mutex>
+#include <string>
+#include <thread>
+
+#include "platform/Platform.h"
+
+namespace portelan {
+
+// Reads back, on a thread of its own, the ranges that the copy has just
+// written and folds them into one CRC-32 (zlib's). The copy lets the kernel
+// move the bytes, so they never pass through our memory; reading them back
+// while they are still cached costs one pass on the second core. Because it
+// checks what is actually in the files, the sum covers exactly the bytes
+// written. The reader trails the writer by a bounded amount.
+class CChecksumTrailer {
+  public:
+    struct Result {
+        bool ok = true;         // false when a range could not be read back
+        std::uint32_t crc = 0;  // CRC-32 of all ranges, in the order added
+        std::string failedPath; // the file that could not be read back
+    };
+
+    CChecksumTrailer();
+    ~CChecksumTrailer();
+    CChecksumTrailer(const CChecksumTrailer&) = delete;
+    CChecksumTrailer& operator=(const CChecksumTrailer&) = delete;
+
+    // Queues length bytes of path from offset. Blocks while the reader is
+    // far behind.
+    void Add(const std::string& path, std::int64_t offset, std::int64_t length);
+    // Waits until every queued range has been read; the thread ends.
+    Result Finish();
+
+  private:
+    struct Range {
+        std::string path;
+        std::int64_t offset;
+        std::int64_t length;
+    };
+
+    void Run();
+    bool Fold(platform::File& file, const Range& range);
+
+    std::mutex m_mutex;
+    std::condition_variable m_changed;
+    std::deque<Range> m_queue;
+    std::int64_t m_queuedBytes = 0;
+    bool m_closing = false;
+    Result m_result;
+    std::thread m_thread;
+};
+
+// Copies up to n bytes from the position of in to the position of out, in
+// chunks, and hands every chunk written to the trailer (when one is given)
+// as a range of outPath starting at outOffset. Stops early at the end of in,
+// or when stop becomes true (status Ok, fewer bytes).
+platform::CopyResult CopyChunked(platform::File& in, platform::File& out, std::int64_t n,
+                                 CChecksumTrailer* trailer, const std::string& outPath,
+                                 std::int64_t outOffset, const std::atomic<bool>* stop = nullptr);
+
+} // namespace portelan

@@ -1,0 +1,63 @@
+#include "common/Helpers.h"
+
+#include "common/StrFormat.h"
+#include "platform/Platform.h"
+
+namespace portelan {
+
+std::string FormatSize(std::int64_t count)
+{
+    static const char* const kUnits[] = {"", "KB", "MB", "GB", "TB"};
+    std::int64_t value = count;
+    std::int64_t previous = 0;
+    int step = 0;
+    while (value >= 1024 && step < 4) {
+        previous = value;
+        value /= 1024;
+        ++step;
+    }
+    if (step == 0)
+        return StrFormat("%lld %s", static_cast<long long>(value), value == 1 ? "Byte" : "Bytes");
+    // The unit comes from the truncated quotient, the number from the value
+    // one step below: 1048575 bytes read "1024.0 KB", not "1.0 MB".
+    return StrFormat("%0.1f %s", static_cast<double>(previous) / 1024.0, kUnits[step]);
+}
+
+bool CheckFreeSpace(const std::string& path, std::int64_t& count)
+{
+    std::optional<std::int64_t> free = platform::QueryFreeSpace(path);
+    if (!free)
+        return false;
+    bool enough = *free >= count;
+    count = *free;
+    return enough;
+}
+
+void EnsureTrailingBackslash(std::string& path)
+{
+    if (!path.empty() && !platform::IsPathSeparator(path.back()))
+        path += platform::PathSeparator();
+}
+
+PathParts SplitPath(const std::string& path)
+{
+    std::string::size_type cut = path.size();
+    while (cut > 0 && !platform::IsPathSeparator(path[cut - 1]))
+        --cut;
+    return {path.substr(0, cut), path.substr(cut)};
+}
+
+std::string ToLowerAscii(std::string text)
+{
+    for (char& c : text)
+        if (c >= 'A' && c <= 'Z')
+            c = static_cast<char>(c - 'A' + 'a');
+    return text;
+}
+
+bool EqualsIgnoreCaseAscii(const std::string& a, const std::string& b)
+{
+    return a.size() == b.size() && ToLowerAscii(a) == ToLowerAscii(b);
+}
+
+} // namespace portelan

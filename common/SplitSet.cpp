@@ -1,0 +1,144 @@
+#include "common/SplitSet.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "common/StrFormat.h"
+#include "platform/Platform.h"
+
+namespace portelan {
+
+namespace {
+
+constexpr std::size_t kOffType = 0;
+constexpr std::size_t kOffReserved1 = 4;
+constexpr std::size_t kOffSourceSize = 8;
+constexpr std::size_t kOffExtension = 16;
+constexpr std::size_t kOffBaseName = 272;
+constexpr std::size_t kOffCount = 528;
+constexpr std::size_t kOffReserved2 = 532;
+
+constexpr std::array<unsigned char, 4> kChecksumMarker{'P', 'C', '3', '2'};
+
+void PutLE(unsigned char* at, std::uint64_t value, std::size_t bytes)
+{
+    for (std::size_t i = 0; i < bytes; ++i)
+        at[i] = static_cast<unsigned char>(value >> (8 * i));
+}
+
+std::uint64_t GetLE(const unsigned char* at, std::size_t bytes)
+{
+    std::uint64_t value = 0;
+    for (std::size_t i = 0; i < bytes; ++i)
+        value |= static_cast<std::uint64_t>(at[i]) << (8 * i);
+    return value;
+}
+
+// Bounded copy: the text's bytes, NUL up to the end; no NUL when it fills the field.
+void FillText(std::array<char, CSplitConfig::kTextSize>& field, const std::string& text)
+{
+    field.fill('\0');
+    std::memcpy(field.data(), text.data(), std::min(text.size(), field.size()));
+}
+
+std::string FieldText(const std::array<char, CSplitConfig::kTextSize>& field)
+{
+    const char* end = static_cast<const char*>(std::memchr(field.data(), '\0', field.size()));
+    return std::string(field.data(), end ? end : field.data() + field.size());
+}
+
+} // namespace
+
+SourceNameParts SplitSourceName(const std::string& fileName)
+{
+    std::string::size_type dot = fileName.rfind('.');
+    if (dot == std::string::npos)
+        return {fileName, "xxx"};
+    return {fileName.substr(0, dot), fileName.substr(dot + 1)};
+}
+
+std::string PieceFileName(const std::string& targetDir, const std::string& baseName, int index)
+{
+    return targetDir + baseName + StrFormat(".%.3d", index);
+}
+
+std::string ConfigFileName(const std::string& targetDir, const std::string& baseName)
+{
+    return targetDir + "_" + baseName + ".cfg";
+}
+
+std::string JoinerFileName(const std::string& targetDir, const std::string& baseName)
+{
+    return targetDir + "_" + baseName + ".exe";
+}
+
+CSplitConfig::CSplitConfig(std::int32_t count, const std::string& baseName, const std::string& extension,
+                           std::int64_t sourceSize)
+    : m_nTypeWord(kTypeWord), m_nSourceSize(sourceSize), m_nCount(count)
+{
+    FillText(m_szExtension, extension);
+    FillText(m_szBaseName, baseName);
+}
+
+CSplitConfig::Image CSplitConfig::Serialize() const
+{
+    Image image{};
+    PutLE(&image[kOffType], m_nTypeWord, 4);
+    std::memcpy(&image[kOffReserved1], m_reserved1.data(), 4);
+    PutLE(&image[kOffSourceSize], static_cast<std::uint64_t>(m_nSourceSize), 8);
+    std::memcpy(&image[kOffExtension], m_szExtension.data(), kTextSize);
+    std::memcpy(&image[kOffBaseName], m_szBaseName.data(), kTextSize);
+    PutLE(&image[kOffCount], static_cast<std::uint32_t>(m_nCount), 4);
+    PutLE(&image[kOffReserved2], m_nReserved2, 4);
+    return image;
+}
+
+void CSplitConfig::Deserialize(const unsigned char* data, std::size_t length)
+{
+    // Start from the image of this record so that missing bytes keep their values.
+    Image image = Serialize();
+    std::memcpy(image.data(), data, std::min(length, kSize));
+    m_nTypeWord = static_cast<std::uint32_t>(GetLE(&image[kOffType], 4));
+    std::memcpy(m_reserved1.data(), &image[kOffReserved1], 4);
+    m_nSourceSize = static_cast<std::int64_t>(GetLE(&image[kOffSourceSize], 8));
+    std::memcpy(m_szExtension.data(), &image[kOffExtension], kTextSize);
+    std::memcpy(m_szBaseName.data(), &image[kOffBaseName], kTextSize);
+    m_nCount = static_cast<std::int32_t>(static_cast<std::uint32_t>(GetLE(&image[kOffCount], 4)));
+    m_nReserved2 = static_cast<std::uint32_t>(GetLE(&image[kOffReserved2], 4));
+}
+
+bool CSplitConfig::Write(platform::File& file) const
+{
+    Image image = Serialize();
+    return file.Write(image.data(), image.size());
+}
+
+bool CSplitConfig::Read(platform::File& file)
+{
+    Image image{};
+    std::size_t have = 0;
+    while (have < kSize) {
+        std::int64_t got = file.Read(image.data() + have, kSize - have);
+        if (got < 0)
+            return false;
+        if (got == 0)
+            break;
+        have += static_cast<std::size_t>(got);
+    }
+    Deserialize(image.data(), have);
+    return true;
+}
+
+std::string CSplitConfig::BaseName() const { return FieldText(m_szBaseName); }
+
+std::string CSplitConfig::Extension() const { return FieldText(m_szExtension); }
+
+void CSplitConfig::SetChecksum(std::uint32_t crc)
+{
+    m_reserved1 = kChecksumMarker;
+    m_nReserved2 = crc;
+}
+
+bool CSplitConfig::HasChecksum() const { return m_reserved1 == kChecksumMarker; }
+
+} // namespace portelan

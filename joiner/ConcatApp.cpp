@@ -1,0 +1,282 @@
+#include "joiner/ConcatApp.h"
+
+#include <optional>
+
+#include "common/Checksum.h"
+#include "common/Helpers.h"
+#include "common/StrFormat.h"
+#include "platform/Platform.h"
+
+namespace portelan {
+
+namespace {
+
+constexpr const char* kConfigSuffix = ".cfg";
+
+bool IsUnsafeName(const std::string& name)
+{
+    if (name == "." || name == "..")
+        return true;
+    for (char c : name) {
+        unsigned char u = static_cast<unsigned char>(c);
+        if (c == '/' || c == '\\' || u < 0x20 || u == 0x7F)
+            return true;
+    }
+    return false;
+}
+
+// The piece number that a piece of the same base name would need to share
+// the target's name: the extension read as a number, or none.
+std::optional<int> ExtensionAsPieceNumber(const std::string& extension)
+{
+    if (extension.empty() || extension.size() > 9)
+        return std::nullopt;
+    int number = 0;
+    for (char c : extension) {
+        if (c < '0' || c > '9')
+            return std::nullopt;
+        number = number * 10 + (c - '0');
+    }
+    return number;
+}
+
+} // namespace
+
+CConcatApp::CConcatApp(IConcatFrontEnd& ui, std::string modulePath)
+    : m_ui(ui), m_strModulePath(std::move(modulePath))
+{
+}
+
+std::string CConcatApp::GetModuleDir() const
+{
+    std::string dir = SplitPath(m_strModulePath).directory;
+    EnsureTrailingBackslash(dir);
+    return dir;
+}
+
+std::string CConcatApp::ModuleFileStem() const
+{
+    std::string name = SplitPath(m_strModulePath).fileName;
+    std::string::size_type dot = name.rfind('.');
+    return dot == std::string::npos ? name : name.substr(0, dot);
+}
+
+std::string CConcatApp::GetModuleBaseName() const { return ToLowerAscii(ModuleFileStem()); }
+
+std::string CConcatApp::TargetPath() const { return GetModuleDir() + m_strName + "." + m_strExt; }
+
+bool CConcatApp::OpenConfigIn(const std::string& dir, platform::File& file)
+{
+    using platform::File;
+    // On a file system that tells cases apart, a set written elsewhere may
+    // carry capitals: try the name as it is, lower-cased, then any spelling.
+    const std::string lowerName = GetModuleBaseName() + kConfigSuffix;
+    std::string candidates[] = {dir + ModuleFileStem() + kConfigSuffix, dir + lowerName};
+    for (const std::string& path : candidates) {
+        if (file.Open(path, File::Mode::Read)) {
+            m_strConfigPath = path;
+            return true;
+        }
+    }
+    for (const std::string& entry : platform::ListDirectory(dir)) {
+        if (EqualsIgnoreCaseAscii(entry, lowerName) && file.Open(dir + entry, File::Mode::Read)) {
+            m_strConfigPath = dir + entry;
+            return true;
+        }
+    }
+    return false;
+}
+
+bool CConcatApp::LoadConfig(CSplitConfig& record)
+{
+    m_strDir = GetModuleDir();
+    const std::string fileName = GetModuleBaseName() + kConfigSuffix;
+    for (;;) {
+        platform::File file;
+        if (OpenConfigIn(m_strDir, file)) {
+            if (record.Read(file))
+                return true;
+            m_ui.ReportError(StrFormat("Die Konfigurationsdatei \"%s\" konnte nicht gelesen werden.",
+                                       m_strConfigPath.c_str()));
+            return false;
+        }
+        if (!m_ui.AskForDirectory(m_strDir, fileName))
+            return false;
+    }
+}
+
+std::string CConcatApp::ValidateRecord() const
+{
+    const char* reason = nullptr;
+    if (m_nCount <= 0)
+        reason = "Sie nennt keine Teilstücke.";
+    else if (m_strName.empty() || m_strExt.empty())
+        reason = "Der Dateiname oder die Erweiterung fehlt.";
+    else if (IsUnsafeName(m_strName) || IsUnsafeName(m_strExt))
+        reason = "Der Dateiname darf weder Pfadtrenner noch Steuerzeichen enthalten "
+                 "und nicht \".\" oder \"..\" sein.";
+    if (!reason)
+        return {};
+    return StrFormat("Die Konfigurationsdatei \"%s\" ist ungültig:\r\n%s", m_strConfigPath.c_str(), reason);
+}
+
+bool CConcatApp::InitInstance()
+{
+    CSplitConfig record;
+    if (!LoadConfig(record))
+        return false;
+    m_strExt = record.Extension();
+    m_strName = record.BaseName();
+    m_nTotalSize = record.m_nSourceSize;
+    m_nCount = record.m_nCount;
+    m_bHasChecksum = record.HasChecksum();
+    m_nChecksum = record.Checksum();
+
+    if (std::string refusal = ValidateRecord(); !refusal.empty()) {
+        m_ui.ReportError(refusal);
+        return false;
+    }
+
+    // The target is created beside the joiner: that volume needs the room.
+    std::int64_t needed = m_nTotalSize;
+    if (!CheckFreeSpace(GetModuleDir(), needed)) {
+        m_ui.ReportError(
+            StrFormat("Fehler: Zu wenig Speicherplatz (%s) auf \"%s\".\r\nSie benötigen mindestens %s.",
+                      FormatSize(needed).c_str(), GetModuleDir().c_str(), FormatSize(m_nTotalSize).c_str()));
+        return false;
+    }
+
+    if (!JoinPieces())
+        return false;
+    m_ui.ShowMessage(StrFormat("Die Datei \"%s\" wurde erstellt.", TargetPath().c_str()),
+                     "Zusammenführung erfolgreich");
+    return true;
+}
+
+bool CConcatApp::RefuseIfPiece(const std::string& piecePath, const std::string& target)
+{
+    if (piecePath != target && !platform::SameFile(piecePath, target))
+        return false;
+    m_ui.ReportError(
+        StrFormat("Die Zieldatei \"%s\" ist zugleich eines der Teilstücke und wird nicht überschrieben.",
+                  target.c_str()));
+    return true;
+}
+
+bool CConcatApp::JoinPieces()
+{
+    using platform::CopyResult;
+    using platform::File;
+
+    const std::string target = TargetPath();
+    // A source named like a piece ("x.001") would rebuild onto its own piece.
+    if (std::optional<int> k = ExtensionAsPieceNumber(m_strExt);
+        k && *k >= 1 && *k <= m_nCount && RefuseIfPiece(PieceFileName(m_strDir, m_strName, *k), target))
+        return false;
+
+    // An existing target that we may not write stays untouched.
+    if (platform::Exists(target)) {
+        File existing;
+        if (!existing.Open(target, File::Mode::WriteExisting)) {
+            m_ui.ReportError(
+                StrFormat("Die Zieldatei \"%s\" konnte nicht geschrieben werden.", target.c_str()));
+            return false;
+        }
+    }
+
+    // The file grows under a temporary name and takes the target's name only
+    // when it is complete, so a failed join leaves an older file as it was.
+    File out;
+    std::string tempPath;
+    for (int n = 0; n < 100 && !out.IsOpen(); ++n) {
+        tempPath = GetModuleDir() + StrFormat(".~portelan%02d.tmp", n);
+        if (!out.Open(tempPath, File::Mode::CreateNew) && !platform::Exists(tempPath))
+            break;
+    }
+    if (!out.IsOpen()) {
+        m_ui.ReportError(StrFormat("Die Zieldatei \"%s\" konnte nicht geschrieben werden.", target.c_str()));
+        return false;
+    }
+
+    struct Progress {
+        IConcatFrontEnd& ui;
+        ~Progress() { ui.DestroyProgress(); }
+    } progress{m_ui};
+    m_ui.CreateProgress("Bitte warten...");
+    m_ui.ShowProgress(true);
+
+    std::optional<CChecksumTrailer> trailer;
+    if (m_bHasChecksum)
+        trailer.emplace();
+
+    bool proceed = true;
+    std::int64_t written = 0;
+    for (int i = 1; i <= m_nCount && proceed; ++i) {
+        m_ui.SetProgressTip(StrFormat("Datei %d von %d...", i, m_nCount));
+        std::string path = PieceFileName(m_strDir, m_strName, i);
+        bool retry = true;
+        while (retry) {
+            if (RefuseIfPiece(path, target)) {
+                proceed = false;
+                break;
+            }
+            File piece;
+            if (!piece.Open(path, File::Mode::Read)) {
+                proceed = retry = m_ui.AskForDirectory(m_strDir, m_strName + StrFormat(".%.3d", i));
+                path = PieceFileName(m_strDir, m_strName, i);
+                continue;
+            }
+            retry = false;
+            std::int64_t length = piece.Length();
+            if (length < 0) {
+                proceed = false;
+                m_ui.ReportError(
+                    StrFormat("Die Länge der Datei \"%s\" konnte nicht bestimmt werden.", path.c_str()));
+                break;
+            }
+            CopyResult copied =
+                CopyChunked(piece, out, length, trailer ? &*trailer : nullptr, tempPath, written);
+            written += copied.bytes;
+            switch (copied.status) {
+            case CopyResult::Status::NoMemory:
+                proceed = false;
+                m_ui.ReportError("Es konnte kein Speicher reserviert werden.");
+                break;
+            case CopyResult::Status::ReadFailed:
+                proceed = false;
+                m_ui.ReportError(StrFormat("\"%s\" konnte nicht gelesen werden.", path.c_str()));
+                break;
+            case CopyResult::Status::WriteFailed:
+                proceed = false; // reported below, with the target
+                break;
+            case CopyResult::Status::Ok:
+                if (copied.bytes == 0) {
+                    proceed = false;
+                    m_ui.ReportError(StrFormat("\"%s\" hat eine Länge von Null.", path.c_str()));
+                }
+                break;
+            }
+        }
+    }
+    proceed = out.Close() && proceed;
+    m_ui.ShowProgress(false);
+
+    if (trailer) {
+        CChecksumTrailer::Result sum = trailer->Finish();
+        if (proceed && (!sum.ok || sum.crc != m_nChecksum)) {
+            proceed = false;
+            m_ui.ReportError(
+                StrFormat("Die Prüfsumme der zusammengeführten Datei \"%s\" stimmt nicht.", target.c_str()));
+        }
+    }
+    if (proceed && !platform::ReplaceFile(tempPath, target))
+        proceed = false;
+    if (!proceed) {
+        platform::DeleteFile(tempPath);
+        m_ui.ReportError(StrFormat("Die Zieldatei \"%s\" konnte nicht erstellt werden.", target.c_str()));
+        return false;
+    }
+    return true;
+}
+
+} // namespace portelan

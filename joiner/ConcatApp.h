@@ -1,0 +1,55 @@
+// The joiner's logic: find the configuration file from the program's own
+// name, check it and the free space, and append the pieces into the file.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "common/SplitSet.h"
+#include "joiner/ConcatFrontEnd.h"
+
+namespace portelan {
+
+class CConcatApp {
+  public:
+    // modulePath: full path of the running joiner's executable.
+    CConcatApp(IConcatFrontEnd& ui, std::string modulePath);
+
+    // Runs the whole program once. True when the file was rebuilt; every
+    // other outcome has been reported to the user (or was the user's choice).
+    bool InitInstance();
+
+    // Drive and directory of the joiner's own file, ending in a separator.
+    std::string GetModuleDir() const;
+    // The joiner's file name without directory and extension, lower case.
+    std::string GetModuleBaseName() const;
+    // Finds the configuration file (asking for its directory when needed)
+    // and reads it into record. False when it was not found or not readable.
+    bool LoadConfig(CSplitConfig& record);
+    // Appends pieces 1 ... m_nCount into the rebuilt file beside the joiner.
+    bool JoinPieces();
+
+    // The rebuilt file: "<own directory><name>.<extension>".
+    std::string TargetPath() const;
+
+    std::string m_strDir; // where the configuration file and the pieces are looked for
+    std::string m_strExt;
+    std::string m_strName;
+    std::int64_t m_nTotalSize = 0;
+    std::int32_t m_nCount = 0;
+
+  private:
+    bool OpenConfigIn(const std::string& dir, platform::File& file);
+    // Text of the refusal of an accepted-looking record, or empty when fine.
+    std::string ValidateRecord() const;
+    bool RefuseIfPiece(const std::string& piecePath, const std::string& target);
+    std::string ModuleFileStem() const;
+
+    IConcatFrontEnd& m_ui;
+    std::string m_strModulePath;
+    std::string m_strConfigPath; // the configuration file that was read
+    bool m_bHasChecksum = false;
+    std::uint32_t m_nChecksum = 0;
+};
+
+} // namespace portelan

@@ -1,0 +1,97 @@
+#include "joiner/console/ConsoleFrontEnd.h"
+
+#include "common/Helpers.h"
+#include "platform/Platform.h"
+
+namespace portelan {
+
+std::string ConsoleText(const std::string& text)
+{
+    std::string out;
+    out.reserve(text.size());
+    for (std::size_t i = 0; i < text.size(); ++i)
+        if (!(text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n'))
+            out += text[i];
+    return out;
+}
+
+CConsoleFrontEnd::CConsoleFrontEnd(std::FILE* in, std::FILE* out, std::FILE* err, bool progressInPlace)
+    : m_in(in), m_out(out), m_err(err), m_bInPlace(progressInPlace)
+{
+}
+
+void CConsoleFrontEnd::EndProgressLine()
+{
+    if (m_bLineOpen) {
+        std::fputc('\n', m_err);
+        std::fflush(m_err);
+        m_bLineOpen = false;
+    }
+}
+
+bool CConsoleFrontEnd::AskForDirectory(std::string& dir, const std::string& fileName)
+{
+    EndProgressLine();
+    std::fprintf(m_out, "Achtung: Folgende Datei wurde nicht gefunden:\n%s%s\n", dir.c_str(),
+                 fileName.c_str());
+    std::fprintf(m_out, "Bitte das Verzeichnis auswählen (leere Eingabe: Beenden): ");
+    std::fflush(m_out);
+
+    std::string line;
+    int c;
+    while ((c = std::fgetc(m_in)) != EOF && c != '\n')
+        line += static_cast<char>(c);
+    if (!line.empty() && line.back() == '\r')
+        line.pop_back();
+    if (c == EOF)
+        std::fputc('\n', m_out);
+    if (line.empty())
+        return false;
+    // Naming a file means its directory, as picking a file in a file dialog does.
+    if (!platform::IsDirectory(line) && platform::Exists(line))
+        line = SplitPath(line).directory;
+    EnsureTrailingBackslash(line);
+    dir = line;
+    return true;
+}
+
+void CConsoleFrontEnd::ReportError(const std::string& text) { ShowMessage(text, "Fehlermeldung"); }
+
+void CConsoleFrontEnd::ShowMessage(const std::string& text, const std::string& title)
+{
+    EndProgressLine();
+    std::fprintf(m_out, "%s\n%s\n", title.c_str(), ConsoleText(text).c_str());
+    std::fflush(m_out);
+}
+
+void CConsoleFrontEnd::CreateProgress(const std::string& tip) { m_strTip = tip; }
+
+void CConsoleFrontEnd::ShowProgress(bool visible)
+{
+    m_bVisible = visible;
+    if (visible)
+        SetProgressTip(m_strTip);
+    else
+        EndProgressLine();
+}
+
+void CConsoleFrontEnd::SetProgressTip(const std::string& tip)
+{
+    if (!m_bVisible)
+        return;
+    if (m_bInPlace) {
+        std::fprintf(m_err, "\r%s\033[K", tip.c_str());
+        m_bLineOpen = true;
+    } else {
+        std::fprintf(m_err, "%s\n", tip.c_str());
+    }
+    std::fflush(m_err);
+}
+
+void CConsoleFrontEnd::DestroyProgress()
+{
+    EndProgressLine();
+    m_bVisible = false;
+}
+
+} // namespace portelan

@@ -1,0 +1,38 @@
+// The joiner's windows as a console dialogue.
+#pragma once
+
+#include <cstdio>
+
+#include "joiner/ConcatFrontEnd.h"
+
+namespace portelan {
+
+class CConsoleFrontEnd : public IConcatFrontEnd {
+  public:
+    // Messages go to out, questions are read from in, progress goes to err.
+    CConsoleFrontEnd(std::FILE* in, std::FILE* out, std::FILE* err, bool progressInPlace);
+
+    bool AskForDirectory(std::string& dir, const std::string& fileName) override;
+    void ReportError(const std::string& text) override;
+    void ShowMessage(const std::string& text, const std::string& title) override;
+    void CreateProgress(const std::string& tip) override;
+    void ShowProgress(bool visible) override;
+    void SetProgressTip(const std::string& tip) override;
+    void DestroyProgress() override;
+
+  private:
+    void EndProgressLine();
+
+    std::FILE* m_in;
+    std::FILE* m_out;
+    std::FILE* m_err;
+    bool m_bInPlace;
+    bool m_bVisible = false;
+    bool m_bLineOpen = false;
+    std::string m_strTip;
+};
+
+// Window texts use "\r\n" between lines; a console wants "\n".
+std::string ConsoleText(const std::string& text);
+
+} // namespace portelan

@@ -1,0 +1,115 @@
+// The one seam between the portable core and the operating system.
+//
+// Everything the splitter and the joiner need from the system (files, free
+// space, the program's own path, directory listings) is declared here and
+// implemented once per platform. This header includes no system header, so
+// the core compiles unchanged everywhere.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace portelan::platform {
+
+// Called once at program start: makes a write beyond a file-size limit fail
+// with an error instead of ending the process, among other process settings.
+void InitProcess();
+
+// True for the characters that separate directories in a path.
+bool IsPathSeparator(char c);
+// The separator this platform appends to a directory.
+char PathSeparator();
+
+// An open file. Owns its handle: closes it on destruction, cannot be copied,
+// and leaves a moved-from object closed.
+class File {
+  public:
+    enum class Mode {
+        Read,         // existing file, reading only
+        CreateWrite,  // create, or truncate an existing file, for writing
+        CreateNew,    // create for writing; fails when the name exists
+        WriteExisting // existing file for writing, without truncating it
+    };
+
+    File() = default;
+    ~File();
+    File(File&& other) noexcept;
+    File& operator=(File&& other) noexcept;
+    File(const File&) = delete;
+    File& operator=(const File&) = delete;
+
+    // Opens path; false on any failure, never throws.
+    bool Open(const std::string& path, Mode mode);
+    bool IsOpen() const { return m_handle != kInvalid; }
+
+    // Reads up to n bytes at the current position. Returns the count read,
+    // 0 at the end of the file, -1 on an error.
+    std::int64_t Read(void* buffer, std::size_t n);
+    // Reads up to n bytes at offset without moving the position; same results.
+    std::int64_t ReadAt(void* buffer, std::size_t n, std::int64_t offset);
+    // Writes all n bytes at the current position; false on any error,
+    // a full disk or a file-size limit included.
+    bool Write(const void* buffer, std::size_t n);
+    // The file's length in bytes, or -1 when it cannot be determined.
+    std::int64_t Length();
+    // Gives read permission's matching execute permission (owner, group, others).
+    bool MakeExecutable();
+    // Closes the file; false when closing reported an error (data may be lost).
+    bool Close();
+
+    // The system handle, for the platform's own helpers only.
+    std::intptr_t Handle() const { return m_handle; }
+
+  private:
+    static constexpr std::intptr_t kInvalid = -1;
+    std::intptr_t m_handle = kInvalid;
+};
+
+// Result of CopyBytes: how many bytes reached the output and why it stopped.
+struct CopyResult {
+    enum class Status { Ok, ReadFailed, WriteFailed, NoMemory };
+    std::int64_t bytes = 0;
+    Status status = Status::Ok;
+};
+
+// Copies up to n bytes from the current position of in to the current
+// position of out, letting the kernel copy where it can. Stops early, with
+// status Ok, at the end of in. Both positions advance by the bytes copied.
+CopyResult CopyBytes(File& in, File& out, std::int64_t n);
+
+// Size of the file at path, as a directory lookup reports it (0 for a
+// directory); nullopt when nothing exists there.
+std::optional<std::int64_t> FindFileSize(const std::string& path);
+
+// True when a file, directory or other entry exists at path.
+bool Exists(const std::string& path);
+// True when path names an existing directory.
+bool IsDirectory(const std::string& path);
+
+// True when both paths exist and name the same file.
+bool SameFile(const std::string& a, const std::string& b);
+
+// Bytes the calling user may still write on the volume holding path;
+// nullopt when the query fails.
+std::optional<std::int64_t> QueryFreeSpace(const std::string& path);
+
+// Removes a file; the result says whether it was removed.
+bool DeleteFile(const std::string& path);
+
+// Moves from onto to, replacing an existing file of that name.
+bool ReplaceFile(const std::string& from, const std::string& to);
+
+// Names (without directory) of the entries of a directory; empty when it
+// cannot be read.
+std::vector<std::string> ListDirectory(const std::string& dir);
+
+// Full path of the running program's executable file; empty when unknown.
+std::string ModulePath();
+
+// True when the given standard stream (1 = output, 2 = error) is a terminal.
+bool IsTerminal(int stream);
+
+} // namespace portelan::platform

@@ -1,0 +1,292 @@
+// POSIX implementation of the platform seam (Linux).
+#include "platform/Platform.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <sys/statvfs.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <memory>
+#include <new>
+
+namespace portelan::platform {
+
+namespace {
+
+int Fd(std::intptr_t handle) { return static_cast<int>(handle); }
+
+// Bytes moved per system call by the user-space fallback of CopyBytes.
+constexpr std::size_t kFallbackBuffer = 1 << 20;
+
+} // namespace
+
+void InitProcess()
+{
+    // Without this, a write past RLIMIT_FSIZE kills the process; with it the
+    // write fails with EFBIG and the user gets the ordinary write message.
+    ::signal(SIGXFSZ, SIG_IGN);
+}
+
+bool IsPathSeparator(char c) { return c == '/'; }
+
+char PathSeparator() { return '/'; }
+
+File::~File() { Close(); }
+
+File::File(File&& other) noexcept : m_handle(other.m_handle) { other.m_handle = kInvalid; }
+
+File& File::operator=(File&& other) noexcept
+{
+    if (this != &other) {
+        Close();
+        m_handle = other.m_handle;
+        other.m_handle = kInvalid;
+    }
+    return *this;
+}
+
+bool File::Open(const std::string& path, Mode mode)
+{
+    Close();
+    int flags = O_CLOEXEC;
+    switch (mode) {
+    case Mode::Read:
+        flags |= O_RDONLY;
+        break;
+    case Mode::CreateWrite:
+        flags |= O_WRONLY | O_CREAT | O_TRUNC;
+        break;
+    case Mode::CreateNew:
+        flags |= O_WRONLY | O_CREAT | O_EXCL;
+        break;
+    case Mode::WriteExisting:
+        flags |= O_WRONLY;
+        break;
+    }
+    int fd;
+    do {
+        fd = ::open(path.c_str(), flags, 0666);
+    } while (fd < 0 && errno == EINTR);
+    if (fd < 0)
+        return false;
+    // A directory opens for reading on POSIX, but it is no file to split or join.
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
+        ::close(fd);
+        return false;
+    }
+    m_handle = fd;
+    return true;
+}
+
+std::int64_t File::Read(void* buffer, std::size_t n)
+{
+    if (!IsOpen())
+        return -1;
+    ssize_t got;
+    do {
+        got = ::read(Fd(m_handle), buffer, n);
+    } while (got < 0 && errno == EINTR);
+    return got;
+}
+
+std::int64_t File::ReadAt(void* buffer, std::size_t n, std::int64_t offset)
+{
+    if (!IsOpen())
+        return -1;
+    ssize_t got;
+    do {
+        got = ::pread(Fd(m_handle), buffer, n, static_cast<off_t>(offset));
+    } while (got < 0 && errno == EINTR);
+    return got;
+}
+
+bool File::Write(const void* buffer, std::size_t n)
+{
+    if (!IsOpen())
+        return false;
+    const char* p = static_cast<const char*>(buffer);
+    while (n > 0) {
+        ssize_t put = ::write(Fd(m_handle), p, n);
+        if (put < 0) {
+            if (errno == EINTR)
+                continue;
+            return false;
+        }
+        if (put == 0)
+            return false;
+        p += put;
+        n -= static_cast<std::size_t>(put);
+    }
+    return true;
+}
+
+std::int64_t File::Length()
+{
+    struct stat st {};
+    if (!IsOpen() || ::fstat(Fd(m_handle), &st) != 0)
+        return -1;
+    return st.st_size;
+}
+
+bool File::MakeExecutable()
+{
+    struct stat st {};
+    if (!IsOpen() || ::fstat(Fd(m_handle), &st) != 0)
+        return false;
+    mode_t mode = st.st_mode & 07777;
+    mode |= (mode & 0444) >> 2; // r-- becomes r-x for each class that may read
+    return ::fchmod(Fd(m_handle), mode) == 0;
+}
+
+bool File::Close()
+{
+    if (!IsOpen())
+        return true;
+    int fd = Fd(m_handle);
+    m_handle = kInvalid;
+    // close() must not be retried on EINTR on Linux: the descriptor is gone.
+    return ::close(fd) == 0;
+}
+
+namespace {
+
+CopyResult CopyThroughBuffer(File& in, File& out, std::int64_t n, CopyResult result)
+{
+    std::unique_ptr<char[]> buffer(new (std::nothrow) char[kFallbackBuffer]);
+    if (!buffer) {
+        result.status = CopyResult::Status::NoMemory;
+        return result;
+    }
+    while (result.bytes < n) {
+        std::int64_t want = n - result.bytes;
+        std::size_t chunk = want < static_cast<std::int64_t>(kFallbackBuffer) ? static_cast<std::size_t>(want)
+                                                                              : kFallbackBuffer;
+        std::int64_t got = in.Read(buffer.get(), chunk);
+        if (got < 0) {
+            result.status = CopyResult::Status::ReadFailed;
+            return result;
+        }
+        if (got == 0)
+            return result;
+        if (!out.Write(buffer.get(), static_cast<std::size_t>(got))) {
+            result.status = CopyResult::Status::WriteFailed;
+            return result;
+        }
+        result.bytes += got;
+    }
+    return result;
+}
+
+} // namespace
+
+CopyResult CopyBytes(File& in, File& out, std::int64_t n)
+{
+    CopyResult result;
+    if (!in.IsOpen()) {
+        result.status = CopyResult::Status::ReadFailed;
+        return result;
+    }
+    if (!out.IsOpen()) {
+        result.status = CopyResult::Status::WriteFailed;
+        return result;
+    }
+    while (result.bytes < n) {
+        std::int64_t want = n - result.bytes;
+        ssize_t copied = ::copy_file_range(Fd(in.Handle()), nullptr, Fd(out.Handle()), nullptr,
+                                           static_cast<std::size_t>(want), 0);
+        if (copied > 0) {
+            result.bytes += copied;
+            continue;
+        }
+        if (copied == 0)
+            return result; // end of the input
+        if (errno == EINTR)
+            continue;
+        // The kernel refused (another file system, an old kernel, a special
+        // file) or the copy failed: the plain read/write path either does the
+        // work or tells a read failure from a write failure.
+        return CopyThroughBuffer(in, out, n, result);
+    }
+    return result;
+}
+
+std::optional<std::int64_t> FindFileSize(const std::string& path)
+{
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0)
+        return std::nullopt;
+    if (S_ISDIR(st.st_mode))
+        return 0;
+    return static_cast<std::int64_t>(st.st_size);
+}
+
+bool Exists(const std::string& path)
+{
+    struct stat st {};
+    return ::lstat(path.c_str(), &st) == 0;
+}
+
+bool IsDirectory(const std::string& path)
+{
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+bool SameFile(const std::string& a, const std::string& b)
+{
+    struct stat sa {
+    }, sb{};
+    if (::stat(a.c_str(), &sa) != 0 || ::stat(b.c_str(), &sb) != 0)
+        return false;
+    return sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
+}
+
+std::optional<std::int64_t> QueryFreeSpace(const std::string& path)
+{
+    struct statvfs st {};
+    if (::statvfs(path.c_str(), &st) != 0)
+        return std::nullopt;
+    // f_bavail: blocks available to an unprivileged user, so the reserve
+    // kept for root does not count as room.
+    return static_cast<std::int64_t>(st.f_bavail) * static_cast<std::int64_t>(st.f_frsize);
+}
+
+bool DeleteFile(const std::string& path) { return ::unlink(path.c_str()) == 0; }
+
+bool ReplaceFile(const std::string& from, const std::string& to)
+{
+    return ::rename(from.c_str(), to.c_str()) == 0;
+}
+
+std::vector<std::string> ListDirectory(const std::string& dir)
+{
+    std::vector<std::string> names;
+    std::unique_ptr<DIR, int (*)(DIR*)> d(::opendir(dir.empty() ? "." : dir.c_str()), ::closedir);
+    if (!d)
+        return names;
+    while (dirent* entry = ::readdir(d.get())) {
+        std::string name = entry->d_name;
+        if (name != "." && name != "..")
+            names.push_back(std::move(name));
+    }
+    return names;
+}
+
+std::string ModulePath()
+{
+    std::string path(4096, '\0');
+    ssize_t n = ::readlink("/proc/self/exe", path.data(), path.size());
+    if (n <= 0 || static_cast<std::size_t>(n) >= path.size())
+        return {};
+    path.resize(static_cast<std::size_t>(n));
+    return path;
+}
+
+bool IsTerminal(int stream) { return ::isatty(stream) == 1; }
+
+} // namespace portelan::platform

@@ -1,0 +1,56 @@
+// Completing a set: the configuration file, then the joiner copy.
+#include "common/Helpers.h"
+#include "common/SplitSet.h"
+#include "common/StrFormat.h"
+#include "platform/Platform.h"
+#include "splitter/engine/SplitEngine.h"
+
+namespace portelan {
+
+bool CSplitEngine::WriteSetFiles(int count, const std::string& baseName, const std::string& extension)
+{
+    using platform::File;
+
+    const std::string cfgPath = ConfigFileName(m_strTargetDir, baseName);
+    File cfg;
+    if (!cfg.Open(cfgPath, File::Mode::CreateWrite)) {
+        ShowError("Die Konfigurationsdatei (*.cfg) konnte nicht erzeugt werden.", "");
+        return false;
+    }
+    CSplitConfig record(count, baseName, extension, m_nSourceSize);
+    record.SetChecksum(m_nChecksum);
+    bool written = record.Write(cfg);
+    // A failed close can lose the data as surely as a failed write.
+    written = cfg.Close() && written;
+    if (!written) {
+        ShowError(StrFormat("Fehler beim Schreiben in die Datei \"%s\".", cfgPath.c_str()), "");
+        platform::DeleteFile(cfgPath);
+        m_ui.SetStatus("CFG-Datei wurde gelöscht.");
+        return false;
+    }
+
+    if (!m_joiner.Find()) {
+        ShowError("Interner Fehler [CONCAT-01]", "");
+        return false;
+    }
+    std::optional<std::span<const unsigned char>> image = m_joiner.Load();
+    if (!image) {
+        ShowError("Interner Fehler [CONCAT-02]", "");
+        return false;
+    }
+    const std::string exePath = JoinerFileName(m_strTargetDir, baseName);
+    File exe;
+    if (!exe.Open(exePath, File::Mode::CreateWrite)) {
+        ShowError("Interner Fehler [CONCAT-03]", "");
+        return false;
+    }
+    // A partial joiner copy stays: it is overwritten by the next split.
+    bool ok = exe.Write(image->data(), image->size());
+    ok = exe.MakeExecutable() && ok;
+    ok = exe.Close() && ok;
+    if (!ok)
+        ShowError("Interner Fehler [CONCAT-04]", "");
+    return ok;
+}
+
+} // namespace portelan

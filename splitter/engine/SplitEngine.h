@@ -1,0 +1,102 @@
+// The split engine: planning, the worker that writes the pieces, and the
+// configuration file and joiner copy that complete a set.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <thread>
+
+#include "splitter/engine/JoinerImage.h"
+#include "splitter/engine/SplitFrontEnd.h"
+#include "splitter/engine/SplitJob.h"
+
+namespace portelan {
+
+// The diskette preset, the default piece size.
+inline constexpr std::int64_t kDiskPieceSize = 1457664;
+// Room asked for beyond the source size before a split.
+inline constexpr std::int64_t kFreeSpaceReserve = 102400;
+inline constexpr int kMaxPieces = 999;
+
+// The verdict of a plan: the text for the notes field and whether
+// "&Fortfahren" may be pressed.
+struct PlanVerdict {
+    std::string text;
+    bool canConfirm = false;
+};
+PlanVerdict CheckPlan(const CSplitJob& plan);
+
+// Everything the confirmation window shows, as texts.
+struct PlanView {
+    std::string sourceName; // "Quelle" / "Dateiname"
+    std::string sourceDir;  // "Quelle" / "Pfad"
+    std::string sourceSize; // "Quelle" / "Grösse"
+    std::string targetPath; // "Ziel" / "Pfad"
+    std::string count;      // "Ziel" / "Anzahl"
+    std::string pieceSize;  // "Ziel" / "Grösse"
+    PlanVerdict verdict;    // "Hinweise"
+};
+PlanView DescribePlan(const CSplitJob& plan);
+
+// The smallest count with count * pieceSize >= sourceSize; 1 for an empty
+// source or a piece size that is not positive. Saturates far above 999.
+int CountPieces(std::int64_t sourceSize, std::int64_t pieceSize);
+
+// The message for a failed worker (codes 1 to 5).
+std::string FailureMessage(const CSplitJob& job);
+
+// Holds the inputs and results of the splitter's main window and runs its
+// split operations. Everything but the worker runs on the front end's thread.
+class CSplitEngine {
+  public:
+    CSplitEngine(ISplitFrontEnd& ui, IJoinerImage& joiner);
+    // Stops a running worker at its next block and waits for it; the pieces
+    // written so far stay.
+    ~CSplitEngine();
+    CSplitEngine(const CSplitEngine&) = delete;
+    CSplitEngine& operator=(const CSplitEngine&) = delete;
+
+    // "&Starten": the three flags are the check boxes of the inputs.
+    void StartCommand(bool haveSource, bool haveTarget, bool havePieceSize);
+
+    bool PrepareSplit();
+    bool StartSplit();
+    void OnSplitFinished();
+    bool WriteSetFiles(int count, const std::string& baseName, const std::string& extension);
+
+    // The error window; sets the status line first.
+    void ShowError(const std::string& message, const std::string& title);
+
+    // Progress relays for the worker.
+    void ResetProgress() { m_ui.ResetProgress(); }
+    void InitProgress(int lower, int upper, int step);
+    void StepProgress() { m_ui.StepProgress(); }
+    // Worker side of the completion hand-over.
+    void SendSplitFinished();
+
+    static void SplitWorkerProc(CSplitJob* job);
+
+    bool IsRunning() const { return m_pJob != nullptr; }
+    // True when the last split wrote every piece and both set files.
+    bool LastSplitComplete() const { return m_bLastSplitComplete; }
+
+    // Inputs.
+    std::string m_strSourceDir; // ends in a separator
+    std::string m_strSourceName;
+    std::string m_strTargetDir; // ends in a separator
+    std::int64_t m_nPieceSize = kDiskPieceSize;
+    // Results.
+    std::int64_t m_nSourceSize = 0;
+    int m_nPieceCount = 0;
+    std::unique_ptr<CSplitJob> m_pJob;
+
+  private:
+    ISplitFrontEnd& m_ui;
+    IJoinerImage& m_joiner;
+    std::thread m_workerThread;
+    std::uint32_t m_nChecksum = 0;
+    bool m_bLastSplitComplete = false;
+};
+
+} // namespace portelan

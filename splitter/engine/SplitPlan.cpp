@@ -1,0 +1,127 @@
+// Planning a split: source size, piece count, the checks and their verdict.
+#include <limits>
+
+#include "common/Helpers.h"
+#include "common/StrFormat.h"
+#include "platform/Platform.h"
+#include "splitter/engine/SplitEngine.h"
+
+namespace portelan {
+
+void CSplitJob::SetPlan(const CSplitJob& plan)
+{
+    m_nCount = plan.m_nCount;
+    m_strTargetPath = plan.m_strTargetPath;
+    m_nSourceSize = plan.m_nSourceSize;
+    m_nPieceSize = plan.m_nPieceSize;
+    m_strSourceDir = plan.m_strSourceDir;
+    m_strSourceName = plan.m_strSourceName;
+}
+
+int CountPieces(std::int64_t sourceSize, std::int64_t pieceSize)
+{
+    // Same result as subtracting the piece size until the rest fits, without
+    // a loop that a one-byte piece size would make run for minutes.
+    if (pieceSize <= 0 || sourceSize <= pieceSize)
+        return 1;
+    std::int64_t count = (sourceSize - 1) / pieceSize + 1;
+    return count > std::numeric_limits<int>::max() ? std::numeric_limits<int>::max()
+                                                   : static_cast<int>(count);
+}
+
+PlanVerdict CheckPlan(const CSplitJob& plan)
+{
+    if (plan.m_nSourceSize <= 0)
+        return {"Fehler: Grösse der Quelldatei darf nicht Null sein.", false};
+    if (plan.m_nPieceSize <= 0)
+        return {"Fehler: Grösse der Zieldatei darf nicht Null sein.", false};
+    if (plan.m_nCount <= 0)
+        return {"Fehler: Anzahl der Zieldateien darf nicht Null sein.", false};
+    if (plan.m_nCount > kMaxPieces)
+        return {"Fehler: Zu viele Zieldateien (>999).", false};
+    if (plan.m_nPieceSize >= (std::int64_t{1} << 32))
+        return {"Fehler: Die Zieldateien sind zu gross.", false};
+    std::int64_t needed = plan.m_nSourceSize + kFreeSpaceReserve;
+    if (!CheckFreeSpace(plan.m_strTargetPath, needed))
+        return {StrFormat("Warnung: Es sind nur noch %s auf \"%s\" frei.\r\nSie benötigen aber ca. %s.",
+                          FormatSize(needed).c_str(), plan.m_strTargetPath.c_str(),
+                          FormatSize(plan.m_nSourceSize + kFreeSpaceReserve).c_str()),
+                false};
+    if (plan.m_nCount <= 1)
+        return {"Die Quelldatei ist nicht grösser als ein Einzelstück.\r\n"
+                "Es würde nur eine einzelne Datei erzeugt.",
+                false};
+
+    std::int64_t last = plan.m_nSourceSize - std::int64_t{plan.m_nCount - 1} * plan.m_nPieceSize;
+    auto plural = [](long n) { return n == 1 ? "" : "en"; };
+    if (last == plan.m_nPieceSize) {
+        long n = plan.m_nCount;
+        return {
+            StrFormat("Sie erzeugen %ld Datei%s je %s.", n, plural(n), FormatSize(plan.m_nPieceSize).c_str()),
+            true};
+    }
+    long n = plan.m_nCount - 1;
+    return {StrFormat("Sie erzeugen %ld Datei%s je %s\r\nund eine Datei mit %s.", n, plural(n),
+                      FormatSize(plan.m_nPieceSize).c_str(), FormatSize(last).c_str()),
+            true};
+}
+
+PlanView DescribePlan(const CSplitJob& plan)
+{
+    PlanView view;
+    view.sourceName = plan.m_strSourceName;
+    view.sourceDir = plan.m_strSourceDir;
+    view.sourceSize = FormatSize(plan.m_nSourceSize);
+    view.targetPath = plan.m_strTargetPath;
+    view.count = StrFormat("%lu", static_cast<unsigned long>(static_cast<unsigned>(plan.m_nCount)));
+    view.pieceSize = FormatSize(plan.m_nPieceSize);
+    view.verdict = CheckPlan(plan);
+    return view;
+}
+
+void CSplitEngine::StartCommand(bool haveSource, bool haveTarget, bool havePieceSize)
+{
+    // Later texts overwrite earlier ones: the source is named first.
+    bool ok = true;
+    if (!havePieceSize) {
+        ok = false;
+        m_ui.SetStatus("Keine Stückgrösse.");
+    }
+    if (!haveTarget) {
+        ok = false;
+        m_ui.SetStatus("Kein Zielverzeichnis.");
+    }
+    if (!haveSource) {
+        ok = false;
+        m_ui.SetStatus("Keine Quelldatei.");
+    }
+    if (ok && PrepareSplit() && !StartSplit())
+        m_ui.SetStatus("Es traten Fehler auf.");
+}
+
+bool CSplitEngine::PrepareSplit()
+{
+    CSplitJob plan;
+    plan.m_nPieceSize = m_nPieceSize;
+    plan.m_strSourceName = m_strSourceName;
+    plan.m_strSourceDir = m_strSourceDir;
+    plan.m_strTargetPath = m_strTargetDir;
+
+    std::optional<std::int64_t> size = platform::FindFileSize(m_strSourceDir + m_strSourceName);
+    if (!size) {
+        m_ui.SetStatus("Die Dateigrösse konnte nicht bestimmt werden.");
+        return false;
+    }
+    plan.m_nSourceSize = m_nSourceSize = *size;
+    plan.m_nCount = m_nPieceCount = CountPieces(plan.m_nSourceSize, plan.m_nPieceSize);
+
+    // The window only offers "&Fortfahren" for a valid plan; the engine does
+    // not rely on that.
+    if (!m_ui.ConfirmPlan(plan) || !CheckPlan(plan).canConfirm) {
+        m_ui.SetStatus("Der Vorgang wurde abgebrochen.");
+        return false;
+    }
+    return true;
+}
+
+} // namespace portelan

@@ -1,0 +1,181 @@
+// The worker that writes the pieces, and its hand-over to the front end.
+#include <new>
+#include <system_error>
+
+#include "common/Checksum.h"
+#include "common/Helpers.h"
+#include "common/SplitSet.h"
+#include "common/StrFormat.h"
+#include "platform/Platform.h"
+#include "splitter/engine/SplitEngine.h"
+
+namespace portelan {
+
+CSplitEngine::CSplitEngine(ISplitFrontEnd& ui, IJoinerImage& joiner) : m_ui(ui), m_joiner(joiner) {}
+
+CSplitEngine::~CSplitEngine()
+{
+    if (m_pJob)
+        m_pJob->m_bStopRequested = true;
+    if (m_workerThread.joinable())
+        m_workerThread.join();
+}
+
+void CSplitEngine::ShowError(const std::string& message, const std::string& title)
+{
+    m_ui.SetStatus("Ein Fehler ist aufgetreten.");
+    m_ui.ShowErrorWindow(message, title.empty() ? "Fehlermeldung" : title);
+}
+
+void CSplitEngine::InitProgress(int lower, int upper, int step)
+{
+    m_ui.InitProgress(lower, upper, step);
+    m_ui.ResetProgress();
+}
+
+std::string FailureMessage(const CSplitJob& job)
+{
+    switch (job.m_nErrorCode) {
+    case kSplitNoMemory:
+        return StrFormat("Es konnte kein Speicher (%s) alloziert werden.",
+                         FormatSize(job.m_nPieceSize32).c_str());
+    case kSplitCreateFailed:
+        return StrFormat("Die Datei \"%s\" konnte nicht geöffnet werden.", job.m_strTargetPath.c_str());
+    case kSplitReadFailed:
+        return StrFormat("Die Datei \"%s\" konnte nicht gelesen werden.", job.m_strTargetPath.c_str());
+    case kSplitWriteFailed:
+        return StrFormat("In die Datei \"%s\" konnte nicht geschrieben werden.", job.m_strTargetPath.c_str());
+    case kSplitSourceNotOpened:
+        return StrFormat("Die Datei \"%s\" konnte nicht geöffnet werden.",
+                         (job.m_strSourceDir + job.m_strSourceName).c_str());
+    default:
+        return "Interner Fehler [THREAD-01]";
+    }
+}
+
+bool CSplitEngine::StartSplit()
+{
+    m_ui.SetStatus("Bitte warten...");
+    if (m_pJob) {
+        ShowError("Interner Fehler [THREAD-02]", "");
+        return false;
+    }
+    std::unique_ptr<CSplitJob> job(new (std::nothrow) CSplitJob);
+    if (!job) {
+        ShowError("Interner Fehler [THREAD-01]", "");
+        return false;
+    }
+    m_pJob = std::move(job);
+    m_ui.EnableStart(false);
+
+    m_pJob->m_pOwner = this;
+    m_pJob->m_nSourceSize = m_nSourceSize;
+    m_pJob->m_strSourceDir = m_strSourceDir;
+    m_pJob->m_strSourceName = m_strSourceName;
+    m_pJob->m_strTargetPath = m_strTargetDir;
+    m_pJob->m_nCount = m_nPieceCount;
+    m_pJob->m_nPieceSize = m_nPieceSize;
+    m_pJob->m_nPieceSize32 = static_cast<std::uint32_t>(m_nPieceSize);
+
+    // The previous worker has handed over already; it only has to return.
+    if (m_workerThread.joinable())
+        m_workerThread.join();
+    try {
+        m_workerThread = std::thread(SplitWorkerProc, m_pJob.get());
+    } catch (const std::system_error&) {
+        m_pJob.reset();
+        m_ui.EnableStart(true);
+        ShowError("Interner Fehler [THREAD-01]", "");
+        return false;
+    }
+    return true;
+}
+
+void CSplitEngine::SplitWorkerProc(CSplitJob* job)
+{
+    using platform::CopyResult;
+    using platform::File;
+
+    auto fail = [job](int code) {
+        job->m_nErrorCode = code;
+        job->m_bSucceeded = false;
+    };
+
+    const std::string baseName = SplitSourceName(job->m_strSourceName).baseName;
+    File source;
+    if (!source.Open(job->m_strSourceDir + job->m_strSourceName, File::Mode::Read)) {
+        fail(kSplitSourceNotOpened);
+    } else {
+        CSplitEngine* owner = job->m_pOwner;
+        owner->ResetProgress();
+        owner->InitProgress(0, job->m_nCount, 1);
+        CChecksumTrailer trailer;
+        bool proceed = true;
+        for (int k = 1; k <= job->m_nCount && proceed; ++k) {
+            if (job->m_bStopRequested)
+                break;
+            const std::string path = PieceFileName(job->m_strTargetPath, baseName, k);
+            File piece;
+            if (!piece.Open(path, File::Mode::CreateWrite)) {
+                fail(kSplitCreateFailed);
+                proceed = false;
+                job->m_strTargetPath = path;
+            } else {
+                CopyResult copied = CopyChunked(source, piece, job->m_nPieceSize32, &trailer, path, 0,
+                                                &job->m_bStopRequested);
+                bool closed = piece.Close();
+                int code = kSplitOk;
+                if (copied.status == CopyResult::Status::NoMemory)
+                    code = kSplitNoMemory;
+                else if (copied.status == CopyResult::Status::WriteFailed || (!closed && copied.bytes > 0))
+                    code = kSplitWriteFailed;
+                else if (copied.status == CopyResult::Status::ReadFailed || copied.bytes == 0)
+                    code = kSplitReadFailed;
+                if (code != kSplitOk && !job->m_bStopRequested) {
+                    fail(code);
+                    proceed = false;
+                    if (code != kSplitNoMemory)
+                        job->m_strTargetPath = path;
+                }
+            }
+            owner->StepProgress();
+        }
+        source.Close();
+        CChecksumTrailer::Result sum = trailer.Finish();
+        if (job->m_bSucceeded && !sum.ok) {
+            // What was written cannot be read back: the piece is not sound.
+            fail(kSplitWriteFailed);
+            job->m_strTargetPath = sum.failedPath;
+        }
+        job->m_nChecksum = sum.crc;
+    }
+    if (!job->m_bStopRequested)
+        job->m_pOwner->SendSplitFinished();
+}
+
+void CSplitEngine::SendSplitFinished()
+{
+    m_ui.RunOnUiThread([this] { OnSplitFinished(); });
+}
+
+void CSplitEngine::OnSplitFinished()
+{
+    if (!m_pJob)
+        return; // nothing was running: no completion to handle
+    const std::string baseName = SplitSourceName(m_pJob->m_strSourceName).baseName;
+    const bool ok = m_pJob->m_bSucceeded;
+    if (!ok)
+        ShowError(FailureMessage(*m_pJob), "");
+    m_nChecksum = m_pJob->m_nChecksum;
+    m_pJob.reset();
+    m_ui.ResetProgress();
+    bool setWritten = false;
+    if (ok)
+        setWritten = WriteSetFiles(m_nPieceCount, baseName, SplitSourceName(m_strSourceName).extension);
+    m_ui.EnableStart(true);
+    if (ok)
+        m_ui.SetStatus("Die Datei wurde erfolgreich aufgeteilt...");
+    m_bLastSplitComplete = ok && setWritten;
+}
+
+} // namespace portelan

@@ -1,0 +1,88 @@
+// portelan-cli: the splitter without a window system.
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "common/Helpers.h"
+#include "platform/Platform.h"
+#include "splitter/engine/SplitEngine.h"
+#include "splitter/ui/cli/CliFrontEnd.h"
+#include "splitter/ui/cli/EmbeddedJoiner.h"
+#include "splitter/ui/cli/SizeArgument.h"
+
+namespace {
+
+constexpr const char* kUsage =
+    "Aufruf: portelan-cli split QUELLDATEI ZIELVERZEICHNIS [--size GROESSE]\n"
+    "  GROESSE: disk (1457664 Bytes, Vorgabe) oder eine Zahl mit K (x1024) oder M (x1048576)\n";
+
+int UsageError(const char* problem)
+{
+    if (problem)
+        std::fprintf(stderr, "portelan-cli: %s\n", problem);
+    std::fputs(kUsage, stderr);
+    return 2;
+}
+
+std::string Absolute(const std::string& path)
+{
+    std::error_code error;
+    std::filesystem::path absolute = std::filesystem::absolute(path, error);
+    return error ? path : absolute.string();
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    using namespace portelan;
+    platform::InitProcess();
+
+    std::vector<std::string> args(argv + 1, argv + argc);
+    if (!args.empty() && (args[0] == "--help" || args[0] == "-h")) {
+        std::fputs(kUsage, stdout);
+        return 0;
+    }
+    if (args.empty() || args[0] != "split")
+        return UsageError(args.empty() ? "Befehl fehlt" : "unbekannter Befehl");
+
+    std::vector<std::string> positional;
+    std::optional<std::int64_t> pieceSize = kDiskPieceSize;
+    for (std::size_t i = 1; i < args.size(); ++i) {
+        if (args[i] == "--size") {
+            if (++i == args.size())
+                return UsageError("--size ohne GROESSE");
+            pieceSize = ParsePieceSize(args[i]);
+            if (!pieceSize)
+                return UsageError("ungültige GROESSE");
+        } else if (args[i].rfind("--size=", 0) == 0) {
+            pieceSize = ParsePieceSize(args[i].substr(7));
+            if (!pieceSize)
+                return UsageError("ungültige GROESSE");
+        } else {
+            positional.push_back(args[i]);
+        }
+    }
+    if (positional.size() != 2 || positional[0].empty() || positional[1].empty())
+        return UsageError("QUELLDATEI und ZIELVERZEICHNIS erwartet");
+
+    CCliFrontEnd ui(stdout, stderr, platform::IsTerminal(2));
+    CEmbeddedJoiner joiner;
+    CSplitEngine engine(ui, joiner);
+
+    PathParts source = SplitPath(Absolute(positional[0]));
+    engine.m_strSourceDir = source.directory;
+    engine.m_strSourceName = source.fileName;
+    engine.m_strTargetDir = Absolute(positional[1]);
+    EnsureTrailingBackslash(engine.m_strTargetDir);
+    engine.m_nPieceSize = *pieceSize;
+
+    engine.StartCommand(true, true, true);
+    if (!engine.IsRunning())
+        return 1;
+    ui.RunUntil([&] { return !engine.IsRunning(); });
+    return engine.LastSplitComplete() ? 0 : 1;
+}
