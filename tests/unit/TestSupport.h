@@ -1,0 +1,93 @@
+// Real files in temporary directories, and real faults, for the unit tests.
+#pragma once
+
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <csignal>
+#include <cstdint>
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
+#include <random>
+#include <stdexcept>
+#include <string>
+
+#include <gtest/gtest.h>
+
+namespace portelan::test {
+
+// A fresh directory under $TMPDIR (or /tmp), removed with its content.
+class TempDir {
+public:
+    TempDir()
+    {
+        const char* base = std::getenv("TMPDIR");
+        std::string pattern = std::string(base && *base ? base : "/tmp") + "/portelan-test-XXXXXX";
+        char* made = ::mkdtemp(pattern.data());
+        if (!made)
+            throw std::runtime_error("mkdtemp failed");
+        m_path = made;
+    }
+    ~TempDir() { std::system(("rm -rf '" + m_path + "'").c_str()); }
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+
+    // The directory, ending in '/'.
+    std::string Dir() const { return m_path + "/"; }
+    std::string operator/(const std::string& name) const { return Dir() + name; }
+
+private:
+    std::string m_path;
+};
+
+inline std::string RandomBytes(std::size_t n, unsigned seed = 1)
+{
+    std::mt19937 rng(seed);
+    std::string bytes(n, '\0');
+    for (char& c : bytes)
+        c = static_cast<char>(rng() & 0xFF);
+    return bytes;
+}
+
+inline void WriteFile(const std::string& path, const std::string& bytes)
+{
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    ASSERT_TRUE(out.good()) << path;
+}
+
+inline std::string ReadFile(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+inline bool FileExists(const std::string& path)
+{
+    struct stat st {};
+    return ::lstat(path.c_str(), &st) == 0;
+}
+
+// While alive, no file of this process may grow beyond `bytes`: writes past
+// it fail as on a full disk (the programs ignore SIGXFSZ, so do the tests).
+class FileSizeLimit {
+public:
+    explicit FileSizeLimit(rlim_t bytes)
+    {
+        ::signal(SIGXFSZ, SIG_IGN);
+        ::getrlimit(RLIMIT_FSIZE, &m_saved);
+        rlimit limit = m_saved;
+        limit.rlim_cur = bytes;
+        ::setrlimit(RLIMIT_FSIZE, &limit);
+    }
+    ~FileSizeLimit() { ::setrlimit(RLIMIT_FSIZE, &m_saved); }
+    FileSizeLimit(const FileSizeLimit&) = delete;
+    FileSizeLimit& operator=(const FileSizeLimit&) = delete;
+
+private:
+    rlimit m_saved{};
+};
+
+}  // namespace portelan::test
