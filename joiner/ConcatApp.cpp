@@ -269,10 +269,10 @@ bool CConcatApp::JoinPieces()
                 StrFormat("Die Prüfsumme der zusammengeführten Datei \"%s\" stimmt nicht.", target.c_str()));
         }
     }
-    if (proceed && !platform::ReplaceFile(tempPath, target))
+    if (proceed && !platform::RenameReplacing(tempPath, target))
         proceed = false;
     if (!proceed) {
-        platform::DeleteFile(tempPath);
+        platform::RemoveFile(tempPath);
         m_ui.ReportError(StrFormat("Die Zieldatei \"%s\" konnte nicht erstellt werden.", target.c_str()));
         return false;
     }

@@ -97,10 +97,10 @@ bool SameFile(const std::string& a, const std::string& b);
 std::optional<std::int64_t> QueryFreeSpace(const std::string& path);
 
 // Removes a file; the result says whether it was removed.
-bool DeleteFile(const std::string& path);
+bool RemoveFile(const std::string& path);
 
 // Moves from onto to, replacing an existing file of that name.
-bool ReplaceFile(const std::string& from, const std::string& to);
+bool RenameReplacing(const std::string& from, const std::string& to);
 
 // Names (without directory) of the entries of a directory; empty when it
 // cannot be read.

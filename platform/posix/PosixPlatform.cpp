@@ -256,9 +256,9 @@ std::optional<std::int64_t> QueryFreeSpace(const std::string& path)
     return static_cast<std::int64_t>(st.f_bavail) * static_cast<std::int64_t>(st.f_frsize);
 }
 
-bool DeleteFile(const std::string& path) { return ::unlink(path.c_str()) == 0; }
+bool RemoveFile(const std::string& path) { return ::unlink(path.c_str()) == 0; }
 
-bool ReplaceFile(const std::string& from, const std::string& to)
+bool RenameReplacing(const std::string& from, const std::string& to)
 {
     return ::rename(from.c_str(), to.c_str()) == 0;
 }

@@ -24,7 +24,7 @@ bool CSplitEngine::WriteSetFiles(int count, const std::string& baseName, const s
     written = cfg.Close() && written;
     if (!written) {
         ShowError(StrFormat("Fehler beim Schreiben in die Datei \"%s\".", cfgPath.c_str()), "");
-        platform::DeleteFile(cfgPath);
+        platform::RemoveFile(cfgPath);
         m_ui.SetStatus("CFG-Datei wurde gelöscht.");
         return false;
     }
