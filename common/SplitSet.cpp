@@ -62,6 +62,19 @@ std::string PieceFileName(const std::string& targetDir, const std::string& baseN
     return targetDir + baseName + StrFormat(".%.3d", index);
 }
 
+std::optional<int> PieceNumberOfExtension(const std::string& extension)
+{
+    if (extension.empty() || extension.size() > 9)
+        return std::nullopt;
+    int number = 0;
+    for (char c : extension) {
+        if (c < '0' || c > '9')
+            return std::nullopt;
+        number = number * 10 + (c - '0');
+    }
+    return number;
+}
+
 std::string ConfigFileName(const std::string& targetDir, const std::string& baseName)
 {
     return targetDir + "_" + baseName + ".cfg";

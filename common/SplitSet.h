@@ -3,6 +3,7 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <utility>
 
@@ -22,6 +23,9 @@ SourceNameParts SplitSourceName(const std::string& fileName);
 
 // "<T><B>.<k>" with k written with at least three digits (001 ... 999).
 std::string PieceFileName(const std::string& targetDir, const std::string& baseName, int index);
+// The piece number an extension spells ("001" gives 1), or nullopt when it is
+// no plain number. A file named like this would share its name with a piece.
+std::optional<int> PieceNumberOfExtension(const std::string& extension);
 // "<T>_<B>.cfg"
 std::string ConfigFileName(const std::string& targetDir, const std::string& baseName);
 // "<T>_<B>.exe"

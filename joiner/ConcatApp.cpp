@@ -25,21 +25,6 @@ bool IsUnsafeName(const std::string& name)
     return false;
 }
 
-// The piece number that a piece of the same base name would need to share
-// the target's name: the extension read as a number, or none.
-std::optional<int> ExtensionAsPieceNumber(const std::string& extension)
-{
-    if (extension.empty() || extension.size() > 9)
-        return std::nullopt;
-    int number = 0;
-    for (char c : extension) {
-        if (c < '0' || c > '9')
-            return std::nullopt;
-        number = number * 10 + (c - '0');
-    }
-    return number;
-}
-
 } // namespace
 
 CConcatApp::CConcatApp(IConcatFrontEnd& ui, std::string modulePath)
@@ -170,7 +155,7 @@ bool CConcatApp::JoinPieces()
 
     const std::string target = TargetPath();
     // A source named like a piece ("x.001") would rebuild onto its own piece.
-    if (std::optional<int> k = ExtensionAsPieceNumber(m_strExt);
+    if (std::optional<int> k = PieceNumberOfExtension(m_strExt);
         k && *k >= 1 && *k <= m_nCount && RefuseIfPiece(PieceFileName(m_strDir, m_strName, *k), target))
         return false;
 

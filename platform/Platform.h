@@ -109,7 +109,7 @@ std::vector<std::string> ListDirectory(const std::string& dir);
 // Full path of the running program's executable file; empty when unknown.
 std::string ModulePath();
 
-// True when the given standard stream (1 = output, 2 = error) is a terminal.
+// True when the given standard stream (0 = input, 1 = output, 2 = error) is a terminal.
 bool IsTerminal(int stream);
 
 } // namespace portelan::platform

@@ -15,8 +15,9 @@ std::string ConsoleText(const std::string& text)
     return out;
 }
 
-CConsoleFrontEnd::CConsoleFrontEnd(std::FILE* in, std::FILE* out, std::FILE* err, bool progressInPlace)
-    : m_in(in), m_out(out), m_err(err), m_bInPlace(progressInPlace)
+CConsoleFrontEnd::CConsoleFrontEnd(std::FILE* in, std::FILE* out, std::FILE* err, bool inputIsTerminal,
+                                   bool progressInPlace)
+    : m_in(in), m_out(out), m_err(err), m_bInputIsTerminal(inputIsTerminal), m_bInPlace(progressInPlace)
 {
 }
 
@@ -43,8 +44,10 @@ bool CConsoleFrontEnd::AskForDirectory(std::string& dir, const std::string& file
         line += static_cast<char>(c);
     if (!line.empty() && line.back() == '\r')
         line.pop_back();
-    if (c == EOF)
-        std::fputc('\n', m_out);
+    // A terminal echoes the answer and its line end; from a pipe, show both
+    // so that the next message starts on a line of its own.
+    if (!m_bInputIsTerminal)
+        std::fprintf(m_out, "%s\n", line.c_str());
     if (line.empty())
         return false;
     // Naming a file means its directory, as picking a file in a file dialog does.

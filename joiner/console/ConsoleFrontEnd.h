@@ -9,8 +9,10 @@ namespace portelan {
 
 class CConsoleFrontEnd : public IConcatFrontEnd {
   public:
-    // Messages go to out, questions are read from in, progress goes to err.
-    CConsoleFrontEnd(std::FILE* in, std::FILE* out, std::FILE* err, bool progressInPlace);
+    // Messages go to out, questions are read from in, progress goes to err;
+    // progress lines are redrawn in place on a terminal.
+    CConsoleFrontEnd(std::FILE* in, std::FILE* out, std::FILE* err, bool inputIsTerminal,
+                     bool progressInPlace);
 
     bool AskForDirectory(std::string& dir, const std::string& fileName) override;
     void ReportError(const std::string& text) override;
@@ -26,6 +28,7 @@ class CConsoleFrontEnd : public IConcatFrontEnd {
     std::FILE* m_in;
     std::FILE* m_out;
     std::FILE* m_err;
+    bool m_bInputIsTerminal;
     bool m_bInPlace;
     bool m_bVisible = false;
     bool m_bLineOpen = false;

@@ -9,7 +9,7 @@ int main()
 {
     using namespace portelan;
     platform::InitProcess();
-    CConsoleFrontEnd console(stdin, stdout, stderr, platform::IsTerminal(2));
+    CConsoleFrontEnd console(stdin, stdout, stderr, platform::IsTerminal(0), platform::IsTerminal(2));
     std::string self = platform::ModulePath();
     if (self.empty()) {
         console.ReportError("Der Pfad des Programms konnte nicht bestimmt werden.");

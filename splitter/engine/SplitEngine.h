@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <thread>
 
@@ -26,6 +27,11 @@ struct PlanVerdict {
     bool canConfirm = false;
 };
 PlanVerdict CheckPlan(const CSplitJob& plan);
+
+// True when path names the job's source file.
+bool IsSourceFile(const CSplitJob& job, const std::string& path);
+// The path of the planned piece that is the source file itself, if any.
+std::optional<std::string> PieceOverwritingSource(const CSplitJob& plan);
 
 // Everything the confirmation window shows, as texts.
 struct PlanView {

@@ -2,6 +2,7 @@
 #include <limits>
 
 #include "common/Helpers.h"
+#include "common/SplitSet.h"
 #include "common/StrFormat.h"
 #include "platform/Platform.h"
 #include "splitter/engine/SplitEngine.h"
@@ -29,6 +30,24 @@ int CountPieces(std::int64_t sourceSize, std::int64_t pieceSize)
                                                    : static_cast<int>(count);
 }
 
+bool IsSourceFile(const CSplitJob& job, const std::string& path)
+{
+    const std::string source = job.m_strSourceDir + job.m_strSourceName;
+    return path == source || platform::SameFile(path, source);
+}
+
+std::optional<std::string> PieceOverwritingSource(const CSplitJob& plan)
+{
+    SourceNameParts parts = SplitSourceName(plan.m_strSourceName);
+    std::optional<int> k = PieceNumberOfExtension(parts.extension);
+    if (!k || *k < 1 || *k > plan.m_nCount)
+        return std::nullopt;
+    std::string piece = PieceFileName(plan.m_strTargetPath, parts.baseName, *k);
+    if (!IsSourceFile(plan, piece))
+        return std::nullopt;
+    return piece;
+}
+
 PlanVerdict CheckPlan(const CSplitJob& plan)
 {
     if (plan.m_nSourceSize <= 0)
@@ -50,6 +69,13 @@ PlanVerdict CheckPlan(const CSplitJob& plan)
     if (plan.m_nCount <= 1)
         return {"Die Quelldatei ist nicht grösser als ein Einzelstück.\r\n"
                 "Es würde nur eine einzelne Datei erzeugt.",
+                false};
+    // Cutting "x.001" into its own directory would truncate the source when
+    // the first piece is created.
+    if (std::optional<std::string> piece = PieceOverwritingSource(plan))
+        return {StrFormat("Fehler: Die Quelldatei wäre zugleich das Teilstück \"%s\" "
+                          "und würde überschrieben.",
+                          piece->c_str()),
                 false};
 
     std::int64_t last = plan.m_nSourceSize - std::int64_t{plan.m_nCount - 1} * plan.m_nPieceSize;

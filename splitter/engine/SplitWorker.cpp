@@ -116,7 +116,9 @@ void CSplitEngine::SplitWorkerProc(CSplitJob* job)
                 break;
             const std::string path = PieceFileName(job->m_strTargetPath, baseName, k);
             File piece;
-            if (!piece.Open(path, File::Mode::CreateWrite)) {
+            // The plan refuses a piece that is the source; this holds the
+            // line should the name have changed since.
+            if (IsSourceFile(*job, path) || !piece.Open(path, File::Mode::CreateWrite)) {
                 fail(kSplitCreateFailed);
                 proceed = false;
                 job->m_strTargetPath = path;

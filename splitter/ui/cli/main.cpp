@@ -31,7 +31,7 @@ std::string Absolute(const std::string& path)
 {
     std::error_code error;
     std::filesystem::path absolute = std::filesystem::absolute(path, error);
-    return error ? path : absolute.string();
+    return error ? path : absolute.lexically_normal().string();
 }
 
 } // namespace

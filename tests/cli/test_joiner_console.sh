@@ -1,0 +1,226 @@
+#!/usr/bin/env bash
+# The joiner copy at work on damaged or moved sets: questions on stdin,
+# error texts on stdout, exit status, and that a failed join leaves neither
+# a target nor a temporary file (and an older target exactly as it was).
+set -euo pipefail
+source "$(dirname "$0")/lib.sh" "$@"
+
+n=0
+# new_set NAME SIZE: splits a fresh SIZE-byte source NAME into 4 KB pieces;
+# sets SRC (the source) and J (the set's directory, holding the joiner).
+new_set() {
+    n=$((n + 1))
+    SRC=$T/src$n/$1
+    J=$T/set$n
+    make_file "$SRC" "$2"
+    split_ok "$SRC" "$J" --size 4K
+}
+
+# assert_join_failed TARGET: the closing message, nothing left behind.
+assert_join_failed() {
+    assert_rc 1
+    assert_out_has "Fehlermeldung
+Die Zieldatei \"$1\" konnte nicht erstellt werden."
+    assert_out_lacks "Zusammenführung erfolgreich"
+    assert_no_temp "$(dirname "$1")"
+}
+
+question() {
+    printf 'Achtung: Folgende Datei wurde nicht gefunden:\n%s' "$1"
+}
+
+check "missing pieces 2 and 3, answered with the directory that holds them: one question, success"
+new_set x.bin 10000
+mkdir "$T/moved"
+mv "$J/x.002" "$J/x.003" "$T/moved/"
+run --stdin "$T/moved
+" --in "$T" "$J/_x.exe"
+assert_rc 0
+assert_out_has "$(question "$J/x.002")"
+assert_count "$OUT" "$J/x.002" 1
+assert_out_lacks "x.003"
+assert_out_has "Zusammenführung erfolgreich
+Die Datei \"$J/x.bin\" wurde erstellt."
+assert_same "$SRC" "$J/x.bin"
+assert_entries "$T/moved" x.002 x.003
+
+check "a missing piece answered with the path of the piece itself: its directory is used"
+rm "$J/x.bin"
+run --stdin "$T/moved/x.002
+" "$J/_x.exe"
+assert_rc 0
+assert_same "$SRC" "$J/x.bin"
+
+check "a missing piece and an empty answer: one message, no target"
+rm "$J/x.bin"
+run --stdin "
+" "$J/_x.exe"
+assert_join_failed "$J/x.bin"
+assert_count "$OUT" "Fehlermeldung" 1
+assert_absent "$J/x.bin"
+
+check "a missing piece and end of input: the older file of the target's name survives unchanged"
+echo "an older x.bin" >"$J/x.bin"
+cp "$J/x.bin" "$T/older"
+run "$J/_x.exe"
+assert_join_failed "$J/x.bin"
+assert_count "$OUT" "Fehlermeldung" 1
+assert_same "$T/older" "$J/x.bin"
+mv "$T/moved"/* "$J/"
+
+check "an empty piece: two messages, no target"
+rm "$J/x.bin"
+cp "$J/x.002" "$T/x.002.good"
+: >"$J/x.002"
+run "$J/_x.exe"
+assert_join_failed "$J/x.bin"
+assert_out_has "Fehlermeldung
+\"$J/x.002\" hat eine Länge von Null.
+Fehlermeldung
+Die Zieldatei"
+assert_count "$OUT" "Fehlermeldung" 2
+assert_absent "$J/x.bin"
+
+check "a piece with one byte changed: checksum message, no target"
+cp "$T/x.002.good" "$J/x.002"
+byte=$(od -An -tu1 -j 100 -N 1 "$J/x.002" | tr -d ' ')
+put_bytes "$J/x.002" 100 "$(printf '\\x%02x' $(((byte + 1) % 256)))"
+run "$J/_x.exe"
+assert_join_failed "$J/x.bin"
+assert_out_has "Fehlermeldung
+Die Prüfsumme der zusammengeführten Datei \"$J/x.bin\" stimmt nicht.
+Fehlermeldung
+Die Zieldatei \"$J/x.bin\" konnte nicht erstellt werden."
+assert_absent "$J/x.bin"
+
+check "a piece one byte short: the checksum catches it too"
+head -c $((4096 - 1)) "$T/x.002.good" >"$J/x.002"
+run "$J/_x.exe"
+assert_join_failed "$J/x.bin"
+assert_out_has "Die Prüfsumme der zusammengeführten Datei \"$J/x.bin\" stimmt nicht."
+assert_absent "$J/x.bin"
+
+check "a stray piece beyond the count is not joined"
+cp "$T/x.002.good" "$J/x.002"
+make_file "$J/x.004" 100
+run "$J/_x.exe"
+assert_rc 0
+assert_same "$SRC" "$J/x.bin"
+
+check "file-size limit during the join: no target, no temporary file, the older file survives"
+echo "older, again" >"$J/x.bin"
+cp "$J/x.bin" "$T/older"
+run limit_fsize 8192 "$J/_x.exe"
+assert_join_failed "$J/x.bin"
+assert_count "$OUT" "Fehlermeldung" 1
+assert_same "$T/older" "$J/x.bin"
+
+check "a directory where the target belongs: cannot be written, left alone"
+new_set y.bin 5000
+mkdir "$J/y.bin"
+touch "$J/y.bin/keep"
+run "$J/_y.exe"
+assert_rc 1
+assert_text "$OUT" "Fehlermeldung
+Die Zieldatei \"$J/y.bin\" konnte nicht geschrieben werden."
+assert_entries "$J/y.bin" keep
+assert_no_temp "$J"
+
+if [ "$CAN_DROP_PRIVILEGES" -eq 1 ]; then
+    check "the joiner's directory without write permission (unprivileged user): cannot be written"
+    new_set z.bin 5000
+    chmod 0555 "$J"
+    run as_user "$J/_z.exe"
+    assert_rc 1
+    assert_text "$OUT" "Fehlermeldung
+Die Zieldatei \"$J/z.bin\" konnte nicht geschrieben werden."
+    assert_entries "$J" z.001 z.002 _z.cfg _z.exe
+else
+    skip "unwritable joiner directory: running as root and setpriv is not available"
+fi
+
+# A set made where names keep their case, joined by copies whose name was
+# changed to lower or upper case (as when copied through another system).
+check "cfg _Film.cfg found by joiners named _Film.exe, _film.exe and _FILM.exe"
+new_set Film.mkv 9000
+for exe in _Film.exe _film.exe _FILM.exe; do
+    c=$T/case-$exe
+    mkdir "$c"
+    cp "$J"/Film.00? "$J/_Film.cfg" "$c/"
+    cp "$J/_Film.exe" "$c/$exe"
+    run "$c/$exe"
+    assert_rc 0
+    assert_out_has "Die Datei \"$c/Film.mkv\" wurde erstellt."
+    assert_same "$SRC" "$c/Film.mkv"
+done
+
+check "a joiner renamed kopie.exe without kopie.cfg: asks for it, an empty answer ends quietly"
+new_set w.bin 9000
+mv "$J/_w.exe" "$J/kopie.exe"
+run --stdin "
+" "$J/kopie.exe"
+assert_rc 1
+assert_out_has "$(question "$J/kopie.cfg")"
+assert_out_lacks "Fehlermeldung"
+assert_entries "$J" w.001 w.002 w.003 _w.cfg kopie.exe
+
+check "kopie.exe given a directory with kopie.cfg and the pieces: rebuilt beside kopie.exe"
+mkdir "$T/elsewhere"
+mv "$J"/w.00? "$T/elsewhere/"
+cp "$J/_w.cfg" "$T/elsewhere/kopie.cfg"
+run --stdin "$T/elsewhere
+" "$J/kopie.exe"
+assert_rc 0
+assert_out_has "Die Datei \"$J/w.bin\" wurde erstellt."
+assert_same "$SRC" "$J/w.bin"
+assert_entries "$T/elsewhere" w.001 w.002 w.003 kopie.cfg
+
+# A source named "x.001" rebuilds onto the name of its own first piece.
+check "a target that would overwrite piece 1: refused before anything is opened"
+new_set v.001 9000
+cp "$J/v.001" "$T/v.001.piece"
+run "$J/_v.exe"
+assert_rc 1
+assert_text "$OUT" "Fehlermeldung
+Die Zieldatei \"$J/v.001\" ist zugleich eines der Teilstücke und wird nicht überschrieben."
+assert_same "$T/v.001.piece" "$J/v.001"
+assert_entries "$J" v.001 v.002 v.003 _v.cfg _v.exe
+
+# Records that were not written by the splitter, built byte by byte.
+check "hostile and impossible records are refused with the cfg's name, nothing created"
+mkdir -p "$T/hostile/inner"
+cp "$JOINER" "$T/hostile/inner/_h.exe"
+unsafe="Der Dateiname darf weder Pfadtrenner noch Steuerzeichen enthalten und nicht \".\" oder \"..\" sein."
+for spec in "../evil|bin|$unsafe" "h|../../x|$unsafe" "..|bin|$unsafe" "a$(printf '\t')b|bin|$unsafe" \
+    "h||Der Dateiname oder die Erweiterung fehlt."; do
+    IFS='|' read -r base ext reason <<<"$spec"
+    write_cfg "$T/hostile/inner/_h.cfg" 10 "$ext" "$base" 1
+    run "$T/hostile/inner/_h.exe"
+    assert_rc 1
+    assert_text "$OUT" "Fehlermeldung
+Die Konfigurationsdatei \"$T/hostile/inner/_h.cfg\" ist ungültig:
+$reason"
+    assert_entries "$T/hostile/inner" _h.cfg _h.exe
+    assert_entries "$T/hostile" inner
+done
+for count in 0 -1; do
+    write_cfg "$T/hostile/inner/_h.cfg" 10 bin h "$count"
+    run "$T/hostile/inner/_h.exe"
+    assert_rc 1
+    assert_out_has "ist ungültig:
+Sie nennt keine Teilstücke."
+    assert_entries "$T/hostile/inner" _h.cfg _h.exe
+done
+
+check "a record asking for more room than the volume has: refused with the sizes, nothing created"
+write_cfg "$T/hostile/inner/_h.cfg" $((1 << 50)) bin h 2
+run "$T/hostile/inner/_h.exe"
+assert_rc 1
+assert_out_has "Fehlermeldung
+Fehler: Zu wenig Speicherplatz ("
+assert_out_has ") auf \"$T/hostile/inner/\".
+Sie benötigen mindestens 1024.0 TB."
+assert_out_lacks "nicht gefunden"
+assert_entries "$T/hostile/inner" _h.cfg _h.exe
+
+finish

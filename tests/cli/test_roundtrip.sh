@@ -1,0 +1,139 @@
+#!/usr/bin/env bash
+# Split, carry the set elsewhere, run its joiner copy, compare with the source:
+# piece counts at the edges, the naming rules, and what both programs print.
+set -euo pipefail
+source "$(dirname "$0")/lib.sh" "$@"
+
+P=4096
+
+# check_set DIR BASE COUNT PIECE LAST: the set holds exactly the pieces, the
+# configuration file and the joiner copy, with the expected piece sizes.
+check_set() {
+    local dir=$1 base=$2 count=$3 size=$4 last=$5 k
+    local names=("_$base.cfg" "_$base.exe")
+    local name
+    for ((k = 1; k <= count; k++)); do
+        printf -v name '%s.%03d' "$base" "$k"
+        names+=("$name")
+    done
+    assert_entries "$dir" "${names[@]}"
+    # One stat for all pieces: "<size>" per line, in piece order.
+    local expected actual
+    expected=$(for ((k = 1; k < count; k++)); do echo "$size"; done; echo "$last")
+    actual=$(cd "$dir" && stat -c %s "${names[@]:2}")
+    [ "$expected" = "$actual" ] || fail "piece sizes in $dir: expected $((count - 1)) x $size and $last, got: $(tr '\n' ' ' <<<"$actual" | head -c 200)"
+    pass
+    assert_size "$dir/_$base.cfg" 536
+    assert_same "$JOINER" "$dir/_$base.exe"
+    assert_eq 755 "$(stat -c %a "$dir/_$base.exe")" "mode of the joiner copy"
+}
+
+# join_copy SETDIR COPYDIR BASE REBUILT SOURCE [run options]: copies the set,
+# runs its joiner and compares the rebuilt file with the source.
+join_copy() {
+    local set=$1 copy=$2 base=$3 rebuilt=$4 source=$5
+    shift 5
+    mkdir -p "$copy"
+    cp "$set"/* "$copy"/
+    run "$@"
+    assert_rc 0
+    assert_text "$OUT" "Zusammenführung erfolgreich
+Die Datei \"$copy/$rebuilt\" wurde erstellt."
+    assert_err_lacks "Fehlermeldung"
+    assert_same "$source" "$copy/$rebuilt"
+    assert_no_temp "$copy"
+}
+
+check "P+1 bytes, a name with several dots: 2 pieces, exact plan and status texts"
+make_file "$T/src/archive.tar.gz" $((P + 1))
+mkdir "$T/out1"
+run --in "$T" "$SPLITTER" split src/archive.tar.gz out1 --size 4K
+assert_rc 0
+assert_text "$OUT" "Information
+  Quelle
+    Dateiname: archive.tar.gz
+    Pfad:      $T/src/
+    Grösse:    4.0 KB
+  Ziel
+    Pfad:      $T/out1/
+    Anzahl:    2
+    Grösse:    4.0 KB
+  Hinweise
+    Sie erzeugen 1 Datei je 4.0 KB
+    und eine Datei mit 1 Byte.
+Bitte warten...
+Die Datei wurde erfolgreich aufgeteilt..."
+assert_empty "$ERR"
+check_set "$T/out1" archive.tar 2 $P 1
+# The joiner started by absolute path from an unrelated working directory:
+# the file lands beside the joiner, not in the working directory.
+mkdir "$T/cwd1"
+join_copy "$T/out1" "$T/copy1" archive.tar archive.tar.gz "$T/src/archive.tar.gz" \
+    --in "$T/cwd1" "$T/copy1/_archive.tar.exe"
+assert_entries "$T/cwd1"
+assert_has "$ERR" "Datei 1 von 2..."
+assert_has "$ERR" "Datei 2 von 2..."
+
+check "2P bytes, no dot in the name: README -> README.001/.002, rebuilt as README.xxx over an older file"
+make_file "$T/src/README" $((2 * P))
+split_ok "$T/src/README" "$T/out2" --size 4K
+assert_out_has "    Anzahl:    2
+    Grösse:    4.0 KB
+  Hinweise
+    Sie erzeugen 2 Dateien je 4.0 KB."
+assert_out_lacks "und eine Datei mit"
+check_set "$T/out2" README 2 $P $P
+mkdir "$T/copy2"
+echo "an older file of the same name" >"$T/copy2/README.xxx"
+# Started from its own directory by a relative path.
+join_copy "$T/out2" "$T/copy2" README README.xxx "$T/src/README" --in "$T/copy2" ./_README.exe
+assert_absent "$T/copy2/README"
+
+check "999 pieces of 1000 bytes (999*P is still accepted)"
+make_file "$T/src/big.dat" 999000
+split_ok "$T/src/big.dat" "$T/out3" --size 1000
+assert_out_has "    Grösse:    975.6 KB
+  Ziel
+    Pfad:      $T/out3/
+    Anzahl:    999
+    Grösse:    1000 Bytes
+  Hinweise
+    Sie erzeugen 999 Dateien je 1000 Bytes."
+check_set "$T/out3" big 999 1000 1000
+mkdir "$T/cwd3"
+# Started by a relative path from a sibling directory.
+join_copy "$T/out3" "$T/copy3" big big.dat "$T/src/big.dat" --in "$T/cwd3" ../copy3/_big.exe
+assert_has "$ERR" "Datei 999 von 999..."
+assert_entries "$T/cwd3"
+
+check "spaces in the file and directory names"
+make_file "$T/src dir/my holiday film.v2.mkv" 10000
+split_ok "$T/src dir/my holiday film.v2.mkv" "$T/out 4" --size 4K
+assert_out_has "    Dateiname: my holiday film.v2.mkv
+    Pfad:      $T/src dir/"
+assert_out_has "    Sie erzeugen 2 Dateien je 4.0 KB
+    und eine Datei mit 1.8 KB."
+check_set "$T/out 4" "my holiday film.v2" 3 $P $((10000 - 2 * P))
+join_copy "$T/out 4" "$T/copy 4" "my holiday film.v2" "my holiday film.v2.mkv" \
+    "$T/src dir/my holiday film.v2.mkv" --in "$T/cwd1" "$T/copy 4/_my holiday film.v2.exe"
+
+check "non-ASCII letters (ü, ß) in the file and directory names"
+make_file "$T/Übergabe/Grüße aus Gießen.txt" 5000
+split_ok "$T/Übergabe/Grüße aus Gießen.txt" "$T/Stücke" --size 4K
+assert_out_has "    Dateiname: Grüße aus Gießen.txt
+    Pfad:      $T/Übergabe/"
+check_set "$T/Stücke" "Grüße aus Gießen" 2 $P $((5000 - P))
+join_copy "$T/Stücke" "$T/Straße" "Grüße aus Gießen" "Grüße aus Gießen.txt" \
+    "$T/Übergabe/Grüße aus Gießen.txt" --in "$T/cwd1" "$T/Straße/_Grüße aus Gießen.exe"
+
+check "a set written into the source's own directory joins there onto the source's name"
+make_file "$T/same/data.bin" 9000
+cp "$T/same/data.bin" "$T/data.orig"
+split_ok "$T/same/data.bin" "$T/same" --size 4K
+assert_same "$T/data.orig" "$T/same/data.bin"
+rm "$T/same/data.bin"
+run "$T/same/_data.exe"
+assert_rc 0
+assert_same "$T/data.orig" "$T/same/data.bin"
+
+finish
