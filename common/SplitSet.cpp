@@ -108,8 +108,8 @@ CSplitConfig::Image CSplitConfig::Serialize() const
 
 void CSplitConfig::Deserialize(const unsigned char* data, std::size_t length)
 {
-    // Start from the image of this record so that missing bytes keep their values.
-    Image image = Serialize();
+    // Bytes missing from a short image read as those of an empty record.
+    Image image = CSplitConfig().Serialize();
     std::memcpy(image.data(), data, std::min(length, kSize));
     m_nTypeWord = static_cast<std::uint32_t>(GetLE(&image[kOffType], 4));
     std::memcpy(m_reserved1.data(), &image[kOffReserved1], 4);

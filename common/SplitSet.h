@@ -54,7 +54,8 @@ class CSplitConfig {
 
     Image Serialize() const;
     // Fills the record from the first bytes of an image; fields beyond
-    // `length` keep their defaults, bytes beyond 536 are ignored.
+    // `length` get the defaults of an empty record (count 0, size 0, NUL
+    // texts), bytes beyond 536 are ignored.
     void Deserialize(const unsigned char* data, std::size_t length);
 
     // Writes the 536 bytes; false when the write fails.

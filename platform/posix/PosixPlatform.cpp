@@ -64,7 +64,9 @@ bool File::Open(const std::string& path, Mode mode)
         flags |= O_WRONLY | O_CREAT | O_EXCL;
         break;
     case Mode::WriteExisting:
-        flags |= O_WRONLY;
+        // Non-blocking, so that a named pipe without a reader is refused
+        // instead of stopping the program.
+        flags |= O_WRONLY | O_NONBLOCK;
         break;
     }
     int fd;

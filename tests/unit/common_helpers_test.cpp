@@ -1,0 +1,186 @@
+// Size texts, the free-space check, path helpers and the --size argument.
+#include <cstdint>
+#include <limits>
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "TestSupport.h"
+#include "common/Helpers.h"
+#include "platform/Platform.h"
+#include "splitter/ui/cli/SizeArgument.h"
+
+namespace portelan {
+namespace {
+
+using test::TempDir;
+
+TEST(FormatSize, WritesGermanSizeTexts)
+{
+    const std::vector<std::pair<std::int64_t, std::string>> cases = {
+        {0, "0 Bytes"},
+        {1, "1 Byte"},
+        {2, "2 Bytes"},
+        {1023, "1023 Bytes"},
+        {1024, "1.0 KB"},
+        {1536, "1.5 KB"},
+        {1048575, "1024.0 KB"},
+        {1048576, "1.0 MB"},
+        {1474560, "1.4 MB"},
+        {1457664, "1.4 MB"},
+        {1572864, "1.5 MB"},
+        {(std::int64_t{1} << 30) - 1, "1024.0 MB"},
+        {std::int64_t{1} << 30, "1.0 GB"},
+        {std::int64_t{3} << 29, "1.5 GB"},
+        {std::int64_t{1} << 40, "1.0 TB"},
+        {std::int64_t{1} << 50, "1024.0 TB"},
+        {-5, "-5 Bytes"},
+    };
+    for (const auto& [count, text] : cases)
+        EXPECT_EQ(FormatSize(count), text) << "count " << count;
+}
+
+TEST(FormatSize, StaysInTerabytesForTheLargestCount)
+{
+    std::string text = FormatSize(std::numeric_limits<std::int64_t>::max());
+    EXPECT_EQ(text, "8388608.0 TB");
+}
+
+TEST(CheckFreeSpace, ProcHasNoRoomButAsksForNothingIsEnough)
+{
+    // statvfs("/proc") reports 0 free bytes: an exact boundary on a real volume.
+    std::int64_t count = 0;
+    EXPECT_TRUE(CheckFreeSpace("/proc", count));
+    EXPECT_EQ(count, 0);
+
+    count = 1;
+    EXPECT_FALSE(CheckFreeSpace("/proc", count));
+    EXPECT_EQ(count, 0);
+
+    count = std::int64_t{1} << 40;
+    EXPECT_FALSE(CheckFreeSpace("/proc", count));
+    EXPECT_EQ(count, 0);
+}
+
+TEST(CheckFreeSpace, ReturnsTheFreeBytesOfARealDirectory)
+{
+    TempDir dir;
+    std::int64_t count = 0;
+    EXPECT_TRUE(CheckFreeSpace(dir.Dir(), count));
+    EXPECT_GT(count, 0);
+
+    // More than any disk holds: not enough, and count tells what there is.
+    std::int64_t huge = std::numeric_limits<std::int64_t>::max();
+    EXPECT_FALSE(CheckFreeSpace(dir.Dir(), huge));
+    EXPECT_GT(huge, 0);
+    EXPECT_LT(huge, std::numeric_limits<std::int64_t>::max());
+}
+
+TEST(CheckFreeSpace, FailedQueryLeavesTheCountAlone)
+{
+    TempDir dir;
+    for (std::int64_t needed : {std::int64_t{0}, std::int64_t{12345}}) {
+        std::int64_t count = needed;
+        EXPECT_FALSE(CheckFreeSpace(dir / "missing/deeper/", count)) << needed;
+        EXPECT_EQ(count, needed);
+    }
+    // A path that runs through a regular file cannot be queried either.
+    test::WriteFile(dir / "file", "x");
+    std::int64_t count = 77;
+    EXPECT_FALSE(CheckFreeSpace(dir / "file/below/", count));
+    EXPECT_EQ(count, 77);
+}
+
+TEST(PathHelpers, EnsureTrailingBackslashAppendsOneSeparator)
+{
+    const std::vector<std::pair<std::string, std::string>> cases = {
+        {"", ""},         {"/", "/"},       {"/a", "/a/"},   {"/a/", "/a/"},
+        {"a", "a/"},      {"a/b/", "a/b/"}, {"a\\", "a\\/"}, // a backslash is an ordinary character here
+        {"/a//", "/a//"},
+    };
+    for (const auto& [in, out] : cases) {
+        std::string path = in;
+        EnsureTrailingBackslash(path);
+        EXPECT_EQ(path, out) << "input \"" << in << "\"";
+    }
+}
+
+TEST(PathHelpers, SplitPathCutsAfterTheLastSeparator)
+{
+    struct Case {
+        std::string path, directory, fileName;
+    };
+    const std::vector<Case> cases = {
+        {"/a/b/c.txt", "/a/b/", "c.txt"},
+        {"c.txt", "", "c.txt"},
+        {"/a/b/", "/a/b/", ""},
+        {"/", "/", ""},
+        {"", "", ""},
+        {"/c", "/", "c"},
+        {"a\\b.txt", "", "a\\b.txt"},
+        {"x//y", "x//", "y"},
+    };
+    for (const Case& c : cases) {
+        PathParts parts = SplitPath(c.path);
+        EXPECT_EQ(parts.directory, c.directory) << "path \"" << c.path << "\"";
+        EXPECT_EQ(parts.fileName, c.fileName) << "path \"" << c.path << "\"";
+    }
+}
+
+TEST(PathHelpers, LowerCaseTouchesOnlyAsciiLetters)
+{
+    const std::vector<std::pair<std::string, std::string>> cases = {
+        {"ABC xyz", "abc xyz"},
+        {"_FILM.CFG", "_film.cfg"},
+        {"@[`{Z", "@[`{z"},               // the neighbours of A-Z and a-z stay
+        {"\xC3\x84RGER", "\xC3\x84rger"}, // UTF-8 "Ä" keeps its bytes
+        {"\xC4\xD6\xDC", "\xC4\xD6\xDC"}, // Latin-1 capitals are not ASCII
+        {std::string("A\0B", 3), std::string("a\0b", 3)},
+    };
+    for (const auto& [in, out] : cases)
+        EXPECT_EQ(ToLowerAscii(in), out);
+
+    EXPECT_TRUE(EqualsIgnoreCaseAscii("_fIlM.CFG", "_film.cfg"));
+    EXPECT_FALSE(EqualsIgnoreCaseAscii("\xC3\x84", "\xC3\xA4"));
+    EXPECT_FALSE(EqualsIgnoreCaseAscii("_film.cfg", "_film.cfgx"));
+    EXPECT_FALSE(EqualsIgnoreCaseAscii("_film.cfgx", "_film.cfg"));
+}
+
+TEST(ParsePieceSize, ReadsPresetsNumbersAndUnitsAndCapsThem)
+{
+    constexpr std::int64_t kCap = std::int64_t{1} << 30;
+    const std::vector<std::pair<std::string, std::optional<std::int64_t>>> cases = {
+        {"disk", 1457664},
+        {"0", 0},
+        {"-5", -5},
+        {"100", 100},
+        {"4K", 4096},
+        {"1500K", 1536000},
+        {"700M", 734003200},
+        {"1024M", kCap},
+        {"1048576K", kCap},
+        {"1073741824", kCap},
+        {"5000M", kCap},
+        {"1048577K", kCap},
+        {"1073741825", kCap},
+        {"99999999999999999999", kCap},
+        {"99999999999999999999M", kCap},
+        {"12X", std::nullopt},
+        {"", std::nullopt},
+        {"K", std::nullopt},
+        {"1.5M", std::nullopt},
+        {"4KB", std::nullopt},
+        {"-", std::nullopt},
+        {" 4K", std::nullopt},
+        {"4K ", std::nullopt},
+        {"Disk", std::nullopt},
+    };
+    for (const auto& [text, expected] : cases)
+        EXPECT_EQ(ParsePieceSize(text), expected) << "text \"" << text << "\"";
+}
+
+} // namespace
+} // namespace portelan
