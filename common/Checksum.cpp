@@ -2,18 +2,18 @@
 
 #include <zlib.h>
 
-#include <memory>
+#include <algorithm>
 #include <new>
 
 namespace portelan {
 
 namespace {
 
-// How far the reader may fall behind before the writer waits: enough to
-// keep both cores busy, little enough that the bytes are still cached.
+// How far the reader may fall behind before the writer waits: enough to keep
+// both cores busy, little enough that the bytes are still cached.
 constexpr std::int64_t kMaxLag = 64 << 20;
 constexpr std::size_t kReadBuffer = 1 << 20;
-// Bytes per copy call: the unit of progress for the trailer and for stopping.
+// Bytes per copy call: the unit of progress for the reader and for stopping.
 constexpr std::int64_t kCopyChunk = 8 << 20;
 
 } // namespace
@@ -36,13 +36,14 @@ CChecksumTrailer::~CChecksumTrailer()
         m_thread.join();
 }
 
-void CChecksumTrailer::Add(const std::string& path, std::int64_t offset, std::int64_t length)
+void CChecksumTrailer::Add(std::shared_ptr<platform::File> file, const std::string& path, std::int64_t offset,
+                           std::int64_t length)
 {
     if (length <= 0)
         return;
     std::unique_lock lock(m_mutex);
     m_changed.wait(lock, [&] { return m_queuedBytes < kMaxLag || m_closing; });
-    m_queue.push_back({path, offset, length});
+    m_queue.push_back({std::move(file), path, offset, length});
     m_queuedBytes += length;
     m_changed.notify_all();
 }
@@ -61,8 +62,7 @@ CChecksumTrailer::Result CChecksumTrailer::Finish()
 
 void CChecksumTrailer::Run()
 {
-    platform::File file;
-    std::string openPath;
+    std::unique_ptr<unsigned char[]> buffer(new (std::nothrow) unsigned char[kReadBuffer]);
     for (;;) {
         Range range;
         {
@@ -72,13 +72,7 @@ void CChecksumTrailer::Run()
                 return;
             range = m_queue.front();
         }
-        bool ok = m_result.ok;
-        if (ok && range.path != openPath) {
-            openPath = range.path;
-            ok = file.Open(openPath, platform::File::Mode::Read);
-        }
-        if (ok)
-            ok = Fold(file, range);
+        bool ok = m_result.ok && buffer && Fold(range, buffer.get());
         {
             std::lock_guard lock(m_mutex);
             if (!ok && m_result.ok) {
@@ -94,37 +88,33 @@ void CChecksumTrailer::Run()
     }
 }
 
-bool CChecksumTrailer::Fold(platform::File& file, const Range& range)
+bool CChecksumTrailer::Fold(const Range& range, unsigned char* buffer)
 {
-    static thread_local std::unique_ptr<unsigned char[]> buffer;
-    if (!buffer)
-        buffer.reset(new (std::nothrow) unsigned char[kReadBuffer]);
-    if (!buffer)
+    if (!range.file)
         return false;
     std::int64_t done = 0;
     while (done < range.length) {
         std::int64_t want = std::min<std::int64_t>(range.length - done, kReadBuffer);
-        std::int64_t got = file.ReadAt(buffer.get(), static_cast<std::size_t>(want), range.offset + done);
+        std::int64_t got = range.file->ReadAt(buffer, static_cast<std::size_t>(want), range.offset + done);
         if (got <= 0)
             return false; // the bytes were written a moment ago: missing ones are a fault
         m_result.crc =
-            static_cast<std::uint32_t>(crc32_z(m_result.crc, buffer.get(), static_cast<std::size_t>(got)));
+            static_cast<std::uint32_t>(crc32_z(m_result.crc, buffer, static_cast<std::size_t>(got)));
         done += got;
     }
     return true;
 }
 
 platform::CopyResult CopyChunked(platform::File& in, platform::File& out, std::int64_t n,
-                                 CChecksumTrailer* trailer, const std::string& outPath,
-                                 std::int64_t outOffset, const std::atomic<bool>* stop)
+                                 const ReadBack* readBack, const std::atomic<bool>* stop)
 {
     platform::CopyResult total;
     while (total.bytes < n) {
         if (stop && stop->load())
             break;
         platform::CopyResult part = platform::CopyBytes(in, out, std::min(kCopyChunk, n - total.bytes));
-        if (trailer)
-            trailer->Add(outPath, outOffset + total.bytes, part.bytes);
+        if (readBack)
+            readBack->trailer.Add(readBack->file, readBack->path, readBack->offset + total.bytes, part.bytes);
         total.bytes += part.bytes;
         total.status = part.status;
         if (part.status != platform::CopyResult::Status::Ok || part.bytes == 0)

@@ -5,6 +5,7 @@
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -16,9 +17,10 @@ namespace portelan {
 // Reads back, on a thread of its own, the ranges that the copy has just
 // written and folds them into one CRC-32 (zlib's). The copy lets the kernel
 // move the bytes, so they never pass through our memory; reading them back
-// while they are still cached costs one pass on the second core. Because it
-// checks what is actually in the files, the sum covers exactly the bytes
-// written. The reader trails the writer by a bounded amount.
+// while they are still cached costs one pass on the second core. It reads
+// through handles of the written files themselves, so the sum covers exactly
+// the bytes written, whatever happens to their names meanwhile. The reader
+// trails the writer by a bounded amount.
 class CChecksumTrailer {
   public:
     struct Result {
@@ -32,21 +34,23 @@ class CChecksumTrailer {
     CChecksumTrailer(const CChecksumTrailer&) = delete;
     CChecksumTrailer& operator=(const CChecksumTrailer&) = delete;
 
-    // Queues length bytes of path from offset. Blocks while the reader is
-    // far behind.
-    void Add(const std::string& path, std::int64_t offset, std::int64_t length);
+    // Queues length bytes of file from offset; path names the file should it
+    // not read back. Blocks while the reader is far behind.
+    void Add(std::shared_ptr<platform::File> file, const std::string& path, std::int64_t offset,
+             std::int64_t length);
     // Waits until every queued range has been read; the thread ends.
     Result Finish();
 
   private:
     struct Range {
+        std::shared_ptr<platform::File> file;
         std::string path;
         std::int64_t offset;
         std::int64_t length;
     };
 
     void Run();
-    bool Fold(platform::File& file, const Range& range);
+    bool Fold(const Range& range, unsigned char* buffer);
 
     std::mutex m_mutex;
     std::condition_variable m_changed;
@@ -57,12 +61,18 @@ class CChecksumTrailer {
     std::thread m_thread;
 };
 
+// Where a copy hands what it wrote for reading back.
+struct ReadBack {
+    CChecksumTrailer& trailer;
+    std::shared_ptr<platform::File> file; // a handle of its own on the output
+    std::string path;                     // the output's name, for messages
+    std::int64_t offset = 0;              // where the copy starts in the output
+};
+
 // Copies up to n bytes from the position of in to the position of out, in
-// chunks, and hands every chunk written to the trailer (when one is given)
-// as a range of outPath starting at outOffset. Stops early at the end of in,
-// or when stop becomes true (status Ok, fewer bytes).
+// chunks, and hands every chunk written to readBack (when given). Stops early
+// at the end of in, or when stop becomes true (status Ok, fewer bytes).
 platform::CopyResult CopyChunked(platform::File& in, platform::File& out, std::int64_t n,
-                                 CChecksumTrailer* trailer, const std::string& outPath,
-                                 std::int64_t outOffset, const std::atomic<bool>* stop = nullptr);
+                                 const ReadBack* readBack = nullptr, const std::atomic<bool>* stop = nullptr);
 
 } // namespace portelan

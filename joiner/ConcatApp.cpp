@@ -178,7 +178,12 @@ bool CConcatApp::JoinPieces()
         if (!out.Open(tempPath, File::Mode::CreateNew) && !platform::Exists(tempPath))
             break;
     }
-    if (!out.IsOpen()) {
+    std::shared_ptr<File> reader = out.IsOpen() ? out.Duplicate() : nullptr;
+    if (!reader) {
+        if (out.IsOpen()) {
+            out.Close();
+            platform::RemoveFile(tempPath);
+        }
         m_ui.ReportError(StrFormat("Die Zieldatei \"%s\" konnte nicht geschrieben werden.", target.c_str()));
         return false;
     }
@@ -219,8 +224,10 @@ bool CConcatApp::JoinPieces()
                     StrFormat("Die Länge der Datei \"%s\" konnte nicht bestimmt werden.", path.c_str()));
                 break;
             }
-            CopyResult copied =
-                CopyChunked(piece, out, length, trailer ? &*trailer : nullptr, tempPath, written);
+            std::optional<ReadBack> readBack;
+            if (trailer)
+                readBack.emplace(ReadBack{*trailer, reader, tempPath, written});
+            CopyResult copied = CopyChunked(piece, out, length, readBack ? &*readBack : nullptr);
             written += copied.bytes;
             switch (copied.status) {
             case CopyResult::Status::NoMemory:

@@ -8,6 +8,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -29,8 +30,8 @@ class File {
   public:
     enum class Mode {
         Read,         // existing file, reading only
-        CreateWrite,  // create, or truncate an existing file, for writing
-        CreateNew,    // create for writing; fails when the name exists
+        CreateWrite,  // create, or truncate an existing file, for writing and reading back
+        CreateNew,    // the same, but fails when the name exists
         WriteExisting // existing file for writing, without truncating it
     };
 
@@ -57,6 +58,9 @@ class File {
     std::int64_t Length();
     // Gives read permission's matching execute permission (owner, group, others).
     bool MakeExecutable();
+    // A second handle on the same open file, for reading back what was
+    // written while this one goes on (or is closed); null when none can be had.
+    std::shared_ptr<File> Duplicate() const;
     // Closes the file; false when closing reported an error (data may be lost).
     bool Close();
 

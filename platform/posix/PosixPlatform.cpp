@@ -58,10 +58,10 @@ bool File::Open(const std::string& path, Mode mode)
         flags |= O_RDONLY;
         break;
     case Mode::CreateWrite:
-        flags |= O_WRONLY | O_CREAT | O_TRUNC;
+        flags |= O_RDWR | O_CREAT | O_TRUNC;
         break;
     case Mode::CreateNew:
-        flags |= O_WRONLY | O_CREAT | O_EXCL;
+        flags |= O_RDWR | O_CREAT | O_EXCL;
         break;
     case Mode::WriteExisting:
         // Non-blocking, so that a named pipe without a reader is refused
@@ -143,6 +143,18 @@ bool File::MakeExecutable()
     mode_t mode = st.st_mode & 07777;
     mode |= (mode & 0444) >> 2; // r-- becomes r-x for each class that may read
     return ::fchmod(Fd(m_handle), mode) == 0;
+}
+
+std::shared_ptr<File> File::Duplicate() const
+{
+    if (!IsOpen())
+        return nullptr;
+    int fd = ::fcntl(Fd(m_handle), F_DUPFD_CLOEXEC, 0);
+    if (fd < 0)
+        return nullptr;
+    auto copy = std::make_shared<File>();
+    copy->m_handle = fd;
+    return copy;
 }
 
 bool File::Close()

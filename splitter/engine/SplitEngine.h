@@ -58,7 +58,8 @@ class CSplitEngine {
   public:
     CSplitEngine(ISplitFrontEnd& ui, IJoinerImage& joiner);
     // Stops a running worker at its next block and waits for it; the pieces
-    // written so far stay.
+    // written so far stay. The front end must have stopped serving
+    // RunOnUiThread by then.
     ~CSplitEngine();
     CSplitEngine(const CSplitEngine&) = delete;
     CSplitEngine& operator=(const CSplitEngine&) = delete;

@@ -29,7 +29,9 @@ class ISplitFrontEnd {
     virtual void EnableStart(bool enable) = 0;
 
     // Called from the worker: runs `task` on the front end's own thread and
-    // returns only after it has run (the worker waits meanwhile).
+    // returns only after it has run (the worker waits meanwhile). Once the
+    // front end is closing it must return at once without running the task:
+    // its thread may be waiting for the worker to end.
     virtual void RunOnUiThread(const std::function<void()>& task) = 0;
 };
 

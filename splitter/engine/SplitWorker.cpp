@@ -116,15 +116,18 @@ void CSplitEngine::SplitWorkerProc(CSplitJob* job)
                 break;
             const std::string path = PieceFileName(job->m_strTargetPath, baseName, k);
             File piece;
+            std::shared_ptr<File> reader;
             // The plan refuses a piece that is the source; this holds the
             // line should the name have changed since.
-            if (IsSourceFile(*job, path) || !piece.Open(path, File::Mode::CreateWrite)) {
+            if (IsSourceFile(*job, path) || !piece.Open(path, File::Mode::CreateWrite) ||
+                !(reader = piece.Duplicate())) {
                 fail(kSplitCreateFailed);
                 proceed = false;
                 job->m_strTargetPath = path;
             } else {
-                CopyResult copied = CopyChunked(source, piece, job->m_nPieceSize32, &trailer, path, 0,
-                                                &job->m_bStopRequested);
+                ReadBack readBack{trailer, std::move(reader), path, 0};
+                CopyResult copied =
+                    CopyChunked(source, piece, job->m_nPieceSize32, &readBack, &job->m_bStopRequested);
                 bool closed = piece.Close();
                 int code = kSplitOk;
                 if (copied.status == CopyResult::Status::NoMemory)

@@ -4,8 +4,10 @@
 #include <algorithm>
 #include <atomic>
 #include <cstdint>
+#include <cstdio>
 #include <cstring>
 #include <fstream>
+#include <memory>
 #include <random>
 #include <string>
 
@@ -53,6 +55,14 @@ std::string ReadLargeFile(const std::string& path)
     return bytes;
 }
 
+// A handle for reading path; an unopened one when it cannot be opened.
+std::shared_ptr<File> Opened(const std::string& path)
+{
+    auto file = std::make_shared<File>();
+    file->Open(path, File::Mode::Read);
+    return file;
+}
+
 TEST(CopyChunked, CopiesAMultiChunkFileAndTheTrailerSumsIt)
 {
     // Larger than two copy chunks, and not a multiple of one.
@@ -67,8 +77,8 @@ TEST(CopyChunked, CopiesAMultiChunkFileAndTheTrailerSumsIt)
     ASSERT_TRUE(out.Write("HEAD", 4));
 
     CChecksumTrailer trailer;
-    CopyResult result =
-        CopyChunked(in, out, static_cast<std::int64_t>(data.size()), &trailer, dir / "out", 4);
+    ReadBack readBack{trailer, out.Duplicate(), dir / "out", 4};
+    CopyResult result = CopyChunked(in, out, static_cast<std::int64_t>(data.size()), &readBack);
     EXPECT_EQ(result.status, CopyResult::Status::Ok);
     EXPECT_EQ(result.bytes, static_cast<std::int64_t>(data.size()));
     ASSERT_TRUE(out.Close());
@@ -89,10 +99,10 @@ TEST(ChecksumTrailer, SumsRangesOfSeveralFilesInTheOrderAdded)
     WriteFile(dir / "b", b);
 
     CChecksumTrailer trailer;
-    trailer.Add(dir / "a", 0, 100000);
-    trailer.Add(dir / "b", 0, 70000);
-    trailer.Add(dir / "a", 100000, 200000);
-    trailer.Add(dir / "b", 5, 0); // nothing to add
+    trailer.Add(Opened(dir / "a"), dir / "a", 0, 100000);
+    trailer.Add(Opened(dir / "b"), dir / "b", 0, 70000);
+    trailer.Add(Opened(dir / "a"), dir / "a", 100000, 200000);
+    trailer.Add(Opened(dir / "b"), dir / "b", 5, 0); // nothing to add
     CChecksumTrailer::Result sum = trailer.Finish();
     EXPECT_TRUE(sum.ok);
     EXPECT_EQ(sum.crc, ZlibCrc(a.substr(0, 100000) + b + a.substr(100000)));
@@ -114,9 +124,9 @@ TEST(ChecksumTrailer, RangeThatCannotBeReadBackFails)
     {
         SCOPED_TRACE("missing file");
         CChecksumTrailer trailer;
-        trailer.Add(dir / "good", 0, 1000);
-        trailer.Add(dir / "gone", 0, 10);
-        trailer.Add(dir / "good", 0, 10);
+        trailer.Add(Opened(dir / "good"), dir / "good", 0, 1000);
+        trailer.Add(Opened(dir / "gone"), dir / "gone", 0, 10);
+        trailer.Add(Opened(dir / "good"), dir / "good", 0, 10);
         CChecksumTrailer::Result sum = trailer.Finish();
         EXPECT_FALSE(sum.ok);
         EXPECT_EQ(sum.failedPath, dir / "gone");
@@ -124,7 +134,7 @@ TEST(ChecksumTrailer, RangeThatCannotBeReadBackFails)
     {
         SCOPED_TRACE("range beyond the end");
         CChecksumTrailer trailer;
-        trailer.Add(dir / "short", 0, 10);
+        trailer.Add(Opened(dir / "short"), dir / "short", 0, 10);
         CChecksumTrailer::Result sum = trailer.Finish();
         EXPECT_FALSE(sum.ok);
         EXPECT_EQ(sum.failedPath, dir / "short");
@@ -132,11 +142,33 @@ TEST(ChecksumTrailer, RangeThatCannotBeReadBackFails)
     {
         SCOPED_TRACE("a directory");
         CChecksumTrailer trailer;
-        trailer.Add(dir.Dir(), 0, 10);
+        trailer.Add(Opened(dir.Dir()), dir.Dir(), 0, 10);
         CChecksumTrailer::Result sum = trailer.Finish();
         EXPECT_FALSE(sum.ok);
         EXPECT_EQ(sum.failedPath, dir.Dir());
     }
+}
+
+// The sum is of the bytes written, not of whatever bears their name later.
+TEST(CopyChunked, ReadBackSurvivesTheOutputBeingRenamedAndReplaced)
+{
+    const std::string data = ManyRandomBytes((10u << 20) + 7, 11);
+    TempDir dir;
+    WriteFile(dir / "in", data);
+    File in, out;
+    ASSERT_TRUE(in.Open(dir / "in", File::Mode::Read));
+    ASSERT_TRUE(out.Open(dir / "out", File::Mode::CreateWrite));
+    CChecksumTrailer trailer;
+    ReadBack readBack{trailer, out.Duplicate(), dir / "out", 0};
+    ASSERT_EQ(CopyChunked(in, out, static_cast<std::int64_t>(data.size()), &readBack).bytes,
+              static_cast<std::int64_t>(data.size()));
+    ASSERT_TRUE(out.Close());
+    ASSERT_EQ(std::rename((dir / "out").c_str(), (dir / "moved").c_str()), 0);
+    WriteFile(dir / "out", "something else entirely");
+
+    CChecksumTrailer::Result sum = trailer.Finish();
+    EXPECT_TRUE(sum.ok);
+    EXPECT_EQ(sum.crc, ZlibCrc(data));
 }
 
 TEST(CopyChunked, StopsOkAtTheEndOfInput)
@@ -149,7 +181,8 @@ TEST(CopyChunked, StopsOkAtTheEndOfInput)
     ASSERT_TRUE(in.Open(dir / "in", File::Mode::Read));
     ASSERT_TRUE(out.Open(dir / "out", File::Mode::CreateWrite));
     CChecksumTrailer trailer;
-    CopyResult result = CopyChunked(in, out, 5000, &trailer, dir / "out", 0);
+    ReadBack readBack{trailer, out.Duplicate(), dir / "out", 0};
+    CopyResult result = CopyChunked(in, out, 5000, &readBack);
     EXPECT_EQ(result.status, CopyResult::Status::Ok);
     EXPECT_EQ(result.bytes, 1000);
     ASSERT_TRUE(out.Close());
@@ -166,7 +199,7 @@ TEST(CopyChunked, CopiesOnlyNBytesAndAdvancesBothPositions)
     File in, out;
     ASSERT_TRUE(in.Open(dir / "in", File::Mode::Read));
     ASSERT_TRUE(out.Open(dir / "out", File::Mode::CreateWrite));
-    CopyResult result = CopyChunked(in, out, 600, nullptr, dir / "out", 0);
+    CopyResult result = CopyChunked(in, out, 600);
     EXPECT_EQ(result.status, CopyResult::Status::Ok);
     EXPECT_EQ(result.bytes, 600);
 
@@ -186,7 +219,7 @@ TEST(CopyChunked, StopFlagEndsTheCopyWithoutFailure)
     ASSERT_TRUE(in.Open(dir / "in", File::Mode::Read));
     ASSERT_TRUE(out.Open(dir / "out", File::Mode::CreateWrite));
     std::atomic<bool> stop{true};
-    CopyResult result = CopyChunked(in, out, 1000, nullptr, dir / "out", 0, &stop);
+    CopyResult result = CopyChunked(in, out, 1000, nullptr, &stop);
     EXPECT_EQ(result.status, CopyResult::Status::Ok);
     EXPECT_EQ(result.bytes, 0);
     ASSERT_TRUE(out.Close());
@@ -204,10 +237,11 @@ TEST(CopyChunked, FileSizeLimitMakesTheWriteFail)
     ASSERT_TRUE(in.Open(dir / "in", File::Mode::Read));
     ASSERT_TRUE(out.Open(dir / "out", File::Mode::CreateWrite));
     CChecksumTrailer trailer;
+    ReadBack readBack{trailer, out.Duplicate(), dir / "out", 0};
     CopyResult result;
     {
         test::FileSizeLimit limit(kLimit);
-        result = CopyChunked(in, out, static_cast<std::int64_t>(data.size()), &trailer, dir / "out", 0);
+        result = CopyChunked(in, out, static_cast<std::int64_t>(data.size()), &readBack);
     }
     EXPECT_EQ(result.status, CopyResult::Status::WriteFailed);
     EXPECT_GT(result.bytes, 0);
@@ -231,8 +265,8 @@ TEST(CopyChunked, UnopenedFilesFailOnTheirSide)
     File in, out, closed;
     ASSERT_TRUE(in.Open(dir / "in", File::Mode::Read));
     ASSERT_TRUE(out.Open(dir / "out", File::Mode::CreateWrite));
-    EXPECT_EQ(CopyChunked(closed, out, 3, nullptr, dir / "out", 0).status, CopyResult::Status::ReadFailed);
-    EXPECT_EQ(CopyChunked(in, closed, 3, nullptr, "", 0).status, CopyResult::Status::WriteFailed);
+    EXPECT_EQ(CopyChunked(closed, out, 3).status, CopyResult::Status::ReadFailed);
+    EXPECT_EQ(CopyChunked(in, closed, 3).status, CopyResult::Status::WriteFailed);
 }
 
 } // namespace

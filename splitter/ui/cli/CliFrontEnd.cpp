@@ -113,10 +113,22 @@ void CCliFrontEnd::EnableStart(bool) {}
 void CCliFrontEnd::RunOnUiThread(const std::function<void()>& task)
 {
     std::unique_lock lock(m_mutex);
+    if (!m_bServing)
+        return;
     m_pTask = &task;
     m_bTaskDone = false;
     m_changed.notify_all();
-    m_changed.wait(lock, [&] { return m_bTaskDone; });
+    m_changed.wait(lock, [&] { return m_bTaskDone || !m_bServing; });
+    m_pTask = nullptr;
+}
+
+void CCliFrontEnd::StopServing()
+{
+    {
+        std::lock_guard lock(m_mutex);
+        m_bServing = false;
+    }
+    m_changed.notify_all();
 }
 
 void CCliFrontEnd::RunUntil(const std::function<bool()>& done)

@@ -28,6 +28,9 @@ class CCliFrontEnd : public ISplitFrontEnd {
     // The front end's own thread: runs the tasks handed over by the worker
     // until done() holds.
     void RunUntil(const std::function<bool()>& done);
+    // From now on RunOnUiThread returns without running its task, so that a
+    // worker can always end. Called on the front end's own thread.
+    void StopServing();
 
   private:
     void DrawBar();
@@ -49,6 +52,7 @@ class CCliFrontEnd : public ISplitFrontEnd {
     std::condition_variable m_changed;
     const std::function<void()>* m_pTask = nullptr;
     bool m_bTaskDone = false;
+    bool m_bServing = true;
 };
 
 } // namespace portelan

@@ -84,5 +84,6 @@ int main(int argc, char** argv)
     if (!engine.IsRunning())
         return 1;
     ui.RunUntil([&] { return !engine.IsRunning(); });
+    ui.StopServing();
     return engine.LastSplitComplete() ? 0 : 1;
 }

@@ -1,0 +1,198 @@
+// Completing a set after all pieces: the configuration file and the joiner
+// copy, and what a failure of either leaves behind.
+#include <filesystem>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "TestSupport.h"
+#include "engine_frontend.h"
+
+namespace portelan::test {
+namespace {
+
+namespace fs = std::filesystem;
+using Names = std::vector<std::string>;
+using Texts = std::vector<std::string>;
+
+const char* const kSuccess = "Die Datei wurde erfolgreich aufgeteilt...";
+
+// Ten bytes in pieces of four, all three written before the set files.
+void PrepareSource(SplitHarness& h, std::string& source)
+{
+    source = RandomBytes(10, 53);
+    h.SetSource("data.bin", source);
+    h.engine->m_nPieceSize = 4;
+}
+
+void ExpectPiecesComplete(const SplitHarness& h, const std::string& source)
+{
+    EXPECT_EQ(ReadFile(h.TargetDir() + "data.001"), source.substr(0, 4));
+    EXPECT_EQ(ReadFile(h.TargetDir() + "data.002"), source.substr(4, 4));
+    EXPECT_EQ(ReadFile(h.TargetDir() + "data.003"), source.substr(8));
+}
+
+// One error window with the message, the error status just before it, and
+// the success status after all (the pieces are complete).
+void ExpectSetFileFailure(const SplitHarness& h, const std::string& message, const Texts& statuses)
+{
+    std::vector<RecordingFrontEnd::Event> events = h.ui.Events();
+    auto window = std::find_if(events.begin(), events.end(), [](const auto& e) { return e.what == "error"; });
+    ASSERT_NE(window, events.end()) << "no error window";
+    EXPECT_EQ(window->text, message);
+    EXPECT_EQ(window->detail, "Fehlermeldung");
+    ASSERT_NE(window, events.begin());
+    EXPECT_EQ(std::prev(window)->what, "status");
+    EXPECT_EQ(std::prev(window)->text, "Ein Fehler ist aufgetreten.");
+    EXPECT_EQ(h.ui.Of("error").size(), 1u);
+    EXPECT_EQ(h.ui.Statuses(), statuses);
+    EXPECT_EQ(h.ui.Of("enable").back().text, "1");
+    EXPECT_FALSE(h.engine->LastSplitComplete());
+    EXPECT_FALSE(h.engine->IsRunning());
+}
+
+const Texts kFailedThenDone{"Bitte warten...", "Ein Fehler ist aufgetreten.", kSuccess};
+
+TEST(EngineSetFilesTest, ConfigThatCannotBeCreatedLeavesNoJoiner)
+{
+    SplitHarness h;
+    std::string source;
+    PrepareSource(h, source);
+    fs::create_directory(h.TargetDir() + "_data.cfg");
+    ASSERT_TRUE(h.Run());
+
+    ExpectSetFileFailure(h, "Die Konfigurationsdatei (*.cfg) konnte nicht erzeugt werden.", kFailedThenDone);
+    EXPECT_EQ(ListNames(h.TargetDir()), (Names{"_data.cfg", "data.001", "data.002", "data.003"}));
+    EXPECT_TRUE(fs::is_directory(h.TargetDir() + "_data.cfg"));
+    ExpectPiecesComplete(h, source);
+}
+
+TEST(EngineSetFilesTest, ConfigThatCannotBeWrittenIsDeleted)
+{
+    SplitHarness h;
+    std::string source;
+    PrepareSource(h, source);
+    {
+        // Room for the four-byte pieces, not for the 536-byte record.
+        FileSizeLimit limit(100);
+        ASSERT_TRUE(h.Run());
+    }
+    ExpectSetFileFailure(
+        h, "Fehler beim Schreiben in die Datei \"" + h.TargetDir() + "_data.cfg\".",
+        {"Bitte warten...", "Ein Fehler ist aufgetreten.", "CFG-Datei wurde gelöscht.", kSuccess});
+    EXPECT_EQ(ListNames(h.TargetDir()), (Names{"data.001", "data.002", "data.003"}));
+    ExpectPiecesComplete(h, source);
+}
+
+// The checksum of the pieces is read back while the worker goes on; a target
+// directory moved away once the last piece is done must not make that read
+// fail (it once reopened pieces by name), so the failure is the config's.
+TEST(EngineSetFilesTest, TargetMovedAwayAfterTheLastPieceFailsAtTheConfig)
+{
+    for (int run = 0; run < 10; ++run) {
+        SCOPED_TRACE(run);
+        SplitHarness h;
+        const std::size_t piece = 65536;
+        const std::string source = RandomBytes(3 * piece - 5, 61);
+        h.SetSource("data.bin", source);
+        h.engine->m_nPieceSize = piece;
+        h.ui.onStep = [&](int n) {
+            if (n == 3)
+                fs::rename(h.tmp / "out", h.tmp / "moved");
+        };
+        ASSERT_TRUE(h.Run());
+
+        ExpectSetFileFailure(h, "Die Konfigurationsdatei (*.cfg) konnte nicht erzeugt werden.",
+                             kFailedThenDone);
+        const std::string moved = h.tmp / "moved/";
+        EXPECT_EQ(ListNames(moved), (Names{"data.001", "data.002", "data.003"}));
+        EXPECT_EQ(ReadFile(moved + "data.003"), source.substr(2 * piece));
+    }
+}
+
+TEST(EngineSetFilesTest, JoinerImageMissingOrUnloadableKeepsTheConfig)
+{
+    struct Case {
+        bool found;
+        bool loadable;
+        const char* message;
+    };
+    const Case cases[] = {
+        {false, true, "Interner Fehler [CONCAT-01]"},
+        {false, false, "Interner Fehler [CONCAT-01]"},
+        {true, false, "Interner Fehler [CONCAT-02]"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.message);
+        SplitHarness h;
+        h.joiner.found = c.found;
+        h.joiner.loadable = c.loadable;
+        std::string source;
+        PrepareSource(h, source);
+        ASSERT_TRUE(h.Run());
+
+        ExpectSetFileFailure(h, c.message, kFailedThenDone);
+        EXPECT_EQ(ListNames(h.TargetDir()), (Names{"_data.cfg", "data.001", "data.002", "data.003"}));
+        ExpectPiecesComplete(h, source);
+        ConfigBytes cfg(ReadFile(h.TargetDir() + "_data.cfg"));
+        EXPECT_EQ(cfg.size, 536u);
+        EXPECT_EQ(cfg.crc, Crc32(source));
+    }
+}
+
+TEST(EngineSetFilesTest, JoinerThatCannotBeCreatedKeepsTheConfig)
+{
+    SplitHarness h;
+    std::string source;
+    PrepareSource(h, source);
+    fs::create_directory(h.TargetDir() + "_data.exe");
+    ASSERT_TRUE(h.Run());
+
+    ExpectSetFileFailure(h, "Interner Fehler [CONCAT-03]", kFailedThenDone);
+    EXPECT_EQ(ListNames(h.TargetDir()),
+              (Names{"_data.cfg", "_data.exe", "data.001", "data.002", "data.003"}));
+    EXPECT_TRUE(fs::is_directory(h.TargetDir() + "_data.exe"));
+    EXPECT_EQ(ConfigBytes(ReadFile(h.TargetDir() + "_data.cfg")).count, 3);
+    ExpectPiecesComplete(h, source);
+}
+
+TEST(EngineSetFilesTest, JoinerThatCannotBeWrittenWholeIsReported)
+{
+    SplitHarness h(FakeJoinerImage(RandomBytes(65536, 59)));
+    std::string source;
+    PrepareSource(h, source);
+    {
+        // Room for the pieces and the record, not for the joiner.
+        FileSizeLimit limit(4096);
+        ASSERT_TRUE(h.Run());
+    }
+    ExpectSetFileFailure(h, "Interner Fehler [CONCAT-04]", kFailedThenDone);
+    EXPECT_EQ(ListNames(h.TargetDir()),
+              (Names{"_data.cfg", "_data.exe", "data.001", "data.002", "data.003"}));
+    ExpectPiecesComplete(h, source);
+    EXPECT_EQ(ConfigBytes(ReadFile(h.TargetDir() + "_data.cfg")).crc, Crc32(source));
+    const std::string exe = ReadFile(h.TargetDir() + "_data.exe");
+    EXPECT_LE(exe.size(), 4096u);
+    EXPECT_EQ(exe, h.joiner.Bytes().substr(0, exe.size()));
+}
+
+TEST(EngineSetFilesTest, FailedSetFilesAfterACompleteSplitClearTheCompleteFlag)
+{
+    SplitHarness h;
+    std::string source;
+    PrepareSource(h, source);
+    ASSERT_TRUE(h.Run());
+    ASSERT_TRUE(h.engine->LastSplitComplete());
+
+    h.joiner.found = false;
+    ASSERT_TRUE(h.Run());
+    EXPECT_FALSE(h.engine->LastSplitComplete());
+    ASSERT_EQ(h.ui.Of("error").size(), 1u);
+    EXPECT_EQ(h.ui.Of("error")[0].text, "Interner Fehler [CONCAT-01]");
+    EXPECT_EQ(h.ui.Statuses().back(), kSuccess);
+}
+
+} // namespace
+} // namespace portelan::test
