@@ -1,0 +1,224 @@
+#!/usr/bin/env bash
+# Times portelan-cli's split and the joiner it writes against cp, GNU split
+# and cat on one file held in the page cache, and checks every rebuilt file.
+#
+# Environment:
+#   BIN_DIR    directory holding portelan-cli; when set, nothing is built
+#              (default: build the "linux" preset, use build/linux/bin)
+#   BENCH_DIR  where the scratch directory goes (default /tmp)
+#   RUNS       timed runs per command, the median is reported (default 3)
+#   WARMUP     rounds run first and not counted (default 1)
+#
+# Exits non-zero only when a result is wrong (a rebuilt file differs, a wrong
+# piece count, a failing command); missed speed or memory targets are only
+# reported.
+set -euo pipefail
+
+repo=$(cd "$(dirname "$0")/.." && pwd)
+runs=${RUNS:-3}
+[[ $runs =~ ^[1-9][0-9]*$ ]] || { echo "RUNS must be a positive number" >&2; exit 2; }
+
+mib=$((1024 * 1024))
+source_size=$((1024 * mib + mib))
+disk_piece=1457664
+big_piece=$((1024 * mib))
+need_bytes=$((6 * 1024 * mib))
+rss_target_mib=64
+ratio_target=1.2
+
+# --- tools ---------------------------------------------------------------
+install_packages() {
+  local sudo_cmd=()
+  [ "$(id -u)" -eq 0 ] || sudo_cmd=(sudo)
+  echo "Installing: $*" >&2
+  "${sudo_cmd[@]}" apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y -qq "$@" >/dev/null
+}
+missing=()
+[ -x /usr/bin/time ] || missing+=(time)
+command -v cmp >/dev/null || missing+=(diffutils)
+((${#missing[@]} == 0)) || install_packages "${missing[@]}"
+
+if [ -z "${BIN_DIR:-}" ]; then
+  "$repo/scripts/deps.sh" # the build's own packages
+  echo "Building the optimised programs (preset linux)..."
+  build_log=$(mktemp)
+  if ! (cd "$repo" && cmake --preset linux && cmake --build --preset linux) >"$build_log" 2>&1; then
+    cat "$build_log" >&2
+    rm -f "$build_log"
+    echo "The build failed." >&2
+    exit 2
+  fi
+  rm -f "$build_log"
+  BIN_DIR=$repo/build/linux/bin
+fi
+cli=$(cd "$BIN_DIR" && pwd)/portelan-cli
+[ -x "$cli" ] || { echo "no portelan-cli in $BIN_DIR" >&2; exit 2; }
+
+# --- scratch space -------------------------------------------------------
+parent=${BENCH_DIR:-/tmp}
+mkdir -p "$parent"
+avail=$(df -P -B1 "$parent" | awk 'NR == 2 { print $4 }')
+if ((avail < need_bytes)); then
+  echo "Not enough space on $parent: $((avail / mib)) MiB free, $((need_bytes / mib)) MiB needed (set BENCH_DIR)" >&2
+  exit 2
+fi
+work=$(mktemp -d "$parent/portelan-bench.XXXXXX")
+trap 'rm -rf "$work"' EXIT
+src_dir=$work/src
+src=$src_dir/data.bin # base "data", extension "bin"
+mkdir -p "$src_dir"
+
+fail() {
+  echo "FAILED: $*" >&2
+  exit 1
+}
+
+echo "Creating $((source_size / mib)) MiB of random data in $work ..."
+head -c "$source_size" /dev/urandom >"$src"
+[ "$(stat -c %s "$src")" -eq "$source_size" ] || fail "test file has the wrong size"
+cat "$src" >/dev/null # into the page cache (it is there already, unless memory is short)
+sync
+
+# --- timing --------------------------------------------------------------
+declare -A wall_of rss_of
+order=()
+timefile=$work/time.out
+logfile=$work/cmd.log
+
+# Runs "$@" once under /usr/bin/time after sync; appends wall seconds and
+# peak RSS (KiB) to the lists of row $1.
+time_once() {
+  local row=$1
+  shift
+  sync
+  if ! /usr/bin/time -f '%e %M' -o "$timefile" "$@" </dev/null >"$logfile" 2>&1; then
+    cat "$logfile" >&2
+    fail "$row: command failed: $*"
+  fi
+  local wall rss
+  read -r wall rss < <(tail -n 1 "$timefile")
+  wall_of[$row]+="$wall "
+  rss_of[$row]+="$rss "
+  [[ " ${order[*]} " == *" $row "* ]] || order+=("$row")
+}
+
+median() { tr ' ' '\n' | grep . | sort -g | awk '{ v[NR] = $1 } END { m = int((NR + 1) / 2); print (NR % 2) ? v[m] : (v[m] + v[m + 1]) / 2 }'; }
+maximum() { tr ' ' '\n' | grep . | sort -g | tail -n 1; }
+minimum() { tr ' ' '\n' | grep . | sort -g | head -n 1; }
+
+same_as_source() { cmp -s "$src" "$1" || fail "$2: $1 differs from the source"; }
+
+count_files() { find "$1" -maxdepth 1 -type f -name "$2" | wc -l; }
+
+expect_pieces() { # dir glob expected label
+  local n
+  n=$(count_files "$1" "$2")
+  ((n == $3)) || fail "$4: $n pieces, expected $3"
+}
+
+disk_count=$(((source_size + disk_piece - 1) / disk_piece))
+big_count=$(((source_size + big_piece - 1) / big_piece))
+
+# CPU time spent by the whole machine (every process, not only ours) as
+# "busy total" jiffies, to tell how much other work competed with the runs.
+cpu_sample() { awk '$1 == "cpu" { t = 0; for (i = 2; i <= 9; i++) t += $i; print t - $5 - $6, t }' /proc/stat; }
+busy_percent() { # busy0 total0 busy1 total1
+  awk -v b0="$1" -v t0="$2" -v b1="$3" -v t1="$4" 'BEGIN { printf "%d", (t1 > t0) ? 100 * (b1 - b0) / (t1 - t0) : 0 }'
+}
+read -r idle_b0 idle_t0 < <(cpu_sample)
+sleep 2
+read -r idle_b1 idle_t1 < <(cpu_sample)
+echo "CPU busy with other work before the runs: $(busy_percent "$idle_b0" "$idle_t0" "$idle_b1" "$idle_t1")% of $(nproc) cores" \
+  "(other work on this machine makes the timings noisy)"
+
+# One round that is not counted: the first copies after the test file was
+# written run noticeably slower on a fresh virtual machine.
+warmup=${WARMUP:-1}
+[[ $warmup =~ ^[0-9]+$ ]] || { echo "WARMUP must be a number" >&2; exit 2; }
+echo "Timing, $warmup warm-up round(s) not counted, then $runs counted run(s) per command ..."
+read -r run_b0 run_t0 < <(cpu_sample)
+
+# The commands take turns, one round per run, so that a slow spell of the
+# machine hits all of them alike rather than one command's every run.
+gnu=$work/gnu
+
+round_reference() {
+  rm -f "$work/cp.out"
+  time_once "cp" cp "$src" "$work/cp.out"
+  same_as_source "$work/cp.out" "cp"
+  rm -f "$work/cp.out"
+
+  rm -rf "$gnu" && mkdir -p "$gnu"
+  # shellcheck disable=SC2016 # expanded by the inner shell
+  time_once "GNU split -b $disk_piece" sh -c 'cd "$1" && exec split -b "$2" -a 3 --numeric-suffixes=1 "$3" x.' sh "$gnu" "$disk_piece" "$src"
+  expect_pieces "$gnu" 'x.*' "$disk_count" "GNU split"
+  # shellcheck disable=SC2016 # expanded by the inner shell
+  time_once "cat x.* > out" sh -c 'cd "$1" && exec cat x.* >"$2"' sh "$gnu" "$work/cat.out"
+  same_as_source "$work/cat.out" "cat"
+  rm -rf "$gnu" "$work/cat.out"
+}
+
+# portelan-cli split, then the joiner it wrote beside the pieces. The
+# joiner reads its answers from stdin: /dev/null gives up at any question.
+round_portelan() { # label size dir expected-count
+  local label=$1 size=$2 dir=$3 count=$4
+  rm -rf "$dir" && mkdir -p "$dir"
+  time_once "portelan split $label" "$cli" split "$src" "$dir" --size "$size"
+  expect_pieces "$dir" 'data.[0-9][0-9][0-9]' "$count" "portelan split $label"
+  [ -f "$dir/_data.cfg" ] || fail "portelan split $label: no _data.cfg"
+  [ -x "$dir/_data.exe" ] || fail "portelan split $label: no executable _data.exe"
+  [ ! -e "$dir/data.bin" ] || fail "portelan split $label: data.bin exists before the join"
+  time_once "portelan join $label" "$dir/_data.exe"
+  same_as_source "$dir/data.bin" "portelan join $label"
+  rm -rf "$dir"
+}
+
+for ((run = 1 - warmup; run <= runs; run++)); do
+  round_reference
+  round_portelan "--size disk" disk "$work/disk" "$disk_count"
+  round_portelan "--size 1024M" 1024M "$work/big" "$big_count"
+  if ((run < 1)); then
+    wall_of=() rss_of=() order=()
+    echo "  warm-up round done (every result checked, times dropped)"
+  else
+    echo "  run $run of $runs done"
+  fi
+done
+
+read -r run_b1 run_t1 < <(cpu_sample)
+echo "CPU busy during the runs (this benchmark included): $(busy_percent "$run_b0" "$run_t0" "$run_b1" "$run_t1")%;" \
+  "load average $(cut -d' ' -f1-3 /proc/loadavg)"
+
+# --- report --------------------------------------------------------------
+cp_median=$(median <<<"${wall_of[cp]}")
+echo
+echo "Source: $source_size bytes (1 GiB + 1 MiB; exactly 1 GiB would be a single 1 GiB piece, which"
+echo "the splitter refuses, so the extra MiB makes --size 1024M give 2 pieces: 1 GiB + 1 MiB)."
+echo "Pieces: --size disk ($disk_piece bytes) and GNU split -b $disk_piece: $disk_count; --size 1024M: $big_count."
+echo "Every rebuilt file was compared with the source (cmp): all identical."
+echo "Median of $runs run(s) per command (min s: the fastest run); peak RSS is the highest of the runs;"
+echo "the test file is in the page cache. The ratio and the target use the medians."
+echo
+table_row() { printf '%-28s %9s %7s %14s %7s  %s\n' "$@"; }
+table_row "command" "median s" "vs cp" "peak RSS MiB" "min s" "target"
+table_row "----------------------------" "--------" "-----" "------------" "-----" "------"
+for row in "${order[@]}"; do
+  med=$(median <<<"${wall_of[$row]}")
+  peak=$(maximum <<<"${rss_of[$row]}")
+  best=$(minimum <<<"${wall_of[$row]}")
+  ratio=$(awk -v a="$med" -v b="$cp_median" 'BEGIN { if (b > 0) printf "%.2fx", a / b; else print "n/a" }')
+  peak_mib=$(awk -v k="$peak" 'BEGIN { printf "%.1f", k / 1024 }')
+  verdict=""
+  if [[ $row == portelan* ]]; then
+    verdict=$(awk -v a="$med" -v b="$cp_median" -v r="$ratio_target" -v m="$peak_mib" -v mt="$rss_target_mib" 'BEGIN {
+      t = (b > 0 && a / b <= r) ? "time ok" : "time MISSED"
+      t = t ", " ((m <= mt) ? "memory ok" : "memory MISSED")
+      print t }')
+  fi
+  table_row "$row" "$med" "$ratio" "$peak_mib" "$best" "$verdict"
+done
+echo
+echo "Targets: portelan split and join at most ${ratio_target}x the time of cp, peak memory at most ${rss_target_mib} MiB."
+echo "Wall seconds of every run:"
+for row in "${order[@]}"; do printf '  %-28s %s\n' "$row" "${wall_of[$row]}"; done
