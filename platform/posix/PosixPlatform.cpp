@@ -75,9 +75,10 @@ bool File::Open(const std::string& path, Mode mode)
     } while (fd < 0 && errno == EINTR);
     if (fd < 0)
         return false;
-    // A directory opens for reading on POSIX, but it is no file to split or join.
+    // A directory opens for reading on POSIX, but it is no file to split or
+    // join. (It cannot be opened for writing at all.)
     struct stat st {};
-    if (::fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
+    if (mode == Mode::Read && (::fstat(fd, &st) != 0 || S_ISDIR(st.st_mode))) {
         ::close(fd);
         return false;
     }
