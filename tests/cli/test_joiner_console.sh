@@ -191,9 +191,9 @@ check "hostile and impossible records are refused with the cfg's name, nothing c
 mkdir -p "$T/hostile/inner"
 cp "$JOINER" "$T/hostile/inner/_h.exe"
 unsafe="Der Dateiname darf weder Pfadtrenner noch Steuerzeichen enthalten und nicht \".\" oder \"..\" sein."
-for spec in "../evil|bin|$unsafe" "h|../../x|$unsafe" "..|bin|$unsafe" "a$(printf '\t')b|bin|$unsafe" \
+for record in "../evil|bin|$unsafe" "h|../../x|$unsafe" "..|bin|$unsafe" "a$(printf '\t')b|bin|$unsafe" \
     "h||Der Dateiname oder die Erweiterung fehlt."; do
-    IFS='|' read -r base ext reason <<<"$spec"
+    IFS='|' read -r base ext reason <<<"$record"
     write_cfg "$T/hostile/inner/_h.cfg" 10 "$ext" "$base" 1
     run "$T/hostile/inner/_h.exe"
     assert_rc 1
