@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build and the tests need, when missing.
 set -euo pipefail
-packages=(cmake ninja-build g++ zlib1g-dev libgtest-dev util-linux coreutils "$@")
+packages=(cmake ninja-build g++ binutils zlib1g-dev libgtest-dev util-linux coreutils diffutils gzip "$@")
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
