@@ -1,5 +1,6 @@
 // POSIX implementation of the platform seam (Linux).
 #include "platform/Platform.h"
+#include "platform/BufferCopy.h"
 
 #include <dirent.h>
 #include <fcntl.h>
@@ -19,8 +20,6 @@ namespace {
 
 int Fd(std::intptr_t handle) { return static_cast<int>(handle); }
 
-// Bytes moved per system call by the user-space fallback of CopyBytes.
-constexpr std::size_t kFallbackBuffer = 1 << 20;
 
 } // namespace
 
@@ -167,37 +166,6 @@ bool File::Close()
     // close() must not be retried on EINTR on Linux: the descriptor is gone.
     return ::close(fd) == 0;
 }
-
-namespace {
-
-CopyResult CopyThroughBuffer(File& in, File& out, std::int64_t n, CopyResult result)
-{
-    std::unique_ptr<char[]> buffer(new (std::nothrow) char[kFallbackBuffer]);
-    if (!buffer) {
-        result.status = CopyResult::Status::NoMemory;
-        return result;
-    }
-    while (result.bytes < n) {
-        std::int64_t want = n - result.bytes;
-        std::size_t chunk = want < static_cast<std::int64_t>(kFallbackBuffer) ? static_cast<std::size_t>(want)
-                                                                              : kFallbackBuffer;
-        std::int64_t got = in.Read(buffer.get(), chunk);
-        if (got < 0) {
-            result.status = CopyResult::Status::ReadFailed;
-            return result;
-        }
-        if (got == 0)
-            return result;
-        if (!out.Write(buffer.get(), static_cast<std::size_t>(got))) {
-            result.status = CopyResult::Status::WriteFailed;
-            return result;
-        }
-        result.bytes += got;
-    }
-    return result;
-}
-
-} // namespace
 
 CopyResult CopyBytes(File& in, File& out, std::int64_t n)
 {

@@ -2,6 +2,7 @@
 // configuration file and joiner copy that complete a set.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -85,6 +86,15 @@ class CSplitEngine {
     static void SplitWorkerProc(CSplitJob* job);
 
     bool IsRunning() const { return m_pJob != nullptr; }
+    // Asks a running worker to stop at its next block; it then ends without
+    // reporting back.
+    void RequestStop()
+    {
+        if (m_pJob)
+            m_pJob->m_bStopRequested = true;
+    }
+    // True from the start of a worker until its thread has returned.
+    bool IsWorkerAlive() const { return m_bWorkerAlive; }
     // True when the last split wrote every piece and both set files.
     bool LastSplitComplete() const { return m_bLastSplitComplete; }
 
@@ -102,6 +112,7 @@ class CSplitEngine {
     ISplitFrontEnd& m_ui;
     IJoinerImage& m_joiner;
     std::thread m_workerThread;
+    std::atomic<bool> m_bWorkerAlive{false};
     std::uint32_t m_nChecksum = 0;
     bool m_bLastSplitComplete = false;
 };

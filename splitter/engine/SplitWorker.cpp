@@ -80,9 +80,11 @@ bool CSplitEngine::StartSplit()
     // The previous worker has handed over already; it only has to return.
     if (m_workerThread.joinable())
         m_workerThread.join();
+    m_bWorkerAlive = true;
     try {
         m_workerThread = std::thread(SplitWorkerProc, m_pJob.get());
     } catch (const std::system_error&) {
+        m_bWorkerAlive = false;
         m_pJob.reset();
         m_ui.EnableStart(true);
         ShowError("Interner Fehler [THREAD-01]", "");
@@ -106,9 +108,9 @@ void CSplitEngine::SplitWorkerProc(CSplitJob* job)
     if (!source.Open(job->m_strSourceDir + job->m_strSourceName, File::Mode::Read)) {
         fail(kSplitSourceNotOpened);
     } else {
-        CSplitEngine* owner = job->m_pOwner;
-        owner->ResetProgress();
-        owner->InitProgress(0, job->m_nCount, 1);
+        CSplitEngine* progress = job->m_pOwner;
+        progress->ResetProgress();
+        progress->InitProgress(0, job->m_nCount, 1);
         CChecksumTrailer trailer;
         bool proceed = true;
         for (int k = 1; k <= job->m_nCount && proceed; ++k) {
@@ -143,7 +145,7 @@ void CSplitEngine::SplitWorkerProc(CSplitJob* job)
                         job->m_strTargetPath = path;
                 }
             }
-            owner->StepProgress();
+            progress->StepProgress();
         }
         source.Close();
         CChecksumTrailer::Result sum = trailer.Finish();
@@ -154,8 +156,11 @@ void CSplitEngine::SplitWorkerProc(CSplitJob* job)
         }
         job->m_nChecksum = sum.crc;
     }
+    // The completion destroys the job: keep what is needed after it.
+    CSplitEngine* owner = job->m_pOwner;
     if (!job->m_bStopRequested)
-        job->m_pOwner->SendSplitFinished();
+        owner->SendSplitFinished();
+    owner->m_bWorkerAlive = false;
 }
 
 void CSplitEngine::SendSplitFinished()

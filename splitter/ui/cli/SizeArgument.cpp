@@ -1,6 +1,7 @@
 #include "splitter/ui/cli/SizeArgument.h"
 
 #include "splitter/engine/SplitEngine.h"
+#include "splitter/ui/PieceSize.h"
 
 namespace portelan {
 
@@ -23,13 +24,13 @@ std::optional<std::int64_t> ParsePieceSize(const std::string& text)
     }
     if (pos == digitsStart)
         return std::nullopt;
-    std::int64_t factor = 1;
+    int unit = UNIT_BYTES;
     if (pos < text.size()) {
-        char unit = text[pos++];
-        if (unit == 'K' || unit == 'k')
-            factor = 1024;
-        else if (unit == 'M' || unit == 'm')
-            factor = 1048576;
+        char letter = text[pos++];
+        if (letter == 'K' || letter == 'k')
+            unit = UNIT_KB;
+        else if (letter == 'M' || letter == 'm')
+            unit = UNIT_MB;
         else
             return std::nullopt;
     }
@@ -37,10 +38,7 @@ std::optional<std::int64_t> ParsePieceSize(const std::string& text)
         return std::nullopt;
     if (negative)
         value = -value;
-    const std::int64_t cap = (std::int64_t{1} << 30) / factor;
-    if (value > cap)
-        value = cap;
-    return value * factor;
+    return PieceSizeFromWindow(CapPieceValue(value, unit), unit).value;
 }
 
 } // namespace portelan

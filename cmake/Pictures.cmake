@@ -1,0 +1,36 @@
+# The programs' pictures (icons and animation clips) are drawn at build time
+# by our resgen tool; nothing binary is kept in the repository.
+set(PORTELAN_PICTURES_DIR ${CMAKE_BINARY_DIR}/pictures)
+
+# portelan_picture(NAME ARGS...): PORTELAN_PICTURES_DIR/NAME made by
+# "resgen ARGS..." with the output path in place of @OUT@.
+function(portelan_picture name)
+  set(out ${PORTELAN_PICTURES_DIR}/${name})
+  list(TRANSFORM ARGN REPLACE "@OUT@" ${out})
+  add_custom_command(OUTPUT ${out}
+    COMMAND ${CMAKE_COMMAND} -E make_directory ${PORTELAN_PICTURES_DIR}
+    COMMAND ${PORTELAN_RESGEN} ${ARGN}
+    DEPENDS ${PORTELAN_RESGEN_DEPENDS}
+    COMMENT "Drawing ${name}"
+    VERBATIM)
+  set_property(GLOBAL APPEND PROPERTY PORTELAN_PICTURE_FILES ${out})
+endfunction()
+
+portelan_picture(portelan.ico icon @OUT@)
+portelan_picture(portelanconcat.ico icon @OUT@)
+portelan_picture(clip130.avi avi @OUT@ 80 57 10 100000 split)
+
+get_property(PORTELAN_PICTURE_FILES GLOBAL PROPERTY PORTELAN_PICTURE_FILES)
+add_custom_target(portelan_pictures DEPENDS ${PORTELAN_PICTURE_FILES})
+
+# Lets the .rc files of a target name the pictures by their file names.
+function(portelan_add_pictures target)
+  add_dependencies(${target} portelan_pictures)
+  target_include_directories(${target} PRIVATE ${PORTELAN_PICTURES_DIR})
+  get_target_property(sources ${target} SOURCES)
+  foreach(source ${sources})
+    if(source MATCHES "\\.rc$")
+      set_source_files_properties(${source} PROPERTIES OBJECT_DEPENDS "${PORTELAN_PICTURE_FILES}")
+    endif()
+  endforeach()
+endfunction()

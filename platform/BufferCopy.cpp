@@ -1,0 +1,41 @@
+#include "platform/BufferCopy.h"
+
+#include <memory>
+#include <new>
+
+namespace portelan::platform {
+
+namespace {
+
+constexpr std::size_t kBufferSize = 1 << 20;
+
+} // namespace
+
+CopyResult CopyThroughBuffer(File& in, File& out, std::int64_t n, CopyResult result)
+{
+    std::unique_ptr<char[]> buffer(new (std::nothrow) char[kBufferSize]);
+    if (!buffer) {
+        result.status = CopyResult::Status::NoMemory;
+        return result;
+    }
+    while (result.bytes < n) {
+        std::int64_t want = n - result.bytes;
+        std::size_t chunk =
+            want < static_cast<std::int64_t>(kBufferSize) ? static_cast<std::size_t>(want) : kBufferSize;
+        std::int64_t got = in.Read(buffer.get(), chunk);
+        if (got < 0) {
+            result.status = CopyResult::Status::ReadFailed;
+            return result;
+        }
+        if (got == 0)
+            return result;
+        if (!out.Write(buffer.get(), static_cast<std::size_t>(got))) {
+            result.status = CopyResult::Status::WriteFailed;
+            return result;
+        }
+        result.bytes += got;
+    }
+    return result;
+}
+
+} // namespace portelan::platform

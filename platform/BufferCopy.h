@@ -1,0 +1,13 @@
+// The copy through a user-space buffer that every platform can do; shared
+// by the platform implementations only.
+#pragma once
+
+#include "platform/Platform.h"
+
+namespace portelan::platform {
+
+// Continues a copy of up to n bytes (result holds what was copied so far)
+// with read and write calls through a 1 MiB buffer.
+CopyResult CopyThroughBuffer(File& in, File& out, std::int64_t n, CopyResult result);
+
+} // namespace portelan::platform

@@ -1,0 +1,281 @@
+// Win32 implementation of the platform seam. Paths and texts are 8-bit
+// strings in the system's ANSI code page, so the "A" functions are used.
+#include "platform/Platform.h"
+
+#include <windows.h>
+
+#include <cstring>
+#include <memory>
+
+#include "platform/BufferCopy.h"
+
+namespace portelan::platform {
+
+namespace {
+
+HANDLE AsHandle(std::intptr_t handle) { return reinterpret_cast<HANDLE>(handle); }
+
+constexpr DWORD kMaxChunk = 1u << 30;
+
+} // namespace
+
+void InitProcess()
+{
+    // A missing floppy or CD must not stop the program with a system box.
+    SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
+}
+
+bool IsPathSeparator(char c) { return c == '\\' || c == '/'; }
+
+char PathSeparator() { return '\\'; }
+
+File::~File() { Close(); }
+
+File::File(File&& other) noexcept : m_handle(other.m_handle) { other.m_handle = kInvalid; }
+
+File& File::operator=(File&& other) noexcept
+{
+    if (this != &other) {
+        Close();
+        m_handle = other.m_handle;
+        other.m_handle = kInvalid;
+    }
+    return *this;
+}
+
+bool File::Open(const std::string& path, Mode mode)
+{
+    Close();
+    DWORD access = 0;
+    DWORD disposition = 0;
+    // Reading is shared, so that what is written can be read back through a
+    // second handle (Duplicate) and an open source can still be read by others.
+    DWORD share = FILE_SHARE_READ;
+    switch (mode) {
+    case Mode::Read:
+        access = GENERIC_READ;
+        disposition = OPEN_EXISTING;
+        break;
+    case Mode::CreateWrite:
+        access = GENERIC_READ | GENERIC_WRITE;
+        disposition = CREATE_ALWAYS;
+        break;
+    case Mode::CreateNew:
+        access = GENERIC_READ | GENERIC_WRITE;
+        disposition = CREATE_NEW;
+        break;
+    case Mode::WriteExisting:
+        access = GENERIC_WRITE;
+        disposition = OPEN_EXISTING;
+        break;
+    }
+    HANDLE h = CreateFileA(path.c_str(), access, share, nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE)
+        return false;
+    m_handle = reinterpret_cast<std::intptr_t>(h);
+    return true;
+}
+
+std::int64_t File::Read(void* buffer, std::size_t n)
+{
+    if (!IsOpen())
+        return -1;
+    DWORD got = 0;
+    DWORD want = n > kMaxChunk ? kMaxChunk : static_cast<DWORD>(n);
+    if (!ReadFile(AsHandle(m_handle), buffer, want, &got, nullptr))
+        return GetLastError() == ERROR_BROKEN_PIPE ? 0 : -1;
+    return got;
+}
+
+std::int64_t File::ReadAt(void* buffer, std::size_t n, std::int64_t offset)
+{
+    if (!IsOpen())
+        return -1;
+    OVERLAPPED at{};
+    at.Offset = static_cast<DWORD>(static_cast<std::uint64_t>(offset));
+    at.OffsetHigh = static_cast<DWORD>(static_cast<std::uint64_t>(offset) >> 32);
+    DWORD got = 0;
+    DWORD want = n > kMaxChunk ? kMaxChunk : static_cast<DWORD>(n);
+    if (!ReadFile(AsHandle(m_handle), buffer, want, &got, &at))
+        return GetLastError() == ERROR_HANDLE_EOF ? 0 : -1;
+    return got;
+}
+
+bool File::Write(const void* buffer, std::size_t n)
+{
+    if (!IsOpen())
+        return false;
+    const char* p = static_cast<const char*>(buffer);
+    while (n > 0) {
+        DWORD want = n > kMaxChunk ? kMaxChunk : static_cast<DWORD>(n);
+        DWORD put = 0;
+        if (!WriteFile(AsHandle(m_handle), p, want, &put, nullptr) || put == 0)
+            return false;
+        p += put;
+        n -= put;
+    }
+    return true;
+}
+
+std::int64_t File::Length()
+{
+    LARGE_INTEGER size{};
+    if (!IsOpen() || !GetFileSizeEx(AsHandle(m_handle), &size))
+        return -1;
+    return size.QuadPart;
+}
+
+bool File::MakeExecutable() { return IsOpen(); }
+
+std::shared_ptr<File> File::Duplicate() const
+{
+    if (!IsOpen())
+        return nullptr;
+    // A handle of its own, with its own file position: reading back must not
+    // move the position the writer goes on from.
+    HANDLE h = ReOpenFile(AsHandle(m_handle), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, 0);
+    if (h == INVALID_HANDLE_VALUE)
+        return nullptr;
+    auto copy = std::make_shared<File>();
+    copy->m_handle = reinterpret_cast<std::intptr_t>(h);
+    return copy;
+}
+
+bool File::Close()
+{
+    if (!IsOpen())
+        return true;
+    HANDLE h = AsHandle(m_handle);
+    m_handle = kInvalid;
+    return CloseHandle(h) != 0;
+}
+
+CopyResult CopyBytes(File& in, File& out, std::int64_t n)
+{
+    CopyResult result;
+    if (!in.IsOpen()) {
+        result.status = CopyResult::Status::ReadFailed;
+        return result;
+    }
+    if (!out.IsOpen()) {
+        result.status = CopyResult::Status::WriteFailed;
+        return result;
+    }
+    return CopyThroughBuffer(in, out, n, result);
+}
+
+std::optional<std::int64_t> FindFileSize(const std::string& path)
+{
+    WIN32_FIND_DATAA found{};
+    HANDLE search = FindFirstFileA(path.c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE)
+        return std::nullopt;
+    FindClose(search);
+    return static_cast<std::int64_t>((static_cast<std::uint64_t>(found.nFileSizeHigh) << 32) |
+                                     found.nFileSizeLow);
+}
+
+bool Exists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+bool IsDirectory(const std::string& path)
+{
+    DWORD attributes = GetFileAttributesA(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+namespace {
+
+bool Identify(const std::string& path, BY_HANDLE_FILE_INFORMATION& info)
+{
+    HANDLE h = CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                           OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (h == INVALID_HANDLE_VALUE)
+        return false;
+    bool ok = GetFileInformationByHandle(h, &info) != 0;
+    CloseHandle(h);
+    return ok;
+}
+
+} // namespace
+
+bool SameFile(const std::string& a, const std::string& b)
+{
+    BY_HANDLE_FILE_INFORMATION ia{}, ib{};
+    if (!Identify(a, ia) || !Identify(b, ib))
+        return false;
+    return ia.dwVolumeSerialNumber == ib.dwVolumeSerialNumber && ia.nFileIndexHigh == ib.nFileIndexHigh &&
+           ia.nFileIndexLow == ib.nFileIndexLow;
+}
+
+std::optional<std::int64_t> QueryFreeSpace(const std::string& path)
+{
+    OSVERSIONINFOA version{};
+    version.dwOSVersionInfoSize = sizeof version; // 148 bytes
+#if defined(__GNUC__)
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
+#endif
+    bool known = GetVersionExA(&version) != 0;
+#if defined(__GNUC__)
+#pragma GCC diagnostic pop
+#endif
+    // Windows 95 before OSR2 only has the old query, which cannot count
+    // beyond 2 GiB; every later system has the extended one.
+    bool oldQuery = known && version.dwPlatformId == 1 && version.dwMinorVersion == 0 &&
+                    std::strchr(version.szCSDVersion, 'B') == nullptr;
+    if (oldQuery) {
+        DWORD sectorsPerCluster = 0, bytesPerSector = 0, freeClusters = 0, totalClusters = 0;
+        if (!GetDiskFreeSpaceA(path.c_str(), &sectorsPerCluster, &bytesPerSector, &freeClusters,
+                               &totalClusters))
+            return std::nullopt;
+        return static_cast<std::int64_t>(freeClusters) * sectorsPerCluster * bytesPerSector;
+    }
+    ULARGE_INTEGER available{}, total{}, totalFree{};
+    if (!GetDiskFreeSpaceExA(path.c_str(), &available, &total, &totalFree))
+        return std::nullopt;
+    // What the caller may use, which honours per-user quotas.
+    return static_cast<std::int64_t>(available.QuadPart);
+}
+
+bool RemoveFile(const std::string& path) { return DeleteFileA(path.c_str()) != 0; }
+
+bool RenameReplacing(const std::string& from, const std::string& to)
+{
+    return MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING) != 0;
+}
+
+std::vector<std::string> ListDirectory(const std::string& dir)
+{
+    std::vector<std::string> names;
+    std::string pattern = dir.empty() ? std::string("*") : dir + "*";
+    WIN32_FIND_DATAA found{};
+    HANDLE search = FindFirstFileA(pattern.c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE)
+        return names;
+    do {
+        std::string name = found.cFileName;
+        if (name != "." && name != "..")
+            names.push_back(std::move(name));
+    } while (FindNextFileA(search, &found));
+    FindClose(search);
+    return names;
+}
+
+std::string ModulePath()
+{
+    std::string path(32768, '\0');
+    DWORD n = GetModuleFileNameA(nullptr, path.data(), static_cast<DWORD>(path.size()));
+    if (n == 0 || n >= path.size())
+        return {};
+    path.resize(n);
+    return path;
+}
+
+bool IsTerminal(int stream)
+{
+    DWORD which = stream == 0 ? STD_INPUT_HANDLE : stream == 1 ? STD_OUTPUT_HANDLE : STD_ERROR_HANDLE;
+    HANDLE h = GetStdHandle(which);
+    return h != nullptr && h != INVALID_HANDLE_VALUE && GetFileType(h) == FILE_TYPE_CHAR;
+}
+
+} // namespace portelan::platform

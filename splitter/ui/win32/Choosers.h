@@ -1,0 +1,24 @@
+// The system's modal choosers for the source file and the target folder,
+// behind a seam so that tests can answer them.
+#pragma once
+
+#include <windows.h>
+
+#include <optional>
+#include <string>
+
+namespace portelan {
+
+class IChoosers {
+  public:
+    virtual ~IChoosers() = default;
+    // The chosen file's full path, or nothing when cancelled.
+    virtual std::optional<std::string> ChooseSourceFile(HWND owner, const std::string& browseDir) = 0;
+    // The chosen folder's file-system path, or nothing.
+    virtual std::optional<std::string> ChooseFolder(HWND owner) = 0;
+};
+
+// The choosers this program was built with.
+IChoosers& ProgramChoosers();
+
+} // namespace portelan

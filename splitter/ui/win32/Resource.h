@@ -1,0 +1,52 @@
+// Numbers of the splitter's resources, controls and commands.
+#pragma once
+
+#define IDD_MAIN 102
+#define IDD_PIECE_SIZE 135
+#define IDD_INFO 137
+#define IDD_ERROR 160
+#define IDR_MAINFRAME 128
+#define IDR_CLIP_ERROR 130
+#define IDR_CONCAT 139
+#define IDS_ABOUTBOX 101
+#define IDM_ABOUTBOX 16
+#define IDM_UPDATE 1049
+
+// Main window.
+#define IDC_START 1003
+#define IDC_HAVE_SOURCE 1004
+#define IDC_HAVE_TARGET 1005
+#define IDC_HAVE_SIZE 1006
+#define IDC_SOURCE 1007
+#define IDC_TARGET 1008
+#define IDC_SIZE_TEXT 1009
+#define IDC_STATUS 1010
+#define IDC_PROGRESS 1029
+#define IDC_GREETING 1032
+
+// Piece-size window.
+#define IDC_VALUE 1016
+#define IDC_UNIT_BYTES 1017
+#define IDC_UNIT_KB 1018
+#define IDC_UNIT_MB 1019
+#define IDC_PRESET 1020
+#define IDC_FREE 1022
+
+// Information window.
+#define IDC_INFO_NAME 1022
+#define IDC_INFO_SOURCE_DIR 1023
+#define IDC_INFO_SOURCE_SIZE 1024
+#define IDC_INFO_TARGET 1025
+#define IDC_INFO_PIECE_SIZE 1026
+#define IDC_INFO_COUNT 1027
+#define IDC_INFO_VERDICT 1028
+
+// Error window.
+#define IDC_ERROR_CLIP 1012
+#define IDC_ERROR_TEXT 1002
+
+#define ID_HELP_COMMAND 0xE146
+
+#ifndef IDC_STATIC
+#define IDC_STATIC (-1)
+#endif

@@ -1,0 +1,379 @@
+#include "splitter/ui/win32/SplitterDlg.h"
+
+#include <commctrl.h>
+#include <shellapi.h>
+
+#include <chrono>
+
+#include "common/Helpers.h"
+#include "splitter/ui/PieceSize.h"
+#include "splitter/ui/win32/Dialogs.h"
+#include "splitter/ui/win32/Resource.h"
+
+namespace portelan {
+
+std::atomic<bool> g_bStopRequested{false};
+std::atomic<bool> g_bWatcherFinished{false};
+
+namespace {
+
+// Splits a path the way _splitpath does: the extension (with its dot) is
+// the text from the last dot of the last component.
+struct SplitName {
+    std::string directory; // drive and directory
+    std::string name;
+    std::string extension;
+};
+
+SplitName SplitFull(const std::string& path)
+{
+    PathParts parts = SplitPath(path);
+    std::string::size_type dot = parts.fileName.rfind('.');
+    if (dot == std::string::npos)
+        return {parts.directory, parts.fileName, ""};
+    return {parts.directory, parts.fileName.substr(0, dot), parts.fileName.substr(dot)};
+}
+
+} // namespace
+
+// --- CDropEdit ---------------------------------------------------------------
+
+void CDropEdit::Attach(HWND edit)
+{
+    SetWindowLongPtrA(edit, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+    m_pDefault = reinterpret_cast<WNDPROC>(
+        SetWindowLongPtrA(edit, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&CDropEdit::Procedure)));
+}
+
+void CDropEdit::SetOwner(HWND owner, int role)
+{
+    m_pOwner = owner;
+    m_nRole = role;
+}
+
+bool CDropEdit::GetDroppedPath(std::string& path) const
+{
+    path = m_strDropped;
+    return !path.empty();
+}
+
+LRESULT CALLBACK CDropEdit::Procedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    auto* self = reinterpret_cast<CDropEdit*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
+    if (message == WM_DROPFILES) {
+        self->OnDropFiles(reinterpret_cast<HDROP>(wParam));
+        LRESULT result = CallWindowProcA(self->m_pDefault, hwnd, message, wParam, lParam);
+        DragFinish(reinterpret_cast<HDROP>(wParam));
+        return result;
+    }
+    return CallWindowProcA(self->m_pDefault, hwnd, message, wParam, lParam);
+}
+
+void CDropEdit::OnDropFiles(HDROP drop)
+{
+    if (DragQueryFileA(drop, 0xFFFFFFFF, nullptr, 0) != 1)
+        return;
+    char path[MAX_PATH] = "";
+    if (DragQueryFileA(drop, 0, path, MAX_PATH) == 0)
+        return;
+    // Whether it counts as a file is read from the name alone: an extension
+    // makes a file, whatever the item is on disk.
+    SplitName parts = SplitFull(path);
+    m_strDropped = parts.directory + parts.name;
+    m_bIsFile = !parts.extension.empty();
+    if (m_bIsFile)
+        m_strDropped += parts.extension;
+    else
+        EnsureTrailingBackslash(m_strDropped);
+    SendMessageA(m_pOwner, WM_DROPPED_PATH, m_bIsFile ? 1 : 0, reinterpret_cast<LPARAM>(this));
+}
+
+// --- CSplitterDlg -------------------------------------------------------------
+
+CSplitterDlg::CSplitterDlg(IChoosers& choosers)
+    : CDialog(IDD_MAIN), m_choosers(choosers), m_engine(*this, m_joiner), m_nSizeUnit(UNIT_DISK)
+{
+    g_bStopRequested = false;
+    g_bWatcherFinished = false;
+    m_hIcon = LoadIconA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDR_MAINFRAME));
+}
+
+CSplitterDlg::~CSplitterDlg()
+{
+    g_bStopRequested = true;
+    if (m_watcher.joinable()) {
+        while (!g_bWatcherFinished)
+            Sleep(10);
+        m_watcher.join();
+    }
+}
+
+BOOL CSplitterDlg::OnInitDialog()
+{
+    m_editTarget.Attach(Item(IDC_TARGET));
+    m_editSource.Attach(Item(IDC_SOURCE));
+    m_progress = Item(IDC_PROGRESS);
+
+    char about[256] = "";
+    HMENU menu = GetSystemMenu(Hwnd(), FALSE);
+    if (menu && LoadStringA(GetModuleHandleA(nullptr), IDS_ABOUTBOX, about, sizeof about) > 0) {
+        AppendMenuA(menu, MF_SEPARATOR, 0, nullptr);
+        AppendMenuA(menu, MF_STRING, IDM_ABOUTBOX, about);
+        AppendMenuA(menu, MF_STRING, IDM_UPDATE, "&Update suchen");
+    }
+    SendMessageA(Hwnd(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(m_hIcon));
+    SendMessageA(Hwnd(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(m_hIcon));
+
+    m_editSource.SetOwner(Hwnd(), 1);
+    m_editTarget.SetOwner(Hwnd(), 2);
+    SendMessageA(m_progress, PBM_SETRANGE32, 0, 0);
+    SetStatus("Auf Eingaben warten...");
+    ShowSourcePath();
+    ShowTargetDir();
+    ShowPieceSize();
+    SetCheck(IDC_HAVE_SIZE, true);
+    try {
+        m_watcher = std::thread(GreetingWatcher, this);
+    } catch (const std::system_error&) {
+        // Without a watcher there is nothing to wait for when closing.
+    }
+    return TRUE;
+}
+
+void CSplitterDlg::GreetingWatcher(CSplitterDlg*)
+{
+    // Until the greeting arrives, the watcher only keeps its rhythm.
+    while (!g_bStopRequested)
+        Sleep(100);
+    g_bWatcherFinished = true;
+}
+
+void CSplitterDlg::SetStatus(const std::string& text) { SetItemText(IDC_STATUS, text); }
+
+void CSplitterDlg::ShowErrorWindow(const std::string& message, const std::string& caption)
+{
+    CErrorDlg dialog;
+    dialog.SetTexts(message, caption);
+    dialog.DoModal(Hwnd());
+}
+
+bool CSplitterDlg::ConfirmPlan(const CSplitJob& plan)
+{
+    CInfoDlg dialog;
+    dialog.SetPlan(plan);
+    return dialog.DoModal(Hwnd()) == IDOK;
+}
+
+void CSplitterDlg::ResetProgress() { SendMessageA(m_progress, PBM_SETPOS, 0, 0); }
+
+void CSplitterDlg::InitProgress(int lower, int upper, int step)
+{
+    SendMessageA(m_progress, PBM_SETRANGE32, static_cast<WPARAM>(lower), static_cast<LPARAM>(upper));
+    SendMessageA(m_progress, PBM_SETSTEP, static_cast<WPARAM>(step), 0);
+}
+
+void CSplitterDlg::StepProgress() { SendMessageA(m_progress, PBM_STEPIT, 0, 0); }
+
+void CSplitterDlg::EnableStart(bool enable) { EnableItem(IDC_START, enable); }
+
+void CSplitterDlg::RunOnUiThread(const std::function<void()>& task)
+{
+    // A closing window waits for the worker; the worker must not wait for it.
+    if (m_bClosing)
+        return;
+    SendMessageA(Hwnd(), WM_SPLIT_FINISHED, 0, reinterpret_cast<LPARAM>(&task));
+}
+
+void CSplitterDlg::UpdateStatus()
+{
+    if (IsChecked(IDC_HAVE_SIZE) && IsChecked(IDC_HAVE_TARGET) && IsChecked(IDC_HAVE_SOURCE))
+        SetStatus("Alle Informationen vorhanden.");
+    else
+        SetStatus("Auf Eingaben warten...");
+}
+
+void CSplitterDlg::ShowSourcePath()
+{
+    if (!m_engine.m_strSourceName.empty())
+        SetItemText(IDC_SOURCE, m_engine.m_strSourceDir + m_engine.m_strSourceName);
+}
+
+void CSplitterDlg::ShowTargetDir() { SetItemText(IDC_TARGET, m_engine.m_strTargetDir); }
+
+void CSplitterDlg::ShowPieceSize() { SetItemText(IDC_SIZE_TEXT, PieceSizeText(m_engine.m_nPieceSize)); }
+
+bool CSplitterDlg::ChooseSource()
+{
+    std::optional<std::string> chosen = m_choosers.ChooseSourceFile(Hwnd(), m_strBrowseDir);
+    if (!chosen)
+        return false;
+    PathParts parts = SplitPath(*chosen);
+    m_engine.m_strSourceDir = parts.directory;
+    m_engine.m_strSourceName = parts.fileName;
+    EnsureTrailingBackslash(m_engine.m_strSourceDir);
+    m_strBrowseDir = m_engine.m_strSourceDir;
+    ShowSourcePath();
+    return true;
+}
+
+bool CSplitterDlg::ChooseTarget()
+{
+    std::optional<std::string> chosen = m_choosers.ChooseFolder(Hwnd());
+    if (!chosen)
+        return false;
+    m_engine.m_strTargetDir = *chosen;
+    EnsureTrailingBackslash(m_engine.m_strTargetDir);
+    ShowTargetDir();
+    return true;
+}
+
+void CSplitterDlg::ShowAboutBox()
+{
+    // The About box arrives with its own window; the guard is in place.
+    if (m_bAboutOpen)
+        return;
+}
+
+void CSplitterDlg::OnPieceSizeClicked()
+{
+    PieceSizeValue shown = PieceSizeForWindow(m_engine.m_nPieceSize, m_nSizeUnit);
+    CPieceSizeDlg dialog;
+    dialog.SetValues(shown.value, shown.unit);
+    bool ok = false;
+    if (dialog.DoModal(Hwnd()) == IDOK) {
+        std::int64_t value = 0;
+        int unit = 0;
+        dialog.GetValues(value, unit);
+        PieceSizeValue stored = PieceSizeFromWindow(value, unit);
+        m_engine.m_nPieceSize = stored.value;
+        m_nSizeUnit = stored.unit;
+        ShowPieceSize();
+        ok = true;
+    }
+    SetCheck(IDC_HAVE_SIZE, ok);
+    UpdateStatus();
+}
+
+void CSplitterDlg::OnDroppedPath(bool isFile, const CDropEdit* edit)
+{
+    std::string path;
+    if (edit->GetRole() == 1 && isFile && m_editSource.GetDroppedPath(path)) {
+        SetItemText(IDC_SOURCE, path);
+        PathParts parts = SplitPath(path);
+        m_engine.m_strSourceDir = parts.directory;
+        m_engine.m_strSourceName = parts.fileName;
+        EnsureTrailingBackslash(m_engine.m_strSourceDir);
+        m_strBrowseDir = m_engine.m_strSourceDir;
+        ShowSourcePath();
+        SetCheck(IDC_HAVE_SOURCE, true);
+    } else if (edit->GetRole() == 2 && !isFile && m_editTarget.GetDroppedPath(path)) {
+        SetItemText(IDC_TARGET, path);
+        m_engine.m_strTargetDir = path;
+        ShowTargetDir();
+        SetCheck(IDC_HAVE_TARGET, true);
+    }
+    UpdateStatus();
+}
+
+bool CSplitterDlg::OnCommand(int id, int code, HWND)
+{
+    switch (id) {
+    case IDC_START:
+        m_engine.StartCommand(IsChecked(IDC_HAVE_SOURCE), IsChecked(IDC_HAVE_TARGET),
+                              IsChecked(IDC_HAVE_SIZE));
+        return true;
+    case IDC_HAVE_SOURCE:
+        if (code == BN_CLICKED) {
+            SetCheck(IDC_HAVE_SOURCE, ChooseSource());
+            UpdateStatus();
+        }
+        return true;
+    case IDC_HAVE_TARGET:
+        if (code == BN_CLICKED) {
+            SetCheck(IDC_HAVE_TARGET, ChooseTarget());
+            UpdateStatus();
+        }
+        return true;
+    case IDC_HAVE_SIZE:
+        if (code == BN_CLICKED)
+            OnPieceSizeClicked();
+        return true;
+    case IDC_GREETING:
+        return true;
+    case ID_HELP_COMMAND:
+        ShowAboutBox();
+        return true;
+    default:
+        return false;
+    }
+}
+
+bool CSplitterDlg::PaintMinimised()
+{
+    if (!IsIconic(Hwnd()))
+        return false;
+    PAINTSTRUCT paint;
+    HDC dc = BeginPaint(Hwnd(), &paint);
+    SendMessageA(Hwnd(), WM_ICONERASEBKGND, reinterpret_cast<WPARAM>(dc), 0);
+    int cx = GetSystemMetrics(SM_CXICON);
+    int cy = GetSystemMetrics(SM_CYICON);
+    RECT client;
+    GetClientRect(Hwnd(), &client);
+    DrawIcon(dc, (client.right - cx + 1) / 2, (client.bottom - cy + 1) / 2, m_hIcon);
+    EndPaint(Hwnd(), &paint);
+    return true;
+}
+
+INT_PTR CSplitterDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, bool& handled)
+{
+    handled = true;
+    switch (message) {
+    case WM_SPLIT_FINISHED:
+        if (!m_bClosing)
+            (*reinterpret_cast<const std::function<void()>*>(lParam))();
+        return 0;
+    case WM_DROPPED_PATH:
+        OnDroppedPath(wParam == 1, reinterpret_cast<const CDropEdit*>(lParam));
+        return 0;
+    case WM_SYSCOMMAND:
+        if ((wParam & 0xFFF0) == IDM_ABOUTBOX) {
+            ShowAboutBox();
+            return 0;
+        }
+        if (wParam == IDM_UPDATE)
+            return 0; // the update check arrives with its own flow
+        break;
+    case WM_HELP: // F1
+        ShowAboutBox();
+        return TRUE;
+    case WM_PAINT:
+        if (PaintMinimised())
+            return 0;
+        break;
+    case WM_QUERYDRAGICON:
+        return reinterpret_cast<INT_PTR>(m_hIcon);
+    default:
+        break;
+    }
+    handled = false;
+    return 0;
+}
+
+void CSplitterDlg::OnCancel()
+{
+    // Closing while a split runs: the worker stops at its next block and
+    // ends without reporting; the pieces written so far stay. Meanwhile the
+    // messages it sends (progress) are still answered, so it cannot block.
+    if (m_engine.IsWorkerAlive()) {
+        m_bClosing = true;
+        m_engine.RequestStop();
+        while (m_engine.IsWorkerAlive()) {
+            MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_SENDMESSAGE);
+            MSG msg;
+            PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+        }
+    }
+    CDialog::OnCancel();
+}
+
+} // namespace portelan

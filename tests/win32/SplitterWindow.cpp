@@ -1,0 +1,218 @@
+#include "SplitterWindow.h"
+
+#include <shlobj.h>
+
+#include <chrono>
+#include <cstring>
+#include <fstream>
+#include <iterator>
+#include <random>
+
+namespace portelan::test {
+
+namespace {
+
+template <typename Condition> bool WaitUntil(Condition condition, DWORD timeoutMs)
+{
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    while (!condition()) {
+        if (std::chrono::steady_clock::now() > deadline)
+            return false;
+        Sleep(10);
+    }
+    return true;
+}
+
+} // namespace
+
+void ScriptedChoosers::AnswerSource(std::optional<std::string> path)
+{
+    std::lock_guard lock(m_mutex);
+    m_sources.push_back(std::move(path));
+}
+
+void ScriptedChoosers::AnswerFolder(std::optional<std::string> path)
+{
+    std::lock_guard lock(m_mutex);
+    m_folders.push_back(std::move(path));
+}
+
+std::vector<std::string> ScriptedChoosers::BrowseDirsSeen() const
+{
+    std::lock_guard lock(m_mutex);
+    return m_browseDirs;
+}
+
+std::optional<std::string> ScriptedChoosers::ChooseSourceFile(HWND, const std::string& browseDir)
+{
+    std::lock_guard lock(m_mutex);
+    m_browseDirs.push_back(browseDir);
+    if (m_sources.empty())
+        return std::nullopt;
+    std::optional<std::string> answer = m_sources.front();
+    m_sources.pop_front();
+    return answer;
+}
+
+std::optional<std::string> ScriptedChoosers::ChooseFolder(HWND)
+{
+    std::lock_guard lock(m_mutex);
+    if (m_folders.empty())
+        return std::nullopt;
+    std::optional<std::string> answer = m_folders.front();
+    m_folders.pop_front();
+    return answer;
+}
+
+SplitterWindow::SplitterWindow()
+{
+    m_dialog = std::make_unique<CSplitterDlg>(m_choosers);
+    m_thread = std::thread([this] {
+        m_threadId = GetCurrentThreadId();
+        m_dialog->DoModal();
+    });
+    WaitUntil([this] { return m_dialog->Hwnd() && IsWindowVisible(m_dialog->Hwnd()); }, 20000);
+    m_hWnd = m_dialog->Hwnd();
+}
+
+SplitterWindow::~SplitterWindow()
+{
+    Close();
+    if (m_thread.joinable())
+        m_thread.join();
+}
+
+bool SplitterWindow::Close()
+{
+    if (m_hWnd && IsWindow(m_hWnd))
+        PostMessageA(m_hWnd, WM_COMMAND, IDCANCEL, 0);
+    bool closed = WaitUntil([this] { return !IsWindow(m_hWnd); }, 20000);
+    if (closed && m_thread.joinable())
+        m_thread.join();
+    return closed;
+}
+
+std::string SplitterWindow::Text(int id) const { return ItemText(m_hWnd, id); }
+
+bool SplitterWindow::Checked(int id) const
+{
+    return SendMessageA(GetDlgItem(m_hWnd, id), BM_GETCHECK, 0, 0) == BST_CHECKED;
+}
+
+bool SplitterWindow::Enabled(int id) const { return IsWindowEnabled(GetDlgItem(m_hWnd, id)) != 0; }
+
+bool SplitterWindow::Visible(int id) const { return IsWindowVisible(GetDlgItem(m_hWnd, id)) != 0; }
+
+void SplitterWindow::Click(int id) const { SendMessageA(GetDlgItem(m_hWnd, id), BM_CLICK, 0, 0); }
+
+void SplitterWindow::ClickLater(int id) const { PostMessageA(GetDlgItem(m_hWnd, id), BM_CLICK, 0, 0); }
+
+void SplitterWindow::Drop(int id, const std::vector<std::string>& paths) const
+{
+    // DROPFILES followed by the NUL-terminated paths and a final NUL.
+    std::size_t size = sizeof(DROPFILES) + 1;
+    for (const std::string& path : paths)
+        size += path.size() + 1;
+    HGLOBAL memory = GlobalAlloc(GHND, size);
+    auto* header = static_cast<DROPFILES*>(GlobalLock(memory));
+    header->pFiles = sizeof(DROPFILES);
+    header->fWide = FALSE;
+    char* text = reinterpret_cast<char*>(header + 1);
+    for (const std::string& path : paths) {
+        std::memcpy(text, path.c_str(), path.size() + 1);
+        text += path.size() + 1;
+    }
+    GlobalUnlock(memory);
+    SendMessageA(GetDlgItem(m_hWnd, id), WM_DROPFILES, reinterpret_cast<WPARAM>(memory), 0);
+}
+
+bool SplitterWindow::WaitForStatus(const std::string& text, DWORD timeoutMs) const
+{
+    return WaitUntil([&] { return Text(1010) == text; }, timeoutMs);
+}
+
+std::string WindowText(HWND hwnd)
+{
+    char text[4096] = "";
+    SendMessageA(hwnd, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text));
+    return text;
+}
+
+std::string ItemText(HWND dialog, int id) { return WindowText(GetDlgItem(dialog, id)); }
+
+HWND WaitForWindow(DWORD threadId, const std::string& title, DWORD timeoutMs)
+{
+    struct Search {
+        const std::string* title;
+        HWND found;
+    } search{&title, nullptr};
+    WaitUntil(
+        [&] {
+            EnumThreadWindows(
+                threadId,
+                [](HWND hwnd, LPARAM data) -> BOOL {
+                    auto* s = reinterpret_cast<Search*>(data);
+                    if (IsWindowVisible(hwnd) && WindowText(hwnd) == *s->title) {
+                        s->found = hwnd;
+                        return FALSE;
+                    }
+                    return TRUE;
+                },
+                reinterpret_cast<LPARAM>(&search));
+            return search.found != nullptr;
+        },
+        timeoutMs);
+    return search.found;
+}
+
+TempDir::TempDir()
+{
+    char base[MAX_PATH] = "";
+    GetTempPathA(MAX_PATH, base);
+    static int serial = 0;
+    for (;;) {
+        m_dir = std::string(base) + "portelan-" + std::to_string(GetCurrentProcessId()) + "-" +
+                std::to_string(++serial) + "\\";
+        if (CreateDirectoryA(m_dir.c_str(), nullptr))
+            break;
+    }
+}
+
+TempDir::~TempDir()
+{
+    // SHFileOperation wants a double NUL at the end of the path list.
+    std::string from = m_dir.substr(0, m_dir.size() - 1) + '\0' + '\0';
+    SHFILEOPSTRUCTA op{};
+    op.wFunc = FO_DELETE;
+    op.pFrom = from.c_str();
+    op.fFlags = FOF_NOCONFIRMATION | FOF_NOERRORUI | FOF_SILENT;
+    SHFileOperationA(&op);
+}
+
+void WriteBytes(const std::string& path, const std::string& bytes)
+{
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+}
+
+std::string ReadBytes(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+bool FileExists(const std::string& path)
+{
+    return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+std::string RandomBytes(std::size_t n, unsigned seed)
+{
+    std::mt19937 rng(seed);
+    std::string bytes(n, '\0');
+    for (char& c : bytes)
+        c = static_cast<char>(rng() & 0xFF);
+    return bytes;
+}
+
+} // namespace portelan::test

@@ -1,0 +1,99 @@
+// The splitter's main window: its start, the record of the inputs, "&Starten".
+#include <gtest/gtest.h>
+
+#include "SplitterWindow.h"
+#include "splitter/ui/win32/Resource.h"
+
+namespace portelan::test {
+namespace {
+
+TEST(MainWindow, StartsWaitingWithThePresetPieceSize)
+{
+    SplitterWindow w;
+    ASSERT_NE(w.Hwnd(), nullptr);
+    EXPECT_EQ(WindowText(w.Hwnd()), "Portelan");
+    EXPECT_EQ(w.Text(IDC_STATUS), "Auf Eingaben warten...");
+    EXPECT_TRUE(w.Checked(IDC_HAVE_SIZE));
+    EXPECT_FALSE(w.Checked(IDC_HAVE_SOURCE));
+    EXPECT_FALSE(w.Checked(IDC_HAVE_TARGET));
+    EXPECT_EQ(w.Text(IDC_SOURCE), "");
+    EXPECT_EQ(w.Text(IDC_TARGET), "");
+    EXPECT_EQ(w.Text(IDC_SIZE_TEXT), "1457664 [1.4 MB]");
+    EXPECT_FALSE(w.Visible(IDC_GREETING));
+    EXPECT_FALSE(w.Enabled(IDC_GREETING));
+    EXPECT_TRUE(w.Enabled(IDC_START));
+}
+
+TEST(MainWindow, SystemMenuEndsWithItsThreeEntries)
+{
+    SplitterWindow w;
+    HMENU menu = GetSystemMenu(w.Hwnd(), FALSE);
+    int count = GetMenuItemCount(menu);
+    ASSERT_GE(count, 3);
+    char text[128] = "";
+    EXPECT_EQ(GetMenuItemID(menu, count - 3), 0u); // the separator
+    EXPECT_EQ(GetMenuItemID(menu, count - 2), static_cast<UINT>(IDM_ABOUTBOX));
+    GetMenuStringA(menu, count - 2, text, sizeof text, MF_BYPOSITION);
+    EXPECT_STREQ(text, "Inf&o \xFC"
+                       "ber Portelan...");
+    EXPECT_EQ(GetMenuItemID(menu, count - 1), static_cast<UINT>(IDM_UPDATE));
+    GetMenuStringA(menu, count - 1, text, sizeof text, MF_BYPOSITION);
+    EXPECT_STREQ(text, "&Update suchen");
+}
+
+TEST(MainWindow, StartWithoutInputsNamesTheSourceLast)
+{
+    SplitterWindow w;
+    w.Click(IDC_START);
+    EXPECT_EQ(w.Text(IDC_STATUS), "Keine Quelldatei.");
+}
+
+TEST(MainWindow, ChosenSourceIsShownAndACancelledChoiceClearsOnlyTheBox)
+{
+    SplitterWindow w;
+    w.Choosers().AnswerSource(std::string("C:\\Daten\\film.avi"));
+    w.Click(IDC_HAVE_SOURCE);
+    EXPECT_TRUE(w.Checked(IDC_HAVE_SOURCE));
+    EXPECT_EQ(w.Text(IDC_SOURCE), "C:\\Daten\\film.avi");
+    EXPECT_EQ(w.Text(IDC_STATUS), "Auf Eingaben warten...");
+
+    w.Click(IDC_HAVE_SOURCE); // answered "cancelled"
+    EXPECT_FALSE(w.Checked(IDC_HAVE_SOURCE));
+    EXPECT_EQ(w.Text(IDC_SOURCE), "C:\\Daten\\film.avi");
+    // The second dialog opened where the first choice was.
+    std::vector<std::string> dirs = w.Choosers().BrowseDirsSeen();
+    ASSERT_EQ(dirs.size(), 2u);
+    EXPECT_EQ(dirs[0], "C:\\");
+    EXPECT_EQ(dirs[1], "C:\\Daten\\");
+
+    w.Choosers().AnswerFolder(std::string("C:\\"));
+    w.Click(IDC_HAVE_TARGET);
+    EXPECT_EQ(w.Text(IDC_TARGET), "C:\\"); // a root keeps its single backslash
+    w.Click(IDC_START);
+    EXPECT_EQ(w.Text(IDC_STATUS), "Keine Quelldatei.");
+}
+
+TEST(MainWindow, DropsFillTheRightEditOnly)
+{
+    SplitterWindow w;
+    w.Drop(IDC_SOURCE, {"C:\\Daten\\film.avi"});
+    EXPECT_TRUE(w.Checked(IDC_HAVE_SOURCE));
+    EXPECT_EQ(w.Text(IDC_SOURCE), "C:\\Daten\\film.avi");
+
+    w.Drop(IDC_TARGET, {"D:\\Archiv"});
+    EXPECT_TRUE(w.Checked(IDC_HAVE_TARGET));
+    EXPECT_EQ(w.Text(IDC_TARGET), "D:\\Archiv\\");
+    EXPECT_EQ(w.Text(IDC_STATUS), "Alle Informationen vorhanden.");
+
+    // A file onto the target, a folder onto the source, two at once: nothing changes.
+    w.Drop(IDC_TARGET, {"C:\\Daten\\other.avi"});
+    w.Drop(IDC_SOURCE, {"C:\\Daten\\README"});
+    w.Drop(IDC_SOURCE, {"C:\\a.txt", "C:\\b.txt"});
+    EXPECT_EQ(w.Text(IDC_TARGET), "D:\\Archiv\\");
+    EXPECT_EQ(w.Text(IDC_SOURCE), "C:\\Daten\\film.avi");
+    EXPECT_TRUE(w.Checked(IDC_HAVE_SOURCE));
+    EXPECT_TRUE(w.Checked(IDC_HAVE_TARGET));
+}
+
+} // namespace
+} // namespace portelan::test
