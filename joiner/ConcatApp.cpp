@@ -255,12 +255,15 @@ bool CConcatApp::JoinPieces()
 
     if (trailer) {
         CChecksumTrailer::Result sum = trailer->Finish();
+        trailer.reset();
         if (proceed && (!sum.ok || sum.crc != m_nChecksum)) {
             proceed = false;
             m_ui.ReportError(
                 StrFormat("Die Prüfsumme der zusammengeführten Datei \"%s\" stimmt nicht.", target.c_str()));
         }
     }
+    // Some systems refuse to rename a file that is still open.
+    reader.reset();
     if (proceed && !platform::RenameReplacing(tempPath, target))
         proceed = false;
     if (!proceed) {

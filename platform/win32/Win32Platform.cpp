@@ -49,8 +49,9 @@ bool File::Open(const std::string& path, Mode mode)
     DWORD access = 0;
     DWORD disposition = 0;
     // Reading is shared, so that what is written can be read back through a
-    // second handle (Duplicate) and an open source can still be read by others.
-    DWORD share = FILE_SHARE_READ;
+    // second handle (Duplicate) and an open source can still be read by
+    // others; so is renaming, which a finished join does with its output.
+    DWORD share = FILE_SHARE_READ | FILE_SHARE_DELETE;
     switch (mode) {
     case Mode::Read:
         access = GENERIC_READ;
@@ -133,7 +134,8 @@ std::shared_ptr<File> File::Duplicate() const
         return nullptr;
     // A handle of its own, with its own file position: reading back must not
     // move the position the writer goes on from.
-    HANDLE h = ReOpenFile(AsHandle(m_handle), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, 0);
+    HANDLE h = ReOpenFile(AsHandle(m_handle), GENERIC_READ,
+                          FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, 0);
     if (h == INVALID_HANDLE_VALUE)
         return nullptr;
     auto copy = std::make_shared<File>();

@@ -40,7 +40,7 @@ constexpr double kPi = 3.14159265358979323846;
 // Little-endian output and RIFF chunks
 
 class Bytes {
-public:
+  public:
     void U8(std::uint32_t v) { m_data.push_back(static_cast<std::uint8_t>(v & 0xFF)); }
     void U16(std::uint32_t v)
     {
@@ -58,7 +58,10 @@ public:
         for (char c : id)
             U8(static_cast<unsigned char>(c));
     }
-    void Append(const std::vector<std::uint8_t>& more) { m_data.insert(m_data.end(), more.begin(), more.end()); }
+    void Append(const std::vector<std::uint8_t>& more)
+    {
+        m_data.insert(m_data.end(), more.begin(), more.end());
+    }
     std::size_t Size() const { return m_data.size(); }
     const std::vector<std::uint8_t>& Data() const { return m_data; }
 
@@ -86,7 +89,7 @@ public:
             U8(0);
     }
 
-private:
+  private:
     std::vector<std::uint8_t> m_data;
 };
 
@@ -100,9 +103,22 @@ enum Ink : std::uint8_t { kClear = 0, kEdge, kPaper, kFold, kText, kCut };
 // Index 0 is black because transparent pixels must leave the screen untouched
 // (screen AND 1 XOR 0); the drawing never uses it for a visible pixel.
 constexpr std::array<std::array<std::uint8_t, 3>, 16> kPalette = {{
-    {0, 0, 0},       {32, 40, 80},  {255, 255, 255}, {196, 210, 236}, {56, 108, 204}, {220, 32, 40},
-    {128, 128, 128}, {192, 192, 192}, {0, 128, 0},   {255, 255, 0},   {0, 0, 128},    {128, 0, 0},
-    {0, 128, 128},   {128, 0, 128},   {128, 128, 0}, {0, 255, 255},
+    {0, 0, 0},
+    {32, 40, 80},
+    {255, 255, 255},
+    {196, 210, 236},
+    {56, 108, 204},
+    {220, 32, 40},
+    {128, 128, 128},
+    {192, 192, 192},
+    {0, 128, 0},
+    {255, 255, 0},
+    {0, 0, 128},
+    {128, 0, 0},
+    {0, 128, 128},
+    {128, 0, 128},
+    {128, 128, 0},
+    {0, 255, 255},
 }};
 
 struct Image {
@@ -295,7 +311,7 @@ struct Affine {
 // l after r: (l * r)(p) = l(r(p))
 Affine operator*(const Affine& l, const Affine& r)
 {
-    return {l.a * r.a + l.b * r.c, l.a * r.b + l.b * r.d, l.c * r.a + l.d * r.c,
+    return {l.a * r.a + l.b * r.c, l.a * r.b + l.b * r.d,       l.c * r.a + l.d * r.c,
             l.c * r.b + l.d * r.d, l.a * r.e + l.b * r.f + l.e, l.c * r.e + l.d * r.f + l.f};
 }
 Affine Translate(double x, double y) { return {1, 0, 0, 1, x, y}; }
@@ -308,7 +324,7 @@ Affine Rotate(double degrees)
 }
 
 class Canvas {
-public:
+  public:
     Canvas(int w, int h, Rgb background)
         : m_w(w), m_h(h), m_px(static_cast<std::size_t>(w) * static_cast<std::size_t>(h), background)
     {
@@ -368,7 +384,7 @@ public:
         }
     }
 
-private:
+  private:
     std::size_t Index(int x, int y) const
     {
         return static_cast<std::size_t>(y) * static_cast<std::size_t>(m_w) + static_cast<std::size_t>(x);
@@ -456,7 +472,9 @@ Affine View(const Canvas& c, double refW, double refH)
     return Translate((c.Width() - refW * k) / 2, (c.Height() - refH * k) / 2) * Scale(k);
 }
 
-// Colours of the clips.
+// Colours of the clips. The background is a dialog's face colour; with
+// ACS_TRANSPARENT the control replaces it (it takes the first frame's top left
+// pixel), so nothing else may touch the corners.
 constexpr Rgb kBackground{240, 240, 240};
 constexpr Rgb kEdge{51, 51, 102};
 constexpr Rgb kPaper{255, 255, 255};
@@ -466,7 +484,6 @@ constexpr Rgb kCut{204, 0, 0};
 constexpr Rgb kBlue{0, 102, 204};
 constexpr Rgb kDarkBlue{0, 51, 153};
 constexpr Rgb kLightBlue{153, 204, 255};
-constexpr Rgb kTrack{200, 200, 200};
 constexpr Rgb kGreen{0, 153, 51};
 constexpr Rgb kHeart{204, 0, 51};
 constexpr Rgb kHeartEdge{102, 0, 0};
@@ -560,17 +577,12 @@ void DrawSplit(Canvas& c, double t)
 }
 
 // join: the pieces fly in turning into place, a green tick confirms the whole
-// page, then it fades; a busy ring runs round meanwhile. The loop starts and
+// page, then it fades; a comet runs round meanwhile. The loop starts and
 // ends on the faded page, so it closes without a jump.
 void DrawJoin(Canvas& c, double t)
 {
     const Affine view = View(c, 64, 64);
     const Pt centre{32, 32};
-    constexpr int kDots = 20;
-    for (int i = 0; i < kDots; ++i) {
-        const double a = 2 * kPi * i / kDots;
-        FillDisc(c, view, {centre.x + 28 * std::sin(a), centre.y - 28 * std::cos(a)}, 1.2, kTrack);
-    }
     for (int j = 5; j >= 0; --j) { // a comet, three rounds a loop
         const double a = 2 * kPi * 3 * t - j * 0.17;
         FillDisc(c, view, {centre.x + 28 * std::sin(a), centre.y - 28 * std::cos(a)}, 2.6 - 0.3 * j, kBlue,
@@ -660,12 +672,14 @@ void DrawHeart(Canvas& c, double t)
 // The clip's own palette, from every colour its frames use: the most used
 // colours (the flat areas) exactly, the rest (the smooth edges) by median cut.
 class Palette {
-public:
+  public:
     using Key = std::uint32_t; // 0xRRGGBB
 
     static Key KeyOf(const Rgb& c)
     {
-        const auto channel = [](double v) { return static_cast<Key>(std::lround(std::clamp(v, 0.0, 255.0))); };
+        const auto channel = [](double v) {
+            return static_cast<Key>(std::lround(std::clamp(v, 0.0, 255.0)));
+        };
         return channel(c.r) << 16 | channel(c.g) << 8 | channel(c.b);
     }
 
@@ -698,7 +712,7 @@ public:
     const std::vector<Key>& Entries() const { return m_entries; }
     std::uint8_t Index(Key key) const { return m_index.at(key); }
 
-private:
+  private:
     static constexpr std::size_t kMaxEntries = 256, kMaxExact = 48;
 
     struct Colour {
@@ -751,8 +765,9 @@ private:
             const auto first = rest.begin() + static_cast<std::ptrdiff_t>(box.first);
             const auto last = rest.begin() + static_cast<std::ptrdiff_t>(box.second);
             std::sort(first, last, [axis](const Colour& a, const Colour& b) {
-                return Channel(a.key, axis) != Channel(b.key, axis) ? Channel(a.key, axis) < Channel(b.key, axis)
-                                                                    : a.key < b.key;
+                return Channel(a.key, axis) != Channel(b.key, axis)
+                           ? Channel(a.key, axis) < Channel(b.key, axis)
+                           : a.key < b.key;
             });
             std::uint64_t half = 0, seen = 0;
             for (auto it = first; it != last; ++it)
@@ -774,7 +789,8 @@ private:
             for (std::size_t i = box.first; i < box.second; ++i) {
                 n += rest[i].count;
                 for (int a = 0; a < 3; ++a)
-                    mean[static_cast<std::size_t>(a)] += static_cast<double>(rest[i].count) * Channel(rest[i].key, a);
+                    mean[static_cast<std::size_t>(a)] +=
+                        static_cast<double>(rest[i].count) * Channel(rest[i].key, a);
             }
             Key key = 0;
             for (int a = 0; a < 3; ++a)
@@ -815,7 +831,9 @@ std::vector<std::uint8_t> EncodeRle8(const std::vector<std::uint8_t>& px, int w,
     const auto put = [&out](int v) { out.push_back(static_cast<std::uint8_t>(v)); };
     for (int y = h - 1; y >= 0; --y) {
         const std::uint8_t* row = px.data() + static_cast<std::size_t>(y) * static_cast<std::size_t>(w);
-        const auto runStarts = [&](int i) { return i + 2 < w && row[i] == row[i + 1] && row[i] == row[i + 2]; };
+        const auto runStarts = [&](int i) {
+            return i + 2 < w && row[i] == row[i + 1] && row[i] == row[i + 2];
+        };
         int x = 0;
         while (x < w) {
             if (runStarts(x)) {
@@ -889,12 +907,12 @@ std::vector<std::uint8_t> BuildAvi(const ClipArgs& clip)
         frames.push_back(EncodeRle8(px, clip.width, clip.height));
         largest = std::max(largest, static_cast<std::uint32_t>(frames.back().size()));
     }
-    const auto width = static_cast<std::uint32_t>(clip.width), height = static_cast<std::uint32_t>(clip.height);
+    const auto width = static_cast<std::uint32_t>(clip.width),
+               height = static_cast<std::uint32_t>(clip.height);
     const auto count = static_cast<std::uint32_t>(clip.frames);
     const auto colours = static_cast<std::uint32_t>(palette.Entries().size());
-    const auto bytesPerSec = static_cast<std::uint32_t>(
-        std::min<std::uint64_t>(0xFFFFFFFFu, (std::uint64_t{largest} * 1000000 + clip.usecPerFrame - 1) /
-                                                 clip.usecPerFrame));
+    const auto bytesPerSec = static_cast<std::uint32_t>(std::min<std::uint64_t>(
+        0xFFFFFFFFu, (std::uint64_t{largest} * 1000000 + clip.usecPerFrame - 1) / clip.usecPerFrame));
 
     Bytes out;
     const std::size_t riff = out.OpenList("RIFF", "AVI ");
