@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Builds and runs every test: the optimised build, then under
-# AddressSanitizer with UndefinedBehaviorSanitizer, then ThreadSanitizer.
+# Builds and runs every test: the optimised Linux build, then under
+# AddressSanitizer with UndefinedBehaviorSanitizer, then ThreadSanitizer,
+# then the Windows programs under Wine, and sets crossing between the two.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/deps.sh
@@ -11,3 +12,8 @@ for preset in linux linux-asan linux-tsan; do
   cmake --build --preset "$preset"
   ctest --preset "$preset" -j "$jobs"
 done
+echo "=== windows ==="
+cmake --preset windows >/dev/null
+cmake --build --preset windows
+ctest --preset windows
+tests/win32/test_cross.sh build/linux/bin build/windows/bin

@@ -8,10 +8,14 @@ export WINEPREFIX=${PORTELAN_WINEPREFIX:-${TMPDIR:-/tmp}/portelan-wine-$(id -u)}
 export WINEDEBUG=${WINEDEBUG:--all}
 # No Mono or Gecko: nothing may be downloaded, and nothing here needs them.
 export WINEDLLOVERRIDES="mscoree,mshtml="
-if [ ! -f "$WINEPREFIX/system.reg" ]; then
+if [ ! -f "$WINEPREFIX/.portelan-ready" ]; then
   mkdir -p "$WINEPREFIX"
   wineboot --init >/dev/null 2>&1 || true
+  # Without a window manager Wine draws the frames and captions itself, as
+  # Windows does; the screenshots need them.
+  wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f >/dev/null 2>&1 || true
   wineserver --wait || true
+  touch "$WINEPREFIX/.portelan-ready"
 fi
 if [ -z "${DISPLAY:-}" ]; then
   exec xvfb-run --auto-servernum --server-args="-screen 0 1024x768x24" "$here/wine-run.sh" "$@"

@@ -18,7 +18,9 @@ BOOL CInfoDlg::OnInitDialog()
     SetItemText(IDC_INFO_COUNT, view.count);
     SetItemText(IDC_INFO_PIECE_SIZE, view.pieceSize);
     CheckPlan();
-    return TRUE;
+    // The focus goes to the button that is there to be pressed.
+    SetFocus(Item(IsWindowEnabled(Item(IDOK)) ? IDOK : IDCANCEL));
+    return FALSE;
 }
 
 void CInfoDlg::CheckPlan()
@@ -26,8 +28,6 @@ void CInfoDlg::CheckPlan()
     PlanVerdict verdict = portelan::CheckPlan(m_plan);
     SetItemText(IDC_INFO_VERDICT, verdict.text);
     EnableItem(IDOK, verdict.canConfirm);
-    if (!verdict.canConfirm)
-        SetFocus(Item(IDCANCEL));
 }
 
 CPieceSizeDlg::CPieceSizeDlg() : CDialog(IDD_PIECE_SIZE) {}

@@ -1,0 +1,17 @@
+#!/usr/bin/env bash
+# Saves a picture of every window of the Windows splitter into docs/ (PNG),
+# taken from the real windows under Wine in a virtual display.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+scripts/deps.sh imagemagick
+cmake --preset windows >/dev/null
+cmake --build --preset windows >/dev/null
+shots=$(mktemp -d "${TMPDIR:-/tmp}/portelan-shots.XXXXXX")
+trap 'rm -rf "$shots"' EXIT
+PORTELAN_SCREENSHOT_DIR="Z:${shots//\//\\}\\" tests/win32/wine-run.sh build/windows/bin/portelan_win32_tests.exe \
+  --gtest_filter=Screenshots.* >"$shots/log" 2>&1 || { cat "$shots/log"; exit 1; }
+mkdir -p docs
+for bmp in "$shots"/*.bmp; do
+  /usr/bin/convert "$bmp" "docs/$(basename "${bmp%.bmp}").png"
+  echo "docs/$(basename "${bmp%.bmp}").png"
+done
