@@ -8,6 +8,8 @@
 #include <iterator>
 #include <random>
 
+#include "splitter/ui/win32/Resource.h"
+
 namespace portelan::test {
 
 namespace {
@@ -131,6 +133,34 @@ bool SplitterWindow::WaitForStatus(const std::string& text, DWORD timeoutMs) con
     return WaitUntil([&] { return Text(1010) == text; }, timeoutMs);
 }
 
+void SplitterWindow::Sync() const { SendMessageA(m_hWnd, WM_NULL, 0, 0); }
+
+HWND SplitterWindow::OpenModal(int id, const std::string& title) const
+{
+    ClickLater(id);
+    return WaitForWindow(m_threadId, title);
+}
+
+bool SplitterWindow::CloseModal(HWND modal, int buttonId) const
+{
+    ClickItemLater(modal, buttonId);
+    if (!WaitUntilGone(modal))
+        return false;
+    Sync();
+    return true;
+}
+
+bool SplitterWindow::ChoosePieceSize(const std::string& number, int unitId) const
+{
+    HWND dialog = OpenModal(IDC_HAVE_SIZE, "Groesse der Einzeldateien");
+    if (!dialog)
+        return false;
+    ClickItem(dialog, IDC_FREE);
+    SetItemText(dialog, IDC_VALUE, number);
+    ClickItem(dialog, unitId);
+    return CloseModal(dialog, IDOK);
+}
+
 std::string WindowText(HWND hwnd)
 {
     char text[4096] = "";
@@ -139,6 +169,27 @@ std::string WindowText(HWND hwnd)
 }
 
 std::string ItemText(HWND dialog, int id) { return WindowText(GetDlgItem(dialog, id)); }
+
+bool ItemChecked(HWND dialog, int id)
+{
+    return SendMessageA(GetDlgItem(dialog, id), BM_GETCHECK, 0, 0) == BST_CHECKED;
+}
+
+bool ItemEnabled(HWND dialog, int id) { return IsWindowEnabled(GetDlgItem(dialog, id)) != 0; }
+
+void SetItemText(HWND dialog, int id, const std::string& text)
+{
+    SendMessageA(GetDlgItem(dialog, id), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
+}
+
+void ClickItem(HWND dialog, int id) { SendMessageA(GetDlgItem(dialog, id), BM_CLICK, 0, 0); }
+
+void ClickItemLater(HWND dialog, int id) { PostMessageA(GetDlgItem(dialog, id), BM_CLICK, 0, 0); }
+
+bool WaitUntilGone(HWND hwnd, DWORD timeoutMs)
+{
+    return WaitUntil([hwnd] { return !IsWindow(hwnd); }, timeoutMs);
+}
 
 HWND WaitForWindow(DWORD threadId, const std::string& title, DWORD timeoutMs)
 {

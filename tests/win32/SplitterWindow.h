@@ -42,6 +42,7 @@ class SplitterWindow {
     ~SplitterWindow();
 
     HWND Hwnd() const { return m_hWnd; }
+    HWND Item(int id) const { return GetDlgItem(m_hWnd, id); }
     DWORD ThreadId() const { return m_threadId; }
     ScriptedChoosers& Choosers() { return m_choosers; }
 
@@ -60,6 +61,20 @@ class SplitterWindow {
 
     // Waits until the status line reads text; false on time-out.
     bool WaitForStatus(const std::string& text, DWORD timeoutMs = 20000) const;
+    // Returns once the window's thread is back in its message loop, i.e. has
+    // finished what it was doing when this was called (such as the rest of a
+    // click handler after its modal window closed).
+    void Sync() const;
+
+    // Clicks a control that opens a modal window and returns that window
+    // once it shows (nullptr when it does not).
+    HWND OpenModal(int id, const std::string& title) const;
+    // Presses a button of a modal window of ours and waits until the window
+    // has gone and its caller has finished; false when it does not go.
+    bool CloseModal(HWND modal, int buttonId) const;
+    // Chooses a free piece size in the piece-size window: the number as
+    // typed and the unit's button; false when the window does not behave.
+    bool ChoosePieceSize(const std::string& number, int unitId) const;
 
   private:
     ScriptedChoosers m_choosers;
@@ -75,6 +90,17 @@ HWND WaitForWindow(DWORD threadId, const std::string& title, DWORD timeoutMs = 1
 // The text of a window or of a dialog control.
 std::string WindowText(HWND hwnd);
 std::string ItemText(HWND dialog, int id);
+// Controls of any dialog, such as a modal window of the splitter.
+bool ItemChecked(HWND dialog, int id);
+bool ItemEnabled(HWND dialog, int id);
+// Sets a control's text as typing would end up; an edit reports EN_CHANGE.
+void SetItemText(HWND dialog, int id, const std::string& text);
+// Clicks a button of a dialog: returns when handled, or at once (Later) for
+// one that ends or opens a modal window.
+void ClickItem(HWND dialog, int id);
+void ClickItemLater(HWND dialog, int id);
+// Waits until a window has been destroyed; false on time-out.
+bool WaitUntilGone(HWND hwnd, DWORD timeoutMs = 20000);
 
 // A directory of its own under the temporary directory, removed at the end.
 class TempDir {
