@@ -18,7 +18,11 @@ class IChoosers {
     virtual std::optional<std::string> ChooseFolder(HWND owner) = 0;
 };
 
-// The choosers this program was built with.
+// The choosers of the system: the open-file dialog and the folder browser.
 IChoosers& ProgramChoosers();
+
+// The folder browser's event function: its OK button starts disabled and
+// any change of the selection enables it.
+int CALLBACK BrowseForFolderEvents(HWND browser, UINT event, LPARAM, LPARAM);
 
 } // namespace portelan

@@ -10,10 +10,7 @@
 
 namespace portelan {
 
-namespace {
-
-// The browser's OK starts disabled and is enabled by any change of selection.
-int CALLBACK BrowseEvents(HWND browser, UINT event, LPARAM, LPARAM)
+int CALLBACK BrowseForFolderEvents(HWND browser, UINT event, LPARAM, LPARAM)
 {
     if (event == BFFM_INITIALIZED)
         SendMessageA(browser, BFFM_ENABLEOK, 0, 0);
@@ -22,15 +19,18 @@ int CALLBACK BrowseEvents(HWND browser, UINT event, LPARAM, LPARAM)
     return 0;
 }
 
+namespace {
+
 class CSystemChoosers : public IChoosers {
   public:
     std::optional<std::string> ChooseSourceFile(HWND owner, const std::string& browseDir) override
     {
         std::vector<char> path(MAX_PATH, '\0');
         OPENFILENAMEA ofn{};
-        // The size of the structure for this target; the first version's 76
-        // bytes belong to 32-bit Windows only.
-        ofn.lStructSize = sizeof ofn;
+        // The structure's first version, as the program has always asked for
+        // it: 76 bytes on 32-bit Windows, more on 64-bit, so the size is the
+        // target's own.
+        ofn.lStructSize = OPENFILENAME_SIZE_VERSION_400A;
         ofn.hwndOwner = owner;
         ofn.lpstrFile = path.data();
         ofn.nMaxFile = static_cast<DWORD>(path.size());
@@ -49,7 +49,7 @@ class CSystemChoosers : public IChoosers {
         info.hwndOwner = owner;
         info.pszDisplayName = display;
         info.lpszTitle = "Bitte das Zielverzeichnis auswählen...";
-        info.lpfn = BrowseEvents;
+        info.lpfn = BrowseForFolderEvents;
         PIDLIST_ABSOLUTE item = SHBrowseForFolderA(&info);
         if (!item)
             return std::nullopt;
