@@ -29,20 +29,6 @@ bool IsPathSeparator(char c) { return c == '\\' || c == '/'; }
 
 char PathSeparator() { return '\\'; }
 
-File::~File() { Close(); }
-
-File::File(File&& other) noexcept : m_handle(other.m_handle) { other.m_handle = kInvalid; }
-
-File& File::operator=(File&& other) noexcept
-{
-    if (this != &other) {
-        Close();
-        m_handle = other.m_handle;
-        other.m_handle = kInvalid;
-    }
-    return *this;
-}
-
 bool File::Open(const std::string& path, Mode mode)
 {
     Close();

@@ -1,3 +1,4 @@
+// The parts of the platform seam that every platform shares.
 #include "platform/BufferCopy.h"
 
 #include <memory>
@@ -10,6 +11,21 @@ namespace {
 constexpr std::size_t kBufferSize = 1 << 20;
 
 } // namespace
+
+// The owning handle's moves are the same everywhere; only Close differs.
+File::~File() { Close(); }
+
+File::File(File&& other) noexcept : m_handle(other.m_handle) { other.m_handle = kInvalid; }
+
+File& File::operator=(File&& other) noexcept
+{
+    if (this != &other) {
+        Close();
+        m_handle = other.m_handle;
+        other.m_handle = kInvalid;
+    }
+    return *this;
+}
 
 CopyResult CopyThroughBuffer(File& in, File& out, std::int64_t n, CopyResult result)
 {
