@@ -4,17 +4,36 @@
 #include "joiner/ConcatApp.h"
 #include "joiner/win32/WinFrontEnd.h"
 #include "platform/Platform.h"
+#include "platform/win32/Window.h"
+
+namespace portelan {
+
+class CConcatApplikation : public win::CApplikation {
+  public:
+    // Joins once; no message loop follows.
+    BOOL InitInstance() override
+    {
+        platform::InitProcess();
+        CWinFrontEnd ui;
+        std::string self = platform::ModulePath();
+        if (self.empty()) {
+            ui.ReportError("Der Pfad des Programms konnte nicht bestimmt werden.");
+            return FALSE;
+        }
+        CConcatApp app(ui, self);
+        m_bJoined = app.InitInstance();
+        return FALSE;
+    }
+    int ExitInstance() override { return m_bJoined ? 0 : 1; }
+
+  private:
+    bool m_bJoined = false;
+};
+
+} // namespace portelan
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
 {
-    using namespace portelan;
-    platform::InitProcess();
-    CWinFrontEnd ui;
-    std::string self = platform::ModulePath();
-    if (self.empty()) {
-        ui.ReportError("Der Pfad des Programms konnte nicht bestimmt werden.");
-        return 1;
-    }
-    CConcatApp app(ui, self);
-    return app.InitInstance() ? 0 : 1;
+    portelan::CConcatApplikation app;
+    return app.Run();
 }

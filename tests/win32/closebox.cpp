@@ -1,6 +1,7 @@
 // closebox TITLE [SECONDS]: waits for a visible top-level window with that
-// title (a message box of a program under test), prints its text, and
-// presses its default button. Exit 0 when it found one, 1 otherwise.
+// title (a message box of a program under test, or the joiner's message
+// window), prints its text, and closes it with its OK button, or with its
+// close button when it has none. Exit 0 when it found one, 1 otherwise.
 #include <windows.h>
 
 #include <cstdio>
@@ -44,11 +45,15 @@ int main(int argc, char** argv)
     }
     if (!search.found)
         return 1;
-    // A message box shows its text in the static control 0xFFFF.
+    // A message box shows its text in the static control 0xFFFF, the
+    // joiner's message window in its edit control 1002.
+    const int textId = GetDlgItem(search.found, 0xFFFF) ? 0xFFFF : 1002;
     char text[4096] = "";
-    GetDlgItemTextA(search.found, 0xFFFF, text, sizeof text);
+    GetDlgItemTextA(search.found, textId, text, sizeof text);
     std::printf("%s\n", text);
     std::fflush(stdout);
-    PostMessageA(search.found, WM_COMMAND, IDOK, 0);
+    // The joiner's message window has no OK button, only "Be&enden" (IDCANCEL).
+    const int buttonId = GetDlgItem(search.found, IDOK) ? IDOK : IDCANCEL;
+    PostMessageA(search.found, WM_COMMAND, buttonId, 0);
     return 0;
 }

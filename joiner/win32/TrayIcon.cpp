@@ -1,0 +1,99 @@
+#include "joiner/win32/TrayIcon.h"
+
+#include <cstring>
+
+#include "joiner/win32/JoinerResource.h"
+
+namespace portelan {
+
+namespace {
+
+constexpr UINT kIconId = 1;
+NotifyIconFunction g_pNotify = Shell_NotifyIconA;
+
+// The structure as the first shell version knew it: every shell accepts
+// this size, and the tip field holds 64 characters.
+NOTIFYICONDATAA NewData(HWND owner, UINT id)
+{
+    NOTIFYICONDATAA data;
+    std::memset(&data, 0, sizeof data);
+    data.cbSize = NOTIFYICONDATAA_V1_SIZE;
+    data.hWnd = owner;
+    data.uID = id;
+    return data;
+}
+
+void CopyTip(NOTIFYICONDATAA& data, const char* tip)
+{
+    const int room = 64; // the first version's tip field, NUL included
+    int length = static_cast<int>(std::strlen(tip)) + 1;
+    lstrcpynA(data.szTip, tip, length < room ? length : room);
+}
+
+} // namespace
+
+NotifyIconFunction SetNotifyIconFunction(NotifyIconFunction function)
+{
+    NotifyIconFunction previous = g_pNotify;
+    g_pNotify = function ? function : Shell_NotifyIconA;
+    return previous;
+}
+
+CTrayIcon::CTrayIcon(HWND owner, UINT callbackMessage, const std::string& tip)
+    : m_strTip(tip), m_uCallbackMessage(callbackMessage), m_pWnd(owner)
+{
+}
+
+void CTrayIcon::SetVisible(bool visible)
+{
+    m_bVisible = visible;
+    Update();
+}
+
+void CTrayIcon::SetTip(const std::string& text) { ModifyTip(m_pWnd, kIconId, text.c_str()); }
+
+void CTrayIcon::Update()
+{
+    if (!m_pWnd)
+        return;
+    if (m_bVisible) {
+        HICON icon = LoadIconA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDR_MAINFRAME));
+        AddIcon(m_pWnd, m_uCallbackMessage, kIconId, icon, "");
+        ShowWindow(m_pWnd, SW_HIDE);
+        ModifyTip(m_pWnd, kIconId, m_strTip.c_str());
+    } else {
+        DeleteIcon(m_pWnd, kIconId);
+        ShowWindow(m_pWnd, SW_SHOW);
+    }
+}
+
+void CTrayIcon::AddIcon(HWND owner, UINT callbackMessage, UINT id, HICON icon, const char* tip)
+{
+    NOTIFYICONDATAA data = NewData(owner, id);
+    data.uFlags = NIF_MESSAGE;
+    data.uCallbackMessage = callbackMessage;
+    data.hIcon = icon;
+    if (icon)
+        data.uFlags |= NIF_ICON;
+    if (tip) {
+        data.uFlags |= NIF_TIP;
+        CopyTip(data, tip);
+    }
+    g_pNotify(NIM_ADD, &data);
+}
+
+void CTrayIcon::ModifyTip(HWND owner, UINT id, const char* tip)
+{
+    NOTIFYICONDATAA data = NewData(owner, id);
+    data.uFlags = NIF_TIP;
+    CopyTip(data, tip ? tip : "");
+    g_pNotify(NIM_MODIFY, &data);
+}
+
+void CTrayIcon::DeleteIcon(HWND owner, UINT id)
+{
+    NOTIFYICONDATAA data = NewData(owner, id);
+    g_pNotify(NIM_DELETE, &data);
+}
+
+} // namespace portelan

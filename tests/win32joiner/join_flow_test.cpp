@@ -1,0 +1,257 @@
+// The whole joiner with its real windows: CConcatApp on a hand-made set in a
+// temporary directory, as if the joiner lay there. The test answers the
+// windows as a user would and records what reaches the notification area.
+#include <windows.h>
+
+#include <zlib.h>
+
+#include <cstdint>
+#include <cstring>
+
+#include <gtest/gtest.h>
+
+#include "JoinerHarness.h"
+#include "joiner/win32/JoinerResource.h"
+
+namespace portelan::test {
+namespace {
+
+const char* const kSearchTitle = "Achtung: Folgende Datei wurde nicht gefunden:";
+const char* const kSuccessTitle = "Zusammenführung erfolgreich";
+constexpr DWORD kFirstVersionSize = sizeof(void*) == 8 ? 104 : 88;
+
+// The 536-byte configuration record, little-endian, with our checksum.
+std::string ConfigRecord(std::int64_t size, const std::string& ext, const std::string& base,
+                         std::int32_t count, std::uint32_t crc)
+{
+    std::string record(536, '\0');
+    auto put = [&record](std::size_t offset, std::uint64_t value, int bytes) {
+        for (int i = 0; i < bytes; ++i)
+            record[offset + static_cast<std::size_t>(i)] = static_cast<char>((value >> (8 * i)) & 0xFF);
+    };
+    put(0, 0x0040A444, 4);
+    record.replace(4, 4, "PC32");
+    put(8, static_cast<std::uint64_t>(size), 8);
+    record.replace(16, ext.size(), ext);
+    record.replace(272, base.size(), base);
+    put(528, static_cast<std::uint32_t>(count), 4);
+    put(532, crc, 4);
+    return record;
+}
+
+// "film.avi" cut into three pieces with its configuration file, all in dir.
+struct HandMadeSet {
+    explicit HandMadeSet(const std::string& dir) : source(RandomBytes(10000, 11))
+    {
+        const auto crc = static_cast<std::uint32_t>(
+            crc32(0, reinterpret_cast<const Bytef*>(source.data()), static_cast<uInt>(source.size())));
+        WriteBytes(dir + "_film.cfg", ConfigRecord(10000, "avi", "film", 3, crc));
+        WriteBytes(dir + "film.001", source.substr(0, 4000));
+        WriteBytes(dir + "film.002", source.substr(4000, 4000));
+        WriteBytes(dir + "film.003", source.substr(8000));
+    }
+    std::string source;
+};
+
+bool LeftoverTemporaryFile(const std::string& dir)
+{
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA((dir + ".~portelan*").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE)
+        return false;
+    FindClose(search);
+    return true;
+}
+
+// The calls a join of `count` pieces makes, from adding the icon to taking it down.
+void ExpectTrayCallsOfAJoin(const std::vector<TrayCall>& calls, int count, int reached)
+{
+    ASSERT_EQ(calls.size(), static_cast<std::size_t>(reached + 3));
+    EXPECT_EQ(calls[0].message, static_cast<DWORD>(NIM_ADD));
+    EXPECT_EQ(calls[0].flags, static_cast<UINT>(NIF_MESSAGE | NIF_ICON | NIF_TIP));
+    EXPECT_EQ(calls[0].tip, "");
+    EXPECT_TRUE(calls[0].hasIcon);
+    EXPECT_EQ(calls[1].message, static_cast<DWORD>(NIM_MODIFY));
+    EXPECT_EQ(calls[1].tip, "Bitte warten...");
+    for (int i = 1; i <= reached; ++i) {
+        const TrayCall& call = calls[static_cast<std::size_t>(i + 1)];
+        EXPECT_EQ(call.message, static_cast<DWORD>(NIM_MODIFY));
+        EXPECT_EQ(call.flags, static_cast<UINT>(NIF_TIP));
+        EXPECT_EQ(call.tip, "Datei " + std::to_string(i) + " von " + std::to_string(count) + "...");
+    }
+    EXPECT_EQ(calls.back().message, static_cast<DWORD>(NIM_DELETE));
+    for (const TrayCall& call : calls) {
+        EXPECT_EQ(call.size, kFirstVersionSize);
+        EXPECT_EQ(call.id, 1u);
+        EXPECT_NE(call.owner, nullptr);
+        EXPECT_EQ(call.owner, calls[0].owner);
+    }
+}
+
+TEST(JoinFlow, JoinsWithTheTrayIconAndEndsWithTheSuccessWindow)
+{
+    TempDir dir;
+    HandMadeSet set(dir.Dir());
+    TrayRecorder tray;
+    JoinerRun run(dir / "_film.exe");
+
+    HWND success = WaitForWindow(run.ThreadId(), kSuccessTitle);
+    ASSERT_NE(success, nullptr);
+    EXPECT_EQ(ItemText(success, IDC_TEXT), "Die Datei \"" + (dir / "film.avi") + "\" wurde erstellt.");
+    EXPECT_FALSE(ItemVisible(success, IDC_SEARCH));
+    EXPECT_EQ(VisibleWindows(run.ThreadId()), std::vector<std::string>{kSuccessTitle})
+        << "the progress window is still there";
+    EXPECT_TRUE(ReadBytes(dir / "film.avi") == set.source);
+    EXPECT_FALSE(LeftoverTemporaryFile(dir.Dir()));
+    ExpectTrayCallsOfAJoin(tray.Calls(), 3, 3);
+
+    ClickItemLater(success, IDCANCEL);
+    ASSERT_TRUE(run.WaitFinished());
+    EXPECT_TRUE(run.Joined());
+    EXPECT_EQ(run.Messages().size(), 1u);
+}
+
+TEST(JoinFlow, ATargetThatCannotBeWrittenStopsBeforeTheTrayIcon)
+{
+    TempDir dir;
+    HandMadeSet set(dir.Dir());
+    ASSERT_TRUE(CreateDirectoryA((dir / "film.avi").c_str(), nullptr));
+    TrayRecorder tray;
+    JoinerRun run(dir / "_film.exe");
+
+    HWND error = WaitForWindow(run.ThreadId(), "Fehlermeldung");
+    ASSERT_NE(error, nullptr);
+    EXPECT_EQ(ItemText(error, IDC_TEXT),
+              "Die Zieldatei \"" + (dir / "film.avi") + "\" konnte nicht geschrieben werden.");
+    EXPECT_FALSE(ItemVisible(error, IDC_SEARCH));
+    ClickItemLater(error, IDCANCEL);
+    ASSERT_TRUE(run.WaitFinished());
+    EXPECT_FALSE(run.Joined());
+    EXPECT_EQ(run.Messages().size(), 1u);
+    EXPECT_TRUE(tray.Calls().empty());
+    EXPECT_FALSE(LeftoverTemporaryFile(dir.Dir()));
+}
+
+TEST(JoinFlow, AMissingPieceIsLookedForAndTheFoundDirectoryServesTheRest)
+{
+    TempDir dir;
+    HandMadeSet set(dir.Dir());
+    // Pieces 2 and 3 lie elsewhere.
+    const std::string elsewhere = dir / "Zweiter Stick\\";
+    ASSERT_TRUE(CreateDirectoryA(elsewhere.c_str(), nullptr));
+    ASSERT_TRUE(MoveFileA((dir / "film.002").c_str(), (elsewhere + "film.002").c_str()));
+    ASSERT_TRUE(MoveFileA((dir / "film.003").c_str(), (elsewhere + "film.003").c_str()));
+    TrayRecorder tray;
+    JoinerRun run(dir / "_film.exe");
+
+    HWND search = WaitForWindow(run.ThreadId(), kSearchTitle);
+    ASSERT_NE(search, nullptr);
+    EXPECT_EQ(ItemText(search, IDC_TEXT), dir / "film.002");
+    EXPECT_TRUE(ItemVisible(search, IDC_SEARCH));
+    run.Chooser().Answer(elsewhere + "film.002");
+    ClickItemLater(search, IDC_SEARCH);
+
+    HWND success = WaitForWindow(run.ThreadId(), kSuccessTitle);
+    ASSERT_NE(success, nullptr);
+    EXPECT_EQ(ItemText(success, IDC_TEXT), "Die Datei \"" + (dir / "film.avi") + "\" wurde erstellt.");
+    ClickItemLater(success, IDCANCEL);
+    ASSERT_TRUE(run.WaitFinished());
+    EXPECT_TRUE(run.Joined());
+
+    // The file lands beside the joiner, not where the pieces were found.
+    EXPECT_TRUE(ReadBytes(dir / "film.avi") == set.source);
+    EXPECT_FALSE(FileExists(elsewhere + "film.avi"));
+    std::vector<FileRequest> requests = run.Chooser().Requests();
+    ASSERT_EQ(requests.size(), 1u) << "piece 3 was looked for again";
+    EXPECT_EQ(requests[0].initialFile, dir / "film.002");
+    EXPECT_EQ(requests[0].defaultExtension, "002");
+    EXPECT_EQ(requests[0].filter, std::string("002 Datei (*.002)\0*.002\0\0", 25));
+    EXPECT_EQ(requests[0].title, "Bitte das Verzeichnis auswählen");
+    ExpectTrayCallsOfAJoin(tray.Calls(), 3, 3);
+    EXPECT_EQ(run.Messages().size(), 1u);
+}
+
+TEST(JoinFlow, GivingUpOnAMissingPieceGivesOneMessageAndNoFile)
+{
+    TempDir dir;
+    HandMadeSet set(dir.Dir());
+    ASSERT_TRUE(DeleteFileA((dir / "film.002").c_str()));
+    TrayRecorder tray;
+    JoinerRun run(dir / "_film.exe");
+
+    HWND search = WaitForWindow(run.ThreadId(), kSearchTitle);
+    ASSERT_NE(search, nullptr);
+    EXPECT_EQ(ItemText(search, IDC_TEXT), dir / "film.002");
+    ClickItemLater(search, IDCANCEL);
+
+    HWND error = WaitForWindow(run.ThreadId(), "Fehlermeldung");
+    ASSERT_NE(error, nullptr);
+    EXPECT_EQ(ItemText(error, IDC_TEXT),
+              "Die Zieldatei \"" + (dir / "film.avi") + "\" konnte nicht erstellt werden.");
+    ClickItemLater(error, IDCANCEL);
+    ASSERT_TRUE(run.WaitFinished());
+    EXPECT_FALSE(run.Joined());
+    EXPECT_EQ(run.Messages(), std::vector<std::string>{"|Die Zieldatei \"" + (dir / "film.avi") +
+                                                       "\" konnte nicht erstellt werden."});
+    EXPECT_TRUE(run.Chooser().Requests().empty());
+    EXPECT_FALSE(FileExists(dir / "film.avi"));
+    EXPECT_FALSE(LeftoverTemporaryFile(dir.Dir()));
+    ExpectTrayCallsOfAJoin(tray.Calls(), 3, 2);
+}
+
+TEST(JoinFlow, AMissingConfigurationIsLookedForAndThePiecesAreTakenFromThere)
+{
+    TempDir dir;
+    const std::string stick = dir / "Stick\\";
+    ASSERT_TRUE(CreateDirectoryA(stick.c_str(), nullptr));
+    HandMadeSet set(stick);
+    const std::string joinerDir = dir / "Programm\\";
+    ASSERT_TRUE(CreateDirectoryA(joinerDir.c_str(), nullptr));
+    TrayRecorder tray;
+    JoinerRun run(joinerDir + "_Film.exe");
+
+    // The name looked for is the joiner's own, lower-cased.
+    HWND search = WaitForWindow(run.ThreadId(), kSearchTitle);
+    ASSERT_NE(search, nullptr);
+    EXPECT_EQ(ItemText(search, IDC_TEXT), joinerDir + "_film.cfg");
+    run.Chooser().Answer(stick + "_film.cfg");
+    ClickItemLater(search, IDC_SEARCH);
+
+    HWND success = WaitForWindow(run.ThreadId(), kSuccessTitle);
+    ASSERT_NE(success, nullptr);
+    ClickItemLater(success, IDCANCEL);
+    ASSERT_TRUE(run.WaitFinished());
+    EXPECT_TRUE(run.Joined());
+    EXPECT_TRUE(ReadBytes(joinerDir + "film.avi") == set.source);
+    EXPECT_FALSE(FileExists(stick + "film.avi"));
+    std::vector<FileRequest> requests = run.Chooser().Requests();
+    ASSERT_EQ(requests.size(), 1u);
+    EXPECT_EQ(requests[0].filter, std::string("cfg Datei (*.cfg)\0*.cfg\0\0", 25));
+    EXPECT_EQ(requests[0].defaultExtension, "cfg");
+    ExpectTrayCallsOfAJoin(tray.Calls(), 3, 3);
+}
+
+TEST(JoinFlow, ARejectedConfigurationIsReportedInTheMessageWindow)
+{
+    TempDir dir;
+    HandMadeSet set(dir.Dir());
+    WriteBytes(dir / "_film.cfg", ConfigRecord(10000, "avi", "film", 0, 0));
+    TrayRecorder tray;
+    JoinerRun run(dir / "_film.exe");
+
+    HWND error = WaitForWindow(run.ThreadId(), "Fehlermeldung");
+    ASSERT_NE(error, nullptr);
+    const std::string text = ItemText(error, IDC_TEXT);
+    EXPECT_EQ(text.rfind("Die Konfigurationsdatei \"" + (dir / "_film.cfg") + "\" ist ungültig:\r\n", 0), 0u)
+        << text;
+    EXPECT_EQ(SendMessageA(GetDlgItem(error, IDC_TEXT), EM_GETLINECOUNT, 0, 0), 2);
+    ClickItemLater(error, IDCANCEL);
+    ASSERT_TRUE(run.WaitFinished());
+    EXPECT_FALSE(run.Joined());
+    EXPECT_EQ(run.Messages().size(), 1u);
+    EXPECT_TRUE(tray.Calls().empty());
+    EXPECT_FALSE(FileExists(dir / "film.avi"));
+}
+
+} // namespace
+} // namespace portelan::test
