@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Saves a picture of every window of the Windows splitter into docs/ (PNG),
+# Saves a picture of every window of the Windows programs into docs/ (PNG),
 # taken from the real windows under Wine in a virtual display.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -10,6 +10,8 @@ shots=$(mktemp -d "${TMPDIR:-/tmp}/portelan-shots.XXXXXX")
 trap 'rm -rf "$shots"' EXIT
 PORTELAN_SCREENSHOT_DIR="Z:${shots//\//\\}\\" tests/win32/wine-run.sh build/windows/bin/portelan_win32_tests.exe \
   --gtest_filter=Screenshots.* >"$shots/log" 2>&1 || { cat "$shots/log"; exit 1; }
+PORTELAN_SCREENSHOT_DIR="Z:${shots//\//\\}\\" tests/win32/wine-run.sh build/windows/bin/portelan_win32_joiner_tests.exe \
+  --gtest_filter=JoinerScreenshots.* >"$shots/joiner-log" 2>&1 || { cat "$shots/joiner-log"; exit 1; }
 mkdir -p docs
 for bmp in "$shots"/*.bmp; do
   /usr/bin/convert "$bmp" "docs/$(basename "${bmp%.bmp}").png"

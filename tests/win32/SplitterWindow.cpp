@@ -7,6 +7,7 @@
 #include <fstream>
 #include <iterator>
 #include <random>
+#include <utility>
 
 #include "splitter/ui/win32/Resource.h"
 
@@ -25,7 +26,52 @@ template <typename Condition> bool WaitUntil(Condition condition, DWORD timeoutM
     return true;
 }
 
+// The first visible window of a thread that the test accepts.
+HWND FindThreadWindow(DWORD threadId, const std::function<bool(HWND)>& accept, DWORD timeoutMs)
+{
+    struct Search {
+        const std::function<bool(HWND)>* accept;
+        HWND found;
+    } search{&accept, nullptr};
+    WaitUntil(
+        [&] {
+            EnumThreadWindows(
+                threadId,
+                [](HWND hwnd, LPARAM data) -> BOOL {
+                    auto* s = reinterpret_cast<Search*>(data);
+                    if (IsWindowVisible(hwnd) && (*s->accept)(hwnd)) {
+                        s->found = hwnd;
+                        return FALSE;
+                    }
+                    return TRUE;
+                },
+                reinterpret_cast<LPARAM>(&search));
+            return search.found != nullptr;
+        },
+        timeoutMs);
+    return search.found;
+}
+
 } // namespace
+
+void ManualClock::Set(const LocalTime& now)
+{
+    std::lock_guard lock(m_mutex);
+    m_now = now;
+}
+
+LocalTime ManualClock::Now()
+{
+    std::lock_guard lock(m_mutex);
+    ++m_reads;
+    return m_now;
+}
+
+int ManualClock::Reads() const
+{
+    std::lock_guard lock(m_mutex);
+    return m_reads;
+}
 
 void ScriptedChoosers::AnswerSource(std::optional<std::string> path)
 {
@@ -66,8 +112,9 @@ std::optional<std::string> ScriptedChoosers::ChooseFolder(HWND)
     return answer;
 }
 
-SplitterWindow::SplitterWindow()
+SplitterWindow::SplitterWindow() : m_clock(std::make_shared<ManualClock>(kOrdinaryDay))
 {
+    SetGreetingClock([clock = m_clock] { return clock->Now(); });
     m_dialog = std::make_unique<CSplitterDlg>(m_choosers);
     m_thread = std::thread([this] {
         m_threadId = GetCurrentThreadId();
@@ -82,6 +129,8 @@ SplitterWindow::~SplitterWindow()
     Close();
     if (m_thread.joinable())
         m_thread.join();
+    m_dialog.reset(); // stops the greeting watcher, the clock's reader
+    SetGreetingClock({});
 }
 
 bool SplitterWindow::Close()
@@ -134,6 +183,22 @@ bool SplitterWindow::WaitForStatus(const std::string& text, DWORD timeoutMs) con
 }
 
 void SplitterWindow::Sync() const { SendMessageA(m_hWnd, WM_NULL, 0, 0); }
+
+bool SplitterWindow::FlushPosted() const
+{
+    // A selection change posted to the read-only piece-size edit joins the
+    // thread's queue behind everything posted before; once the edit shows
+    // it, those messages have been handled.
+    HWND edit = GetDlgItem(m_hWnd, IDC_SIZE_TEXT);
+    auto selection = [edit] {
+        DWORD start = 0, end = 0;
+        SendMessageA(edit, EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
+        return std::make_pair(start, end);
+    };
+    const DWORD mark = selection() == std::make_pair(DWORD{0}, DWORD{1}) ? 1 : 0;
+    PostMessageA(edit, EM_SETSEL, mark, 1);
+    return WaitUntil([&] { return selection() == std::make_pair(mark, DWORD{1}); }, 10000);
+}
 
 HWND SplitterWindow::OpenModal(int id, const std::string& title) const
 {
@@ -193,27 +258,38 @@ bool WaitUntilGone(HWND hwnd, DWORD timeoutMs)
 
 HWND WaitForWindow(DWORD threadId, const std::string& title, DWORD timeoutMs)
 {
-    struct Search {
+    return FindThreadWindow(
+        threadId, [&](HWND hwnd) { return WindowText(hwnd) == title; }, timeoutMs);
+}
+
+HWND WaitForWindowStartingWith(DWORD threadId, const std::string& prefix, DWORD timeoutMs)
+{
+    return FindThreadWindow(
+        threadId, [&](HWND hwnd) { return WindowText(hwnd).starts_with(prefix); }, timeoutMs);
+}
+
+int CountVisibleWindows(const std::string& title)
+{
+    struct Count {
         const std::string* title;
-        HWND found;
-    } search{&title, nullptr};
-    WaitUntil(
-        [&] {
-            EnumThreadWindows(
-                threadId,
-                [](HWND hwnd, LPARAM data) -> BOOL {
-                    auto* s = reinterpret_cast<Search*>(data);
-                    if (IsWindowVisible(hwnd) && WindowText(hwnd) == *s->title) {
-                        s->found = hwnd;
-                        return FALSE;
-                    }
-                    return TRUE;
-                },
-                reinterpret_cast<LPARAM>(&search));
-            return search.found != nullptr;
+        int count;
+    } count{&title, 0};
+    EnumWindows(
+        [](HWND hwnd, LPARAM data) -> BOOL {
+            auto* c = reinterpret_cast<Count*>(data);
+            DWORD process = 0;
+            GetWindowThreadProcessId(hwnd, &process);
+            if (process == GetCurrentProcessId() && IsWindowVisible(hwnd) && WindowText(hwnd) == *c->title)
+                ++c->count;
+            return TRUE;
         },
-        timeoutMs);
-    return search.found;
+        reinterpret_cast<LPARAM>(&count));
+    return count.count;
+}
+
+bool WaitUntilTrue(const std::function<bool()>& condition, DWORD timeoutMs)
+{
+    return WaitUntil(condition, timeoutMs);
 }
 
 TempDir::TempDir()

@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <deque>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -35,8 +36,26 @@ class ScriptedChoosers : public IChoosers {
     std::vector<std::string> m_browseDirs;
 };
 
+// The greeting's clock, moved by the test; counts how often it is read.
+class ManualClock {
+  public:
+    explicit ManualClock(const LocalTime& start) : m_now(start) {}
+    void Set(const LocalTime& now);
+    LocalTime Now();
+    int Reads() const;
+
+  private:
+    mutable std::mutex m_mutex;
+    LocalTime m_now;
+    int m_reads = 0;
+};
+
+// A time on no greeting day: the windows of a test look the same every day.
+inline constexpr LocalTime kOrdinaryDay{2008, 9, 5, 12, 0, 0};
+
 class SplitterWindow {
   public:
+    // The greeting's clock stands at kOrdinaryDay until the test moves it.
     SplitterWindow();
     // Closes the window (as "Be&enden" does) and waits for its thread.
     ~SplitterWindow();
@@ -45,6 +64,7 @@ class SplitterWindow {
     HWND Item(int id) const { return GetDlgItem(m_hWnd, id); }
     DWORD ThreadId() const { return m_threadId; }
     ScriptedChoosers& Choosers() { return m_choosers; }
+    ManualClock& Clock() { return *m_clock; }
 
     std::string Text(int id) const;
     bool Checked(int id) const;
@@ -65,6 +85,9 @@ class SplitterWindow {
     // finished what it was doing when this was called (such as the rest of a
     // click handler after its modal window closed).
     void Sync() const;
+    // Returns once the window's thread has handled every message posted to
+    // its queue before this call (Sync does not wait for those).
+    bool FlushPosted() const;
 
     // Clicks a control that opens a modal window and returns that window
     // once it shows (nullptr when it does not).
@@ -78,6 +101,7 @@ class SplitterWindow {
 
   private:
     ScriptedChoosers m_choosers;
+    std::shared_ptr<ManualClock> m_clock;
     std::unique_ptr<CSplitterDlg> m_dialog;
     std::thread m_thread;
     HWND m_hWnd = nullptr;
@@ -87,6 +111,14 @@ class SplitterWindow {
 // A visible window of a thread whose title is exactly `title`; waits up to
 // timeoutMs. nullptr when none appears.
 HWND WaitForWindow(DWORD threadId, const std::string& title, DWORD timeoutMs = 10000);
+// The visible top-level windows of this process titled exactly `title`
+// (other programs under the same Wine server share the desktop).
+int CountVisibleWindows(const std::string& title);
+// The first visible window of a thread whose title starts with `prefix`;
+// waits up to timeoutMs. nullptr when none appears.
+HWND WaitForWindowStartingWith(DWORD threadId, const std::string& prefix, DWORD timeoutMs = 10000);
+// Waits until the condition holds; false on time-out.
+bool WaitUntilTrue(const std::function<bool()>& condition, DWORD timeoutMs = 10000);
 // The text of a window or of a dialog control.
 std::string WindowText(HWND hwnd);
 std::string ItemText(HWND dialog, int id);

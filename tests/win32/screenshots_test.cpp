@@ -111,6 +111,23 @@ TEST(Screenshots, EveryWindow)
         PostMessageA(info, WM_COMMAND, IDCANCEL, 0);
     }
 
+    {
+        SplitterWindow w;
+        PostMessageA(w.Hwnd(), WM_SYSCOMMAND, IDM_ABOUTBOX, 0);
+        HWND about = WaitForWindow(w.ThreadId(), "Info über Portelan");
+        ASSERT_NE(about, nullptr);
+        EXPECT_TRUE(SaveWindow(about, out + "about.bmp"));
+
+        PostMessageA(about, WM_RBUTTONDBLCLK, MK_RBUTTON, MAKELPARAM(150, 100));
+        HWND dedication = WaitForWindow(w.ThreadId(), "Widmung");
+        ASSERT_NE(dedication, nullptr);
+        EXPECT_TRUE(SaveWindow(dedication, out + "dedication.bmp"));
+        PostMessageA(dedication, WM_COMMAND, IDOK, 0);
+        ASSERT_TRUE(WaitUntilGone(dedication));
+        PostMessageA(about, WM_COMMAND, IDOK, 0);
+        ASSERT_TRUE(WaitUntilGone(about));
+    }
+
     CErrorDlg error;
     error.SetTexts("In die Datei \"E:\\Urlaubsfilm Südtirol.002\" konnte nicht geschrieben werden.", "");
     ShootModal(error, "Fehlermeldung", out + "error.bmp");

@@ -1,12 +1,16 @@
 // Numbers of the splitter's resources, controls and commands.
 #pragma once
 
+#define IDD_ABOUTBOX 100
 #define IDD_MAIN 102
 #define IDD_PIECE_SIZE 135
 #define IDD_INFO 137
+#define IDD_DEDICATION 152
 #define IDD_ERROR 160
 #define IDR_MAINFRAME 128
 #define IDR_CLIP_ERROR 130
+#define IDR_CLIP_ABOUT 133
+#define IDR_CLIP_DEDICATION 134
 #define IDR_CONCAT 139
 #define IDS_ABOUTBOX 101
 #define IDM_ABOUTBOX 16
@@ -44,6 +48,18 @@
 // Error window.
 #define IDC_ERROR_CLIP 1012
 #define IDC_ERROR_TEXT 1002
+
+// About box.
+#define IDC_ABOUT_ICON 1004
+#define IDC_ABOUT_NOTE 1009
+#define IDC_ABOUT_VERSION 1011
+#define IDC_ABOUT_CLIP 1012
+#define IDC_ABOUT_LEGAL 1022
+#define IDC_ABOUT_MAIL 1023
+
+// Dedication.
+#define IDC_DEDICATION_CLIP 1043
+#define IDC_DEDICATION_TEXT 1044
 
 #define ID_HELP_COMMAND 0xE146
 

@@ -4,9 +4,11 @@
 #include <shellapi.h>
 
 #include <chrono>
+#include <mutex>
 
 #include "common/Helpers.h"
 #include "splitter/ui/PieceSize.h"
+#include "splitter/ui/win32/AboutDlg.h"
 #include "splitter/ui/win32/Dialogs.h"
 #include "splitter/ui/win32/Resource.h"
 
@@ -16,6 +18,9 @@ std::atomic<bool> g_bStopRequested{false};
 std::atomic<bool> g_bWatcherFinished{false};
 
 namespace {
+
+std::mutex g_clockMutex;
+GreetingClock g_greetingClock;
 
 // Splits a path the way _splitpath does: the extension (with its dot) is
 // the text from the last dot of the last component.
@@ -35,6 +40,31 @@ SplitName SplitFull(const std::string& path)
 }
 
 } // namespace
+
+// --- Greeting clock -----------------------------------------------------------
+
+void SetGreetingClock(GreetingClock clock)
+{
+    std::lock_guard lock(g_clockMutex);
+    g_greetingClock = std::move(clock);
+}
+
+LocalTime SystemLocalTime()
+{
+    SYSTEMTIME now{};
+    GetLocalTime(&now);
+    return {now.wYear, now.wMonth, now.wDay, now.wHour, now.wMinute, now.wSecond};
+}
+
+bool IsGreetingTime()
+{
+    GreetingClock clock;
+    {
+        std::lock_guard lock(g_clockMutex);
+        clock = g_greetingClock;
+    }
+    return IsGreetingTime(clock ? clock() : SystemLocalTime());
+}
 
 // --- CDropEdit ---------------------------------------------------------------
 
@@ -132,6 +162,7 @@ BOOL CSplitterDlg::OnInitDialog()
     ShowTargetDir();
     ShowPieceSize();
     SetCheck(IDC_HAVE_SIZE, true);
+    m_hGreetingWindow = Hwnd();
     try {
         m_watcher = std::thread(GreetingWatcher, this);
     } catch (const std::system_error&) {
@@ -140,11 +171,22 @@ BOOL CSplitterDlg::OnInitDialog()
     return TRUE;
 }
 
-void CSplitterDlg::GreetingWatcher(CSplitterDlg*)
+void CSplitterDlg::GreetingWatcher(CSplitterDlg* dialog)
 {
-    // Until the greeting arrives, the watcher only keeps its rhythm.
-    while (!g_bStopRequested)
+    // Windows belong to the UI thread: the button is changed there, on a
+    // posted message, never from here.
+    while (!g_bStopRequested) {
+        const bool due = IsGreetingTime();
+        dialog->m_bGreetingDue = due;
+        if (due && !dialog->m_bGreetingShown) {
+            dialog->m_bGreetingShown = true;
+            PostMessageA(dialog->m_hGreetingWindow, WM_GREETING_BUTTON, TRUE, 0);
+        } else if (!due && dialog->m_bGreetingShown) {
+            dialog->m_bGreetingShown = false;
+            PostMessageA(dialog->m_hGreetingWindow, WM_GREETING_BUTTON, FALSE, 0);
+        }
         Sleep(100);
+    }
     g_bWatcherFinished = true;
 }
 
@@ -229,9 +271,24 @@ bool CSplitterDlg::ChooseTarget()
 
 void CSplitterDlg::ShowAboutBox()
 {
-    // The About box arrives with its own window; the guard is in place.
+    // While the box is open its modal loop still hands this window the
+    // system menu's command, the help command and the F1 the box passes on
+    // to its owner: one box at a time.
     if (m_bAboutOpen)
         return;
+    m_bAboutOpen = true;
+    CAboutDlg about;
+    about.DoModal(Hwnd());
+    m_bAboutOpen = false;
+}
+
+void CSplitterDlg::ShowGreeting()
+{
+    char name[MAX_COMPUTERNAME_LENGTH + 1] = "";
+    DWORD size = sizeof name;
+    if (!GetComputerNameA(name, &size))
+        return;
+    MessageBoxA(Hwnd(), kGreetingText, GreetingCaption(name).c_str(), MB_ICONINFORMATION);
 }
 
 void CSplitterDlg::OnPieceSizeClicked()
@@ -299,6 +356,8 @@ bool CSplitterDlg::OnCommand(int id, int code, HWND)
             OnPieceSizeClicked();
         return true;
     case IDC_GREETING:
+        if (code == BN_CLICKED)
+            ShowGreeting();
         return true;
     case ID_HELP_COMMAND:
         ShowAboutBox();
@@ -334,6 +393,10 @@ INT_PTR CSplitterDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, bool
         return 0;
     case WM_DROPPED_PATH:
         OnDroppedPath(wParam == 1, reinterpret_cast<const CDropEdit*>(lParam));
+        return 0;
+    case WM_GREETING_BUTTON:
+        ShowItem(IDC_GREETING, wParam != FALSE);
+        EnableItem(IDC_GREETING, wParam != FALSE);
         return 0;
     case WM_SYSCOMMAND:
         if ((wParam & 0xFFF0) == IDM_ABOUTBOX) {

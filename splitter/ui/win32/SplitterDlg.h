@@ -2,6 +2,7 @@
 #pragma once
 
 #include <atomic>
+#include <functional>
 #include <string>
 #include <thread>
 
@@ -11,6 +12,7 @@
 
 #include "platform/win32/Window.h"
 #include "splitter/engine/SplitEngine.h"
+#include "splitter/ui/Greeting.h"
 #include "splitter/ui/win32/Choosers.h"
 #include "splitter/ui/win32/ResourceJoiner.h"
 
@@ -18,10 +20,22 @@ namespace portelan {
 
 inline constexpr UINT WM_SPLIT_FINISHED = WM_APP + 1;
 inline constexpr UINT WM_DROPPED_PATH = WM_APP + 2;
+// From the greeting watcher: wParam TRUE shows and enables the greeting
+// button, FALSE disables and hides it.
+inline constexpr UINT WM_GREETING_BUTTON = WM_APP + 3;
 
 // The watcher thread's flags: the window asks it to stop, it says it has.
 extern std::atomic<bool> g_bStopRequested;
 extern std::atomic<bool> g_bWatcherFinished;
+
+// The clock the greeting watcher reads. An empty clock (the default) is the
+// system's local time; tests set their own. Safe to change at any time.
+using GreetingClock = std::function<LocalTime()>;
+void SetGreetingClock(GreetingClock clock);
+// The local date and time as GetLocalTime gives them.
+LocalTime SystemLocalTime();
+// Whether the greeting is due now, by the clock above.
+bool IsGreetingTime();
 
 // A read-only edit that takes a file or folder dropped from the shell and
 // reports it to its owner with WM_DROPPED_PATH.
@@ -65,6 +79,7 @@ class CSplitterDlg : public win::CDialog, public ISplitFrontEnd {
     bool ChooseSource();
     bool ChooseTarget();
     void ShowAboutBox();
+    void ShowGreeting();
 
   protected:
     BOOL OnInitDialog() override;
@@ -86,6 +101,11 @@ class CSplitterDlg : public win::CDialog, public ISplitFrontEnd {
     HWND m_progress = nullptr;
     HICON m_hIcon = nullptr;
     bool m_bAboutOpen = false;
+    // The watcher's view of the greeting: due by the clock, button shown.
+    std::atomic<bool> m_bGreetingDue{false};
+    std::atomic<bool> m_bGreetingShown{false};
+    // The window the watcher reports to, fixed before it starts.
+    HWND m_hGreetingWindow = nullptr;
     int m_nSizeUnit;
     std::string m_strBrowseDir = "C:\\";
     // Set while the window closes: the worker's reports are no longer shown.
