@@ -13,47 +13,6 @@
 
 namespace portelan::test {
 
-namespace {
-
-template <typename Condition> bool WaitUntil(Condition condition, DWORD timeoutMs)
-{
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-    while (!condition()) {
-        if (std::chrono::steady_clock::now() > deadline)
-            return false;
-        Sleep(10);
-    }
-    return true;
-}
-
-// The first visible window of a thread that the test accepts.
-HWND FindThreadWindow(DWORD threadId, const std::function<bool(HWND)>& accept, DWORD timeoutMs)
-{
-    struct Search {
-        const std::function<bool(HWND)>* accept;
-        HWND found;
-    } search{&accept, nullptr};
-    WaitUntil(
-        [&] {
-            EnumThreadWindows(
-                threadId,
-                [](HWND hwnd, LPARAM data) -> BOOL {
-                    auto* s = reinterpret_cast<Search*>(data);
-                    if (IsWindowVisible(hwnd) && (*s->accept)(hwnd)) {
-                        s->found = hwnd;
-                        return FALSE;
-                    }
-                    return TRUE;
-                },
-                reinterpret_cast<LPARAM>(&search));
-            return search.found != nullptr;
-        },
-        timeoutMs);
-    return search.found;
-}
-
-} // namespace
-
 void ManualClock::Set(const LocalTime& now)
 {
     std::lock_guard lock(m_mutex);
@@ -120,7 +79,7 @@ SplitterWindow::SplitterWindow() : m_clock(std::make_shared<ManualClock>(kOrdina
         m_threadId = GetCurrentThreadId();
         m_dialog->DoModal();
     });
-    WaitUntil([this] { return m_dialog->Hwnd() && IsWindowVisible(m_dialog->Hwnd()); }, 20000);
+    WaitUntilTrue([this] { return m_dialog->Hwnd() && IsWindowVisible(m_dialog->Hwnd()); }, 20000);
     m_hWnd = m_dialog->Hwnd();
 }
 
@@ -137,7 +96,7 @@ bool SplitterWindow::Close()
 {
     if (m_hWnd && IsWindow(m_hWnd))
         PostMessageA(m_hWnd, WM_COMMAND, IDCANCEL, 0);
-    bool closed = WaitUntil([this] { return !IsWindow(m_hWnd); }, 20000);
+    bool closed = WaitUntilTrue([this] { return !IsWindow(m_hWnd); }, 20000);
     if (closed && m_thread.joinable())
         m_thread.join();
     return closed;
@@ -179,7 +138,7 @@ void SplitterWindow::Drop(int id, const std::vector<std::string>& paths) const
 
 bool SplitterWindow::WaitForStatus(const std::string& text, DWORD timeoutMs) const
 {
-    return WaitUntil([&] { return Text(1010) == text; }, timeoutMs);
+    return WaitUntilTrue([&] { return Text(1010) == text; }, timeoutMs);
 }
 
 void SplitterWindow::Sync() const { SendMessageA(m_hWnd, WM_NULL, 0, 0); }
@@ -197,7 +156,7 @@ bool SplitterWindow::FlushPosted() const
     };
     const DWORD mark = selection() == std::make_pair(DWORD{0}, DWORD{1}) ? 1 : 0;
     PostMessageA(edit, EM_SETSEL, mark, 1);
-    return WaitUntil([&] { return selection() == std::make_pair(mark, DWORD{1}); }, 10000);
+    return WaitUntilTrue([&] { return selection() == std::make_pair(mark, DWORD{1}); }, 10000);
 }
 
 HWND SplitterWindow::OpenModal(int id, const std::string& title) const
@@ -224,122 +183,6 @@ bool SplitterWindow::ChoosePieceSize(const std::string& number, int unitId) cons
     SetItemText(dialog, IDC_VALUE, number);
     ClickItem(dialog, unitId);
     return CloseModal(dialog, IDOK);
-}
-
-std::string WindowText(HWND hwnd)
-{
-    char text[4096] = "";
-    SendMessageA(hwnd, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text));
-    return text;
-}
-
-std::string ItemText(HWND dialog, int id) { return WindowText(GetDlgItem(dialog, id)); }
-
-bool ItemChecked(HWND dialog, int id)
-{
-    return SendMessageA(GetDlgItem(dialog, id), BM_GETCHECK, 0, 0) == BST_CHECKED;
-}
-
-bool ItemEnabled(HWND dialog, int id) { return IsWindowEnabled(GetDlgItem(dialog, id)) != 0; }
-
-void SetItemText(HWND dialog, int id, const std::string& text)
-{
-    SendMessageA(GetDlgItem(dialog, id), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
-}
-
-void ClickItem(HWND dialog, int id) { SendMessageA(GetDlgItem(dialog, id), BM_CLICK, 0, 0); }
-
-void ClickItemLater(HWND dialog, int id) { PostMessageA(GetDlgItem(dialog, id), BM_CLICK, 0, 0); }
-
-bool WaitUntilGone(HWND hwnd, DWORD timeoutMs)
-{
-    return WaitUntil([hwnd] { return !IsWindow(hwnd); }, timeoutMs);
-}
-
-HWND WaitForWindow(DWORD threadId, const std::string& title, DWORD timeoutMs)
-{
-    return FindThreadWindow(
-        threadId, [&](HWND hwnd) { return WindowText(hwnd) == title; }, timeoutMs);
-}
-
-HWND WaitForWindowStartingWith(DWORD threadId, const std::string& prefix, DWORD timeoutMs)
-{
-    return FindThreadWindow(
-        threadId, [&](HWND hwnd) { return WindowText(hwnd).starts_with(prefix); }, timeoutMs);
-}
-
-int CountVisibleWindows(const std::string& title)
-{
-    struct Count {
-        const std::string* title;
-        int count;
-    } count{&title, 0};
-    EnumWindows(
-        [](HWND hwnd, LPARAM data) -> BOOL {
-            auto* c = reinterpret_cast<Count*>(data);
-            DWORD process = 0;
-            GetWindowThreadProcessId(hwnd, &process);
-            if (process == GetCurrentProcessId() && IsWindowVisible(hwnd) && WindowText(hwnd) == *c->title)
-                ++c->count;
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&count));
-    return count.count;
-}
-
-bool WaitUntilTrue(const std::function<bool()>& condition, DWORD timeoutMs)
-{
-    return WaitUntil(condition, timeoutMs);
-}
-
-TempDir::TempDir()
-{
-    char base[MAX_PATH] = "";
-    GetTempPathA(MAX_PATH, base);
-    static int serial = 0;
-    for (;;) {
-        m_dir = std::string(base) + "portelan-" + std::to_string(GetCurrentProcessId()) + "-" +
-                std::to_string(++serial) + "\\";
-        if (CreateDirectoryA(m_dir.c_str(), nullptr))
-            break;
-    }
-}
-
-TempDir::~TempDir()
-{
-    // SHFileOperation wants a double NUL at the end of the path list.
-    std::string from = m_dir.substr(0, m_dir.size() - 1) + '\0' + '\0';
-    SHFILEOPSTRUCTA op{};
-    op.wFunc = FO_DELETE;
-    op.pFrom = from.c_str();
-    op.fFlags = FOF_NOCONFIRMATION | FOF_NOERRORUI | FOF_SILENT;
-    SHFileOperationA(&op);
-}
-
-void WriteBytes(const std::string& path, const std::string& bytes)
-{
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-}
-
-std::string ReadBytes(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-bool FileExists(const std::string& path)
-{
-    return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
-}
-
-std::string RandomBytes(std::size_t n, unsigned seed)
-{
-    std::mt19937 rng(seed);
-    std::string bytes(n, '\0');
-    for (char& c : bytes)
-        c = static_cast<char>(rng() & 0xFF);
-    return bytes;
 }
 
 } // namespace portelan::test

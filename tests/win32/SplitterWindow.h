@@ -13,6 +13,7 @@
 #include <thread>
 #include <vector>
 
+#include "WinTestSupport.h"
 #include "splitter/ui/win32/Choosers.h"
 #include "splitter/ui/win32/SplitterDlg.h"
 
@@ -107,51 +108,5 @@ class SplitterWindow {
     HWND m_hWnd = nullptr;
     DWORD m_threadId = 0;
 };
-
-// A visible window of a thread whose title is exactly `title`; waits up to
-// timeoutMs. nullptr when none appears.
-HWND WaitForWindow(DWORD threadId, const std::string& title, DWORD timeoutMs = 10000);
-// The visible top-level windows of this process titled exactly `title`
-// (other programs under the same Wine server share the desktop).
-int CountVisibleWindows(const std::string& title);
-// The first visible window of a thread whose title starts with `prefix`;
-// waits up to timeoutMs. nullptr when none appears.
-HWND WaitForWindowStartingWith(DWORD threadId, const std::string& prefix, DWORD timeoutMs = 10000);
-// Waits until the condition holds; false on time-out.
-bool WaitUntilTrue(const std::function<bool()>& condition, DWORD timeoutMs = 10000);
-// The text of a window or of a dialog control.
-std::string WindowText(HWND hwnd);
-std::string ItemText(HWND dialog, int id);
-// Controls of any dialog, such as a modal window of the splitter.
-bool ItemChecked(HWND dialog, int id);
-bool ItemEnabled(HWND dialog, int id);
-// Sets a control's text as typing would end up; an edit reports EN_CHANGE.
-void SetItemText(HWND dialog, int id, const std::string& text);
-// Clicks a button of a dialog: returns when handled, or at once (Later) for
-// one that ends or opens a modal window.
-void ClickItem(HWND dialog, int id);
-void ClickItemLater(HWND dialog, int id);
-// Waits until a window has been destroyed; false on time-out.
-bool WaitUntilGone(HWND hwnd, DWORD timeoutMs = 20000);
-
-// A directory of its own under the temporary directory, removed at the end.
-class TempDir {
-  public:
-    TempDir();
-    ~TempDir();
-    TempDir(const TempDir&) = delete;
-    TempDir& operator=(const TempDir&) = delete;
-    // Ends in a backslash.
-    const std::string& Dir() const { return m_dir; }
-    std::string operator/(const std::string& name) const { return m_dir + name; }
-
-  private:
-    std::string m_dir;
-};
-
-void WriteBytes(const std::string& path, const std::string& bytes);
-std::string ReadBytes(const std::string& path);
-bool FileExists(const std::string& path);
-std::string RandomBytes(std::size_t n, unsigned seed);
 
 } // namespace portelan::test

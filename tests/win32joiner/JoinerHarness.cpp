@@ -13,17 +13,6 @@ namespace portelan::test {
 
 namespace {
 
-template <typename Condition> bool WaitUntil(Condition condition, DWORD timeoutMs)
-{
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-    while (!condition()) {
-        if (std::chrono::steady_clock::now() > deadline)
-            return false;
-        Sleep(10);
-    }
-    return true;
-}
-
 std::mutex g_trayMutex;
 std::vector<TrayCall> g_trayCalls;
 
@@ -103,7 +92,7 @@ ConcatWindow::ConcatWindow(const std::string& first, const std::string& second, 
         m_result = m_dialog->DoModal();
         m_done = true;
     });
-    WaitUntil([this] { return m_dialog->Hwnd() && IsWindowVisible(m_dialog->Hwnd()); }, 20000);
+    WaitUntilTrue([this] { return m_dialog->Hwnd() && IsWindowVisible(m_dialog->Hwnd()); }, 20000);
     m_hWnd = m_dialog->Hwnd();
 }
 
@@ -117,7 +106,7 @@ ConcatWindow::~ConcatWindow()
 
 bool ConcatWindow::WaitClosed(DWORD timeoutMs)
 {
-    if (!WaitUntil([this] { return m_done.load(); }, timeoutMs))
+    if (!WaitUntilTrue([this] { return m_done.load(); }, timeoutMs))
         return false;
     m_thread.join();
     return true;
@@ -156,13 +145,13 @@ JoinerRun::JoinerRun(const std::string& modulePath)
         m_joined = app.InitInstance();
         m_done = true;
     });
-    WaitUntil([this] { return m_threadId != 0; }, 20000);
+    WaitUntilTrue([this] { return m_threadId != 0; }, 20000);
 }
 
 JoinerRun::~JoinerRun()
 {
     // A test that failed half-way leaves windows open: close them as they come.
-    WaitUntil(
+    WaitUntilTrue(
         [this] {
             if (!m_done)
                 CancelWindowsOf(m_threadId);
@@ -175,118 +164,7 @@ JoinerRun::~JoinerRun()
 
 bool JoinerRun::WaitFinished(DWORD timeoutMs)
 {
-    return WaitUntil([this] { return m_done.load(); }, timeoutMs);
-}
-
-std::string WindowText(HWND hwnd)
-{
-    char text[4096] = "";
-    SendMessageA(hwnd, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text));
-    return text;
-}
-
-std::string ItemText(HWND dialog, int id) { return WindowText(GetDlgItem(dialog, id)); }
-
-bool ItemVisible(HWND dialog, int id) { return IsWindowVisible(GetDlgItem(dialog, id)) != 0; }
-
-bool ItemEnabled(HWND dialog, int id) { return IsWindowEnabled(GetDlgItem(dialog, id)) != 0; }
-
-void ClickItem(HWND dialog, int id) { SendMessageA(GetDlgItem(dialog, id), BM_CLICK, 0, 0); }
-
-void ClickItemLater(HWND dialog, int id) { PostMessageA(GetDlgItem(dialog, id), BM_CLICK, 0, 0); }
-
-bool WaitUntilGone(HWND hwnd, DWORD timeoutMs)
-{
-    return WaitUntil([hwnd] { return !IsWindow(hwnd); }, timeoutMs);
-}
-
-HWND WaitForWindow(DWORD threadId, const std::string& title, DWORD timeoutMs)
-{
-    struct Search {
-        const std::string* title;
-        HWND found;
-    } search{&title, nullptr};
-    WaitUntil(
-        [&] {
-            EnumThreadWindows(
-                threadId,
-                [](HWND hwnd, LPARAM data) -> BOOL {
-                    auto* s = reinterpret_cast<Search*>(data);
-                    if (IsWindowVisible(hwnd) && WindowText(hwnd) == *s->title) {
-                        s->found = hwnd;
-                        return FALSE;
-                    }
-                    return TRUE;
-                },
-                reinterpret_cast<LPARAM>(&search));
-            return search.found != nullptr;
-        },
-        timeoutMs);
-    return search.found;
-}
-
-std::vector<std::string> VisibleWindows(DWORD threadId)
-{
-    std::vector<std::string> titles;
-    EnumThreadWindows(
-        threadId,
-        [](HWND hwnd, LPARAM data) -> BOOL {
-            if (IsWindowVisible(hwnd))
-                reinterpret_cast<std::vector<std::string>*>(data)->push_back(WindowText(hwnd));
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&titles));
-    return titles;
-}
-
-TempDir::TempDir()
-{
-    char base[MAX_PATH] = "";
-    GetTempPathA(MAX_PATH, base);
-    static int serial = 0;
-    for (;;) {
-        m_dir = std::string(base) + "portelan-joiner-" + std::to_string(GetCurrentProcessId()) + "-" +
-                std::to_string(++serial) + "\\";
-        if (CreateDirectoryA(m_dir.c_str(), nullptr))
-            break;
-    }
-}
-
-TempDir::~TempDir()
-{
-    // SHFileOperation wants a double NUL at the end of the path list.
-    std::string from = m_dir.substr(0, m_dir.size() - 1) + '\0' + '\0';
-    SHFILEOPSTRUCTA op{};
-    op.wFunc = FO_DELETE;
-    op.pFrom = from.c_str();
-    op.fFlags = FOF_NOCONFIRMATION | FOF_NOERRORUI | FOF_SILENT;
-    SHFileOperationA(&op);
-}
-
-void WriteBytes(const std::string& path, const std::string& bytes)
-{
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-}
-
-std::string ReadBytes(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-bool FileExists(const std::string& path)
-{
-    return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
-}
-
-std::string RandomBytes(std::size_t n, unsigned seed)
-{
-    std::mt19937 rng(seed);
-    std::string bytes(n, '\0');
-    for (char& c : bytes)
-        c = static_cast<char>(rng() & 0xFF);
-    return bytes;
+    return WaitUntilTrue([this] { return m_done.load(); }, timeoutMs);
 }
 
 } // namespace portelan::test

@@ -14,6 +14,7 @@
 #include <thread>
 #include <vector>
 
+#include "WinTestSupport.h"
 #include "joiner/win32/ConcatDlg.h"
 #include "joiner/win32/FileChooser.h"
 #include "joiner/win32/WinFrontEnd.h"
@@ -125,40 +126,5 @@ class JoinerRun {
     std::atomic<bool> m_done{false};
     std::atomic<bool> m_joined{false};
 };
-
-// A visible window of the thread whose title is exactly `title`; waits up
-// to timeoutMs. nullptr when none appears.
-HWND WaitForWindow(DWORD threadId, const std::string& title, DWORD timeoutMs = 10000);
-// Titles of the visible windows of a thread.
-std::vector<std::string> VisibleWindows(DWORD threadId);
-std::string WindowText(HWND hwnd);
-std::string ItemText(HWND dialog, int id);
-bool ItemVisible(HWND dialog, int id);
-bool ItemEnabled(HWND dialog, int id);
-// Clicks a button: returns when handled, or at once (Later) for one that
-// ends or opens a modal window.
-void ClickItem(HWND dialog, int id);
-void ClickItemLater(HWND dialog, int id);
-bool WaitUntilGone(HWND hwnd, DWORD timeoutMs = 20000);
-
-// A directory of its own under the temporary directory, removed at the end.
-class TempDir {
-  public:
-    TempDir();
-    ~TempDir();
-    TempDir(const TempDir&) = delete;
-    TempDir& operator=(const TempDir&) = delete;
-    // Ends in a backslash.
-    const std::string& Dir() const { return m_dir; }
-    std::string operator/(const std::string& name) const { return m_dir + name; }
-
-  private:
-    std::string m_dir;
-};
-
-void WriteBytes(const std::string& path, const std::string& bytes);
-std::string ReadBytes(const std::string& path);
-bool FileExists(const std::string& path);
-std::string RandomBytes(std::size_t n, unsigned seed);
 
 } // namespace portelan::test

@@ -12,51 +12,11 @@
 namespace portelan::test {
 namespace {
 
-// The window as it is on the screen, frame included, as a 24-bit BMP file.
-bool SaveWindow(HWND hwnd, const std::string& path)
-{
-    RedrawWindow(hwnd, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN | RDW_FRAME);
-    Sleep(300); // let the animation show a frame
-    RECT r{};
-    GetWindowRect(hwnd, &r);
-    const int w = r.right - r.left, h = r.bottom - r.top;
-    HDC screen = GetDC(nullptr);
-    HDC memory = CreateCompatibleDC(screen);
-    HBITMAP bitmap = CreateCompatibleBitmap(screen, w, h);
-    HGDIOBJ old = SelectObject(memory, bitmap);
-    BitBlt(memory, 0, 0, w, h, screen, r.left, r.top, SRCCOPY);
-    SelectObject(memory, old);
-
-    BITMAPINFOHEADER info{};
-    info.biSize = sizeof info;
-    info.biWidth = w;
-    info.biHeight = h;
-    info.biPlanes = 1;
-    info.biBitCount = 24;
-    const int stride = (w * 3 + 3) & ~3;
-    std::vector<char> pixels(static_cast<std::size_t>(stride) * static_cast<std::size_t>(h));
-    GetDIBits(memory, bitmap, 0, static_cast<UINT>(h), pixels.data(), reinterpret_cast<BITMAPINFO*>(&info),
-              DIB_RGB_COLORS);
-    DeleteObject(bitmap);
-    DeleteDC(memory);
-    ReleaseDC(nullptr, screen);
-
-    BITMAPFILEHEADER file{};
-    file.bfType = 0x4D42;
-    file.bfOffBits = sizeof file + sizeof info;
-    file.bfSize = static_cast<DWORD>(file.bfOffBits + pixels.size());
-    std::ofstream out(path, std::ios::binary);
-    out.write(reinterpret_cast<const char*>(&file), sizeof file);
-    out.write(reinterpret_cast<const char*>(&info), sizeof info);
-    out.write(pixels.data(), static_cast<std::streamsize>(pixels.size()));
-    return out.good();
-}
-
 void Shoot(const std::string& first, const std::string& second, bool searchMode, const std::string& path)
 {
     ConcatWindow w(first, second, searchMode);
     ASSERT_NE(w.Hwnd(), nullptr) << path;
-    EXPECT_TRUE(SaveWindow(w.Hwnd(), path)) << path;
+    EXPECT_TRUE(SaveWindowBitmap(w.Hwnd(), path)) << path;
 }
 
 TEST(JoinerScreenshots, EveryWindow)

@@ -1,0 +1,218 @@
+#include "WinTestSupport.h"
+
+#include <shellapi.h>
+#include <shlobj.h>
+
+#include <chrono>
+#include <fstream>
+#include <iterator>
+#include <random>
+#include <vector>
+
+namespace portelan::test {
+
+bool WaitUntilTrue(const std::function<bool()>& condition, DWORD timeoutMs)
+{
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    while (!condition()) {
+        if (std::chrono::steady_clock::now() > deadline)
+            return false;
+        Sleep(10);
+    }
+    return true;
+}
+
+// The first visible window of a thread that the test accepts.
+HWND FindThreadWindow(DWORD threadId, const std::function<bool(HWND)>& accept, DWORD timeoutMs)
+{
+    struct Search {
+        const std::function<bool(HWND)>* accept;
+        HWND found;
+    } search{&accept, nullptr};
+    WaitUntilTrue(
+        [&] {
+            EnumThreadWindows(
+                threadId,
+                [](HWND hwnd, LPARAM data) -> BOOL {
+                    auto* s = reinterpret_cast<Search*>(data);
+                    if (IsWindowVisible(hwnd) && (*s->accept)(hwnd)) {
+                        s->found = hwnd;
+                        return FALSE;
+                    }
+                    return TRUE;
+                },
+                reinterpret_cast<LPARAM>(&search));
+            return search.found != nullptr;
+        },
+        timeoutMs);
+    return search.found;
+}
+
+bool ItemVisible(HWND dialog, int id) { return IsWindowVisible(GetDlgItem(dialog, id)) != 0; }
+
+std::vector<std::string> VisibleWindows(DWORD threadId)
+{
+    std::vector<std::string> titles;
+    EnumThreadWindows(
+        threadId,
+        [](HWND hwnd, LPARAM data) -> BOOL {
+            if (IsWindowVisible(hwnd))
+                reinterpret_cast<std::vector<std::string>*>(data)->push_back(WindowText(hwnd));
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&titles));
+    return titles;
+}
+
+std::string WindowText(HWND hwnd)
+{
+    char text[4096] = "";
+    SendMessageA(hwnd, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text));
+    return text;
+}
+
+std::string ItemText(HWND dialog, int id) { return WindowText(GetDlgItem(dialog, id)); }
+
+bool ItemChecked(HWND dialog, int id)
+{
+    return SendMessageA(GetDlgItem(dialog, id), BM_GETCHECK, 0, 0) == BST_CHECKED;
+}
+
+bool ItemEnabled(HWND dialog, int id) { return IsWindowEnabled(GetDlgItem(dialog, id)) != 0; }
+
+void SetItemText(HWND dialog, int id, const std::string& text)
+{
+    SendMessageA(GetDlgItem(dialog, id), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
+}
+
+void ClickItem(HWND dialog, int id) { SendMessageA(GetDlgItem(dialog, id), BM_CLICK, 0, 0); }
+
+void ClickItemLater(HWND dialog, int id) { PostMessageA(GetDlgItem(dialog, id), BM_CLICK, 0, 0); }
+
+bool WaitUntilGone(HWND hwnd, DWORD timeoutMs)
+{
+    return WaitUntilTrue([hwnd] { return !IsWindow(hwnd); }, timeoutMs);
+}
+
+HWND WaitForWindow(DWORD threadId, const std::string& title, DWORD timeoutMs)
+{
+    return FindThreadWindow(
+        threadId, [&](HWND hwnd) { return WindowText(hwnd) == title; }, timeoutMs);
+}
+
+HWND WaitForWindowStartingWith(DWORD threadId, const std::string& prefix, DWORD timeoutMs)
+{
+    return FindThreadWindow(
+        threadId, [&](HWND hwnd) { return WindowText(hwnd).starts_with(prefix); }, timeoutMs);
+}
+
+int CountVisibleWindows(const std::string& title)
+{
+    struct Count {
+        const std::string* title;
+        int count;
+    } count{&title, 0};
+    EnumWindows(
+        [](HWND hwnd, LPARAM data) -> BOOL {
+            auto* c = reinterpret_cast<Count*>(data);
+            DWORD process = 0;
+            GetWindowThreadProcessId(hwnd, &process);
+            if (process == GetCurrentProcessId() && IsWindowVisible(hwnd) && WindowText(hwnd) == *c->title)
+                ++c->count;
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&count));
+    return count.count;
+}
+
+TempDir::TempDir()
+{
+    char base[MAX_PATH] = "";
+    GetTempPathA(MAX_PATH, base);
+    static int serial = 0;
+    for (;;) {
+        m_dir = std::string(base) + "portelan-" + std::to_string(GetCurrentProcessId()) + "-" +
+                std::to_string(++serial) + "\\";
+        if (CreateDirectoryA(m_dir.c_str(), nullptr))
+            break;
+    }
+}
+
+TempDir::~TempDir()
+{
+    // SHFileOperation wants a double NUL at the end of the path list.
+    std::string from = m_dir.substr(0, m_dir.size() - 1) + '\0' + '\0';
+    SHFILEOPSTRUCTA op{};
+    op.wFunc = FO_DELETE;
+    op.pFrom = from.c_str();
+    op.fFlags = FOF_NOCONFIRMATION | FOF_NOERRORUI | FOF_SILENT;
+    SHFileOperationA(&op);
+}
+
+void WriteBytes(const std::string& path, const std::string& bytes)
+{
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+}
+
+std::string ReadBytes(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+bool FileExists(const std::string& path)
+{
+    return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+std::string RandomBytes(std::size_t n, unsigned seed)
+{
+    std::mt19937 rng(seed);
+    std::string bytes(n, '\0');
+    for (char& c : bytes)
+        c = static_cast<char>(rng() & 0xFF);
+    return bytes;
+}
+
+// The window as it is on the screen, frame included, as a 24-bit BMP file.
+bool SaveWindowBitmap(HWND hwnd, const std::string& path)
+{
+    RedrawWindow(hwnd, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN | RDW_FRAME);
+    Sleep(300); // let the animation show a frame
+    RECT r{};
+    GetWindowRect(hwnd, &r);
+    const int w = r.right - r.left, h = r.bottom - r.top;
+    HDC screen = GetDC(nullptr);
+    HDC memory = CreateCompatibleDC(screen);
+    HBITMAP bitmap = CreateCompatibleBitmap(screen, w, h);
+    HGDIOBJ old = SelectObject(memory, bitmap);
+    BitBlt(memory, 0, 0, w, h, screen, r.left, r.top, SRCCOPY);
+    SelectObject(memory, old);
+
+    BITMAPINFOHEADER info{};
+    info.biSize = sizeof info;
+    info.biWidth = w;
+    info.biHeight = h;
+    info.biPlanes = 1;
+    info.biBitCount = 24;
+    const int stride = (w * 3 + 3) & ~3;
+    std::vector<char> pixels(static_cast<std::size_t>(stride) * static_cast<std::size_t>(h));
+    GetDIBits(memory, bitmap, 0, static_cast<UINT>(h), pixels.data(), reinterpret_cast<BITMAPINFO*>(&info),
+              DIB_RGB_COLORS);
+    DeleteObject(bitmap);
+    DeleteDC(memory);
+    ReleaseDC(nullptr, screen);
+
+    BITMAPFILEHEADER file{};
+    file.bfType = 0x4D42;
+    file.bfOffBits = sizeof file + sizeof info;
+    file.bfSize = static_cast<DWORD>(file.bfOffBits + pixels.size());
+    std::ofstream out(path, std::ios::binary);
+    out.write(reinterpret_cast<const char*>(&file), sizeof file);
+    out.write(reinterpret_cast<const char*>(&info), sizeof info);
+    out.write(pixels.data(), static_cast<std::streamsize>(pixels.size()));
+    return out.good();
+}
+
+} // namespace portelan::test
