@@ -12,12 +12,17 @@
 #include "splitter/ui/cli/CliFrontEnd.h"
 #include "splitter/ui/cli/EmbeddedJoiner.h"
 #include "splitter/ui/cli/SizeArgument.h"
+#include "splitter/update/UpdateCheck.h"
+#include "splitter/update/posix/CurlHttpClient.h"
 
 namespace {
 
 constexpr const char* kUsage =
     "Aufruf: portelan-cli split QUELLDATEI ZIELVERZEICHNIS [--size GROESSE]\n"
-    "  GROESSE: disk (1457664 Bytes, Vorgabe) oder eine Zahl mit K (x1024) oder M (x1048576)\n";
+    "  GROESSE: disk (1457664 Bytes, Vorgabe) oder eine Zahl mit K (x1024) oder M (x1048576)\n"
+    "       portelan-cli update\n"
+    "  sucht eine neuere Version und lädt sie in das Verzeichnis des Programms;\n"
+    "  Ende mit 0, wenn eine neue Version herunter geladen wurde, sonst mit 1.\n";
 
 int UsageError(const char* problem)
 {
@@ -34,6 +39,48 @@ std::string Absolute(const std::string& path)
     return error ? path : absolute.lexically_normal().string();
 }
 
+// The update check's boxes on the terminal: caption line, then the text;
+// questions are answered with a line on standard input.
+class CliUpdateUi : public portelan::IUpdateUi {
+  public:
+    int MessageBox(const std::string& text, const std::string& caption, unsigned style) override
+    {
+        std::printf("%s\n%s\n", caption.c_str(), text.c_str());
+        if ((style & 0x0F) != 0x04) // not a Yes/No question
+            return kAnswerOk;
+        std::fputs("[j/n] ", stdout);
+        std::fflush(stdout);
+        std::string line;
+        for (int c; (c = std::getchar()) != EOF && c != '\n';)
+            line += static_cast<char>(c);
+        if (!line.empty() && line.back() == '\r')
+            line.pop_back();
+        std::putchar('\n');
+        line = portelan::ToLowerAscii(line);
+        bool yes = line == "j" || line == "ja" || line == "y" || line == "yes";
+        return yes ? kAnswerYes : kAnswerNo;
+    }
+    void BeginWaitCursor() override {}
+    void EndWaitCursor() override {}
+    bool CopyTextToClipboard(const std::string&) override { return false; }
+};
+
+int RunUpdate()
+{
+    using namespace portelan;
+    CliUpdateUi ui;
+    CCurlHttpClient http("portelan-cli");
+    UpdateSettings settings;
+    settings.baseUrl = UpdateBaseUrl();
+    settings.programDir = SplitPath(platform::ModulePath()).directory;
+    settings.appName = "portelan-cli";
+    settings.copyToClipboard = false;
+    settings.localVersion = [] { return std::optional<VersionNumbers>(ProgramVersion()); };
+    bool downloaded = RunUpdateCommand(kUpdateName, http, ui, settings);
+    std::fflush(stdout);
+    return downloaded ? 0 : 1;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -45,6 +92,11 @@ int main(int argc, char** argv)
     if (!args.empty() && (args[0] == "--help" || args[0] == "-h")) {
         std::fputs(kUsage, stdout);
         return 0;
+    }
+    if (!args.empty() && args[0] == "update") {
+        if (args.size() != 1)
+            return UsageError("update erwartet keine Argumente");
+        return RunUpdate();
     }
     if (args.empty() || args[0] != "split")
         return UsageError(args.empty() ? "Befehl fehlt" : "unbekannter Befehl");

@@ -1,0 +1,211 @@
+#include "splitter/update/UpdateCheck.h"
+
+#include <cstdlib>
+
+#include "common/StrFormat.h"
+#include "platform/Platform.h"
+
+#ifndef PORTELAN_UPDATE_URL
+#define PORTELAN_UPDATE_URL "http://www.portelan.invalid/"
+#endif
+
+namespace portelan {
+namespace {
+
+constexpr const char* kManifestPath = "Updates/_updates.txt";
+constexpr const char* kManifestCopy = "_updates.txt";
+constexpr const char* kSearchCaption = "Suche nach Updates...";
+
+bool IsHttpUrl(const std::string& url)
+{
+    constexpr std::string_view kScheme = "http://";
+    if (url.size() <= kScheme.size())
+        return false;
+    for (std::size_t i = 0; i < kScheme.size(); ++i)
+        if ((url[i] | 0x20) != kScheme[i] && url[i] != kScheme[i])
+            return false;
+    char first = url[kScheme.size()];
+    return first != '/' && first != ':' && first != '?' && first != '#';
+}
+
+// Writes the body into the open temporary file.
+class FileSink : public IHttpSink {
+  public:
+    FileSink(const std::string& path) : m_path(path) {}
+    bool Begin() override
+    {
+        platform::RemoveFile(m_path); // a leftover of an earlier attempt
+        m_bOpened = m_file.Open(m_path, platform::File::Mode::CreateNew);
+        return m_bOpened;
+    }
+    bool Write(const char* data, std::size_t n) override
+    {
+        m_bWriteFailed = !m_file.Write(data, n);
+        return !m_bWriteFailed;
+    }
+
+    bool Opened() const { return m_bOpened; }
+    bool WriteFailed() const { return m_bWriteFailed; }
+    bool Close() { return m_file.Close(); }
+
+  private:
+    std::string m_path;
+    platform::File m_file;
+    bool m_bOpened = false;
+    bool m_bWriteFailed = false;
+};
+
+// Ends the wait cursor also when an exception passes.
+class WaitCursor {
+  public:
+    explicit WaitCursor(IUpdateUi& ui) : m_ui(ui) { m_ui.BeginWaitCursor(); }
+    ~WaitCursor() { m_ui.EndWaitCursor(); }
+    WaitCursor(const WaitCursor&) = delete;
+    WaitCursor& operator=(const WaitCursor&) = delete;
+
+  private:
+    IUpdateUi& m_ui;
+};
+
+} // namespace
+
+std::string UpdateBaseUrl()
+{
+    const char* url = std::getenv("PORTELAN_UPDATE_URL");
+    return url && *url ? url : PORTELAN_UPDATE_URL;
+}
+
+VersionNumbers ProgramVersion()
+{
+    return {PORTELAN_VERSION_MAJOR, PORTELAN_VERSION_MINOR, PORTELAN_VERSION_PATCH, PORTELAN_VERSION_TWEAK};
+}
+
+bool DownloadFile(IHttpClient& http, IUpdateUi& ui, const std::string& appName, const std::string& url,
+                  const std::string& localPath, std::string& errorText)
+{
+    if (!IsHttpUrl(url)) {
+        errorText = "Parse-Error: URL";
+        return false;
+    }
+    const std::string temporary = localPath + ".part";
+    FileSink sink(temporary);
+    HttpResult result = http.Get(url, sink);
+    bool closed = sink.Opened() && sink.Close();
+    if (result.status == HttpResult::Status::Ok && closed && platform::RenameReplacing(temporary, localPath))
+        return true;
+    if (sink.Opened())
+        platform::RemoveFile(temporary);
+
+    switch (result.status) {
+    case HttpResult::Status::BadUrl:
+        errorText = "Parse-Error: URL";
+        break;
+    case HttpResult::Status::HttpError:
+        errorText = "Error: HTTP";
+        break;
+    case HttpResult::Status::SinkStopped:
+        if (!sink.Opened())
+            errorText =
+                StrFormat("Die Datei '%s' konnte nicht zum Schreiben geöffnet werden.", localPath.c_str());
+        else
+            ui.MessageBox(
+                StrFormat("In die Datei \"%s\" konnte nicht geschrieben werden.", localPath.c_str()), appName,
+                IUpdateUi::kOk);
+        break;
+    case HttpResult::Status::Failed:
+        ui.MessageBox(result.message, appName, IUpdateUi::kOk);
+        break;
+    case HttpResult::Status::Ok: // the file could not be closed or moved into place
+        ui.MessageBox(StrFormat("In die Datei \"%s\" konnte nicht geschrieben werden.", localPath.c_str()),
+                      appName, IUpdateUi::kOk);
+        break;
+    }
+    return false;
+}
+
+UpdateList FetchManifest(IHttpClient& http, IUpdateUi& ui, const UpdateSettings& settings,
+                         const std::string& url)
+{
+    UpdateList list;
+    const std::string localPath = settings.programDir + kManifestCopy;
+    std::string errorText; // not shown
+    if (!DownloadFile(http, ui, settings.appName, url, localPath, errorText))
+        return list;
+    platform::File file;
+    if (!file.Open(localPath, platform::File::Mode::Read))
+        return list;
+    // Read in blocks: the copy is never held whole, however long it is.
+    std::string pending;
+    char block[16384];
+    for (;;) {
+        std::int64_t n = file.Read(block, sizeof block);
+        if (n <= 0)
+            break;
+        pending.append(block, static_cast<std::size_t>(n));
+        pending.erase(0, ConsumeManifestLines(pending, false, list));
+    }
+    ConsumeManifestLines(pending, true, list);
+    file.Close();
+    platform::RemoveFile(localPath);
+    return list;
+}
+
+bool CheckForUpdate(const std::string& name, IHttpClient& http, IUpdateUi& ui, const UpdateSettings& settings)
+{
+    UpdateList list = FetchManifest(http, ui, settings, settings.baseUrl + kManifestPath);
+    const UpdateEntry* entry = FindEntry(name, list);
+    // An entry whose names could write outside the program's directory is
+    // never offered.
+    if (!entry || !IsDownloadable(*entry))
+        return false;
+
+    std::optional<VersionNumbers> local = settings.localVersion ? settings.localVersion() : std::nullopt;
+    if (!local || !IsNewerVersion(*entry, *local)) {
+        ui.MessageBox("Keine neuere Version vorhanden", kSearchCaption, IUpdateUi::kOk);
+        return false;
+    }
+
+    const VersionNumbers& v = entry->version;
+    std::string offer =
+        StrFormat("Es existiert eine neuere Programm-Version:\nLokale Version:   %d.%d.%d.%d\n"
+                  "Aktuelle Version: %d.%d.%d.%d\nGröße: %d %s\nHerunterladen ?",
+                  (*local)[0], (*local)[1], (*local)[2], (*local)[3], v[0], v[1], v[2], v[3], entry->size,
+                  SizeUnitName(entry->sizeUnit));
+    if (ui.MessageBox(offer, kSearchCaption, IUpdateUi::kYesNoQuestion) != IUpdateUi::kAnswerYes)
+        return false;
+
+    const std::string directory = entry->directory.value_or("");
+    const std::string url = settings.baseUrl + directory + *entry->fileName;
+    const std::string localPath = settings.programDir + *entry->fileName;
+    std::string errorText;
+    if (!DownloadFile(http, ui, settings.appName, url, localPath, errorText)) {
+        ui.MessageBox(
+            StrFormat("Die Datei konnte nicht herunter geladen werden.\nErrorcode: %s", errorText.c_str()),
+            "Fehler beim Herunterladen", IUpdateUi::kOkStop);
+        return false;
+    }
+    ui.MessageBox(StrFormat("Die neue Version (%d.%d.%d.%d) steht nun unter dem Pfad\n\"%s\"\nzur Verfügung.",
+                            v[0], v[1], v[2], v[3], localPath.c_str()),
+                  "Herunterladen erfolgreich", IUpdateUi::kOkInformation);
+    if (settings.copyToClipboard)
+        ui.CopyTextToClipboard(localPath); // a failure is not reported
+    return true;
+}
+
+bool RunUpdateCommand(const std::string& name, IHttpClient& http, IUpdateUi& ui,
+                      const UpdateSettings& settings)
+{
+    int answer =
+        ui.MessageBox("Sie können nun nach neueren Programmversionen im Internet suchen lassen.\n"
+                      "Dafür müssen Sie allerdings mit dem Internet verbunden ('online') sein.\n"
+                      "Wenn es eine neuere Version gibt, können Sie diese auch sofort herunter laden.\n"
+                      "Die ge'zip'te Datei liegt dann im gleichen Pfad wie dieses Programm.\n\n"
+                      "Updates auf den Seiten der Orvel-online suchen?",
+                      "Update suchen...", IUpdateUi::kYesNoInformation);
+    if (answer != IUpdateUi::kAnswerYes)
+        return false;
+    WaitCursor wait(ui);
+    return CheckForUpdate(name, http, ui, settings);
+}
+
+} // namespace portelan

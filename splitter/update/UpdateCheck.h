@@ -1,0 +1,107 @@
+// Looking for, and downloading, a newer version of the splitter.
+#pragma once
+
+#include <cstddef>
+#include <functional>
+#include <optional>
+#include <string>
+
+#include "splitter/update/UpdateEntry.h"
+
+namespace portelan {
+
+// Receives a response body. Begin is called once the status is known to be
+// below 400 (also for an empty body), before any Write; either returning
+// false stops the transfer.
+class IHttpSink {
+  public:
+    virtual ~IHttpSink() = default;
+    virtual bool Begin() = 0;
+    virtual bool Write(const char* data, std::size_t n) = 0;
+};
+
+struct HttpResult {
+    enum class Status {
+        Ok,          // status below 400, whole body delivered
+        BadUrl,      // not an http:// URL the client can use
+        HttpError,   // status 400 or more, or none
+        Failed,      // network failure (message says why)
+        SinkStopped, // the sink refused
+    };
+    Status status = Status::Failed;
+    std::string message;
+};
+
+// GET over plain HTTP, following redirections; a port in the URL is used.
+class IHttpClient {
+  public:
+    virtual ~IHttpClient() = default;
+    // Streams the body into sink in blocks of at most kHttpBlock bytes.
+    virtual HttpResult Get(const std::string& url, IHttpSink& sink) = 0;
+};
+constexpr std::size_t kHttpBlock = 1024;
+
+// What the update check shows and asks.
+class IUpdateUi {
+  public:
+    // Message box styles and the answer Yes, with the values of the
+    // Windows message box.
+    static constexpr unsigned kOk = 0x00;
+    static constexpr unsigned kOkStop = 0x10;
+    static constexpr unsigned kYesNoQuestion = 0x24;
+    static constexpr unsigned kOkInformation = 0x40;
+    static constexpr unsigned kYesNoInformation = 0x44;
+    static constexpr int kAnswerOk = 1;
+    static constexpr int kAnswerYes = 6;
+    static constexpr int kAnswerNo = 7;
+
+    virtual ~IUpdateUi() = default;
+    virtual int MessageBox(const std::string& text, const std::string& caption, unsigned style) = 0;
+    virtual void BeginWaitCursor() = 0;
+    virtual void EndWaitCursor() = 0;
+    // Plain text on the clipboard; false when that failed.
+    virtual bool CopyTextToClipboard(const std::string& text) = 0;
+};
+
+struct UpdateSettings {
+    std::string baseUrl;    // ends in '/'
+    std::string programDir; // where the manifest copy and the archive land; ends in a separator
+    std::string appName;    // caption of network and file error boxes
+    bool copyToClipboard = true;
+    // The program's own version; nullopt when it cannot be read.
+    std::function<std::optional<VersionNumbers>()> localVersion;
+};
+
+// The base URL built in (a CMake cache setting), or the value of the
+// environment variable PORTELAN_UPDATE_URL when that is set and not empty.
+std::string UpdateBaseUrl();
+// The version this program was built as.
+VersionNumbers ProgramVersion();
+
+// Fetches url into localPath. The body goes to a temporary file beside it
+// that replaces localPath only when complete, so a failed download leaves
+// nothing under that name. On failure errorText may be set to
+// "Parse-Error: URL", "Error: HTTP" or the could-not-write text; a network
+// or file failure instead shows its own box (caption appName) and leaves
+// errorText as it was.
+bool DownloadFile(IHttpClient& http, IUpdateUi& ui, const std::string& appName, const std::string& url,
+                  const std::string& localPath, std::string& errorText);
+
+// Downloads the manifest to "_updates.txt" in programDir, parses and
+// deletes it. Empty when nothing could be fetched.
+UpdateList FetchManifest(IHttpClient& http, IUpdateUi& ui, const UpdateSettings& settings,
+                         const std::string& url);
+
+// Looks for the entry called name, offers a newer version and downloads it
+// into programDir. True only when a new version was downloaded.
+bool CheckForUpdate(const std::string& name, IHttpClient& http, IUpdateUi& ui,
+                    const UpdateSettings& settings);
+
+// The whole command: asks first, then checks under the wait cursor.
+bool RunUpdateCommand(const std::string& name, IHttpClient& http, IUpdateUi& ui,
+                      const UpdateSettings& settings);
+
+// The name under which the manifest lists the splitter.
+inline constexpr const char* kUpdateName = "portelan";
+
+} // namespace portelan

@@ -1,0 +1,201 @@
+#include "splitter/update/UpdateEntry.h"
+
+#include <limits>
+
+#include "common/StrFormat.h"
+
+namespace portelan {
+namespace {
+
+bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r'; }
+
+// The leading decimal integer, as atoi reads it but clamped instead of
+// overflowing.
+std::int32_t LeadingInteger(std::string_view text)
+{
+    std::size_t i = 0;
+    while (i < text.size() && IsBlank(text[i]))
+        ++i;
+    bool negative = false;
+    if (i < text.size() && (text[i] == '+' || text[i] == '-'))
+        negative = text[i++] == '-';
+    std::int64_t value = 0;
+    constexpr std::int64_t kLimit = std::int64_t{std::numeric_limits<std::int32_t>::max()} + 1;
+    for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
+        value = value * 10 + (text[i] - '0');
+        if (value > kLimit)
+            value = kLimit;
+    }
+    value = negative ? -value : value;
+    if (value > std::numeric_limits<std::int32_t>::max())
+        value = std::numeric_limits<std::int32_t>::max();
+    return static_cast<std::int32_t>(value);
+}
+
+// Walks a line field by field. Once no ';' is left, every later field is
+// missing too.
+class FieldCursor {
+  public:
+    explicit FieldCursor(std::string_view line) : m_rest(line) {}
+
+    std::optional<std::string_view> Next()
+    {
+        std::size_t end = m_rest.find(';');
+        if (end == std::string_view::npos)
+            return std::nullopt;
+        std::string_view field = m_rest.substr(0, end);
+        m_rest.remove_prefix(end + 1);
+        return field;
+    }
+
+  private:
+    std::string_view m_rest;
+};
+
+void TakeText(FieldCursor& cursor, std::optional<std::string>& out)
+{
+    if (auto field = cursor.Next(); field && !field->empty())
+        out = std::string(*field);
+}
+
+void TakeNumber(FieldCursor& cursor, std::int32_t& out)
+{
+    auto field = cursor.Next();
+    out = field ? LeadingInteger(*field) : -1;
+}
+
+// "Y.M.D" with all three parts above 0; each part needs at least one
+// character after its '.'.
+std::optional<UpdateDate> ParseDate(std::string_view field)
+{
+    if (field.empty())
+        return std::nullopt;
+    UpdateDate date;
+    date.year = LeadingInteger(field);
+    if (date.year <= 0)
+        return std::nullopt;
+    std::size_t dot = field.find('.');
+    if (dot == std::string_view::npos || dot + 1 >= field.size())
+        return std::nullopt;
+    std::string_view afterMonth = field.substr(dot + 1);
+    date.month = LeadingInteger(afterMonth);
+    if (date.month <= 0)
+        return std::nullopt;
+    dot = afterMonth.find('.');
+    if (dot == std::string_view::npos || dot + 1 >= afterMonth.size())
+        return std::nullopt;
+    date.day = LeadingInteger(afterMonth.substr(dot + 1));
+    if (date.day <= 0)
+        return std::nullopt;
+    return date;
+}
+
+bool HasControlCharacter(const std::string& text)
+{
+    for (char c : text)
+        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F)
+            return true;
+    return false;
+}
+
+} // namespace
+
+UpdateEntry ParseManifestLine(std::string_view line)
+{
+    UpdateEntry entry;
+    FieldCursor cursor(line);
+    TakeText(cursor, entry.name);
+    for (std::int32_t& number : entry.version)
+        TakeNumber(cursor, number);
+    if (auto field = cursor.Next())
+        entry.releaseDate = ParseDate(*field);
+    TakeNumber(cursor, entry.sizeUnit);
+    TakeNumber(cursor, entry.size);
+    TakeText(cursor, entry.directory);
+    TakeText(cursor, entry.fileName);
+    return entry;
+}
+
+void AppendEntry(UpdateEntry entry, UpdateList& list) { list.push_back(std::move(entry)); }
+
+const UpdateEntry* FindEntry(const std::string& name, const UpdateList& list)
+{
+    for (const UpdateEntry& entry : list)
+        if (entry.name && *entry.name == name)
+            return &entry;
+    return nullptr;
+}
+
+std::size_t ConsumeManifestLines(std::string_view text, bool atEnd, UpdateList& list)
+{
+    std::size_t consumed = 0;
+    while (consumed < text.size()) {
+        std::string_view rest = text.substr(consumed);
+        std::size_t end = rest.find('\n');
+        std::size_t length = end == std::string_view::npos ? rest.size() : end + 1;
+        if (length > kManifestLineMax)
+            length = kManifestLineMax;
+        else if (end == std::string_view::npos && !atEnd)
+            break; // the rest of this line is still to come
+        std::string_view line = rest.substr(0, length);
+        consumed += length;
+        if (line.front() != '#' && list.size() < kManifestEntryMax)
+            AppendEntry(ParseManifestLine(line), list);
+    }
+    return consumed;
+}
+
+UpdateList ParseManifest(std::string_view text)
+{
+    UpdateList list;
+    ConsumeManifestLines(text, true, list);
+    return list;
+}
+
+bool IsNewerVersion(const UpdateEntry& entry, const VersionNumbers& local)
+{
+    for (std::size_t i = 0; i < local.size(); ++i)
+        if (entry.version[i] != local[i])
+            return entry.version[i] > local[i];
+    return false;
+}
+
+const char* SizeUnitName(std::int32_t unit)
+{
+    switch (unit) {
+    case 0:
+        return "Byte";
+    case 1:
+        return "KB";
+    case 2:
+        return "MB";
+    case 3:
+        return "GB";
+    default:
+        return "???";
+    }
+}
+
+bool IsDownloadable(const UpdateEntry& entry)
+{
+    if (!entry.fileName || entry.fileName->empty())
+        return false;
+    const std::string& file = *entry.fileName;
+    if (file == "." || file == ".." || file.find_first_of("/\\") != std::string::npos ||
+        HasControlCharacter(file))
+        return false;
+    if (entry.directory) {
+        const std::string& dir = *entry.directory;
+        if (dir.find("..") != std::string::npos || dir.find('\\') != std::string::npos ||
+            HasControlCharacter(dir))
+            return false;
+    }
+    return true;
+}
+
+std::string FormatVersion(const VersionNumbers& version)
+{
+    return StrFormat("%d.%d.%d.%d", version[0], version[1], version[2], version[3]);
+}
+
+} // namespace portelan
