@@ -108,16 +108,17 @@ bool DownloadFile(IHttpClient& http, IUpdateUi& ui, const std::string& appName, 
             errorText =
                 StrFormat("Die Datei '%s' konnte nicht zum Schreiben geöffnet werden.", localPath.c_str());
         else
-            ui.MessageBox(
+            ui.ShowMessageBox(
                 StrFormat("In die Datei \"%s\" konnte nicht geschrieben werden.", localPath.c_str()), appName,
                 IUpdateUi::kOk);
         break;
     case HttpResult::Status::Failed:
-        ui.MessageBox(result.message, appName, IUpdateUi::kOk);
+        ui.ShowMessageBox(result.message, appName, IUpdateUi::kOk);
         break;
     case HttpResult::Status::Ok: // the file could not be closed or moved into place
-        ui.MessageBox(StrFormat("In die Datei \"%s\" konnte nicht geschrieben werden.", localPath.c_str()),
-                      appName, IUpdateUi::kOk);
+        ui.ShowMessageBox(
+            StrFormat("In die Datei \"%s\" konnte nicht geschrieben werden.", localPath.c_str()), appName,
+            IUpdateUi::kOk);
         break;
     }
     return false;
@@ -161,7 +162,7 @@ bool CheckForUpdate(const std::string& name, IHttpClient& http, IUpdateUi& ui, c
 
     std::optional<VersionNumbers> local = settings.localVersion ? settings.localVersion() : std::nullopt;
     if (!local || !IsNewerVersion(*entry, *local)) {
-        ui.MessageBox("Keine neuere Version vorhanden", kSearchCaption, IUpdateUi::kOk);
+        ui.ShowMessageBox("Keine neuere Version vorhanden", kSearchCaption, IUpdateUi::kOk);
         return false;
     }
 
@@ -171,7 +172,7 @@ bool CheckForUpdate(const std::string& name, IHttpClient& http, IUpdateUi& ui, c
                   "Aktuelle Version: %d.%d.%d.%d\nGröße: %d %s\nHerunterladen ?",
                   (*local)[0], (*local)[1], (*local)[2], (*local)[3], v[0], v[1], v[2], v[3], entry->size,
                   SizeUnitName(entry->sizeUnit));
-    if (ui.MessageBox(offer, kSearchCaption, IUpdateUi::kYesNoQuestion) != IUpdateUi::kAnswerYes)
+    if (ui.ShowMessageBox(offer, kSearchCaption, IUpdateUi::kYesNoQuestion) != IUpdateUi::kAnswerYes)
         return false;
 
     const std::string directory = entry->directory.value_or("");
@@ -179,14 +180,15 @@ bool CheckForUpdate(const std::string& name, IHttpClient& http, IUpdateUi& ui, c
     const std::string localPath = settings.programDir + *entry->fileName;
     std::string errorText;
     if (!DownloadFile(http, ui, settings.appName, url, localPath, errorText)) {
-        ui.MessageBox(
+        ui.ShowMessageBox(
             StrFormat("Die Datei konnte nicht herunter geladen werden.\nErrorcode: %s", errorText.c_str()),
             "Fehler beim Herunterladen", IUpdateUi::kOkStop);
         return false;
     }
-    ui.MessageBox(StrFormat("Die neue Version (%d.%d.%d.%d) steht nun unter dem Pfad\n\"%s\"\nzur Verfügung.",
-                            v[0], v[1], v[2], v[3], localPath.c_str()),
-                  "Herunterladen erfolgreich", IUpdateUi::kOkInformation);
+    ui.ShowMessageBox(
+        StrFormat("Die neue Version (%d.%d.%d.%d) steht nun unter dem Pfad\n\"%s\"\nzur Verfügung.", v[0],
+                  v[1], v[2], v[3], localPath.c_str()),
+        "Herunterladen erfolgreich", IUpdateUi::kOkInformation);
     if (settings.copyToClipboard)
         ui.CopyTextToClipboard(localPath); // a failure is not reported
     return true;
@@ -196,12 +198,12 @@ bool RunUpdateCommand(const std::string& name, IHttpClient& http, IUpdateUi& ui,
                       const UpdateSettings& settings)
 {
     int answer =
-        ui.MessageBox("Sie können nun nach neueren Programmversionen im Internet suchen lassen.\n"
-                      "Dafür müssen Sie allerdings mit dem Internet verbunden ('online') sein.\n"
-                      "Wenn es eine neuere Version gibt, können Sie diese auch sofort herunter laden.\n"
-                      "Die ge'zip'te Datei liegt dann im gleichen Pfad wie dieses Programm.\n\n"
-                      "Updates auf den Seiten der Orvel-online suchen?",
-                      "Update suchen...", IUpdateUi::kYesNoInformation);
+        ui.ShowMessageBox("Sie können nun nach neueren Programmversionen im Internet suchen lassen.\n"
+                          "Dafür müssen Sie allerdings mit dem Internet verbunden ('online') sein.\n"
+                          "Wenn es eine neuere Version gibt, können Sie diese auch sofort herunter laden.\n"
+                          "Die ge'zip'te Datei liegt dann im gleichen Pfad wie dieses Programm.\n\n"
+                          "Updates auf den Seiten der Orvel-online suchen?",
+                          "Update suchen...", IUpdateUi::kYesNoInformation);
     if (answer != IUpdateUi::kAnswerYes)
         return false;
     WaitCursor wait(ui);

@@ -56,7 +56,7 @@ class IUpdateUi {
     static constexpr int kAnswerNo = 7;
 
     virtual ~IUpdateUi() = default;
-    virtual int MessageBox(const std::string& text, const std::string& caption, unsigned style) = 0;
+    virtual int ShowMessageBox(const std::string& text, const std::string& caption, unsigned style) = 0;
     virtual void BeginWaitCursor() = 0;
     virtual void EndWaitCursor() = 0;
     // Plain text on the clipboard; false when that failed.

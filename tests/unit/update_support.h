@@ -91,7 +91,7 @@ class ScriptedUi : public IUpdateUi {
 
     explicit ScriptedUi(std::deque<int> answers = {}) : m_answers(std::move(answers)) {}
 
-    int MessageBox(const std::string& text, const std::string& caption, unsigned style) override
+    int ShowMessageBox(const std::string& text, const std::string& caption, unsigned style) override
     {
         boxes.push_back({text, caption, style});
         if ((style & 0x0F) != 0x04)

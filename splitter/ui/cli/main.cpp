@@ -43,7 +43,7 @@ std::string Absolute(const std::string& path)
 // questions are answered with a line on standard input.
 class CliUpdateUi : public portelan::IUpdateUi {
   public:
-    int MessageBox(const std::string& text, const std::string& caption, unsigned style) override
+    int ShowMessageBox(const std::string& text, const std::string& caption, unsigned style) override
     {
         std::printf("%s\n%s\n", caption.c_str(), text.c_str());
         if ((style & 0x0F) != 0x04) // not a Yes/No question
