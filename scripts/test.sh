@@ -17,3 +17,4 @@ cmake --preset windows >/dev/null
 cmake --build --preset windows
 ctest --preset windows
 tests/win32/test_cross.sh build/linux/bin build/windows/bin
+tests/win32/test_update_wine.sh build/windows/bin

@@ -11,6 +11,7 @@
 #include "splitter/ui/win32/AboutDlg.h"
 #include "splitter/ui/win32/Dialogs.h"
 #include "splitter/ui/win32/Resource.h"
+#include "splitter/update/win32/WinInetHttpClient.h"
 
 namespace portelan {
 
@@ -403,8 +404,10 @@ INT_PTR CSplitterDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, bool
             ShowAboutBox();
             return 0;
         }
-        if (wParam == IDM_UPDATE)
-            return 0; // the update check arrives with its own flow
+        if (wParam == IDM_UPDATE) {
+            RunUpdateCheck();
+            return 0;
+        }
         break;
     case WM_HELP: // F1
         ShowAboutBox();
@@ -437,6 +440,71 @@ void CSplitterDlg::OnCancel()
         }
     }
     CDialog::OnCancel();
+}
+
+} // namespace portelan
+
+namespace portelan {
+
+int CWindowUpdateUi::ShowMessageBox(const std::string& text, const std::string& caption, unsigned style)
+{
+    return MessageBoxA(m_owner, text.c_str(), caption.c_str(), style);
+}
+
+void CWindowUpdateUi::BeginWaitCursor() { m_previous = SetCursor(LoadCursor(nullptr, IDC_WAIT)); }
+
+void CWindowUpdateUi::EndWaitCursor()
+{
+    SetCursor(m_previous ? m_previous : LoadCursor(nullptr, IDC_ARROW));
+    m_previous = nullptr;
+}
+
+bool CWindowUpdateUi::CopyTextToClipboard(const std::string& text)
+{
+    HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, text.size() + 1);
+    if (!block)
+        return false;
+    char* bytes = static_cast<char*>(GlobalLock(block));
+    if (!bytes) {
+        GlobalFree(block);
+        return false;
+    }
+    text.copy(bytes, text.size());
+    GlobalUnlock(block);
+    bool handedOver = false;
+    if (OpenClipboard(m_owner)) {
+        // Once SetClipboardData succeeds the block belongs to the clipboard.
+        handedOver = EmptyClipboard() && SetClipboardData(CF_TEXT, block) != nullptr;
+        CloseClipboard();
+    }
+    if (!handedOver)
+        GlobalFree(block);
+    return handedOver;
+}
+
+bool CSplitterDlg::RunUpdateCheck()
+{
+    std::unique_ptr<IHttpClient> http =
+        m_updateClient ? m_updateClient() : std::make_unique<CWinInetHttpClient>("Portelan");
+    CWindowUpdateUi ui(Hwnd());
+
+    UpdateSettings settings;
+    settings.baseUrl = UpdateBaseUrl();
+    char module[MAX_PATH] = "";
+    DWORD length = GetModuleFileNameA(nullptr, module, sizeof module);
+    std::string dir(module, length < sizeof module ? length : 0);
+    dir.erase(dir.find_last_of("\\/") + 1); // keeps the separator; empty when there is none
+    settings.programDir = dir;
+    settings.appName = "Portelan";
+    settings.copyToClipboard = true;
+    settings.localVersion = []() -> std::optional<VersionNumbers> {
+        std::string file, product, note, legal;
+        int numbers[4] = {};
+        if (!ReadVersionInfo(file, product, note, legal, numbers))
+            return std::nullopt;
+        return VersionNumbers{numbers[0], numbers[1], numbers[2], numbers[3]};
+    };
+    return RunUpdateCommand(kUpdateName, *http, ui, settings);
 }
 
 } // namespace portelan

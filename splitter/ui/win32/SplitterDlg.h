@@ -3,6 +3,7 @@
 
 #include <atomic>
 #include <functional>
+#include <memory>
 #include <string>
 #include <thread>
 
@@ -15,6 +16,7 @@
 #include "splitter/ui/Greeting.h"
 #include "splitter/ui/win32/Choosers.h"
 #include "splitter/ui/win32/ResourceJoiner.h"
+#include "splitter/update/UpdateCheck.h"
 
 namespace portelan {
 
@@ -57,6 +59,23 @@ class CDropEdit {
     WNDPROC m_pDefault = nullptr;
 };
 
+// The update check's boxes, cursor and clipboard, owned by a window.
+class CWindowUpdateUi : public IUpdateUi {
+  public:
+    explicit CWindowUpdateUi(HWND owner) : m_owner(owner) {}
+    int ShowMessageBox(const std::string& text, const std::string& caption, unsigned style) override;
+    void BeginWaitCursor() override;
+    void EndWaitCursor() override;
+    bool CopyTextToClipboard(const std::string& text) override;
+
+  private:
+    HWND m_owner;
+    HCURSOR m_previous = nullptr;
+};
+
+// Makes the HTTP client of the update check; the default is WinInet.
+using UpdateClientFactory = std::function<std::unique_ptr<IHttpClient>()>;
+
 class CSplitterDlg : public win::CDialog, public ISplitFrontEnd {
   public:
     explicit CSplitterDlg(IChoosers& choosers);
@@ -80,6 +99,10 @@ class CSplitterDlg : public win::CDialog, public ISplitFrontEnd {
     bool ChooseTarget();
     void ShowAboutBox();
     void ShowGreeting();
+    // "Update suchen": asks, then looks for and downloads a newer version.
+    bool RunUpdateCheck();
+    // Replaces the HTTP client the update check uses (tests).
+    void SetUpdateClientFactory(UpdateClientFactory factory) { m_updateClient = std::move(factory); }
 
   protected:
     BOOL OnInitDialog() override;
@@ -111,6 +134,7 @@ class CSplitterDlg : public win::CDialog, public ISplitFrontEnd {
     // Set while the window closes: the worker's reports are no longer shown.
     std::atomic<bool> m_bClosing{false};
     std::thread m_watcher;
+    UpdateClientFactory m_updateClient;
 };
 
 } // namespace portelan

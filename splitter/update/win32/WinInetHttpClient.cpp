@@ -1,0 +1,128 @@
+#include "splitter/update/win32/WinInetHttpClient.h"
+
+#include <windows.h>
+
+#include <wininet.h>
+
+#include <cstdint>
+#include <string>
+
+namespace portelan {
+namespace {
+
+class CHandle {
+  public:
+    explicit CHandle(HINTERNET handle) : m_handle(handle) {}
+    ~CHandle()
+    {
+        if (m_handle)
+            InternetCloseHandle(m_handle);
+    }
+    CHandle(const CHandle&) = delete;
+    CHandle& operator=(const CHandle&) = delete;
+    HINTERNET Get() const { return m_handle; }
+    explicit operator bool() const { return m_handle != nullptr; }
+
+  private:
+    HINTERNET m_handle;
+};
+
+HttpResult Failure(const char* step)
+{
+    HttpResult result;
+    result.status = HttpResult::Status::Failed;
+    result.message = std::string(step) + " (Fehler " + std::to_string(GetLastError()) + ")";
+    return result;
+}
+
+HttpResult WithStatus(HttpResult::Status status)
+{
+    HttpResult result;
+    result.status = status;
+    return result;
+}
+
+} // namespace
+
+CWinInetHttpClient::CWinInetHttpClient(std::string userAgent) : m_userAgent(std::move(userAgent)) {}
+
+HttpResult CWinInetHttpClient::Get(const std::string& url, IHttpSink& sink)
+{
+    // Only plain http:// with a host; the port given in the URL is used.
+    if (url.compare(0, 7, "http://") != 0)
+        return WithStatus(HttpResult::Status::BadUrl);
+    char host[INTERNET_MAX_HOST_NAME_LENGTH + 1] = {};
+    std::string path(url.size() + 1, '\0');
+    URL_COMPONENTSA parts{};
+    parts.dwStructSize = sizeof parts;
+    parts.lpszHostName = host;
+    parts.dwHostNameLength = sizeof host;
+    parts.lpszUrlPath = path.data();
+    parts.dwUrlPathLength = static_cast<DWORD>(path.size());
+    std::string extra(url.size() + 1, '\0');
+    parts.lpszExtraInfo = extra.data();
+    parts.dwExtraInfoLength = static_cast<DWORD>(extra.size());
+    if (!InternetCrackUrlA(url.c_str(), static_cast<DWORD>(url.size()), 0, &parts) ||
+        parts.nScheme != INTERNET_SCHEME_HTTP || host[0] == '\0')
+        return WithStatus(HttpResult::Status::BadUrl);
+    std::string object = path.c_str();
+    object += extra.c_str(); // the query, if any
+    if (object.empty())
+        object = "/";
+
+    CHandle session(InternetOpenA(m_userAgent.c_str(), INTERNET_OPEN_TYPE_DIRECT, nullptr, nullptr, 0));
+    if (!session)
+        return Failure("WinInet konnte nicht gestartet werden.");
+    // A server that stops sending must not hang the program for ever.
+    DWORD timeout = 60000;
+    InternetSetOptionA(session.Get(), INTERNET_OPTION_CONNECT_TIMEOUT, &timeout, sizeof timeout);
+    InternetSetOptionA(session.Get(), INTERNET_OPTION_RECEIVE_TIMEOUT, &timeout, sizeof timeout);
+    CHandle connection(
+        InternetConnectA(session.Get(), host, parts.nPort, nullptr, nullptr, INTERNET_SERVICE_HTTP, 0, 0));
+    if (!connection)
+        return Failure("Keine Verbindung zum Server.");
+    const char* accept[] = {"*/*", nullptr};
+    CHandle request(HttpOpenRequestA(connection.Get(), "GET", object.c_str(), nullptr, nullptr, accept,
+                                     INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE, 0));
+    if (!request)
+        return Failure("Die Anfrage konnte nicht erstellt werden.");
+    if (!HttpSendRequestA(request.Get(), nullptr, 0, nullptr, 0))
+        return Failure("Die Anfrage konnte nicht gesendet werden.");
+
+    // Redirections have been followed; this is the final response.
+    DWORD status = 0;
+    DWORD size = sizeof status;
+    if (!HttpQueryInfoA(request.Get(), HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &status, &size,
+                        nullptr) ||
+        status == 0 || status >= 400)
+        return WithStatus(HttpResult::Status::HttpError);
+    // An announced length that does not arrive is a broken transfer.
+    DWORD announced = 0;
+    size = sizeof announced;
+    bool haveLength = HttpQueryInfoA(request.Get(), HTTP_QUERY_CONTENT_LENGTH | HTTP_QUERY_FLAG_NUMBER,
+                                     &announced, &size, nullptr) != FALSE;
+
+    if (!sink.Begin())
+        return WithStatus(HttpResult::Status::SinkStopped);
+    char buffer[kHttpBlock];
+    std::uint64_t received = 0;
+    for (;;) {
+        DWORD got = 0;
+        if (!InternetReadFile(request.Get(), buffer, sizeof buffer, &got))
+            return Failure("Die Übertragung wurde unterbrochen.");
+        if (got == 0)
+            break;
+        received += got;
+        if (!sink.Write(buffer, got))
+            return WithStatus(HttpResult::Status::SinkStopped);
+    }
+    if (haveLength && received < announced) {
+        HttpResult result;
+        result.status = HttpResult::Status::Failed;
+        result.message = "Die Übertragung wurde unterbrochen.";
+        return result;
+    }
+    return WithStatus(HttpResult::Status::Ok);
+}
+
+} // namespace portelan
