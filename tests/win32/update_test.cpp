@@ -6,6 +6,7 @@
 
 #include <cstdlib>
 #include <string>
+#include <vector>
 
 #include "SplitterWindow.h"
 #include "splitter/ui/win32/Resource.h"
@@ -154,6 +155,46 @@ TEST_F(WindowsUpdate, SameVersionOrADeclinedOfferDownloadsNothing)
         w.Sync();
         EXPECT_EQ(WaitForWindow(w.ThreadId(), "Herunterladen erfolgreich", 0), nullptr);
         EXPECT_FALSE(FileExists(local));
+    }
+    EXPECT_EQ(ClipboardText(), "before");
+}
+
+TEST_F(WindowsUpdate, OlderVersionIsNotOffered)
+{
+    Manifest("portelan;1;9;9;9;;2;1;Updates/;portelan.zip;\n");
+    SplitterWindow w;
+    ASSERT_NO_FATAL_FAILURE(StartCheck(w));
+    HWND none = Box(w, "Suche nach Updates...");
+    ASSERT_NE(none, nullptr);
+    EXPECT_EQ(ItemText(none, 0xFFFF), "Keine neuere Version vorhanden");
+    ASSERT_TRUE(Press(none, IDOK));
+    w.Sync();
+    EXPECT_FALSE(FileExists(local));
+}
+
+// A manifest that is missing, names no "portelan", or offers a file name
+// that would leave the program's directory: the check ends without a box of
+// its own and writes nothing.
+TEST_F(WindowsUpdate, UnusableManifestsEndSilently)
+{
+    const char* manifests[] = {
+        nullptr, // no manifest at all: the server answers 404
+        "# only a comment\n\nanderes;3;0;0;0;;2;1;Updates/;portelan.zip;\n",
+        "portelan;9;0;0;0;;2;1;Updates/;..\\evil.zip;\n",
+        "portelan;9;0;0;0;;2;1;../;portelan.zip;\n",
+    };
+    for (const char* text : manifests) {
+        SCOPED_TRACE(text ? text : "(404)");
+        DeleteFileA((site + "\\Updates\\_updates.txt").c_str());
+        if (text)
+            Manifest(text);
+        SplitterWindow w;
+        ASSERT_NO_FATAL_FAILURE(StartCheck(w));
+        // Back in its own message loop, the window has ended the check.
+        w.Sync();
+        EXPECT_EQ(VisibleWindows(w.ThreadId()), std::vector<std::string>{"Portelan"});
+        EXPECT_FALSE(FileExists(local));
+        EXPECT_FALSE(FileExists(ProgramDir() + "..\\evil.zip"));
     }
     EXPECT_EQ(ClipboardText(), "before");
 }
