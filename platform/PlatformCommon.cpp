@@ -27,6 +27,15 @@ File& File::operator=(File&& other) noexcept
     return *this;
 }
 
+bool CanCopy(const File& in, const File& out, CopyResult& result)
+{
+    if (!in.IsOpen())
+        result.status = CopyResult::Status::ReadFailed;
+    else if (!out.IsOpen())
+        result.status = CopyResult::Status::WriteFailed;
+    return in.IsOpen() && out.IsOpen();
+}
+
 CopyResult CopyThroughBuffer(File& in, File& out, std::int64_t n, CopyResult result)
 {
     std::unique_ptr<char[]> buffer(new (std::nothrow) char[kBufferSize]);

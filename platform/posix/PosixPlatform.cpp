@@ -156,14 +156,8 @@ bool File::Close()
 CopyResult CopyBytes(File& in, File& out, std::int64_t n)
 {
     CopyResult result;
-    if (!in.IsOpen()) {
-        result.status = CopyResult::Status::ReadFailed;
+    if (!CanCopy(in, out, result))
         return result;
-    }
-    if (!out.IsOpen()) {
-        result.status = CopyResult::Status::WriteFailed;
-        return result;
-    }
     while (result.bytes < n) {
         std::int64_t want = n - result.bytes;
         ssize_t copied = ::copy_file_range(Fd(in.Handle()), nullptr, Fd(out.Handle()), nullptr,

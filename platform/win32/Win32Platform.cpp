@@ -141,14 +141,8 @@ bool File::Close()
 CopyResult CopyBytes(File& in, File& out, std::int64_t n)
 {
     CopyResult result;
-    if (!in.IsOpen()) {
-        result.status = CopyResult::Status::ReadFailed;
+    if (!CanCopy(in, out, result))
         return result;
-    }
-    if (!out.IsOpen()) {
-        result.status = CopyResult::Status::WriteFailed;
-        return result;
-    }
     return CopyThroughBuffer(in, out, n, result);
 }
 
