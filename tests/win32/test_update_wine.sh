@@ -1,34 +1,48 @@
 #!/usr/bin/env bash
 # "Update suchen" of the Windows main window against the real test server:
 # starts tests/cli/update_server.py on a free port, then runs the update
-# tests of portelan_win32_tests under Wine with the server's address and the
-# directory it serves. Usage: test_update_wine.sh WINDOWS_BIN_DIR
+# tests of portelan_win32_tests under Wine with the server's address, the
+# directory it serves, its request log and a port on which nobody listens.
+# Usage: test_update_wine.sh WINDOWS_BIN_DIR
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 windows_bin=$(cd "$1" && pwd)
 T=$(mktemp -d "${TMPDIR:-/tmp}/portelan-update-wine.XXXXXX")
 server=
+closed=
 cleanup() {
-  if [ -n "$server" ]; then kill "$server" 2>/dev/null || true; wait "$server" 2>/dev/null || true; fi
+  for pid in $server $closed; do kill "$pid" 2>/dev/null || true; wait "$pid" 2>/dev/null || true; done
   rm -rf "$T"
 }
 trap cleanup EXIT
 winpath() { printf 'Z:%s' "${1//\//\\}"; }
 
 mkdir -p "$T/site"
-python3 "$here/../cli/update_server.py" "$T/site" >"$T/port" &
+: >"$T/requests.log"
+python3 "$here/../cli/update_server.py" "$T/site" "$T/requests.log" >"$T/port" &
 server=$!
+# A socket that is bound but does not listen: connections to its port are
+# refused at once, and no other program can take the port meanwhile.
+python3 -c 'import socket, time
+s = socket.socket()
+s.bind(("127.0.0.1", 0))
+print(s.getsockname()[1], flush=True)
+time.sleep(3600)' >"$T/closed-port" &
+closed=$!
 for _ in $(seq 100); do
-  [ -s "$T/port" ] && break
+  [ -s "$T/port" ] && [ -s "$T/closed-port" ] && break
   sleep 0.1
 done
 port=$(head -n1 "$T/port")
-[ -n "$port" ] || { echo "FAIL: the test server did not start" >&2; exit 1; }
+closed_port=$(head -n1 "$T/closed-port")
+[ -n "$port" ] && [ -n "$closed_port" ] || { echo "FAIL: the test server did not start" >&2; exit 1; }
 
 status=0
+# A test that waits in vain must not hold up the whole run.
 PORTELAN_UPDATE_URL="http://127.0.0.1:$port/" PORTELAN_UPDATE_SITE="$(winpath "$T/site")" \
-  PORTELAN_BIN_DIR="$windows_bin" \
-  "$here/wine-run.sh" "$windows_bin/portelan_win32_tests.exe" --gtest_filter='WindowsUpdate.*' \
+  PORTELAN_UPDATE_LOG="$(winpath "$T/requests.log")" \
+  PORTELAN_UPDATE_CLOSED_URL="http://127.0.0.1:$closed_port/" PORTELAN_BIN_DIR="$windows_bin" \
+  timeout 300 "$here/wine-run.sh" "$windows_bin/portelan_win32_tests.exe" --gtest_filter='WindowsUpdate.*' \
   | tee "$T/out" || status=$?
 passed=$(grep -c '^\[       OK \] .* ms)' "$T/out" || true)
 failed=$(grep -c '^\[  FAILED  \] .* ms)' "$T/out" || true)

@@ -1,10 +1,14 @@
 // "Update suchen" from the main window's system menu, through the real
 // WinInet client, against the test server that test_update_wine.sh starts.
 // PORTELAN_UPDATE_URL points at the server, PORTELAN_UPDATE_SITE names the
-// directory it serves; without them these tests are skipped.
+// directory it serves, PORTELAN_UPDATE_LOG the file it logs requests to and
+// PORTELAN_UPDATE_CLOSED_URL a port on which nobody listens; without them
+// these tests are skipped.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -46,6 +50,80 @@ std::string ClipboardText()
     return text;
 }
 
+// The files in a directory (ending in a backslash), sorted.
+std::vector<std::string> FilesIn(const std::string& dir)
+{
+    std::vector<std::string> names;
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA((dir + "*").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE)
+        return names;
+    do {
+        if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+            names.push_back(found.cFileName);
+    } while (FindNextFileA(search, &found));
+    FindClose(search);
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+// Sets an environment variable of this process (the window reads the
+// update URL from it at each check) and restores it at the end.
+class ScopedEnvironment {
+  public:
+    ScopedEnvironment(std::string name, const std::string& value) : m_name(std::move(name))
+    {
+        const char* old = std::getenv(m_name.c_str());
+        m_old = old ? old : "";
+        _putenv((m_name + "=" + value).c_str());
+    }
+    ~ScopedEnvironment() { _putenv((m_name + "=" + m_old).c_str()); }
+    ScopedEnvironment(const ScopedEnvironment&) = delete;
+    ScopedEnvironment& operator=(const ScopedEnvironment&) = delete;
+
+  private:
+    std::string m_name;
+    std::string m_old;
+};
+
+// Every visible window of a thread with its title and message, for the
+// failure messages.
+std::string DescribeWindows(DWORD threadId)
+{
+    std::ostringstream out;
+    FindThreadWindow(
+        threadId,
+        [&](HWND hwnd) {
+            out << "\n  \"" << WindowText(hwnd) << "\": \"" << ItemText(hwnd, 0xFFFF) << "\"";
+            return false;
+        },
+        0);
+    return out.str();
+}
+
+// The main window with whatever message boxes a failed test left open
+// dismissed before it closes: a box still open would keep the window's
+// thread in its modal loop, and closing the window would wait for ever.
+class UpdateWindow : public SplitterWindow {
+  public:
+    ~UpdateWindow()
+    {
+        for (int round = 0; round < 10; ++round) {
+            Sync(); // the thread is in a message loop again (a box's or its own)
+            HWND box = FindThreadWindow(
+                ThreadId(), [&](HWND hwnd) { return hwnd != Hwnd(); },
+                ::testing::Test::HasFailure() ? 1000 : 0);
+            if (!box)
+                break;
+            ADD_FAILURE() << "left open: \"" << WindowText(box) << "\": \"" << ItemText(box, 0xFFFF) << "\"";
+            int button = GetDlgItem(box, IDNO) ? IDNO : GetDlgItem(box, IDOK) ? IDOK : IDCANCEL;
+            PostMessageA(box, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED),
+                         reinterpret_cast<LPARAM>(GetDlgItem(box, button)));
+            WaitUntilGone(box, 5000);
+        }
+    }
+};
+
 void SetClipboardText(const std::string& text)
 {
     HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, text.size() + 1);
@@ -62,7 +140,10 @@ class WindowsUpdate : public ::testing::Test {
     void SetUp() override
     {
         site = Environment("PORTELAN_UPDATE_SITE");
-        if (site.empty() || Environment("PORTELAN_UPDATE_URL").empty())
+        baseUrl = Environment("PORTELAN_UPDATE_URL");
+        requestLog = Environment("PORTELAN_UPDATE_LOG");
+        closedUrl = Environment("PORTELAN_UPDATE_CLOSED_URL");
+        if (site.empty() || baseUrl.empty() || requestLog.empty() || closedUrl.empty())
             GTEST_SKIP() << "needs the test server (tests/win32/test_update_wine.sh)";
         CreateDirectoryA((site + "\\Updates").c_str(), nullptr);
         archive = RandomBytes(70000, 11);
@@ -70,6 +151,7 @@ class WindowsUpdate : public ::testing::Test {
         local = ProgramDir() + "portelan.zip";
         DeleteFileA(local.c_str());
         SetClipboardText("before");
+        before = FilesIn(ProgramDir());
     }
     void TearDown() override
     {
@@ -79,10 +161,51 @@ class WindowsUpdate : public ::testing::Test {
 
     void Manifest(const std::string& text) { WriteBytes(site + "\\Updates\\_updates.txt", text); }
 
-    // Waits for a message box of the window's thread and returns its text.
+    // The paths the server was asked for since the last call.
+    std::vector<std::string> Requests()
+    {
+        std::vector<std::string> lines;
+        std::istringstream in(ReadBytes(requestLog));
+        for (std::string line; std::getline(in, line);)
+            lines.push_back(line);
+        WriteBytes(requestLog, "");
+        return lines;
+    }
+
+    // Waits for a message box of the window's thread with this caption.
     static HWND Box(const SplitterWindow& w, const std::string& caption)
     {
-        return WaitForWindow(w.ThreadId(), caption, 20000);
+        HWND box = WaitForWindow(w.ThreadId(), caption, 20000);
+        if (!box)
+            ADD_FAILURE() << "no box \"" << caption << "\"; visible:" << DescribeWindows(w.ThreadId());
+        return box;
+    }
+    // Waits for the next message box, whatever its caption, checks caption
+    // and text, and presses OK. The client's own failure boxes may add the
+    // system's error number: for them only the start of the text counts.
+    enum class Text { Whole, Start };
+    static void ExpectBox(const SplitterWindow& w, const std::string& caption, const std::string& text,
+                          Text match = Text::Whole)
+    {
+        HWND box = FindThreadWindow(
+            w.ThreadId(), [&](HWND hwnd) { return hwnd != w.Hwnd(); }, 20000);
+        ASSERT_NE(box, nullptr) << "no box \"" << caption << "\"; visible:" << DescribeWindows(w.ThreadId());
+        EXPECT_EQ(WindowText(box), caption);
+        if (match == Text::Whole)
+            EXPECT_EQ(ItemText(box, 0xFFFF), text);
+        else
+            EXPECT_TRUE(ItemText(box, 0xFFFF).starts_with(text))
+                << "text: \"" << ItemText(box, 0xFFFF) << "\", expected to start with \"" << text << "\"";
+        EXPECT_EQ(GetDlgItem(box, IDNO), nullptr); // OK only
+        ASSERT_TRUE(Press(box, IDOK));
+    }
+    // Once the window's thread is back in its own loop, the check has ended:
+    // nothing but the main window may be open then.
+    static void ExpectCheckEnded(const SplitterWindow& w)
+    {
+        w.Sync();
+        EXPECT_EQ(VisibleWindows(w.ThreadId()), std::vector<std::string>{"Portelan"})
+            << DescribeWindows(w.ThreadId());
     }
     static bool Press(HWND box, int button)
     {
@@ -100,14 +223,18 @@ class WindowsUpdate : public ::testing::Test {
     }
 
     std::string site;
+    std::string baseUrl;    // ends in '/'
+    std::string requestLog; // one requested path a line
+    std::string closedUrl;  // nobody listens there
     std::string archive;
     std::string local;
+    std::vector<std::string> before; // the program's directory before the test
 };
 
 TEST_F(WindowsUpdate, NewerVersionIsDownloadedByteExactAndItsPathCopied)
 {
     Manifest("# Portelan\nportelan;2;0;1;0;2008.9.6;0;500;Updates/;portelan.zip;\n");
-    SplitterWindow w;
+    UpdateWindow w;
     ASSERT_NO_FATAL_FAILURE(StartCheck(w));
 
     HWND offer = Box(w, "Suche nach Updates...");
@@ -136,7 +263,7 @@ TEST_F(WindowsUpdate, SameVersionOrADeclinedOfferDownloadsNothing)
 {
     {
         Manifest("portelan;2;0;0;6;;2;1;Updates/;portelan.zip;\n");
-        SplitterWindow w;
+        UpdateWindow w;
         ASSERT_NO_FATAL_FAILURE(StartCheck(w));
         HWND none = Box(w, "Suche nach Updates...");
         ASSERT_NE(none, nullptr);
@@ -147,7 +274,7 @@ TEST_F(WindowsUpdate, SameVersionOrADeclinedOfferDownloadsNothing)
     }
     {
         Manifest("portelan;2;0;1;0;;2;1;Updates/;portelan.zip;\n");
-        SplitterWindow w;
+        UpdateWindow w;
         ASSERT_NO_FATAL_FAILURE(StartCheck(w));
         HWND offer = Box(w, "Suche nach Updates...");
         ASSERT_NE(offer, nullptr);
@@ -162,7 +289,7 @@ TEST_F(WindowsUpdate, SameVersionOrADeclinedOfferDownloadsNothing)
 TEST_F(WindowsUpdate, OlderVersionIsNotOffered)
 {
     Manifest("portelan;1;9;9;9;;2;1;Updates/;portelan.zip;\n");
-    SplitterWindow w;
+    UpdateWindow w;
     ASSERT_NO_FATAL_FAILURE(StartCheck(w));
     HWND none = Box(w, "Suche nach Updates...");
     ASSERT_NE(none, nullptr);
@@ -188,7 +315,7 @@ TEST_F(WindowsUpdate, UnusableManifestsEndSilently)
         DeleteFileA((site + "\\Updates\\_updates.txt").c_str());
         if (text)
             Manifest(text);
-        SplitterWindow w;
+        UpdateWindow w;
         ASSERT_NO_FATAL_FAILURE(StartCheck(w));
         // Back in its own message loop, the window has ended the check.
         w.Sync();
@@ -196,6 +323,123 @@ TEST_F(WindowsUpdate, UnusableManifestsEndSilently)
         EXPECT_FALSE(FileExists(local));
         EXPECT_FALSE(FileExists(ProgramDir() + "..\\evil.zip"));
     }
+    EXPECT_EQ(ClipboardText(), "before");
+}
+
+// The server answers /redirect/PATH with 302 to /PATH: a redirected base
+// URL (manifest and archive) and a redirected archive directory both end
+// with the archive, byte-exact, in the program's directory.
+TEST_F(WindowsUpdate, RedirectionsAreFollowed)
+{
+    struct Case {
+        const char* base;      // appended to the server's URL
+        const char* directory; // of the archive, in the manifest
+        std::vector<std::string> requests;
+    } cases[] = {
+        {"redirect/",
+         "Updates/",
+         {"/redirect/Updates/_updates.txt", "/Updates/_updates.txt", "/redirect/Updates/portelan.zip",
+          "/Updates/portelan.zip"}},
+        {"",
+         "redirect/Updates/",
+         {"/Updates/_updates.txt", "/redirect/Updates/portelan.zip", "/Updates/portelan.zip"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string("base ") + c.base + ", directory " + c.directory);
+        DeleteFileA(local.c_str());
+        ScopedEnvironment url("PORTELAN_UPDATE_URL", baseUrl + c.base);
+        Manifest(std::string("portelan;2;0;1;0;;2;1;") + c.directory + ";portelan.zip;\n");
+        Requests();
+        UpdateWindow w;
+        ASSERT_NO_FATAL_FAILURE(StartCheck(w));
+        HWND offer = Box(w, "Suche nach Updates...");
+        ASSERT_NE(offer, nullptr);
+        ASSERT_TRUE(Press(offer, IDYES));
+        ASSERT_NO_FATAL_FAILURE(ExpectBox(w, "Herunterladen erfolgreich",
+                                          "Die neue Version (2.0.1.0) steht nun unter dem Pfad\n\"" + local +
+                                              "\"\nzur Verfügung."));
+        ExpectCheckEnded(w);
+        EXPECT_EQ(Requests(), c.requests);
+        EXPECT_EQ(ReadBytes(local), archive);
+        std::vector<std::string> expected = before;
+        expected.push_back("portelan.zip");
+        std::sort(expected.begin(), expected.end());
+        EXPECT_EQ(FilesIn(ProgramDir()), expected);
+    }
+}
+
+// The server announces the archive's full length, sends part of it and
+// closes. The client reports the broken transfer in its own box, then the
+// download's error box follows with an empty error code; neither the archive
+// nor its temporary file stays.
+TEST_F(WindowsUpdate, ACutTransferLeavesNothing)
+{
+    for (const char* cut : {"0", "1024", "69999"}) {
+        SCOPED_TRACE(std::string("cut after ") + cut);
+        Manifest(std::string("portelan;2;0;1;0;;2;1;cut/") + cut + "/Updates/;portelan.zip;\n");
+        Requests();
+        UpdateWindow w;
+        ASSERT_NO_FATAL_FAILURE(StartCheck(w));
+        HWND offer = Box(w, "Suche nach Updates...");
+        ASSERT_NE(offer, nullptr);
+        ASSERT_TRUE(Press(offer, IDYES));
+        ASSERT_NO_FATAL_FAILURE(ExpectBox(w, "Portelan", "Die Übertragung wurde unterbrochen.", Text::Start));
+        ASSERT_NO_FATAL_FAILURE(ExpectBox(w, "Fehler beim Herunterladen",
+                                          "Die Datei konnte nicht herunter geladen werden.\nErrorcode: "));
+        ExpectCheckEnded(w);
+        EXPECT_EQ(Requests(),
+                  (std::vector<std::string>{"/Updates/_updates.txt",
+                                            std::string("/cut/") + cut + "/Updates/portelan.zip"}));
+        EXPECT_EQ(FilesIn(ProgramDir()), before);
+    }
+    // A manifest cut inside its line is not parsed: the broken transfer is
+    // reported and the check ends there, without its copy.
+    {
+        Manifest("portelan;2;0;1;0;;2;1;Updates/;portelan.zip;\n");
+        ScopedEnvironment url("PORTELAN_UPDATE_URL", baseUrl + "cut/30/");
+        UpdateWindow w;
+        ASSERT_NO_FATAL_FAILURE(StartCheck(w));
+        ASSERT_NO_FATAL_FAILURE(ExpectBox(w, "Portelan", "Die Übertragung wurde unterbrochen.", Text::Start));
+        ExpectCheckEnded(w);
+        EXPECT_EQ(FilesIn(ProgramDir()), before);
+    }
+    EXPECT_EQ(ClipboardText(), "before");
+}
+
+// The manifest offers an archive the server does not have (404): the error
+// box names the HTTP error, and nothing is written.
+TEST_F(WindowsUpdate, AMissingArchiveIsAnHttpError)
+{
+    Manifest("portelan;2;0;1;0;;2;1;Updates/;fehlt.zip;\n");
+    Requests();
+    UpdateWindow w;
+    ASSERT_NO_FATAL_FAILURE(StartCheck(w));
+    HWND offer = Box(w, "Suche nach Updates...");
+    ASSERT_NE(offer, nullptr);
+    ASSERT_TRUE(Press(offer, IDYES));
+    HWND error = Box(w, "Fehler beim Herunterladen");
+    ASSERT_NE(error, nullptr);
+    EXPECT_EQ(ItemText(error, 0xFFFF),
+              "Die Datei konnte nicht herunter geladen werden.\nErrorcode: Error: HTTP");
+    EXPECT_EQ(GetDlgItem(error, IDNO), nullptr);
+    ASSERT_TRUE(Press(error, IDOK));
+    ExpectCheckEnded(w);
+    EXPECT_EQ(Requests(), (std::vector<std::string>{"/Updates/_updates.txt", "/Updates/fehlt.zip"}));
+    EXPECT_EQ(FilesIn(ProgramDir()), before);
+    EXPECT_EQ(ClipboardText(), "before");
+}
+
+// Nobody listens on the server's port: the client's own box says the request
+// could not be sent, and the check ends there, writing nothing.
+TEST_F(WindowsUpdate, AnUnreachableServerIsReportedOnce)
+{
+    ScopedEnvironment url("PORTELAN_UPDATE_URL", closedUrl);
+    UpdateWindow w;
+    ASSERT_NO_FATAL_FAILURE(StartCheck(w));
+    ASSERT_NO_FATAL_FAILURE(
+        ExpectBox(w, "Portelan", "Die Anfrage konnte nicht gesendet werden.", Text::Start));
+    ExpectCheckEnded(w);
+    EXPECT_EQ(FilesIn(ProgramDir()), before);
     EXPECT_EQ(ClipboardText(), "before");
 }
 
