@@ -1,0 +1,348 @@
+#include "splitter/ui/AviClip.h"
+
+#include <algorithm>
+#include <array>
+#include <utility>
+
+namespace portelan {
+
+namespace {
+
+using Bytes = std::span<const std::uint8_t>;
+
+// Every read below is checked against the data's size before it is made.
+std::uint32_t U16(Bytes d, std::size_t at) { return d[at] | static_cast<std::uint32_t>(d[at + 1]) << 8; }
+std::uint32_t U32(Bytes d, std::size_t at) { return U16(d, at) | U16(d, at + 2) << 16; }
+std::int32_t I32(Bytes d, std::size_t at) { return static_cast<std::int32_t>(U32(d, at)); }
+
+constexpr std::uint32_t FourCC(const char (&id)[5])
+{
+    return static_cast<std::uint8_t>(id[0]) |
+           static_cast<std::uint32_t>(static_cast<std::uint8_t>(id[1])) << 8 |
+           static_cast<std::uint32_t>(static_cast<std::uint8_t>(id[2])) << 16 |
+           static_cast<std::uint32_t>(static_cast<std::uint8_t>(id[3])) << 24;
+}
+
+constexpr std::uint32_t kRiff = FourCC("RIFF"), kAvi = FourCC("AVI "), kList = FourCC("LIST"),
+                        kHdrl = FourCC("hdrl"), kAvih = FourCC("avih"), kStrl = FourCC("strl"),
+                        kStrh = FourCC("strh"), kStrf = FourCC("strf"), kVids = FourCC("vids"),
+                        kMovi = FourCC("movi"), kRec = FourCC("rec ");
+
+constexpr std::uint32_t kBiRgb = 0, kBiRle8 = 1;
+
+struct Chunk {
+    std::uint32_t id = 0;
+    std::size_t data = 0; // where its data starts
+    std::size_t size = 0; // without the pad byte
+};
+
+// The chunks of [begin, end) in turn. A chunk reaching past `end`, or bytes
+// too few for a chunk header, end the walk as damage; only the pad byte of the
+// last chunk may be missing, as some writers leave it out.
+class ChunkWalk {
+  public:
+    ChunkWalk(Bytes d, std::size_t begin, std::size_t end) : m_d(d), m_at(begin), m_end(end) {}
+    // A list's items, after its type.
+    ChunkWalk(Bytes d, const Chunk& list) : ChunkWalk(d, list.data + 4, list.data + list.size) {}
+
+    bool Next(Chunk& c)
+    {
+        if (m_at >= m_end)
+            return false;
+        if (m_end - m_at < 8) {
+            m_damaged = true;
+            return false;
+        }
+        c.id = U32(m_d, m_at);
+        c.size = U32(m_d, m_at + 4);
+        c.data = m_at + 8;
+        if (c.size > m_end - c.data) {
+            m_damaged = true;
+            return false;
+        }
+        m_at = c.data + c.size + (c.size & 1);
+        return true;
+    }
+    bool Damaged() const { return m_damaged; }
+
+  private:
+    Bytes m_d;
+    std::size_t m_at, m_end;
+    bool m_damaged = false;
+};
+
+bool IsList(Bytes d, const Chunk& c, std::uint32_t type)
+{
+    return c.id == kList && c.size >= 4 && U32(d, c.data) == type;
+}
+
+// The picture being drawn: palette indexes, rows top-down; each frame paints
+// over what the ones before left.
+struct Canvas {
+    int width, height;
+    bool topDown;
+    std::vector<std::uint8_t> px;
+
+    // Row `y` as stored in the frame data (0 = the first stored row).
+    std::uint8_t* Row(int y)
+    {
+        const int row = topDown ? y : height - 1 - y;
+        return px.data() + static_cast<std::size_t>(row) * static_cast<std::size_t>(width);
+    }
+};
+
+// RLE8 as Windows reads it: a count and an index draw a run; 0,0 ends the
+// line, 0,1 the bitmap, 0,2,dx,dy moves the pen, 0,n (n >= 3) draws the next
+// n indexes, padded to a word. The pen never leaves the picture by more than
+// one column or row, so what falls outside is dropped and the loop stays bounded.
+// False when the data stops in the middle of a code.
+bool DecodeRle8(Bytes d, Canvas& canvas)
+{
+    const int w = canvas.width, h = canvas.height;
+    int x = 0, y = 0;
+    const auto draw = [&](std::uint8_t index) {
+        if (x < w) {
+            if (y < h)
+                canvas.Row(y)[x] = index;
+            ++x;
+        }
+    };
+    std::size_t i = 0;
+    while (i < d.size()) {
+        if (d.size() - i < 2)
+            return false;
+        const std::uint8_t count = d[i], code = d[i + 1];
+        i += 2;
+        if (count > 0) {
+            for (int k = 0; k < count && x < w; ++k)
+                draw(code);
+            continue;
+        }
+        switch (code) {
+        case 0:
+            x = 0;
+            y = std::min(y + 1, h);
+            break;
+        case 1:
+            return true;
+        case 2:
+            if (d.size() - i < 2)
+                return false;
+            x = std::min(x + d[i], w);
+            y = std::min(y + d[i + 1], h);
+            i += 2;
+            break;
+        default:
+            if (d.size() - i < code)
+                return false;
+            for (std::size_t k = 0; k < code; ++k)
+                draw(d[i + k]);
+            i += std::min<std::size_t>(code + (code & 1), d.size() - i);
+            break;
+        }
+    }
+    return true;
+}
+
+// BI_RGB, 8 bits: every row in full, padded to four bytes.
+bool CopyRgb8(Bytes d, Canvas& canvas)
+{
+    const std::size_t w = static_cast<std::size_t>(canvas.width);
+    const std::size_t stride = (w + 3) / 4 * 4;
+    if (d.size() / stride < static_cast<std::size_t>(canvas.height))
+        return false;
+    for (int y = 0; y < canvas.height; ++y) {
+        const auto row = d.subspan(static_cast<std::size_t>(y) * stride, w);
+        std::copy(row.begin(), row.end(), canvas.Row(y));
+    }
+    return true;
+}
+
+} // namespace
+
+std::optional<CAviClip> CAviClip::Parse(Bytes bytes, std::string* error)
+{
+    return Parse(bytes, AviClipOptions{}, error);
+}
+
+std::optional<CAviClip> CAviClip::Parse(Bytes d, const AviClipOptions& options, std::string* error)
+{
+    const auto fail = [error](std::string why) -> std::optional<CAviClip> {
+        if (error)
+            *error = std::move(why);
+        return std::nullopt;
+    };
+
+    if (d.size() < 12 || U32(d, 0) != kRiff || U32(d, 8) != kAvi)
+        return fail("not an AVI file");
+    const std::size_t riffSize = U32(d, 4);
+    if (riffSize > d.size() - 8)
+        return fail("the file is cut off");
+
+    Chunk hdrl, movi, c;
+    bool haveHdrl = false, haveMovi = false;
+    ChunkWalk top(d, 12, 8 + riffSize);
+    while (top.Next(c)) {
+        if (!haveHdrl && IsList(d, c, kHdrl)) {
+            hdrl = c;
+            haveHdrl = true;
+        } else if (!haveMovi && IsList(d, c, kMovi)) {
+            movi = c;
+            haveMovi = true;
+        }
+    }
+    if (top.Damaged())
+        return fail("a chunk reaches past the end of the file");
+    if (!haveHdrl)
+        return fail("no header list");
+
+    // The headers: the clip's frame rate and the first video stream.
+    std::uint32_t usecPerFrame = 0, scale = 0, rate = 0;
+    Chunk format;
+    bool haveVideo = false;
+    unsigned stream = 0, streams = 0;
+    ChunkWalk headers(d, hdrl);
+    while (headers.Next(c)) {
+        if (c.id == kAvih && c.size >= 4) {
+            usecPerFrame = U32(d, c.data);
+        } else if (IsList(d, c, kStrl)) {
+            const unsigned index = streams++;
+            if (haveVideo)
+                continue;
+            Chunk strh, strf, s;
+            bool haveStrh = false, haveStrf = false;
+            ChunkWalk items(d, c);
+            while (items.Next(s)) {
+                if (!haveStrh && s.id == kStrh) {
+                    strh = s;
+                    haveStrh = true;
+                } else if (!haveStrf && s.id == kStrf) {
+                    strf = s;
+                    haveStrf = true;
+                }
+            }
+            if (items.Damaged())
+                return fail("a stream header is cut off");
+            if (!haveStrh || strh.size < 4 || U32(d, strh.data) != kVids)
+                continue;
+            if (!haveStrf)
+                return fail("the video stream has no format");
+            if (strh.size >= 28) {
+                scale = U32(d, strh.data + 20);
+                rate = U32(d, strh.data + 24);
+            }
+            format = strf;
+            stream = index;
+            haveVideo = true;
+        }
+    }
+    if (headers.Damaged())
+        return fail("a header is cut off");
+    if (!haveVideo)
+        return fail("no video stream");
+
+    // The frame format: BITMAPINFOHEADER and the palette behind it.
+    if (format.size < 40)
+        return fail("the video format is too short");
+    const std::size_t f = format.data;
+    const std::uint32_t headerSize = U32(d, f);
+    if (headerSize < 40 || headerSize > format.size)
+        return fail("the video format has a bad header size");
+    const std::int64_t width = I32(d, f + 4), signedHeight = I32(d, f + 8);
+    const std::uint32_t bitCount = U16(d, f + 14), compression = U32(d, f + 16), used = U32(d, f + 32);
+    if (bitCount != 8 || (compression != kBiRle8 && compression != kBiRgb))
+        return fail("the frames are neither RLE8 nor uncompressed 8-bit");
+    const std::int64_t height = signedHeight < 0 ? -signedHeight : signedHeight;
+    if (width <= 0 || width > kMaxSide || height <= 0 || height > kMaxSide)
+        return fail("the frame size " + std::to_string(width) + "x" + std::to_string(signedHeight) +
+                    " is out of range");
+    if (used > 256)
+        return fail("the palette has more than 256 colours");
+    const std::size_t colours = used ? used : 256;
+    if ((format.size - headerSize) / 4 < colours)
+        return fail("the palette is cut off");
+    // Indexes beyond the palette draw its first colour.
+    std::array<std::uint32_t, 256> palette{};
+    for (std::size_t k = 0; k < colours; ++k) {
+        const std::size_t at = f + headerSize + 4 * k;
+        palette[k] = 0xFF000000u | static_cast<std::uint32_t>(d[at + 2]) << 16 |
+                     static_cast<std::uint32_t>(d[at + 1]) << 8 | d[at];
+    }
+    std::fill(palette.begin() + static_cast<std::ptrdiff_t>(colours), palette.end(), palette[0]);
+
+    // The frames, all counted before anything is drawn.
+    if (!haveMovi)
+        return fail("no frames");
+    const char* const hex = "0123456789abcdef";
+    const std::uint32_t streamId = stream < 256 ? static_cast<std::uint8_t>(hex[stream >> 4]) |
+                                                      static_cast<std::uint32_t>(hex[stream & 15]) << 8
+                                                : 0xFFFFFFFFu;
+    const auto isFrame = [streamId](const Chunk& chunk) {
+        return (chunk.id & 0xFFFF) == streamId &&
+               ((chunk.id >> 16) == (FourCC("00dc") >> 16) || (chunk.id >> 16) == (FourCC("00db") >> 16));
+    };
+    const std::uint64_t pixels = static_cast<std::uint64_t>(width) * static_cast<std::uint64_t>(height);
+    const std::uint64_t maxFrames = kMaxPixels / pixels;
+    std::vector<Chunk> frames;
+    bool tooMany = false;
+    const auto take = [&](const Chunk& chunk) {
+        if (frames.size() >= maxFrames)
+            tooMany = true;
+        else
+            frames.push_back(chunk);
+    };
+    ChunkWalk data(d, movi);
+    while (!tooMany && data.Next(c)) {
+        if (IsList(d, c, kRec)) {
+            ChunkWalk record(d, c);
+            Chunk r;
+            while (!tooMany && record.Next(r))
+                if (isFrame(r))
+                    take(r);
+            if (record.Damaged())
+                return fail("a frame is cut off");
+        } else if (isFrame(c)) {
+            take(c);
+        }
+    }
+    if (tooMany)
+        return fail("the frames hold more than " + std::to_string(kMaxPixels) + " pixels");
+    if (data.Damaged())
+        return fail("a frame is cut off");
+    if (frames.empty())
+        return fail("no frames");
+
+    CAviClip clip;
+    clip.m_width = static_cast<int>(width);
+    clip.m_height = static_cast<int>(height);
+    std::uint64_t usec = usecPerFrame;
+    if (usec == 0 && scale != 0 && rate != 0)
+        usec = std::uint64_t{scale} * 1000000 / rate;
+    if (usec == 0)
+        usec = static_cast<std::uint64_t>(kDefaultFrameDuration.count());
+    clip.m_frameDuration = std::chrono::microseconds(std::max<std::uint64_t>(usec, 1000));
+
+    Canvas canvas{clip.m_width, clip.m_height, signedHeight < 0, std::vector<std::uint8_t>(pixels, 0)};
+    clip.m_frames.reserve(frames.size());
+    for (std::size_t n = 0; n < frames.size(); ++n) {
+        const Bytes bits = d.subspan(frames[n].data, frames[n].size);
+        if (!bits.empty() && !(compression == kBiRle8 ? DecodeRle8(bits, canvas) : CopyRgb8(bits, canvas)))
+            return fail("frame " + std::to_string(n) + " is cut off");
+        std::vector<std::uint32_t> argb(canvas.px.size());
+        std::transform(canvas.px.begin(), canvas.px.end(), argb.begin(),
+                       [&palette](std::uint8_t index) { return palette[index]; });
+        clip.m_frames.push_back(std::move(argb));
+    }
+
+    clip.m_cornerColour = clip.m_frames[0][0];
+    if (options.transparentCorner) {
+        clip.m_transparentCorner = true;
+        for (auto& frame : clip.m_frames)
+            for (std::uint32_t& px : frame)
+                if (px == clip.m_cornerColour)
+                    px &= 0x00FFFFFFu;
+    }
+    return clip;
+}
+
+} // namespace portelan
