@@ -1,0 +1,114 @@
+#include "splitter/ui/qt/AboutDlg.h"
+
+#include <QIcon>
+#include <QLabel>
+#include <QMouseEvent>
+#include <QPushButton>
+#include <QStyle>
+
+#include "common/StrFormat.h"
+#include "splitter/ui/VersionRecord.h"
+#include "splitter/ui/qt/ClipPlayer.h"
+#include "splitter/ui/qt/DialogUnits.h"
+#include "splitter/update/UpdateCheck.h"
+
+namespace portelan::qt {
+namespace {
+
+std::string VersionText(int a, int b, int c, int d) { return StrFormat("%d.%d.%d.%d", a, b, c, d); }
+
+QLabel* AddLabel(QWidget* dialog, const QString& text, const char* name, int x, int y, int width, int height)
+{
+    auto* label = new QLabel(text, dialog);
+    label->setObjectName(QString::fromLatin1(name));
+    // Shown as written: no markup and no mnemonics.
+    label->setTextFormat(Qt::PlainText);
+    Place(label, x, y, width, height);
+    return label;
+}
+
+QPushButton* AddOkButton(QDialog* dialog, int x, int y)
+{
+    auto* ok = new QPushButton(QStringLiteral("OK"), dialog);
+    ok->setObjectName(QStringLiteral("okButton"));
+    ok->setDefault(true);
+    Place(ok, x, y, 50, 14);
+    QObject::connect(ok, &QPushButton::clicked, dialog, &QDialog::accept);
+    return ok;
+}
+
+} // namespace
+
+// The record travels inside the program: the file version is the version
+// the program was built as, the rest comes from VersionRecord.h. So it can
+// always be read, and every text is set.
+bool ReadVersionInfo(std::string& fileVersion, std::string& productVersion, std::string& releaseNote,
+                     std::string& legalNotice, int* numbers)
+{
+    const VersionNumbers file = ProgramVersion();
+    const auto& product = version_record::kProductVersion;
+    fileVersion = VersionText(file[0], file[1], file[2], file[3]);
+    productVersion = VersionText(product[0], product[1], product[2], product[3]);
+    releaseNote = version_record::kReleaseNote;
+    legalNotice = version_record::kLegalNotice;
+    if (numbers != nullptr) {
+        for (int i = 0; i < 4; ++i)
+            numbers[i] = file[static_cast<std::size_t>(i)];
+    }
+    return true;
+}
+
+// --- CDedicationDlg -----------------------------------------------------------
+
+CDedicationDlg::CDedicationDlg(QWidget* parent) : QDialog(parent)
+{
+    setWindowTitle(QStringLiteral("Widmung"));
+    SetDialogSize(this, 81, 116);
+    QLabel* line = AddLabel(this, QStringLiteral("Für Marie"), "dedication", 17, 4, 46, 9);
+    line->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+    auto* clip = new CClipPlayer(QStringLiteral(":/pictures/clip134.avi"), true, this);
+    clip->setObjectName(QStringLiteral("clip"));
+    Place(clip, 6, 16, 69, 80);
+    AddOkButton(this, 16, 99)->setFocus();
+}
+
+// --- CAboutDlg ----------------------------------------------------------------
+
+CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent)
+{
+    setWindowTitle(QStringLiteral("Info über Portelan"));
+    SetDialogSize(this, 178, 103);
+
+    std::string fileVersion, productVersion, releaseNote, legalNotice;
+    ReadVersionInfo(fileVersion, productVersion, releaseNote, legalNotice);
+
+    auto* clip = new CClipPlayer(QStringLiteral(":/pictures/clip133.avi"), false, this);
+    clip->setObjectName(QStringLiteral("clip"));
+    Place(clip, 3, 4, 66, 94);
+    AddLabel(this, QString::fromStdString(StrFormat("Portelan Version (%s)", fileVersion.c_str())), "version",
+             73, 4, 102, 8);
+    AddLabel(this, QString::fromStdString(legalNotice), "legal", 73, 14, 102, 8);
+    AddLabel(this, QString::fromStdString(releaseNote), "note", 73, 24, 102, 8);
+    AddLabel(this, QString::fromLatin1(version_record::kFeedbackAddress), "mail", 73, 34, 101, 8);
+
+    // An icon control takes the icon's own size at the template's position.
+    auto* icon = new QLabel(this);
+    icon->setObjectName(QStringLiteral("icon"));
+    const QRect place = DialogRect(this, 112, 55, 20, 20);
+    const int side = style()->pixelMetric(QStyle::PM_LargeIconSize, nullptr, this);
+    icon->setPixmap(QIcon(QStringLiteral(":/pictures/portelan.ico")).pixmap(side, side));
+    icon->setGeometry(place.x(), place.y(), side, side);
+
+    AddOkButton(this, 97, 84)->setFocus();
+}
+
+void CAboutDlg::mouseDoubleClickEvent(QMouseEvent* event)
+{
+    if (event->button() == Qt::RightButton) {
+        CDedicationDlg dedication(this);
+        dedication.exec();
+    }
+    QDialog::mouseDoubleClickEvent(event);
+}
+
+} // namespace portelan::qt

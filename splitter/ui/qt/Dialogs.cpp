@@ -1,0 +1,244 @@
+#include "splitter/ui/qt/Dialogs.h"
+
+#include <algorithm>
+
+#include <QButtonGroup>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTextEdit>
+#include <QTextOption>
+
+#include "splitter/engine/SplitEngine.h"
+#include "splitter/ui/PieceSize.h"
+#include "splitter/ui/qt/DialogUnits.h"
+
+namespace portelan::qt {
+namespace {
+
+constexpr Qt::WindowFlags kDialogFlags = Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                                         Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint;
+
+QString FromEngine(const std::string& text)
+{
+    QString shown = QString::fromStdString(text);
+    shown.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    return shown;
+}
+
+template <typename Widget>
+Widget* Make(QWidget* parent, const char* name, int x, int y, int width, int height)
+{
+    auto* widget = new Widget(parent);
+    widget->setObjectName(QString::fromLatin1(name));
+    Place(widget, x, y, width, height);
+    return widget;
+}
+
+QLabel* Label(QWidget* parent, const char* text, int x, int y, int width, int height)
+{
+    auto* label = new QLabel(QString::fromUtf8(text), parent);
+    Place(label, x, y, width, height);
+    return label;
+}
+
+QGroupBox* Group(QWidget* parent, const char* text, int x, int y, int width, int height)
+{
+    auto* group = new QGroupBox(QString::fromUtf8(text), parent);
+    Place(group, x, y, width, height);
+    return group;
+}
+
+QLineEdit* ReadOnlyEdit(QWidget* parent, const char* name, int x, int y, int width, int height)
+{
+    auto* edit = Make<QLineEdit>(parent, name, x, y, width, height);
+    edit->setReadOnly(true);
+    return edit;
+}
+
+QPushButton* Button(QWidget* parent, const char* name, const char* text, int x, int y, int width, int height)
+{
+    auto* button = Make<QPushButton>(parent, name, x, y, width, height);
+    button->setText(QString::fromUtf8(text));
+    return button;
+}
+
+QRadioButton* Radio(QWidget* parent, const char* name, const char* text, int x, int y, int width, int height)
+{
+    auto* radio = Make<QRadioButton>(parent, name, x, y, width, height);
+    radio->setText(QString::fromUtf8(text));
+    return radio;
+}
+
+} // namespace
+
+// --- CInfoDlg ----------------------------------------------------------------
+
+CInfoDlg::CInfoDlg(QWidget* parent) : QDialog(parent, kDialogFlags)
+{
+    setWindowTitle(QStringLiteral("Information"));
+    SetDialogSize(this, 250, 180);
+
+    // The template's order is also the tab order; group boxes first, so
+    // that they lie beneath their fields.
+    Group(this, "Quelle", 4, 4, 242, 52);
+    Label(this, "Dateiname", 10, 16, 40, 8);
+    m_name = ReadOnlyEdit(this, "infoName", 54, 14, 186, 12);
+    Label(this, "Pfad", 10, 29, 40, 8);
+    m_sourceDir = ReadOnlyEdit(this, "infoSourceDir", 54, 27, 186, 12);
+    Label(this, "Grösse", 10, 42, 40, 8);
+    m_sourceSize = ReadOnlyEdit(this, "infoSourceSize", 54, 40, 186, 12);
+    Group(this, "Ziel", 4, 60, 242, 52);
+    Label(this, "Pfad", 10, 72, 40, 8);
+    m_target = ReadOnlyEdit(this, "infoTarget", 54, 70, 186, 12);
+    Label(this, "Anzahl", 10, 85, 40, 8);
+    m_count = ReadOnlyEdit(this, "infoCount", 54, 83, 186, 12);
+    Label(this, "Grösse", 10, 98, 40, 8);
+    m_pieceSize = ReadOnlyEdit(this, "infoPieceSize", 54, 96, 186, 12);
+    Group(this, "Hinweise", 4, 116, 242, 42);
+    m_verdict = Make<QTextEdit>(this, "infoVerdict", 10, 127, 230, 26);
+    m_verdict->setReadOnly(true);
+    m_verdict->setFocusPolicy(Qt::NoFocus);
+    m_verdict->setAcceptRichText(false);
+    m_verdict->document()->setDefaultTextOption(QTextOption(Qt::AlignHCenter));
+    m_ok = Button(this, "ok", "&Fortfahren", 64, 162, 56, 14);
+    m_ok->setDefault(true);
+    m_cancel = Button(this, "cancel", "Ab&brechen", 130, 162, 56, 14);
+    connect(m_ok, &QPushButton::clicked, this, &QDialog::accept);
+    connect(m_cancel, &QPushButton::clicked, this, &QDialog::reject);
+
+    CheckPlan();
+}
+
+void CInfoDlg::SetPlan(const CSplitJob& plan)
+{
+    m_plan.SetPlan(plan);
+    const PlanView view = DescribePlan(m_plan);
+    m_name->setText(QString::fromStdString(view.sourceName));
+    m_sourceDir->setText(QString::fromStdString(view.sourceDir));
+    m_sourceSize->setText(QString::fromStdString(view.sourceSize));
+    m_target->setText(QString::fromStdString(view.targetPath));
+    m_count->setText(QString::fromStdString(view.count));
+    m_pieceSize->setText(QString::fromStdString(view.pieceSize));
+    CheckPlan();
+}
+
+void CInfoDlg::CheckPlan()
+{
+    const PlanVerdict verdict = portelan::CheckPlan(m_plan);
+    m_verdict->setPlainText(FromEngine(verdict.text));
+    m_ok->setEnabled(verdict.canConfirm);
+}
+
+void CInfoDlg::showEvent(QShowEvent* event)
+{
+    QDialog::showEvent(event);
+    // The focus goes to the button that is there to be pressed.
+    (m_ok->isEnabled() ? m_ok : m_cancel)->setFocus();
+}
+
+// --- CPieceSizeDlg -----------------------------------------------------------
+
+CPieceSizeDlg::CPieceSizeDlg(QWidget* parent) : QDialog(parent, kDialogFlags)
+{
+    setWindowTitle(QStringLiteral("Groesse der Einzeldateien"));
+    SetDialogSize(this, 200, 74);
+
+    m_value = Make<QLineEdit>(this, "value", 7, 38, 100, 12);
+    m_unitBytes = Radio(this, "unitBytes", "Bytes", 112, 40, 32, 10);
+    m_unitKb = Radio(this, "unitKb", "KB", 145, 40, 23, 10);
+    m_unitMb = Radio(this, "unitMb", "MB", 171, 40, 26, 10);
+    QPushButton* ok = Button(this, "ok", "OK", 56, 57, 50, 14);
+    ok->setDefault(true);
+    QPushButton* cancel = Button(this, "cancel", "Abbrechen", 122, 57, 50, 14);
+    m_preset = Radio(this, "preset", "Disketten Größe (1,44 MB)", 7, 8, 100, 10);
+    m_free = Radio(this, "free", "Frei definierte Größe", 7, 22, 100, 10);
+    // Wider fonts than the template's would cut the preset's text; there is
+    // room beside both.
+    for (QRadioButton* radio : {m_preset, m_free})
+        radio->resize(std::max(radio->width(), radio->sizeHint().width()), radio->height());
+
+    // Two groups, as in the template: the unit, and preset or free size.
+    auto* units = new QButtonGroup(this);
+    for (QRadioButton* unit : {m_unitBytes, m_unitKb, m_unitMb})
+        units->addButton(unit);
+    auto* choice = new QButtonGroup(this);
+    choice->addButton(m_preset);
+    choice->addButton(m_free);
+
+    connect(m_preset, &QRadioButton::clicked, this, &CPieceSizeDlg::OnPresetClicked);
+    connect(m_free, &QRadioButton::clicked, this, &CPieceSizeDlg::OnPresetClicked);
+    // Every change of the text, typed or set, is read at once, as atoi reads it.
+    connect(m_value, &QLineEdit::textChanged, this,
+            [this](const QString& text) { m_nValue = ParseTypedNumber(text.toStdString()); });
+    connect(ok, &QPushButton::clicked, this, &CPieceSizeDlg::accept);
+    connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
+
+    Refresh();
+}
+
+void CPieceSizeDlg::SetValues(std::int64_t value, int unit)
+{
+    m_nValue = value;
+    m_nUnit = unit;
+    m_bDiskPreset = unit == UNIT_DISK;
+    Refresh();
+}
+
+void CPieceSizeDlg::GetValues(std::int64_t& value, int& unit) const
+{
+    value = m_nValue;
+    unit = m_nUnit;
+}
+
+void CPieceSizeDlg::Refresh()
+{
+    const bool free = !m_bDiskPreset;
+    // In a group the checked button cannot be unchecked; checking the other
+    // one clears it.
+    (free ? m_free : m_preset)->setChecked(true);
+    m_value->setEnabled(free);
+    for (QRadioButton* unit : {m_unitBytes, m_unitKb, m_unitMb})
+        unit->setEnabled(free);
+    // Setting the text fires the change handler, which reads the same number back.
+    m_value->setText(QString::number(m_nValue));
+    if (m_nUnit == UNIT_BYTES)
+        m_unitBytes->setChecked(true);
+    else if (m_nUnit == UNIT_KB)
+        m_unitKb->setChecked(true);
+    else if (m_nUnit == UNIT_MB)
+        m_unitMb->setChecked(true);
+}
+
+void CPieceSizeDlg::ReadUnit()
+{
+    if (m_preset->isChecked()) {
+        m_nUnit = UNIT_DISK;
+    } else {
+        m_nUnit = UNIT_BYTES;
+        if (m_unitBytes->isChecked())
+            m_nUnit = UNIT_BYTES;
+        if (m_unitKb->isChecked())
+            m_nUnit = UNIT_KB;
+        if (m_unitMb->isChecked())
+            m_nUnit = UNIT_MB;
+    }
+    m_bDiskPreset = m_nUnit == UNIT_DISK;
+}
+
+void CPieceSizeDlg::OnPresetClicked()
+{
+    ReadUnit();
+    Refresh();
+}
+
+void CPieceSizeDlg::accept()
+{
+    ReadUnit();
+    m_nValue = CapPieceValue(m_nValue, m_nUnit);
+    QDialog::accept();
+}
+
+} // namespace portelan::qt

@@ -1,0 +1,116 @@
+#include "splitter/ui/qt/UpdateUi.h"
+
+#include <optional>
+
+#include <QApplication>
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QMessageBox>
+#include <QPushButton>
+
+#include "common/Helpers.h"
+#include "platform/Platform.h"
+#include "splitter/ui/qt/AboutDlg.h"
+#include "splitter/update/posix/CurlHttpClient.h"
+
+namespace portelan::qt {
+namespace {
+
+QMessageBox::Icon IconOf(unsigned style)
+{
+    switch (style & 0xF0) {
+    case 0x10:
+        return QMessageBox::Critical;
+    case 0x20:
+        return QMessageBox::Question;
+    case 0x30:
+        return QMessageBox::Warning;
+    case 0x40:
+        return QMessageBox::Information;
+    default:
+        return QMessageBox::NoIcon;
+    }
+}
+
+} // namespace
+
+int CQtUpdateUi::ShowMessageBox(const std::string& text, const std::string& caption, unsigned style)
+{
+    // The wait cursor belongs to the search, not to the box that asks the
+    // user something: as on Windows, the pointer over a box is the arrow.
+    const int waiting = m_waitDepth;
+    for (int i = 0; i < waiting; ++i)
+        QApplication::restoreOverrideCursor();
+
+    QString message = QString::fromStdString(text);
+    message.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    QMessageBox box(IconOf(style), QString::fromStdString(caption), message, QMessageBox::NoButton, m_owner);
+    box.setTextFormat(Qt::PlainText);
+    const bool yesNo = (style & 0x0F) == 0x04;
+    if (yesNo) {
+        box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+        box.button(QMessageBox::Yes)->setText(QStringLiteral("&Ja"));
+        box.button(QMessageBox::No)->setText(QStringLiteral("&Nein"));
+        box.setDefaultButton(QMessageBox::Yes);
+        // Esc and the close box answer No: a Yes/No box has no Cancel.
+        box.setEscapeButton(QMessageBox::No);
+    } else {
+        box.setStandardButtons(QMessageBox::Ok);
+        box.button(QMessageBox::Ok)->setText(QStringLiteral("OK"));
+    }
+    const int answer = box.exec();
+
+    for (int i = 0; i < waiting; ++i)
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+    if (!yesNo)
+        return kAnswerOk;
+    return answer == QMessageBox::Yes ? kAnswerYes : kAnswerNo;
+}
+
+void CQtUpdateUi::BeginWaitCursor()
+{
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    ++m_waitDepth;
+}
+
+void CQtUpdateUi::EndWaitCursor()
+{
+    if (m_waitDepth == 0)
+        return;
+    --m_waitDepth;
+    QApplication::restoreOverrideCursor();
+}
+
+bool CQtUpdateUi::CopyTextToClipboard(const std::string& text)
+{
+    QClipboard* clipboard = QGuiApplication::clipboard();
+    if (clipboard == nullptr)
+        return false;
+    const QString value = QString::fromStdString(text);
+    clipboard->setText(value);
+    return clipboard->text() == value;
+}
+
+bool RunUpdateCheck(QWidget* owner, const UpdateClientFactory& client)
+{
+    std::unique_ptr<IHttpClient> http = client ? client() : nullptr;
+    if (!http)
+        http = std::make_unique<CCurlHttpClient>("Portelan");
+    CQtUpdateUi ui(owner);
+
+    UpdateSettings settings;
+    settings.baseUrl = UpdateBaseUrl();
+    settings.programDir = SplitPath(platform::ModulePath()).directory;
+    settings.appName = "Portelan";
+    settings.copyToClipboard = true;
+    settings.localVersion = []() -> std::optional<VersionNumbers> {
+        std::string file, product, note, legal;
+        int numbers[4] = {};
+        if (!ReadVersionInfo(file, product, note, legal, numbers))
+            return std::nullopt;
+        return VersionNumbers{numbers[0], numbers[1], numbers[2], numbers[3]};
+    };
+    return RunUpdateCommand(kUpdateName, *http, ui, settings);
+}
+
+} // namespace portelan::qt

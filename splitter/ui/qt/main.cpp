@@ -1,0 +1,20 @@
+// portelan: the splitter's desktop program. It runs its main window and ends
+// when the window closes.
+#include <QApplication>
+#include <QIcon>
+
+#include "platform/Platform.h"
+#include "splitter/ui/cli/EmbeddedJoiner.h"
+#include "splitter/ui/qt/Choosers.h"
+#include "splitter/ui/qt/SplitterDlg.h"
+
+int main(int argc, char** argv)
+{
+    portelan::platform::InitProcess();
+    QApplication application(argc, argv);
+    QApplication::setWindowIcon(QIcon(QStringLiteral(":/pictures/portelan.ico")));
+    portelan::CEmbeddedJoiner joiner;
+    portelan::qt::CSplitterDlg dialog(portelan::qt::ProgramChoosers(), joiner);
+    dialog.exec();
+    return 0;
+}

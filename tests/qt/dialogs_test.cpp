@@ -1,0 +1,516 @@
+// The main window's small windows: the piece size, the plan of a split
+// ("Information") and the system's choosers for the source and the target.
+#include <memory>
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QDialogButtonBox>
+#include <QDir>
+#include <QFileDialog>
+#include <QLineEdit>
+#include <QListView>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTextEdit>
+
+#include "platform/Platform.h"
+#include "splitter/ui/qt/Dialogs.h"
+#include "window_support.h"
+
+namespace portelan::qt::test {
+namespace {
+
+const char* const kSizeTitle = "Groesse der Einzeldateien";
+
+std::string Std(const QString& text) { return text.toStdString(); }
+
+// Which unit buttons are set, as "BKM" letters (Bytes, KB, MB).
+QString UnitsSet(QWidget* dialog)
+{
+    QString units;
+    if (Child<QRadioButton>(dialog, "unitBytes")->isChecked())
+        units += QLatin1Char('B');
+    if (Child<QRadioButton>(dialog, "unitKb")->isChecked())
+        units += QLatin1Char('K');
+    if (Child<QRadioButton>(dialog, "unitMb")->isChecked())
+        units += QLatin1Char('M');
+    return units;
+}
+
+// Whether the number and its unit buttons can be used; they go together.
+bool FreeInputEnabled(QWidget* dialog)
+{
+    int enabled = 0;
+    for (const char* name : {"value", "unitBytes", "unitKb", "unitMb"})
+        enabled += Child<QWidget>(dialog, name)->isEnabled() ? 1 : 0;
+    if (enabled != 0 && enabled != 4)
+        qWarning("the number and its units are not enabled together");
+    return enabled == 4;
+}
+
+QString ValueText(QWidget* dialog) { return Child<QLineEdit>(dialog, "value")->text(); }
+bool IsChecked(QWidget* dialog, const char* name)
+{
+    return Child<QAbstractButton>(dialog, name)->isChecked();
+}
+void ClickIn(QWidget* dialog, const char* name) { Child<QAbstractButton>(dialog, name)->click(); }
+
+// Replaces the number as the keyboard does.
+void Type(QWidget* dialog, const QString& text)
+{
+    auto* value = Child<QLineEdit>(dialog, "value");
+    value->setFocus();
+    value->selectAll();
+    QTest::keyClick(value, Qt::Key_Backspace);
+    QTest::keyClicks(value, text);
+}
+
+QString InfoText(QWidget* info, const char* name)
+{
+    if (auto* edit = Child<QLineEdit>(info, name))
+        return edit->text();
+    if (auto* text = Child<QTextEdit>(info, name))
+        return text->toPlainText();
+    return QStringLiteral("<no %1>").arg(QString::fromLatin1(name));
+}
+
+QAbstractButton* AcceptButton(QFileDialog* dialog)
+{
+    for (QDialogButtonBox* box : dialog->findChildren<QDialogButtonBox*>())
+        for (QAbstractButton* button : box->buttons())
+            if (box->buttonRole(button) == QDialogButtonBox::AcceptRole)
+                return button;
+    return nullptr;
+}
+
+QModelIndex RowNamed(QListView* list, const QString& name)
+{
+    QAbstractItemModel* model = list->model();
+    for (int row = 0; row < model->rowCount(list->rootIndex()); ++row) {
+        QModelIndex index = model->index(row, 0, list->rootIndex());
+        if (index.data().toString() == name)
+            return index;
+    }
+    return {};
+}
+
+void ClickRow(QListView* list, const QModelIndex& index)
+{
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, Qt::NoModifier, list->visualRect(index).center());
+}
+
+} // namespace
+
+class DialogsTest : public QObject {
+    Q_OBJECT
+
+  private slots:
+    void initTestCase()
+    {
+        platform::InitProcess();
+        SetGreetingClock([] { return LocalTime{2008, 3, 14, 12, 0, 0}; });
+    }
+
+    void pieceSizeIsStoredInBytesAndReopensInTheLargestWholeUnit()
+    {
+        CTestWindow w;
+        const auto sizes = [&](const Answer& answer) {
+            return WithModal([&] { w.Click("haveSize"); }, answer);
+        };
+
+        // First opening: the diskette preset, nothing free to edit.
+        QVERIFY(sizes([](QWidget* dialog) {
+            QCOMPARE(dialog->windowTitle(), QString::fromLatin1(kSizeTitle));
+            QVERIFY(IsChecked(dialog, "preset"));
+            QVERIFY(!IsChecked(dialog, "free"));
+            QCOMPARE(ValueText(dialog), QStringLiteral("1457664"));
+            QVERIFY(!FreeInputEnabled(dialog));
+            QCOMPARE(UnitsSet(dialog), QString());
+            QCOMPARE(Child<QRadioButton>(dialog, "preset")->text(),
+                     QString::fromUtf8("Disketten Größe (1,44 MB)"));
+            QCOMPARE(Child<QRadioButton>(dialog, "free")->text(), QString::fromUtf8("Frei definierte Größe"));
+
+            // A free size starts in bytes from the number shown.
+            ClickIn(dialog, "free");
+            QVERIFY(IsChecked(dialog, "free"));
+            QVERIFY(!IsChecked(dialog, "preset"));
+            QVERIFY(FreeInputEnabled(dialog));
+            QCOMPARE(UnitsSet(dialog), QStringLiteral("B"));
+            QCOMPARE(ValueText(dialog), QStringLiteral("1457664"));
+
+            Type(dialog, QStringLiteral("700"));
+            ClickIn(dialog, "unitMb");
+            QCOMPARE(UnitsSet(dialog), QStringLiteral("M"));
+            QVERIFY(Press(dialog, QStringLiteral("OK")));
+        }));
+        QCOMPARE(w.Text("sizeText"), QStringLiteral("734003200 [700.0 MB]"));
+        QVERIFY(w.Checked("haveSize"));
+
+        // Reopening shows the stored bytes in the largest whole unit; above
+        // the cap of 1024 MB the number becomes the cap.
+        QVERIFY(sizes([](QWidget* dialog) {
+            QVERIFY(IsChecked(dialog, "free"));
+            QVERIFY(FreeInputEnabled(dialog));
+            QCOMPARE(ValueText(dialog), QStringLiteral("700"));
+            QCOMPARE(UnitsSet(dialog), QStringLiteral("M"));
+            Type(dialog, QStringLiteral("5000"));
+            QVERIFY(Press(dialog, QStringLiteral("OK")));
+        }));
+        QCOMPARE(w.Text("sizeText"), QStringLiteral("1073741824 [1.0 GB]"));
+
+        QVERIFY(sizes([](QWidget* dialog) {
+            QCOMPARE(ValueText(dialog), QStringLiteral("1024"));
+            QCOMPARE(UnitsSet(dialog), QStringLiteral("M"));
+            Type(dialog, QStringLiteral("1500"));
+            ClickIn(dialog, "unitKb");
+            QVERIFY(Press(dialog, QStringLiteral("OK")));
+        }));
+        QCOMPARE(w.Text("sizeText"), QStringLiteral("1536000 [1.5 MB]"));
+
+        // 1536000 bytes are 1500 KB but only one whole MB: the window offers
+        // the truncated MB, and OK without a change stores exactly that.
+        QVERIFY(sizes([](QWidget* dialog) {
+            QCOMPARE(ValueText(dialog), QStringLiteral("1"));
+            QCOMPARE(UnitsSet(dialog), QStringLiteral("M"));
+            QVERIFY(Press(dialog, QStringLiteral("OK")));
+        }));
+        QCOMPARE(w.Text("sizeText"), QStringLiteral("1048576 [1.0 MB]"));
+
+        // Typed text is read as atoi reads it; bytes are capped at 2^30.
+        QVERIFY(sizes([](QWidget* dialog) {
+            Type(dialog, QStringLiteral("  1023abc"));
+            ClickIn(dialog, "unitBytes");
+            QVERIFY(Press(dialog, QStringLiteral("OK")));
+        }));
+        QCOMPARE(w.Text("sizeText"), QStringLiteral("1023 [1023 Bytes]"));
+        QVERIFY(sizes([](QWidget* dialog) {
+            QCOMPARE(ValueText(dialog), QStringLiteral("1023"));
+            QCOMPARE(UnitsSet(dialog), QStringLiteral("B"));
+            Type(dialog, QStringLiteral("2000000000"));
+            QVERIFY(Press(dialog, QStringLiteral("OK")));
+        }));
+        QCOMPARE(w.Text("sizeText"), QStringLiteral("1073741824 [1.0 GB]"));
+
+        // Back to the preset, whatever the number says.
+        QVERIFY(sizes([](QWidget* dialog) {
+            Type(dialog, QStringLiteral("77"));
+            ClickIn(dialog, "preset");
+            QVERIFY(IsChecked(dialog, "preset"));
+            QVERIFY(!FreeInputEnabled(dialog));
+            QVERIFY(Press(dialog, QStringLiteral("OK")));
+        }));
+        QCOMPARE(w.Text("sizeText"), QStringLiteral("1457664 [1.4 MB]"));
+        QVERIFY(w.Checked("haveSize"));
+
+        // Cancel after a change: the change is dropped, the size counts as not given.
+        QVERIFY(sizes([](QWidget* dialog) {
+            QVERIFY(IsChecked(dialog, "preset"));
+            QCOMPARE(ValueText(dialog), QStringLiteral("1457664"));
+            QVERIFY(!FreeInputEnabled(dialog));
+            ClickIn(dialog, "free");
+            Type(dialog, QStringLiteral("3"));
+            QVERIFY(Press(dialog, QStringLiteral("Abbrechen")));
+        }));
+        QCOMPARE(w.Text("sizeText"), QStringLiteral("1457664 [1.4 MB]"));
+        QVERIFY(!w.Checked("haveSize"));
+        QCOMPARE(w.Text("status"), QStringLiteral("Auf Eingaben warten..."));
+
+        // Esc cancels too, and leaves the size as it was.
+        QVERIFY(sizes([](QWidget* dialog) {
+            ClickIn(dialog, "free");
+            Type(dialog, QStringLiteral("9"));
+            QTest::keyClick(dialog, Qt::Key_Escape);
+        }));
+        QCOMPARE(w.Text("sizeText"), QStringLiteral("1457664 [1.4 MB]"));
+        QVERIFY(!w.Checked("haveSize"));
+
+        // An empty number is a size of 0 bytes, and it counts as given.
+        QVERIFY(sizes([](QWidget* dialog) {
+            QVERIFY(IsChecked(dialog, "preset")); // the cancelled change left no trace
+            ClickIn(dialog, "free");
+            ClickIn(dialog, "unitKb");
+            Type(dialog, QString());
+            QVERIFY(Press(dialog, QStringLiteral("OK")));
+        }));
+        QCOMPARE(w.Text("sizeText"), QStringLiteral("0 [0 Bytes]"));
+        QVERIFY(w.Checked("haveSize"));
+    }
+
+    void pieceSizeWindowTakesReturnAsOk()
+    {
+        CTestWindow w;
+        QVERIFY(WithModal([&] { w.Click("haveSize"); },
+                          [](QWidget* dialog) {
+                              ClickIn(dialog, "free");
+                              Type(dialog, QStringLiteral("64"));
+                              ClickIn(dialog, "unitKb");
+                              QTest::keyClick(Child<QLineEdit>(dialog, "value"), Qt::Key_Return);
+                          }));
+        QCOMPARE(w.Text("sizeText"), QStringLiteral("65536 [64.0 KB]"));
+        QVERIFY(w.Checked("haveSize"));
+    }
+
+    void informationShowsThePlanAndOffersToContinueOnlyForAValidOne()
+    {
+        QTemporaryDir dir;
+        const QString source = dir.filePath(QStringLiteral("probe.txt"));
+        const QString target = dir.filePath(QStringLiteral("ziel")) + QLatin1Char('/');
+        QVERIFY(WriteAll(source, "0123456789"));
+        QVERIFY(QDir().mkdir(target));
+
+        CTestWindow w;
+        w.Choosers().AnswerSource(Std(source));
+        w.Choosers().AnswerFolder(Std(dir.filePath(QStringLiteral("ziel"))));
+        w.Click("haveSource");
+        w.Click("haveTarget");
+        QVERIFY(w.ChoosePieceSize(QStringLiteral("4"), "unitBytes"));
+        QCOMPARE(w.Text("sizeText"), QStringLiteral("4 [4 Bytes]"));
+        const auto plan = [&](const Answer& answer) { return WithModal([&] { w.Click("start"); }, answer); };
+
+        // A valid plan: 10 bytes in pieces of 4.
+        QVERIFY(plan([&](QWidget* info) {
+            QCOMPARE(info->windowTitle(), QStringLiteral("Information"));
+            QCOMPARE(InfoText(info, "infoName"), QStringLiteral("probe.txt"));
+            QCOMPARE(InfoText(info, "infoSourceDir"), dir.path() + QLatin1Char('/'));
+            QCOMPARE(InfoText(info, "infoSourceSize"), QStringLiteral("10 Bytes"));
+            QCOMPARE(InfoText(info, "infoTarget"), target);
+            QCOMPARE(InfoText(info, "infoCount"), QStringLiteral("3"));
+            QCOMPARE(InfoText(info, "infoPieceSize"), QStringLiteral("4 Bytes"));
+            QCOMPARE(InfoText(info, "infoVerdict"),
+                     QStringLiteral("Sie erzeugen 2 Dateien je 4 Bytes\nund eine Datei mit 2 Bytes."));
+            QVERIFY(Child<QTextEdit>(info, "infoVerdict")->isReadOnly());
+            QCOMPARE(Child<QPushButton>(info, "ok")->text(), QStringLiteral("&Fortfahren"));
+            QCOMPARE(Child<QPushButton>(info, "cancel")->text(), QStringLiteral("Ab&brechen"));
+            QVERIFY(Child<QPushButton>(info, "ok")->isEnabled());
+            QCOMPARE(info->focusWidget(), Child<QWidget>(info, "ok"));
+            QVERIFY(Press(info, QStringLiteral("Ab&brechen")));
+        }));
+        QCOMPARE(w.Text("status"), QStringLiteral("Der Vorgang wurde abgebrochen."));
+        QVERIFY(!Exists(target + QStringLiteral("probe.001")));
+        QVERIFY(Child<QPushButton>(&w.Dialog(), "start")->isEnabled());
+
+        // Esc leaves it the same way.
+        QVERIFY(plan([](QWidget* info) { QTest::keyClick(info, Qt::Key_Escape); }));
+        QCOMPARE(w.Text("status"), QStringLiteral("Der Vorgang wurde abgebrochen."));
+
+        // A single piece is refused: no "&Fortfahren", the focus on "Ab&brechen".
+        QVERIFY(WithModal([&] { w.Click("haveSize"); },
+                          [](QWidget* sizes) {
+                              ClickIn(sizes, "preset");
+                              QVERIFY(Press(sizes, QStringLiteral("OK")));
+                          }));
+        QVERIFY(plan([](QWidget* info) {
+            QCOMPARE(InfoText(info, "infoCount"), QStringLiteral("1"));
+            QCOMPARE(InfoText(info, "infoPieceSize"), QStringLiteral("1.4 MB"));
+            QCOMPARE(InfoText(info, "infoVerdict"),
+                     QString::fromUtf8("Die Quelldatei ist nicht grösser als ein Einzelstück.\n"
+                                       "Es würde nur eine einzelne Datei erzeugt."));
+            QVERIFY(!Child<QPushButton>(info, "ok")->isEnabled());
+            QVERIFY(Child<QPushButton>(info, "cancel")->isEnabled());
+            QCOMPARE(info->focusWidget(), Child<QWidget>(info, "cancel"));
+            // Return does not confirm it.
+            QTest::keyClick(info, Qt::Key_Return);
+        }));
+        QCOMPARE(w.Text("status"), QStringLiteral("Der Vorgang wurde abgebrochen."));
+        QVERIFY(!Exists(target + QStringLiteral("probe.001")));
+        QVERIFY(!Exists(target + QStringLiteral("_probe.cfg")));
+
+        // A piece size of 0 bytes.
+        QVERIFY(w.ChoosePieceSize(QString(), "unitKb"));
+        QCOMPARE(w.Text("sizeText"), QStringLiteral("0 [0 Bytes]"));
+        QVERIFY(plan([](QWidget* info) {
+            QCOMPARE(InfoText(info, "infoCount"), QStringLiteral("1"));
+            QCOMPARE(InfoText(info, "infoPieceSize"), QStringLiteral("0 Bytes"));
+            QCOMPARE(InfoText(info, "infoVerdict"),
+                     QString::fromUtf8("Fehler: Grösse der Zieldatei darf nicht Null sein."));
+            QVERIFY(!Child<QPushButton>(info, "ok")->isEnabled());
+        }));
+        QCOMPARE(w.Text("status"), QStringLiteral("Der Vorgang wurde abgebrochen."));
+
+        // A target without free space: /proc reports none.
+        QVERIFY(w.ChoosePieceSize(QStringLiteral("4"), "unitBytes"));
+        w.Choosers().AnswerFolder(std::string("/proc"));
+        w.Click("haveTarget");
+        QVERIFY(plan([](QWidget* info) {
+            QCOMPARE(InfoText(info, "infoTarget"), QStringLiteral("/proc/"));
+            QCOMPARE(InfoText(info, "infoVerdict"),
+                     QString::fromUtf8("Warnung: Es sind nur noch 0 Bytes auf \"/proc/\" frei.\n"
+                                       "Sie benötigen aber ca. 100.0 KB."));
+            QVERIFY(!Child<QPushButton>(info, "ok")->isEnabled());
+        }));
+        w.Choosers().AnswerFolder(Std(target));
+        w.Click("haveTarget");
+
+        // An empty source is refused before anything else.
+        QVERIFY(WriteAll(source, QByteArray()));
+        QVERIFY(plan([](QWidget* info) {
+            QCOMPARE(InfoText(info, "infoSourceSize"), QStringLiteral("0 Bytes"));
+            QCOMPARE(InfoText(info, "infoVerdict"),
+                     QString::fromUtf8("Fehler: Grösse der Quelldatei darf nicht Null sein."));
+            QVERIFY(!Child<QPushButton>(info, "ok")->isEnabled());
+        }));
+        QCOMPARE(w.Text("status"), QStringLiteral("Der Vorgang wurde abgebrochen."));
+
+        // A source that has gone: no plan, no window.
+        QVERIFY(QFile::remove(source));
+        QStringList unexpected;
+        w.Click("start");
+        RunEventsClosingWindows(100, &unexpected);
+        QVERIFY2(unexpected.isEmpty(), qPrintable(unexpected.join(QLatin1Char('|'))));
+        QCOMPARE(w.Text("status"), QString::fromUtf8("Die Dateigrösse konnte nicht bestimmt werden."));
+        QVERIFY(Child<QPushButton>(&w.Dialog(), "start")->isEnabled());
+    }
+
+    void folderChooserConfirmsOnlyAfterTheSelectionChanged()
+    {
+        QTemporaryDir dir;
+        QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("alt")));
+        QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("neu")));
+
+        std::unique_ptr<QFileDialog> chooser(CreateFolderChooser(nullptr, Std(dir.path())));
+        QCOMPARE(chooser->windowTitle(), QString::fromUtf8("Bitte das Zielverzeichnis auswählen..."));
+        QCOMPARE(chooser->fileMode(), QFileDialog::Directory);
+        QCOMPARE(QDir(chooser->directory()).absolutePath(), QDir(dir.path()).absolutePath());
+        QAbstractButton* accept = AcceptButton(chooser.get());
+        QVERIFY(accept);
+        QVERIFY(!accept->isEnabled());
+
+        chooser->open();
+        QVERIFY(QTest::qWaitForWindowExposed(chooser.get()));
+        auto* list = chooser->findChild<QListView*>(QStringLiteral("listView"));
+        QVERIFY(list);
+        QVERIFY(QTest::qWaitFor([&] { return RowNamed(list, QStringLiteral("neu")).isValid(); }, 10000));
+        // Loaded and shown, the dialog has checked its input again: still blocked.
+        QTest::qWait(100);
+        QVERIFY(!accept->isEnabled());
+        // A folder made meanwhile by someone else is no choice either.
+        QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("dritt")));
+        QVERIFY(QTest::qWaitFor([&] { return RowNamed(list, QStringLiteral("dritt")).isValid(); }, 10000));
+        QTest::qWait(100);
+        QVERIFY(!accept->isEnabled());
+
+        ClickRow(list, RowNamed(list, QStringLiteral("neu")));
+        QVERIFY(accept->isEnabled());
+        // Never blocked again by a later change.
+        ClickRow(list, RowNamed(list, QStringLiteral("alt")));
+        QVERIFY(accept->isEnabled());
+        ClickRow(list, RowNamed(list, QStringLiteral("neu")));
+        QVERIFY(accept->isEnabled());
+        accept->click();
+        QCOMPARE(chooser->result(), int(QDialog::Accepted));
+        QCOMPARE(chooser->selectedFiles(), QStringList{dir.filePath(QStringLiteral("neu"))});
+    }
+
+    void folderChooserAlsoConfirmsAfterMovingToAnotherFolder()
+    {
+        QTemporaryDir dir;
+        const QString inner = dir.filePath(QStringLiteral("innen"));
+        QVERIFY(QDir().mkdir(inner));
+
+        std::unique_ptr<QFileDialog> chooser(CreateFolderChooser(nullptr, Std(inner)));
+        QAbstractButton* accept = AcceptButton(chooser.get());
+        QVERIFY(accept);
+        chooser->open();
+        QVERIFY(QTest::qWaitForWindowExposed(chooser.get()));
+        QTest::qWait(100);
+        QVERIFY(!accept->isEnabled());
+        auto* up = chooser->findChild<QAbstractButton*>(QStringLiteral("toParentButton"));
+        QVERIFY(up);
+        up->click();
+        QCOMPARE(QDir(chooser->directory()).absolutePath(), QDir(dir.path()).absolutePath());
+        QVERIFY(accept->isEnabled());
+        chooser->reject();
+    }
+
+    void folderChooserTakesATypedName()
+    {
+        QTemporaryDir dir;
+        QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("neu")));
+
+        std::unique_ptr<QFileDialog> chooser(CreateFolderChooser(nullptr, Std(dir.path())));
+        QAbstractButton* accept = AcceptButton(chooser.get());
+        QVERIFY(accept);
+        chooser->open();
+        QVERIFY(QTest::qWaitForWindowExposed(chooser.get()));
+        auto* list = chooser->findChild<QListView*>(QStringLiteral("listView"));
+        QVERIFY(QTest::qWaitFor([&] { return RowNamed(list, QStringLiteral("neu")).isValid(); }, 10000));
+        QVERIFY(!accept->isEnabled());
+        auto* name = chooser->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+        QVERIFY(name);
+        // Typing is choosing, but a folder that is not there stays refused
+        // by the dialog's own rule.
+        QTest::keyClicks(name, QStringLiteral("gibtsnicht"));
+        QVERIFY(!accept->isEnabled());
+        name->selectAll();
+        QTest::keyClicks(name, QStringLiteral("neu"));
+        QVERIFY(accept->isEnabled());
+        QTest::keyClick(name, Qt::Key_Return);
+        QCOMPARE(chooser->result(), int(QDialog::Accepted));
+        QCOMPARE(chooser->selectedFiles(), QStringList{dir.filePath(QStringLiteral("neu"))});
+    }
+
+    void programChoosersFillTheMainWindow()
+    {
+        QTemporaryDir dir;
+        const QString source = dir.filePath(QStringLiteral("film.avi"));
+        QVERIFY(WriteAll(source, "film"));
+        QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("ziel")));
+
+        CEmbeddedJoiner joiner;
+        CSplitterDlg dialog(ProgramChoosers(), joiner);
+        dialog.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+
+        QVERIFY(WithModal([&] { Child<QAbstractButton>(&dialog, "haveSource")->click(); },
+                          [&](QWidget* window) {
+                              auto* chooser = qobject_cast<QFileDialog*>(window);
+                              QVERIFY(chooser);
+                              QCOMPARE(chooser->windowTitle(), QString::fromUtf8("Bitte Quelldatei wählen"));
+                              QCOMPARE(QDir(chooser->directory()).absolutePath(), QDir::homePath());
+                              QCOMPARE(chooser->acceptMode(), QFileDialog::AcceptOpen);
+                              chooser->selectFile(source);
+                              QAbstractButton* open = AcceptButton(chooser);
+                              QVERIFY(open && open->isEnabled());
+                              open->click();
+                          }));
+        QVERIFY(Child<QAbstractButton>(&dialog, "haveSource")->isChecked());
+        QCOMPARE(Child<QLineEdit>(&dialog, "source")->text(), source);
+
+        // The next source file dialog opens where the chosen file lies;
+        // cancelling it clears the box and keeps the file shown.
+        QVERIFY(WithModal([&] { Child<QAbstractButton>(&dialog, "haveSource")->click(); },
+                          [&](QWidget* window) {
+                              auto* chooser = qobject_cast<QFileDialog*>(window);
+                              QVERIFY(chooser);
+                              QCOMPARE(QDir(chooser->directory()).absolutePath(),
+                                       QDir(dir.path()).absolutePath());
+                              chooser->reject();
+                          }));
+        QVERIFY(!Child<QAbstractButton>(&dialog, "haveSource")->isChecked());
+        QCOMPARE(Child<QLineEdit>(&dialog, "source")->text(), source);
+
+        QVERIFY(WithModal([&] { Child<QAbstractButton>(&dialog, "haveTarget")->click(); },
+                          [&](QWidget* window) {
+                              auto* chooser = qobject_cast<QFileDialog*>(window);
+                              QVERIFY(chooser);
+                              QCOMPARE(chooser->windowTitle(),
+                                       QString::fromUtf8("Bitte das Zielverzeichnis auswählen..."));
+                              QAbstractButton* accept = AcceptButton(chooser);
+                              QVERIFY(accept && !accept->isEnabled());
+                              chooser->setDirectory(dir.filePath(QStringLiteral("ziel")));
+                              QVERIFY(accept->isEnabled());
+                              accept->click();
+                          }));
+        QVERIFY(Child<QAbstractButton>(&dialog, "haveTarget")->isChecked());
+        QCOMPARE(Child<QLineEdit>(&dialog, "target")->text(),
+                 dir.filePath(QStringLiteral("ziel")) + QLatin1Char('/'));
+        dialog.reject();
+    }
+};
+
+} // namespace portelan::qt::test
+
+QTEST_MAIN(portelan::qt::test::DialogsTest)
+#include "dialogs_test.moc"
