@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Saves a picture of every window of the Windows programs into docs/ (PNG),
-# taken from the real windows under Wine in a virtual display.
+# Saves a picture of every window of the Windows programs (under Wine) and of
+# the Linux desktop splitter into docs/ (PNG), taken from the real windows in
+# a virtual display.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/deps.sh imagemagick
@@ -17,3 +18,9 @@ for bmp in "$shots"/*.bmp; do
   /usr/bin/convert "$bmp" "docs/$(basename "${bmp%.bmp}").png"
   echo "docs/$(basename "${bmp%.bmp}").png"
 done
+
+cmake --preset linux >/dev/null
+cmake --build --preset linux --target qt_screenshots_test >/dev/null
+xvfb-run -a -s "-screen 0 1280x1024x24" env QT_QPA_PLATFORM=xcb PORTELAN_SCREENSHOT_DIR="$PWD/docs/" \
+  build/linux/bin/qt_screenshots_test >"$shots/qt-log" 2>&1 || { cat "$shots/qt-log"; exit 1; }
+ls docs/linux-*.png
