@@ -5,8 +5,8 @@
 #pragma once
 
 #include <QRect>
-
-class QWidget;
+#include <QString>
+#include <QWidget>
 
 namespace portelan::qt {
 
@@ -18,5 +18,15 @@ void Place(QWidget* widget, int x, int y, int width, int height);
 
 // Fixes the client size of a dialog to width × height dialog units.
 void SetDialogSize(QWidget* dialog, int width, int height);
+
+// A child control of `parent`, named for the tests and placed in dialog units.
+template <typename Widget>
+Widget* Make(QWidget* parent, const char* name, int x, int y, int width, int height)
+{
+    auto* widget = new Widget(parent);
+    widget->setObjectName(QString::fromLatin1(name));
+    Place(widget, x, y, width, height);
+    return widget;
+}
 
 } // namespace portelan::qt

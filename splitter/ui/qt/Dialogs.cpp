@@ -28,15 +28,6 @@ QString FromEngine(const std::string& text)
     return shown;
 }
 
-template <typename Widget>
-Widget* Make(QWidget* parent, const char* name, int x, int y, int width, int height)
-{
-    auto* widget = new Widget(parent);
-    widget->setObjectName(QString::fromLatin1(name));
-    Place(widget, x, y, width, height);
-    return widget;
-}
-
 QLabel* Label(QWidget* parent, const char* text, int x, int y, int width, int height)
 {
     auto* label = new QLabel(QString::fromUtf8(text), parent);

@@ -1,9 +1,6 @@
 #include "splitter/ui/qt/SplitterDlg.h"
 
-#include <unistd.h>
-
 #include <chrono>
-#include <climits>
 #include <condition_variable>
 #include <ctime>
 #include <memory>
@@ -23,6 +20,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QShortcut>
+#include <QSysInfo>
 #include <QThread>
 
 #include "common/Helpers.h"
@@ -50,15 +48,6 @@ constexpr auto kWatcherPeriod = 100ms;
 // The watcher sleeps its period in slices, so that a closing window does not
 // wait for a whole one.
 constexpr auto kWatcherSlice = 10ms;
-
-template <typename Widget>
-Widget* Make(QWidget* parent, const char* name, int x, int y, int width, int height)
-{
-    auto* widget = new Widget(parent);
-    widget->setObjectName(QString::fromLatin1(name));
-    Place(widget, x, y, width, height);
-    return widget;
-}
 
 // A check box with its text left of the box, as the template draws it.
 QCheckBox* InputBox(QWidget* parent, const char* name, const char* text, int x, int y)
@@ -458,11 +447,10 @@ void CSplitterDlg::ShowAboutBox()
 
 void CSplitterDlg::ShowGreeting()
 {
-    char name[HOST_NAME_MAX + 1] = "";
-    if (gethostname(name, sizeof name - 1) != 0)
+    const QString name = QSysInfo::machineHostName();
+    if (name.isEmpty())
         return;
-    name[sizeof name - 1] = '\0';
-    QMessageBox box(QMessageBox::Information, QString::fromStdString(GreetingCaption(name)),
+    QMessageBox box(QMessageBox::Information, QString::fromStdString(GreetingCaption(name.toStdString())),
                     QString::fromUtf8(kGreetingText), QMessageBox::Ok, this);
     box.exec();
 }

@@ -7,11 +7,12 @@
 #include <vector>
 
 #include "common/StrFormat.h"
+#include "splitter/ui/VersionRecord.h"
 #include "splitter/ui/win32/Resource.h"
 
 namespace portelan {
 
-const char* const kFeedbackAddress = "feedback@portelan.invalid";
+const char* const kFeedbackAddress = version_record::kFeedbackAddress;
 
 namespace {
 
