@@ -1,5 +1,7 @@
 // portelan: the splitter's desktop program. It runs its main window and ends
 // when the window closes.
+#include <cstdio>
+
 #include <QApplication>
 #include <QIcon>
 
@@ -10,6 +12,14 @@
 
 int main(int argc, char** argv)
 {
+    // Without a display Qt would abort with a message of its own; say what
+    // to use instead.
+    if (qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") &&
+        qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+        std::fputs("portelan: Kein Bildschirm gefunden. Ohne Desktop teilt portelan-cli Dateien auf.\n",
+                   stderr);
+        return 1;
+    }
     portelan::platform::InitProcess();
     QApplication application(argc, argv);
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/pictures/portelan.ico")));
