@@ -24,8 +24,6 @@ namespace {
 
 const char* const kSizeTitle = "Groesse der Einzeldateien";
 
-std::string Std(const QString& text) { return text.toStdString(); }
-
 // Which unit buttons are set, as "BKM" letters (Bytes, KB, MB).
 QString UnitsSet(QWidget* dialog)
 {
@@ -261,10 +259,7 @@ class DialogsTest : public QObject {
         QVERIFY(QDir().mkdir(target));
 
         CTestWindow w;
-        w.Choosers().AnswerSource(Std(source));
-        w.Choosers().AnswerFolder(Std(dir.filePath(QStringLiteral("ziel"))));
-        w.Click("haveSource");
-        w.Click("haveTarget");
+        w.ChooseSourceAndTarget(source, dir.filePath(QStringLiteral("ziel")));
         QVERIFY(w.ChoosePieceSize(QStringLiteral("4"), "unitBytes"));
         QCOMPARE(w.Text("sizeText"), QStringLiteral("4 [4 Bytes]"));
         const auto plan = [&](const Answer& answer) { return WithModal([&] { w.Click("start"); }, answer); };

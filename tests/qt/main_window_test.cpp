@@ -109,8 +109,6 @@ bool Drop(QWidget* target, const QList<QUrl>& urls)
 
 QUrl Local(const QString& path) { return QUrl::fromLocalFile(path); }
 
-std::string Std(const QString& text) { return text.toStdString(); }
-
 // The focusable controls of a window in tab order, from its first one.
 QStringList TabOrder(QWidget* window)
 {
@@ -364,10 +362,7 @@ class MainWindowTest : public QObject {
         QVERIFY(QDir().mkdir(target));
 
         CTestWindow w;
-        w.Choosers().AnswerSource(Std(source));
-        w.Choosers().AnswerFolder(Std(dir.filePath(QStringLiteral("satz"))));
-        w.Click("haveSource");
-        w.Click("haveTarget");
+        w.ChooseSourceAndTarget(source, dir.filePath(QStringLiteral("satz")));
         QVERIFY(w.ChoosePieceSize(QStringLiteral("64"), "unitKb"));
         QCOMPARE(w.Text("sizeText"), QStringLiteral("65536 [64.0 KB]"));
         QCOMPARE(w.Text("status"), QStringLiteral("Alle Informationen vorhanden."));
@@ -431,10 +426,7 @@ class MainWindowTest : public QObject {
 
         CTestWindow w;
         CSplitterDlg& dialog = w.Dialog();
-        w.Choosers().AnswerSource(Std(source));
-        w.Choosers().AnswerFolder(Std(blocked));
-        w.Click("haveSource");
-        w.Click("haveTarget");
+        w.ChooseSourceAndTarget(source, blocked);
         QVERIFY(w.ChoosePieceSize(QStringLiteral("4000"), "unitBytes")); // three pieces
 
         const auto errorWindow = [&](const QString& message) {
@@ -486,7 +478,7 @@ class MainWindowTest : public QObject {
         QVERIFY(!Exists(full + QStringLiteral("_daten.exe")));
     }
 
-    void closingDuringALongSplitStopsItWithWholePiecesOnly()
+    void closingDuringALongSplitStopsItAndWritesNoSetFiles()
     {
         QTemporaryDir dir;
         const QString source = dir.filePath(QStringLiteral("gross.dat"));
@@ -499,10 +491,7 @@ class MainWindowTest : public QObject {
 
         CTestWindow w;
         CSplitterDlg& dialog = w.Dialog();
-        w.Choosers().AnswerSource(Std(source));
-        w.Choosers().AnswerFolder(Std(target));
-        w.Click("haveSource");
-        w.Click("haveTarget");
+        w.ChooseSourceAndTarget(source, target);
         QVERIFY(w.ChoosePieceSize(QStringLiteral("1"), "unitMb"));
         QVERIFY(WithModal([&] { w.Click("start"); },
                           [&](QWidget* info) {
@@ -552,10 +541,7 @@ class MainWindowTest : public QObject {
 
         CTestWindow w;
         CSplitterDlg& dialog = w.Dialog();
-        w.Choosers().AnswerSource(Std(source));
-        w.Choosers().AnswerFolder(Std(target));
-        w.Click("haveSource");
-        w.Click("haveTarget");
+        w.ChooseSourceAndTarget(source, target);
         QVERIFY(w.ChoosePieceSize(QStringLiteral("1000"), "unitBytes"));
         QVERIFY(WithModal([&] { w.Click("start"); },
                           [&](QWidget* info) { QVERIFY(Press(info, QStringLiteral("&Fortfahren"))); }));

@@ -54,10 +54,7 @@ class ScreenshotsTest : public QObject {
         QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("Stick")));
 
         CTestWindow w;
-        w.Choosers().AnswerSource(source.toStdString());
-        w.Choosers().AnswerFolder(dir.filePath(QStringLiteral("Stick")).toStdString());
-        w.Click("haveSource");
-        w.Click("haveTarget");
+        w.ChooseSourceAndTarget(source, dir.filePath(QStringLiteral("Stick")));
         QVERIFY(Save(&w.Dialog(), "linux-main"));
 
         QVERIFY(WithModal([&] { w.Click("haveSize"); },

@@ -148,6 +148,14 @@ void CTestWindow::Click(const char* name)
         button->click();
 }
 
+void CTestWindow::ChooseSourceAndTarget(const QString& source, const QString& targetDir)
+{
+    m_choosers.AnswerSource(Std(source));
+    m_choosers.AnswerFolder(Std(targetDir));
+    Click("haveSource");
+    Click("haveTarget");
+}
+
 bool CTestWindow::ChoosePieceSize(const QString& typed, const char* unit)
 {
     bool done = false;
@@ -213,6 +221,8 @@ bool CTestWindow::WaitForStatus(const QString& text, QStringList* unexpected, in
     CWindowCloser closer(unexpected);
     return QTest::qWaitFor([&] { return Text("status") == text; }, timeoutMs);
 }
+
+std::string Std(const QString& text) { return text.toStdString(); }
 
 QString Shown(const std::string& text)
 {

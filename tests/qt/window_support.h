@@ -84,6 +84,8 @@ class CTestWindow {
     bool Checked(const char* name) const;
     // A click on a check box or button, as the mouse gives it.
     void Click(const char* name);
+    // Chooses the source file and the target folder through their boxes.
+    void ChooseSourceAndTarget(const QString& source, const QString& targetDir);
     // Opens the piece-size window and confirms a free size: the number as
     // typed and the unit button "unitBytes", "unitKb" or "unitMb".
     bool ChoosePieceSize(const QString& typed, const char* unit);
@@ -100,6 +102,8 @@ class CTestWindow {
 // Lets the window's thread run for ms milliseconds, closing any modal window
 // that comes up meanwhile and noting its title and text in `unexpected`.
 void RunEventsClosingWindows(int ms, QStringList* unexpected);
+
+std::string Std(const QString& text);
 
 // Text from the engine as a window shows it: "\r\n" breaks lines.
 QString Shown(const std::string& text);
