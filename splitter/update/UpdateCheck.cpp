@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 
+#include "common/Helpers.h"
 #include "common/StrFormat.h"
 #include "platform/Platform.h"
 
@@ -78,6 +79,23 @@ std::string UpdateBaseUrl()
 VersionNumbers ProgramVersion()
 {
     return {PORTELAN_VERSION_MAJOR, PORTELAN_VERSION_MINOR, PORTELAN_VERSION_PATCH, PORTELAN_VERSION_TWEAK};
+}
+
+UpdateSettings WindowUpdateSettings(VersionRecordReader readVersion)
+{
+    UpdateSettings settings;
+    settings.baseUrl = UpdateBaseUrl();
+    settings.programDir = SplitPath(platform::ModulePath()).directory;
+    settings.appName = "Portelan";
+    settings.copyToClipboard = true;
+    settings.localVersion = [readVersion]() -> std::optional<VersionNumbers> {
+        std::string file, product, note, legal;
+        int numbers[4] = {};
+        if (!readVersion(file, product, note, legal, numbers))
+            return std::nullopt;
+        return VersionNumbers{numbers[0], numbers[1], numbers[2], numbers[3]};
+    };
+    return settings;
 }
 
 bool DownloadFile(IHttpClient& http, IUpdateUi& ui, const std::string& appName, const std::string& url,

@@ -101,6 +101,14 @@ bool CheckForUpdate(const std::string& name, IHttpClient& http, IUpdateUi& ui,
 bool RunUpdateCommand(const std::string& name, IHttpClient& http, IUpdateUi& ui,
                       const UpdateSettings& settings);
 
+// How the splitter's windows read their own version record (ReadVersionInfo).
+using VersionRecordReader = bool (*)(std::string& fileVersion, std::string& productVersion,
+                                     std::string& releaseNote, std::string& legalNotice, int* numbers);
+// The settings of the splitter's windows on either platform: boxes captioned
+// "Portelan", the archive in the program's own directory and its path on the
+// clipboard, the own version from the version record.
+UpdateSettings WindowUpdateSettings(VersionRecordReader readVersion);
+
 // The name under which the manifest lists the splitter.
 inline constexpr const char* kUpdateName = "portelan";
 

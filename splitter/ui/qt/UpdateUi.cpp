@@ -8,8 +8,6 @@
 #include <QMessageBox>
 #include <QPushButton>
 
-#include "common/Helpers.h"
-#include "platform/Platform.h"
 #include "splitter/ui/qt/AboutDlg.h"
 #include "splitter/update/posix/CurlHttpClient.h"
 
@@ -98,19 +96,7 @@ bool RunUpdateCheck(QWidget* owner, const UpdateClientFactory& client)
         http = std::make_unique<CCurlHttpClient>("Portelan");
     CQtUpdateUi ui(owner);
 
-    UpdateSettings settings;
-    settings.baseUrl = UpdateBaseUrl();
-    settings.programDir = SplitPath(platform::ModulePath()).directory;
-    settings.appName = "Portelan";
-    settings.copyToClipboard = true;
-    settings.localVersion = []() -> std::optional<VersionNumbers> {
-        std::string file, product, note, legal;
-        int numbers[4] = {};
-        if (!ReadVersionInfo(file, product, note, legal, numbers))
-            return std::nullopt;
-        return VersionNumbers{numbers[0], numbers[1], numbers[2], numbers[3]};
-    };
-    return RunUpdateCommand(kUpdateName, *http, ui, settings);
+    return RunUpdateCommand(kUpdateName, *http, ui, WindowUpdateSettings(ReadVersionInfo));
 }
 
 } // namespace portelan::qt

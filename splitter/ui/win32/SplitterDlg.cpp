@@ -488,23 +488,7 @@ bool CSplitterDlg::RunUpdateCheck()
         m_updateClient ? m_updateClient() : std::make_unique<CWinInetHttpClient>("Portelan");
     CWindowUpdateUi ui(Hwnd());
 
-    UpdateSettings settings;
-    settings.baseUrl = UpdateBaseUrl();
-    char module[MAX_PATH] = "";
-    DWORD length = GetModuleFileNameA(nullptr, module, sizeof module);
-    std::string dir(module, length < sizeof module ? length : 0);
-    dir.erase(dir.find_last_of("\\/") + 1); // keeps the separator; empty when there is none
-    settings.programDir = dir;
-    settings.appName = "Portelan";
-    settings.copyToClipboard = true;
-    settings.localVersion = []() -> std::optional<VersionNumbers> {
-        std::string file, product, note, legal;
-        int numbers[4] = {};
-        if (!ReadVersionInfo(file, product, note, legal, numbers))
-            return std::nullopt;
-        return VersionNumbers{numbers[0], numbers[1], numbers[2], numbers[3]};
-    };
-    return RunUpdateCommand(kUpdateName, *http, ui, settings);
+    return RunUpdateCommand(kUpdateName, *http, ui, WindowUpdateSettings(ReadVersionInfo));
 }
 
 } // namespace portelan
