@@ -1,6 +1,6 @@
 #include "common/Checksum.h"
 
-#include <zlib.h>
+#include "common/Crc32.h"
 
 #include <algorithm>
 #include <new>
@@ -20,20 +20,23 @@ constexpr std::int64_t kCopyChunk = 8 << 20;
 
 CChecksumTrailer::CChecksumTrailer()
 {
-    m_result.crc = static_cast<std::uint32_t>(crc32_z(0, nullptr, 0));
-    m_thread = std::thread([this] { Run(); });
+    // Without a reader thread every range counts as unreadable: the sum fails
+    // instead of the copy waiting for ever.
+    if (!m_thread.Start([](void* self) { static_cast<CChecksumTrailer*>(self)->Run(); }, this)) {
+        m_result.ok = false;
+        m_closing = true;
+    }
 }
 
 CChecksumTrailer::~CChecksumTrailer()
 {
     {
-        std::lock_guard lock(m_mutex);
+        std::lock_guard lock(m_monitor);
         m_closing = true;
         m_queue.clear();
     }
-    m_changed.notify_all();
-    if (m_thread.joinable())
-        m_thread.join();
+    m_monitor.NotifyAll();
+    m_thread.Join();
 }
 
 void CChecksumTrailer::Add(std::shared_ptr<platform::File> file, const std::string& path, std::int64_t offset,
@@ -41,22 +44,24 @@ void CChecksumTrailer::Add(std::shared_ptr<platform::File> file, const std::stri
 {
     if (length <= 0)
         return;
-    std::unique_lock lock(m_mutex);
-    m_changed.wait(lock, [&] { return m_queuedBytes < kMaxLag || m_closing; });
+    std::lock_guard lock(m_monitor);
+    while (m_queuedBytes >= kMaxLag && !m_closing)
+        m_monitor.Wait();
+    if (m_closing)
+        return;
     m_queue.push_back({std::move(file), path, offset, length});
     m_queuedBytes += length;
-    m_changed.notify_all();
+    m_monitor.NotifyAll();
 }
 
 CChecksumTrailer::Result CChecksumTrailer::Finish()
 {
     {
-        std::lock_guard lock(m_mutex);
+        std::lock_guard lock(m_monitor);
         m_closing = true;
     }
-    m_changed.notify_all();
-    if (m_thread.joinable())
-        m_thread.join();
+    m_monitor.NotifyAll();
+    m_thread.Join();
     return m_result;
 }
 
@@ -66,15 +71,16 @@ void CChecksumTrailer::Run()
     for (;;) {
         Range range;
         {
-            std::unique_lock lock(m_mutex);
-            m_changed.wait(lock, [&] { return !m_queue.empty() || m_closing; });
+            std::lock_guard lock(m_monitor);
+            while (m_queue.empty() && !m_closing)
+                m_monitor.Wait();
             if (m_queue.empty())
                 return;
             range = m_queue.front();
         }
         bool ok = m_result.ok && buffer && Fold(range, buffer.get());
         {
-            std::lock_guard lock(m_mutex);
+            std::lock_guard lock(m_monitor);
             if (!ok && m_result.ok) {
                 m_result.ok = false;
                 m_result.failedPath = range.path;
@@ -84,7 +90,7 @@ void CChecksumTrailer::Run()
                 m_queuedBytes -= range.length;
             }
         }
-        m_changed.notify_all();
+        m_monitor.NotifyAll();
     }
 }
 
@@ -98,8 +104,7 @@ bool CChecksumTrailer::Fold(const Range& range, unsigned char* buffer)
         std::int64_t got = range.file->ReadAt(buffer, static_cast<std::size_t>(want), range.offset + done);
         if (got <= 0)
             return false; // the bytes were written a moment ago: missing ones are a fault
-        m_result.crc =
-            static_cast<std::uint32_t>(crc32_z(m_result.crc, buffer, static_cast<std::size_t>(got)));
+        m_result.crc = Crc32Update(m_result.crc, buffer, static_cast<std::size_t>(got));
         done += got;
     }
     return true;

@@ -2,20 +2,17 @@
 #pragma once
 
 #include <atomic>
-#include <condition_variable>
 #include <cstdint>
 #include <deque>
 #include <memory>
-#include <mutex>
 #include <string>
-#include <thread>
 
 #include "platform/Platform.h"
 
 namespace portelan {
 
 // Reads back, on a thread of its own, the ranges that the copy has just
-// written and folds them into one CRC-32 (zlib's). The copy lets the kernel
+// written and folds them into one CRC-32 (zlib's, see Crc32.h). The copy lets the kernel
 // move the bytes, so they never pass through our memory; reading them back
 // while they are still cached costs one pass on the second core. It reads
 // through handles of the written files themselves, so the sum covers exactly
@@ -52,13 +49,12 @@ class CChecksumTrailer {
     void Run();
     bool Fold(const Range& range, unsigned char* buffer);
 
-    std::mutex m_mutex;
-    std::condition_variable m_changed;
+    platform::Monitor m_monitor; // guards everything below but m_thread
     std::deque<Range> m_queue;
     std::int64_t m_queuedBytes = 0;
     bool m_closing = false;
     Result m_result;
-    std::thread m_thread;
+    platform::Thread m_thread;
 };
 
 // Where a copy hands what it wrote for reading back.

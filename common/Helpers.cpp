@@ -1,9 +1,20 @@
 #include "common/Helpers.h"
 
-#include "common/StrFormat.h"
+#include <charconv>
+
 #include "platform/Platform.h"
 
 namespace portelan {
+
+namespace {
+
+std::string Decimal(std::int64_t value)
+{
+    char digits[24];
+    return std::string(digits, std::to_chars(digits, digits + sizeof digits, value).ptr);
+}
+
+} // namespace
 
 std::string FormatSize(std::int64_t count)
 {
@@ -17,10 +28,17 @@ std::string FormatSize(std::int64_t count)
         ++step;
     }
     if (step == 0)
-        return StrFormat("%lld %s", static_cast<long long>(value), value == 1 ? "Byte" : "Bytes");
+        return Decimal(value) + (value == 1 ? " Byte" : " Bytes");
     // The unit comes from the truncated quotient, the number from the value
-    // one step below: 1048575 bytes read "1024.0 KB", not "1.0 MB".
-    return StrFormat("%0.1f %s", static_cast<double>(previous) / 1024.0, kUnits[step]);
+    // one step below: 1048575 bytes read "1024.0 KB", not "1.0 MB". One
+    // decimal, rounded half to even as printf's "%.1f" rounds the exact
+    // quotient; in integers, so that no locale turns the point into a comma
+    // and the joiner carries no floating-point formatting.
+    std::int64_t tenths = previous * 10 / 1024;
+    const std::int64_t rest = previous * 10 % 1024;
+    if (rest > 512 || (rest == 512 && tenths % 2 == 1))
+        ++tenths;
+    return Decimal(tenths / 10) + "." + Decimal(tenths % 10) + " " + kUnits[step];
 }
 
 bool CheckFreeSpace(const std::string& path, std::int64_t& count)

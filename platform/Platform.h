@@ -72,6 +72,48 @@ class File {
     std::intptr_t m_handle = kInvalid;
 };
 
+// A lock with one condition to wait on: the system's own primitives, so that
+// the joiner copy carries no thread library. Meets BasicLockable
+// (lock/unlock), so std::unique_lock and std::lock_guard can hold it.
+class Monitor {
+  public:
+    Monitor();
+    ~Monitor();
+    Monitor(const Monitor&) = delete;
+    Monitor& operator=(const Monitor&) = delete;
+
+    void lock();
+    void unlock();
+    // Releases the lock held by the caller, waits for a notification (or a
+    // spurious wake-up), and takes the lock again.
+    void Wait();
+    void NotifyAll();
+
+  private:
+    struct Impl;
+    std::unique_ptr<Impl> m_impl;
+};
+
+// A thread of the system's own running entry(context). Its owner joins it:
+// Join, or the destructor, waits for the entry to return.
+class Thread {
+  public:
+    using Entry = void (*)(void* context);
+
+    Thread() = default;
+    ~Thread();
+    Thread(const Thread&) = delete;
+    Thread& operator=(const Thread&) = delete;
+
+    // Starts the thread; false (and nothing runs) when the system refuses.
+    bool Start(Entry entry, void* context);
+    void Join();
+
+  private:
+    std::intptr_t m_handle = 0;
+    bool m_bRunning = false;
+};
+
 // Result of CopyBytes: how many bytes reached the output and why it stopped.
 struct CopyResult {
     enum class Status { Ok, ReadFailed, WriteFailed, NoMemory };

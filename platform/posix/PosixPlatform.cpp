@@ -1,9 +1,10 @@
 // POSIX implementation of the platform seam (Linux).
-#include "platform/Platform.h"
 #include "platform/BufferCopy.h"
+#include "platform/Platform.h"
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <pthread.h>
 #include <signal.h>
 #include <sys/stat.h>
 #include <sys/statvfs.h>
@@ -19,7 +20,6 @@ namespace portelan::platform {
 namespace {
 
 int Fd(std::intptr_t handle) { return static_cast<int>(handle); }
-
 
 } // namespace
 
@@ -138,7 +138,9 @@ std::shared_ptr<File> File::Duplicate() const
     int fd = ::fcntl(Fd(m_handle), F_DUPFD_CLOEXEC, 0);
     if (fd < 0)
         return nullptr;
-    auto copy = std::make_shared<File>();
+    // Not make_shared: without RTTI its control block needs the runtime's
+    // exception support, which the joiner copy leaves out.
+    std::shared_ptr<File> copy(new File);
     copy->m_handle = fd;
     return copy;
 }
@@ -251,5 +253,65 @@ std::string ModulePath()
 }
 
 bool IsTerminal(int stream) { return ::isatty(stream) == 1; }
+
+struct Monitor::Impl {
+    pthread_mutex_t mutex = PTHREAD_MUTEX_INITIALIZER;
+    pthread_cond_t changed = PTHREAD_COND_INITIALIZER;
+};
+
+Monitor::Monitor() : m_impl(std::make_unique<Impl>()) {}
+
+Monitor::~Monitor()
+{
+    pthread_cond_destroy(&m_impl->changed);
+    pthread_mutex_destroy(&m_impl->mutex);
+}
+
+void Monitor::lock() { pthread_mutex_lock(&m_impl->mutex); }
+
+void Monitor::unlock() { pthread_mutex_unlock(&m_impl->mutex); }
+
+void Monitor::Wait() { pthread_cond_wait(&m_impl->changed, &m_impl->mutex); }
+
+void Monitor::NotifyAll() { pthread_cond_broadcast(&m_impl->changed); }
+
+namespace {
+
+struct ThreadStart {
+    Thread::Entry entry;
+    void* context;
+};
+
+void* RunThread(void* start)
+{
+    std::unique_ptr<ThreadStart> owned(static_cast<ThreadStart*>(start));
+    owned->entry(owned->context);
+    return nullptr;
+}
+
+} // namespace
+
+bool Thread::Start(Entry entry, void* context)
+{
+    Join();
+    auto start = std::make_unique<ThreadStart>(ThreadStart{entry, context});
+    pthread_t id;
+    if (pthread_create(&id, nullptr, RunThread, start.get()) != 0)
+        return false;
+    start.release(); // the thread owns it now
+    m_handle = static_cast<std::intptr_t>(id);
+    m_bRunning = true;
+    return true;
+}
+
+void Thread::Join()
+{
+    if (!m_bRunning)
+        return;
+    pthread_join(static_cast<pthread_t>(m_handle), nullptr);
+    m_bRunning = false;
+}
+
+Thread::~Thread() { Join(); }
 
 } // namespace portelan::platform

@@ -124,7 +124,9 @@ std::shared_ptr<File> File::Duplicate() const
                           FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, 0);
     if (h == INVALID_HANDLE_VALUE)
         return nullptr;
-    auto copy = std::make_shared<File>();
+    // Not make_shared: without RTTI its control block needs the runtime's
+    // exception support, which the joiner copy leaves out.
+    std::shared_ptr<File> copy(new File);
     copy->m_handle = reinterpret_cast<std::intptr_t>(h);
     return copy;
 }
@@ -259,5 +261,63 @@ bool IsTerminal(int stream)
     HANDLE h = GetStdHandle(which);
     return h != nullptr && h != INVALID_HANDLE_VALUE && GetFileType(h) == FILE_TYPE_CHAR;
 }
+
+struct Monitor::Impl {
+    SRWLOCK lock = SRWLOCK_INIT;
+    CONDITION_VARIABLE changed = CONDITION_VARIABLE_INIT;
+};
+
+Monitor::Monitor() : m_impl(std::make_unique<Impl>()) {}
+
+Monitor::~Monitor() = default;
+
+void Monitor::lock() { AcquireSRWLockExclusive(&m_impl->lock); }
+
+void Monitor::unlock() { ReleaseSRWLockExclusive(&m_impl->lock); }
+
+void Monitor::Wait() { SleepConditionVariableSRW(&m_impl->changed, &m_impl->lock, INFINITE, 0); }
+
+void Monitor::NotifyAll() { WakeAllConditionVariable(&m_impl->changed); }
+
+namespace {
+
+struct ThreadStart {
+    Thread::Entry entry;
+    void* context;
+};
+
+DWORD WINAPI RunThread(void* start)
+{
+    std::unique_ptr<ThreadStart> owned(static_cast<ThreadStart*>(start));
+    owned->entry(owned->context);
+    return 0;
+}
+
+} // namespace
+
+bool Thread::Start(Entry entry, void* context)
+{
+    Join();
+    auto start = std::make_unique<ThreadStart>(ThreadStart{entry, context});
+    HANDLE h = CreateThread(nullptr, 0, RunThread, start.get(), 0, nullptr);
+    if (!h)
+        return false;
+    start.release(); // the thread owns it now
+    m_handle = reinterpret_cast<std::intptr_t>(h);
+    m_bRunning = true;
+    return true;
+}
+
+void Thread::Join()
+{
+    if (!m_bRunning)
+        return;
+    HANDLE h = reinterpret_cast<HANDLE>(m_handle);
+    WaitForSingleObject(h, INFINITE);
+    CloseHandle(h);
+    m_bRunning = false;
+}
+
+Thread::~Thread() { Join(); }
 
 } // namespace portelan::platform

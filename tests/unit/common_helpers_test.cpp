@@ -1,5 +1,6 @@
 // Size texts, the free-space check, path helpers and the --size argument.
 #include <cstdint>
+#include <cstdio>
 #include <limits>
 #include <optional>
 #include <string>
@@ -10,6 +11,7 @@
 
 #include "TestSupport.h"
 #include "common/Helpers.h"
+#include "common/StrFormat.h"
 #include "platform/Platform.h"
 #include "splitter/ui/cli/SizeArgument.h"
 
@@ -47,6 +49,36 @@ TEST(FormatSize, StaysInTerabytesForTheLargestCount)
 {
     std::string text = FormatSize(std::numeric_limits<std::int64_t>::max());
     EXPECT_EQ(text, "8388608.0 TB");
+}
+
+// Our integer rounding against the C library's "%.1f" of the exact quotient,
+// across every tie and remainder of a few units.
+TEST(FormatSize, RoundsAsPrintfDoes)
+{
+    for (std::int64_t count = 1024; count < 16 * 1024; ++count) {
+        char expected[32];
+        std::snprintf(expected, sizeof expected, "%.1f KB", static_cast<double>(count) / 1024.0);
+        ASSERT_EQ(FormatSize(count), expected) << "count " << count;
+    }
+}
+
+TEST(StrFormat, PrintsLikePrintfForTheDirectivesWeUse)
+{
+    char expected[64];
+    auto same = [&](const std::string& ours, int length) {
+        ASSERT_GE(length, 0);
+        EXPECT_EQ(ours, std::string(expected)) << "printf gives " << expected;
+    };
+    same(StrFormat("%s|%5s|%.2s|%c|%%", "ab", "cd", "efg", 'h'),
+         std::snprintf(expected, sizeof expected, "%s|%5s|%.2s|%c|%%", "ab", "cd", "efg", 'h'));
+    same(StrFormat("%d %i %.3d %.3d %02d %4d %04d %d", 7, -7, 5, 1234, 3, -12, -12, INT32_MIN),
+         std::snprintf(expected, sizeof expected, "%d %i %.3d %.3d %02d %4d %04d %d", 7, -7, 5, 1234, 3, -12,
+                       -12, INT32_MIN));
+    same(StrFormat("%ld %lu %lld %zu %u", -9L, 9UL, std::numeric_limits<long long>::min(), std::size_t{42},
+                   0u),
+         std::snprintf(expected, sizeof expected, "%ld %lu %lld %zu %u", -9L, 9UL,
+                       std::numeric_limits<long long>::min(), std::size_t{42}, 0u));
+    EXPECT_EQ(StrFormat("Datei %d von %d...", 2, 3), "Datei 2 von 3...");
 }
 
 TEST(CheckFreeSpace, ProcHasNoRoomButAsksForNothingIsEnough)
