@@ -82,7 +82,12 @@ std::string ConfigFileName(const std::string& targetDir, const std::string& base
 
 std::string JoinerFileName(const std::string& targetDir, const std::string& baseName)
 {
-    return targetDir + "_" + baseName + ".exe";
+    return LinuxJoinerFileName(targetDir, baseName) + ".exe";
+}
+
+std::string LinuxJoinerFileName(const std::string& targetDir, const std::string& baseName)
+{
+    return targetDir + "_" + baseName;
 }
 
 CSplitConfig::CSplitConfig(std::int32_t count, const std::string& baseName, const std::string& extension,

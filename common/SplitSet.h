@@ -30,6 +30,9 @@ std::optional<int> PieceNumberOfExtension(const std::string& extension);
 std::string ConfigFileName(const std::string& targetDir, const std::string& baseName);
 // "<T>_<B>.exe"
 std::string JoinerFileName(const std::string& targetDir, const std::string& baseName);
+// "<targetDir>_<baseName>": the Linux joiner beside the Windows one. Like
+// every joiner it finds its configuration file from its own name.
+std::string LinuxJoinerFileName(const std::string& targetDir, const std::string& baseName);
 
 // The 536-byte configuration record. Its image is little-endian with fixed
 // offsets, written and read field by field so that it never depends on the

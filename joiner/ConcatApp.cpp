@@ -27,23 +27,36 @@ bool IsUnsafeName(const std::string& name)
 
 } // namespace
 
-CConcatApp::CConcatApp(IConcatFrontEnd& ui, std::string modulePath)
-    : m_ui(ui), m_strModulePath(std::move(modulePath))
+CConcatApp::CConcatApp(IConcatFrontEnd& ui, std::string anchorPath)
+    : m_ui(ui), m_strAnchorPath(std::move(anchorPath))
 {
+}
+
+CConcatApp CConcatApp::ForConfigFile(IConcatFrontEnd& ui, std::string configPath)
+{
+    // Anchored where the set's Linux joiner lies: "/x/_film.cfg" -> "/x/_film".
+    if (configPath.size() > 4 &&
+        EqualsIgnoreCaseAscii(configPath.substr(configPath.size() - 4), kConfigSuffix))
+        configPath.resize(configPath.size() - 4);
+    return CConcatApp(ui, std::move(configPath));
 }
 
 std::string CConcatApp::GetModuleDir() const
 {
-    std::string dir = SplitPath(m_strModulePath).directory;
+    std::string dir = SplitPath(m_strAnchorPath).directory;
     EnsureTrailingBackslash(dir);
     return dir;
 }
 
+// "_film.exe" (the Windows joiner, and the Linux one in sets from before it
+// had a name of its own) and "_film" (the Linux joiner) both belong to
+// "_film.cfg". Only ".exe" is cut: "_archive.tar" belongs to "_archive.tar.cfg".
 std::string CConcatApp::ModuleFileStem() const
 {
-    std::string name = SplitPath(m_strModulePath).fileName;
-    std::string::size_type dot = name.rfind('.');
-    return dot == std::string::npos ? name : name.substr(0, dot);
+    std::string name = SplitPath(m_strAnchorPath).fileName;
+    if (name.size() > 4 && EqualsIgnoreCaseAscii(name.substr(name.size() - 4), ".exe"))
+        name.resize(name.size() - 4);
+    return name;
 }
 
 std::string CConcatApp::GetModuleBaseName() const { return ToLowerAscii(ModuleFileStem()); }
@@ -122,7 +135,7 @@ bool CConcatApp::InitInstance()
         return false;
     }
 
-    // The target is created beside the joiner: that volume needs the room.
+    // The target is created beside the anchor: that volume needs the room.
     std::int64_t needed = m_nTotalSize;
     if (!CheckFreeSpace(GetModuleDir(), needed)) {
         m_ui.ReportError(

@@ -1,5 +1,6 @@
 // The joiner's logic: find the configuration file from the program's own
-// name, check it and the free space, and append the pieces into the file.
+// name (or take the one it was given), check it and the free space, and
+// append the pieces into the file.
 #pragma once
 
 #include <cstdint>
@@ -12,21 +13,28 @@ namespace portelan {
 
 class CConcatApp {
   public:
-    // modulePath: full path of the running joiner's executable.
-    CConcatApp(IConcatFrontEnd& ui, std::string modulePath);
+    // anchorPath supplies only a directory and a name: the configuration
+    // file is that name, without a final ".exe", plus ".cfg" in that
+    // directory (any spelling of the name), and the file is rebuilt there. A
+    // joiner passes its own executable ("/x/_film.exe" or "/x/_film").
+    CConcatApp(IConcatFrontEnd& ui, std::string anchorPath);
+
+    // Joins the set of the configuration file at configPath (full path),
+    // beside that file, as the set's own joiner would.
+    static CConcatApp ForConfigFile(IConcatFrontEnd& ui, std::string configPath);
 
     // Runs the whole program once. True when the file was rebuilt; every
     // other outcome has been reported to the user (or was the user's choice).
     bool InitInstance();
 
-    // Drive and directory of the joiner's own file, ending in a separator.
+    // Drive and directory of the anchor, ending in a separator.
     std::string GetModuleDir() const;
-    // The joiner's file name without directory and extension, lower case.
+    // The anchor's file name without directory and ".exe", lower case.
     std::string GetModuleBaseName() const;
     // Finds the configuration file (asking for its directory when needed)
     // and reads it into record. False when it was not found or not readable.
     bool LoadConfig(CSplitConfig& record);
-    // Appends pieces 1 ... m_nCount into the rebuilt file beside the joiner.
+    // Appends pieces 1 ... m_nCount into the rebuilt file beside the anchor.
     bool JoinPieces();
 
     // The rebuilt file: "<own directory><name>.<extension>".
@@ -46,7 +54,7 @@ class CConcatApp {
     std::string ModuleFileStem() const;
 
     IConcatFrontEnd& m_ui;
-    std::string m_strModulePath;
+    std::string m_strAnchorPath;
     std::string m_strConfigPath; // the configuration file that was read
     bool m_bHasChecksum = false;
     std::uint32_t m_nChecksum = 0;

@@ -1,4 +1,4 @@
-// Completing a set: the configuration file, then the joiner copy.
+// Completing a set: the configuration file, then the joiner copies.
 #include "common/Helpers.h"
 #include "common/SplitSet.h"
 #include "common/StrFormat.h"
@@ -29,25 +29,40 @@ bool CSplitEngine::WriteSetFiles(int count, const std::string& baseName, const s
         return false;
     }
 
-    if (!m_joiner.Find()) {
+    for (JoinerKind kind : kJoinerKinds)
+        if (m_joiner.Carries(kind) && !WriteJoinerCopy(kind, baseName))
+            return false;
+    return true;
+}
+
+bool CSplitEngine::WriteJoinerCopy(JoinerKind kind, const std::string& baseName)
+{
+    using platform::File;
+
+    if (!m_joiner.Find(kind)) {
         ShowError("Interner Fehler [CONCAT-01]", "");
         return false;
     }
-    std::optional<std::span<const unsigned char>> image = m_joiner.Load();
+    std::optional<std::span<const unsigned char>> image = m_joiner.Load(kind);
     if (!image) {
         ShowError("Interner Fehler [CONCAT-02]", "");
         return false;
     }
-    const std::string exePath = JoinerFileName(m_strTargetDir, baseName);
-    File exe;
-    if (!exe.Open(exePath, File::Mode::CreateWrite)) {
+    const bool forLinux = kind == JoinerKind::Linux;
+    const std::string path =
+        forLinux ? LinuxJoinerFileName(m_strTargetDir, baseName) : JoinerFileName(m_strTargetDir, baseName);
+    File copy;
+    if (!copy.Open(path, File::Mode::CreateWrite)) {
         ShowError("Interner Fehler [CONCAT-03]", "");
         return false;
     }
     // A partial joiner copy stays: it is overwritten by the next split.
-    bool ok = exe.Write(image->data(), image->size());
-    ok = exe.MakeExecutable() && ok;
-    ok = exe.Close() && ok;
+    bool ok = copy.Write(image->data(), image->size());
+    // Only the Linux joiner needs the permission; where the file system
+    // keeps none, there is nothing to set.
+    if (forLinux)
+        ok = copy.MakeExecutable() && ok;
+    ok = copy.Close() && ok;
     if (!ok)
         ShowError("Interner Fehler [CONCAT-04]", "");
     return ok;

@@ -1,5 +1,5 @@
 // The split engine: planning, the worker that writes the pieces, and the
-// configuration file and joiner copy that complete a set.
+// configuration file and joiner copies that complete a set.
 #pragma once
 
 #include <atomic>
@@ -71,6 +71,8 @@ class CSplitEngine {
     bool PrepareSplit();
     bool StartSplit();
     void OnSplitFinished();
+    // The configuration file, then the joiner copies that this build carries;
+    // true when all were written.
     bool WriteSetFiles(int count, const std::string& baseName, const std::string& extension);
 
     // The error window; sets the status line first.
@@ -109,6 +111,8 @@ class CSplitEngine {
     std::unique_ptr<CSplitJob> m_pJob;
 
   private:
+    bool WriteJoinerCopy(JoinerKind kind, const std::string& baseName);
+
     ISplitFrontEnd& m_ui;
     IJoinerImage& m_joiner;
     std::thread m_workerThread;

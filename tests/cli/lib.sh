@@ -22,6 +22,11 @@ for program in "$SPLITTER" "$JOINER"; do
     fi
 done
 
+# The Windows joiner that the splitter carries as every set's "_<base>.exe";
+# empty in a build that leaves it out (PORTELAN_OTHER_JOINER off).
+WINDOWS_JOINER=$BIN_DIR/../other-joiner/bin/PortelanConcat.exe
+[ -f "$WINDOWS_JOINER" ] || WINDOWS_JOINER=""
+
 # Byte-wise comparisons and a stable sort order; the programs print UTF-8.
 export LC_ALL=C
 umask 022

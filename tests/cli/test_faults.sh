@@ -73,11 +73,11 @@ Die Konfigurationsdatei (*.cfg) konnte nicht erzeugt werden."
 assert_entries "$T/e/out" x.001 x.002 _x.cfg
 assert_same "$T/e/x.bin" <(cat "$T/e/out/x.001" "$T/e/out/x.002")
 
-# The joiner copy is far larger than 64 KB in every build.
+# The joiner copies are larger than 8 KB in every build.
 check "file-size limit below the joiner copy: CONCAT-04, the cfg stays, exit 1"
 make_file "$T/f/x.bin" 10000
 mkdir "$T/f/out"
-run limit_fsize 65536 "$SPLITTER" split "$T/f/x.bin" "$T/f/out" --size 4K
+run limit_fsize 8192 "$SPLITTER" split "$T/f/x.bin" "$T/f/out" --size 4K
 assert_rc 1
 assert_text "$ERR" "Fehlermeldung
 Interner Fehler [CONCAT-04]"

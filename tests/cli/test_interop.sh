@@ -86,7 +86,7 @@ make_file "$T/src/$long.data" 5000
 split_ok "$T/src/$long.data" "$T/long" --size 4K
 write_cfg "$T/long.cfg" 5000 data "$long" 2 "$T/src/$long.data"
 assert_same "$T/long.cfg" "$T/long/_$long.cfg"
-run "$T/long/_$long.exe"
+run "$T/long/_$long"
 assert_rc 0
 assert_same "$T/src/$long.data" "$T/long/$long.data"
 

@@ -34,7 +34,7 @@ new_set x.bin 10000
 mkdir "$T/moved"
 mv "$J/x.002" "$J/x.003" "$T/moved/"
 run --stdin "$T/moved
-" --in "$T" "$J/_x.exe"
+" --in "$T" "$J/_x"
 assert_rc 0
 assert_out_has "$(question "$J/x.002")"
 assert_count "$OUT" "$J/x.002" 1
@@ -47,14 +47,14 @@ assert_entries "$T/moved" x.002 x.003
 check "a missing piece answered with the path of the piece itself: its directory is used"
 rm "$J/x.bin"
 run --stdin "$T/moved/x.002
-" "$J/_x.exe"
+" "$J/_x"
 assert_rc 0
 assert_same "$SRC" "$J/x.bin"
 
 check "a missing piece and an empty answer: one message, no target"
 rm "$J/x.bin"
 run --stdin "
-" "$J/_x.exe"
+" "$J/_x"
 assert_join_failed "$J/x.bin"
 assert_count "$OUT" "Fehlermeldung" 1
 assert_absent "$J/x.bin"
@@ -62,7 +62,7 @@ assert_absent "$J/x.bin"
 check "a missing piece and end of input: the older file of the target's name survives unchanged"
 echo "an older x.bin" >"$J/x.bin"
 cp "$J/x.bin" "$T/older"
-run "$J/_x.exe"
+run "$J/_x"
 assert_join_failed "$J/x.bin"
 assert_count "$OUT" "Fehlermeldung" 1
 assert_same "$T/older" "$J/x.bin"
@@ -72,7 +72,7 @@ check "an empty piece: two messages, no target"
 rm "$J/x.bin"
 cp "$J/x.002" "$T/x.002.good"
 : >"$J/x.002"
-run "$J/_x.exe"
+run "$J/_x"
 assert_join_failed "$J/x.bin"
 assert_out_has "Fehlermeldung
 \"$J/x.002\" hat eine Länge von Null.
@@ -85,7 +85,7 @@ check "a piece with one byte changed: checksum message, no target"
 cp "$T/x.002.good" "$J/x.002"
 byte=$(od -An -tu1 -j 100 -N 1 "$J/x.002" | tr -d ' ')
 put_bytes "$J/x.002" 100 "$(printf '\\x%02x' $(((byte + 1) % 256)))"
-run "$J/_x.exe"
+run "$J/_x"
 assert_join_failed "$J/x.bin"
 assert_out_has "Fehlermeldung
 Die Prüfsumme der zusammengeführten Datei \"$J/x.bin\" stimmt nicht.
@@ -95,7 +95,7 @@ assert_absent "$J/x.bin"
 
 check "a piece one byte short: the checksum catches it too"
 head -c $((4096 - 1)) "$T/x.002.good" >"$J/x.002"
-run "$J/_x.exe"
+run "$J/_x"
 assert_join_failed "$J/x.bin"
 assert_out_has "Die Prüfsumme der zusammengeführten Datei \"$J/x.bin\" stimmt nicht."
 assert_absent "$J/x.bin"
@@ -103,14 +103,14 @@ assert_absent "$J/x.bin"
 check "a stray piece beyond the count is not joined"
 cp "$T/x.002.good" "$J/x.002"
 make_file "$J/x.004" 100
-run "$J/_x.exe"
+run "$J/_x"
 assert_rc 0
 assert_same "$SRC" "$J/x.bin"
 
 check "file-size limit during the join: no target, no temporary file, the older file survives"
 echo "older, again" >"$J/x.bin"
 cp "$J/x.bin" "$T/older"
-run limit_fsize 8192 "$J/_x.exe"
+run limit_fsize 8192 "$J/_x"
 assert_join_failed "$J/x.bin"
 assert_count "$OUT" "Fehlermeldung" 1
 assert_same "$T/older" "$J/x.bin"
@@ -119,7 +119,7 @@ check "a directory where the target belongs: cannot be written, left alone"
 new_set y.bin 5000
 mkdir "$J/y.bin"
 touch "$J/y.bin/keep"
-run "$J/_y.exe"
+run "$J/_y"
 assert_rc 1
 assert_text "$OUT" "Fehlermeldung
 Die Zieldatei \"$J/y.bin\" konnte nicht geschrieben werden."
@@ -130,11 +130,11 @@ if [ "$CAN_DROP_PRIVILEGES" -eq 1 ]; then
     check "the joiner's directory without write permission (unprivileged user): cannot be written"
     new_set z.bin 5000
     chmod 0555 "$J"
-    run as_user "$J/_z.exe"
+    run as_user "$J/_z"
     assert_rc 1
     assert_text "$OUT" "Fehlermeldung
 Die Zieldatei \"$J/z.bin\" konnte nicht geschrieben werden."
-    assert_entries "$J" z.001 z.002 _z.cfg _z.exe
+    assert_entries "$J" z.001 z.002 _z _z.cfg _z.exe
 else
     skip "unwritable joiner directory: running as root and setpriv is not available"
 fi
@@ -147,7 +147,7 @@ for exe in _Film.exe _film.exe _FILM.exe; do
     c=$T/case-$exe
     mkdir "$c"
     cp "$J"/Film.00? "$J/_Film.cfg" "$c/"
-    cp "$J/_Film.exe" "$c/$exe"
+    cp "$J/_Film" "$c/$exe"
     run "$c/$exe"
     assert_rc 0
     assert_out_has "Die Datei \"$c/Film.mkv\" wurde erstellt."
@@ -156,13 +156,13 @@ done
 
 check "a joiner renamed kopie.exe without kopie.cfg: asks for it, an empty answer ends quietly"
 new_set w.bin 9000
-mv "$J/_w.exe" "$J/kopie.exe"
+mv "$J/_w" "$J/kopie.exe"
 run --stdin "
 " "$J/kopie.exe"
 assert_rc 1
 assert_out_has "$(question "$J/kopie.cfg")"
 assert_out_lacks "Fehlermeldung"
-assert_entries "$J" w.001 w.002 w.003 _w.cfg kopie.exe
+assert_entries "$J" w.001 w.002 w.003 _w.cfg _w.exe kopie.exe
 
 check "kopie.exe given a directory with kopie.cfg and the pieces: rebuilt beside kopie.exe"
 mkdir "$T/elsewhere"
@@ -179,12 +179,12 @@ assert_entries "$T/elsewhere" w.001 w.002 w.003 kopie.cfg
 check "a target that would overwrite piece 1: refused before anything is opened"
 new_set v.001 9000
 cp "$J/v.001" "$T/v.001.piece"
-run "$J/_v.exe"
+run "$J/_v"
 assert_rc 1
 assert_text "$OUT" "Fehlermeldung
 Die Zieldatei \"$J/v.001\" ist zugleich eines der Teilstücke und wird nicht überschrieben."
 assert_same "$T/v.001.piece" "$J/v.001"
-assert_entries "$J" v.001 v.002 v.003 _v.cfg _v.exe
+assert_entries "$J" v.001 v.002 v.003 _v _v.cfg _v.exe
 
 # Records that were not written by the splitter, built byte by byte.
 check "hostile and impossible records are refused with the cfg's name, nothing created"

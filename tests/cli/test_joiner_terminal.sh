@@ -180,7 +180,7 @@ $PROMPT"
     assert_eq "$PROMPT" "$(tail -n 1 "$LOG.out")" "last line in the window"
 }
 
-# The set: 10000 bytes in three pieces, the joiner copy _film.exe beside them.
+# The set: 10000 bytes in three pieces, the Linux joiner copy _film beside them.
 SRC=$T/src/film.bin
 J=$T/set
 make_file "$SRC" 10000
@@ -196,10 +196,10 @@ mkdir "$NONE"
 check "from the desktop: x-terminal-emulator runs the joiner's own file with its arguments and directory"
 mkdir "$T/cwd"
 fresh
-launch --in "$T/cwd" desktop "$ALL" DISPLAY=:0 -- ../set/_film.exe eins "zwei drei" ""
+launch --in "$T/cwd" desktop "$ALL" DISPLAY=:0 -- ../set/_film eins "zwei drei" ""
 assert_rc 0
 assert_terminal x-terminal-emulator
-assert_terminal_args -e "$J/_film.exe" eins "zwei drei" ""
+assert_terminal_args -e "$J/_film" eins "zwei drei" ""
 assert_has "$LOG.info" "cwd=$T/cwd"
 assert_has "$LOG.info" "marker=1"
 assert_same "$SRC" "$J/film.bin"
@@ -208,7 +208,7 @@ assert_waited "$SUCCESS"
 check "a failed join in the window: the message, then the prompt"
 fresh
 mv "$J/film.002" "$T/film.002"
-launch desktop "$ALL" DISPLAY=:0 -- "$J/_film.exe"
+launch desktop "$ALL" DISPLAY=:0 -- "$J/_film"
 assert_rc 1
 assert_terminal x-terminal-emulator
 assert_waited "Fehlermeldung
@@ -220,7 +220,7 @@ check "closed streams, output on a socket, a Wayland session: a terminal too"
 for how in "closed DISPLAY=:0" "socket DISPLAY=:0" "desktop WAYLAND_DISPLAY=wayland-0"; do
     read -r streams var <<<"$how"
     fresh
-    launch "$streams" "$ALL" "$var" -- "$J/_film.exe"
+    launch "$streams" "$ALL" "$var" -- "$J/_film"
     assert_rc 0
     assert_terminal x-terminal-emulator
     assert_same "$SRC" "$J/film.bin"
@@ -232,7 +232,7 @@ for how in "out-pipe DISPLAY=:0" "out-file DISPLAY=:0 WAYLAND_DISPLAY=wayland-0"
     "err-file DISPLAY=:0" "desktop" "desktop DISPLAY= WAYLAND_DISPLAY="; do
     read -r -a words <<<"$how"
     fresh
-    launch "${words[0]}" "$ALL" "${words[@]:1}" -- "$J/_film.exe"
+    launch "${words[0]}" "$ALL" "${words[@]:1}" -- "$J/_film"
     assert_rc 0
     assert_no_terminal
     assert_same "$SRC" "$J/film.bin"
@@ -243,7 +243,7 @@ for how in "out-pipe DISPLAY=:0" "out-file DISPLAY=:0 WAYLAND_DISPLAY=wayland-0"
 done
 if command -v script >/dev/null 2>&1; then
     fresh
-    launch tty-in "$ALL" DISPLAY=:0 -- "$J/_film.exe"
+    launch tty-in "$ALL" DISPLAY=:0 -- "$J/_film"
     assert_rc 0
     assert_no_terminal
     assert_same "$SRC" "$J/film.bin"
@@ -253,7 +253,7 @@ fi
 
 check "the run inside the window opens no further one, and stays until Enter"
 fresh
-launch desktop "$ALL" DISPLAY=:0 "$MARKER=1" -- "$J/_film.exe"
+launch desktop "$ALL" DISPLAY=:0 "$MARKER=1" -- "$J/_film"
 assert_rc 0
 assert_no_terminal
 assert_same "$SRC" "$J/film.bin"
@@ -261,8 +261,8 @@ assert_same "$SRC" "$J/film.bin"
 fresh
 mkfifo "$T/enter"
 # shellcheck disable=SC2034 # shown by fail
-LAST_CMD="$MARKER=1 $J/_film.exe <fifo"
-env -i "PATH=$ALL" "FAKE_TERMINAL_LOG=$LOG" DISPLAY=:0 "$MARKER=1" "$J/_film.exe" \
+LAST_CMD="$MARKER=1 $J/_film <fifo"
+env -i "PATH=$ALL" "FAKE_TERMINAL_LOG=$LOG" DISPLAY=:0 "$MARKER=1" "$J/_film" \
     <"$T/enter" >"$OUT" 2>"$ERR" &
 pid=$!
 exec 7>"$T/enter"
@@ -297,10 +297,10 @@ mkdir "$B/gnome-terminal"
 # A relative PATH entry depends on where the file manager started us: ignored.
 terminals "$T/bin-relative" x-terminal-emulator
 fresh
-launch --in "$T" desktop "bin-relative:$NONE:$B" DISPLAY=:0 -- "$J/_film.exe"
+launch --in "$T" desktop "bin-relative:$NONE:$B" DISPLAY=:0 -- "$J/_film"
 assert_rc 0
 assert_terminal xterm
-assert_terminal_args -e "$J/_film.exe"
+assert_terminal_args -e "$J/_film"
 assert_same "$SRC" "$J/film.bin"
 assert_waited "$SUCCESS"
 
@@ -310,13 +310,13 @@ for row in "gnome-terminal --" "konsole -e" "xfce4-terminal -x" "mate-terminal -
     dir=$T/bin-$name
     terminals "$dir" "$name"
     fresh
-    launch desktop "$dir" DISPLAY=:0 -- "$J/_film.exe" "ein Argument"
+    launch desktop "$dir" DISPLAY=:0 -- "$J/_film" "ein Argument"
     assert_rc 0
     assert_terminal "$name"
     if [ -n "$option" ]; then
-        assert_terminal_args "$option" "$J/_film.exe" "ein Argument"
+        assert_terminal_args "$option" "$J/_film" "ein Argument"
     else
-        assert_terminal_args "$J/_film.exe" "ein Argument"
+        assert_terminal_args "$J/_film" "ein Argument"
     fi
     assert_same "$SRC" "$J/film.bin"
     assert_waited "$SUCCESS"
@@ -327,12 +327,12 @@ terminals "$T/bin-two" gnome-terminal konsole
 for row in "KDE konsole" "ubuntu:GNOME gnome-terminal" "kde konsole" "X-Cinnamon gnome-terminal"; do
     read -r desktop name <<<"$row"
     fresh
-    launch desktop "$T/bin-two" DISPLAY=:0 "XDG_CURRENT_DESKTOP=$desktop" -- "$J/_film.exe"
+    launch desktop "$T/bin-two" DISPLAY=:0 "XDG_CURRENT_DESKTOP=$desktop" -- "$J/_film"
     assert_terminal "$name"
     assert_same "$SRC" "$J/film.bin"
 done
 fresh
-launch desktop "$ALL" DISPLAY=:0 XDG_CURRENT_DESKTOP=KDE -- "$J/_film.exe"
+launch desktop "$ALL" DISPLAY=:0 XDG_CURRENT_DESKTOP=KDE -- "$J/_film"
 assert_terminal x-terminal-emulator
 
 check "blanks and quotes in the joiner's path survive every kind of terminal"
@@ -340,7 +340,7 @@ SRC2="$T/src/my film.bin"
 D2="$T/it's a \"set\" \$HOME"
 make_file "$SRC2" 9000
 split_ok "$SRC2" "$D2" --size 4K
-JOINER2="$D2/_my film.exe"
+JOINER2="$D2/_my film"
 terminals "$T/bin-lx" lxterminal
 terminals "$T/bin-qt" qterminal xterm
 for row in "$ALL x-terminal-emulator" "$B xterm" "$T/bin-lx lxterminal" "$T/bin-qt xterm"; do
@@ -355,7 +355,7 @@ for row in "$ALL x-terminal-emulator" "$B xterm" "$T/bin-lx lxterminal" "$T/bin-
 done
 # qterminal splits at blanks only: fine for a plain path.
 fresh
-launch desktop "$T/bin-qt" DISPLAY=:0 -- "$J/_film.exe"
+launch desktop "$T/bin-qt" DISPLAY=:0 -- "$J/_film"
 assert_rc 0
 assert_terminal qterminal
 assert_same "$SRC" "$J/film.bin"
@@ -363,7 +363,7 @@ assert_waited "$SUCCESS"
 
 check "no terminal installed: joins without one, as before"
 fresh
-launch socket "$NONE" DISPLAY=:0 -- "$J/_film.exe"
+launch socket "$NONE" DISPLAY=:0 -- "$J/_film"
 assert_rc 0
 assert_no_terminal
 assert_same "$SRC" "$J/film.bin"

@@ -7,10 +7,12 @@ source "$(dirname "$0")/lib.sh" "$@"
 P=4096
 
 # check_set DIR BASE COUNT PIECE LAST: the set holds exactly the pieces, the
-# configuration file and the joiner copy, with the expected piece sizes.
+# configuration file and the joiner copies, with the expected piece sizes.
 check_set() {
     local dir=$1 base=$2 count=$3 size=$4 last=$5 k
-    local names=("_$base.cfg" "_$base.exe")
+    local names=("_$base" "_$base.cfg")
+    [ -z "$WINDOWS_JOINER" ] || names+=("_$base.exe")
+    local sets=${#names[@]}
     local name
     for ((k = 1; k <= count; k++)); do
         printf -v name '%s.%03d' "$base" "$k"
@@ -20,12 +22,13 @@ check_set() {
     # One stat for all pieces: "<size>" per line, in piece order.
     local expected actual
     expected=$(for ((k = 1; k < count; k++)); do echo "$size"; done; echo "$last")
-    actual=$(cd "$dir" && stat -c %s "${names[@]:2}")
+    actual=$(cd "$dir" && stat -c %s "${names[@]:$sets}")
     [ "$expected" = "$actual" ] || fail "piece sizes in $dir: expected $((count - 1)) x $size and $last, got: $(tr '\n' ' ' <<<"$actual" | head -c 200)"
     pass
     assert_size "$dir/_$base.cfg" 536
-    assert_same "$JOINER" "$dir/_$base.exe"
-    assert_eq 755 "$(stat -c %a "$dir/_$base.exe")" "mode of the joiner copy"
+    assert_same "$JOINER" "$dir/_$base"
+    assert_eq 755 "$(stat -c %a "$dir/_$base")" "mode of the Linux joiner copy"
+    [ -z "$WINDOWS_JOINER" ] || assert_same "$WINDOWS_JOINER" "$dir/_$base.exe"
 }
 
 # join_copy SETDIR COPYDIR BASE REBUILT SOURCE [run options]: copies the set,
@@ -69,7 +72,7 @@ check_set "$T/out1" archive.tar 2 $P 1
 # the file lands beside the joiner, not in the working directory.
 mkdir "$T/cwd1"
 join_copy "$T/out1" "$T/copy1" archive.tar archive.tar.gz "$T/src/archive.tar.gz" \
-    --in "$T/cwd1" "$T/copy1/_archive.tar.exe"
+    --in "$T/cwd1" "$T/copy1/_archive.tar"
 assert_entries "$T/cwd1"
 assert_has "$ERR" "Datei 1 von 2..."
 assert_has "$ERR" "Datei 2 von 2..."
@@ -86,7 +89,7 @@ check_set "$T/out2" README 2 $P $P
 mkdir "$T/copy2"
 echo "an older file of the same name" >"$T/copy2/README.xxx"
 # Started from its own directory by a relative path.
-join_copy "$T/out2" "$T/copy2" README README.xxx "$T/src/README" --in "$T/copy2" ./_README.exe
+join_copy "$T/out2" "$T/copy2" README README.xxx "$T/src/README" --in "$T/copy2" ./_README
 assert_absent "$T/copy2/README"
 
 check "999 pieces of 1000 bytes (999*P is still accepted)"
@@ -102,7 +105,7 @@ assert_out_has "    Grösse:    975.6 KB
 check_set "$T/out3" big 999 1000 1000
 mkdir "$T/cwd3"
 # Started by a relative path from a sibling directory.
-join_copy "$T/out3" "$T/copy3" big big.dat "$T/src/big.dat" --in "$T/cwd3" ../copy3/_big.exe
+join_copy "$T/out3" "$T/copy3" big big.dat "$T/src/big.dat" --in "$T/cwd3" ../copy3/_big
 assert_has "$ERR" "Datei 999 von 999..."
 assert_entries "$T/cwd3"
 
@@ -115,7 +118,7 @@ assert_out_has "    Sie erzeugen 2 Dateien je 4.0 KB
     und eine Datei mit 1.8 KB."
 check_set "$T/out 4" "my holiday film.v2" 3 $P $((10000 - 2 * P))
 join_copy "$T/out 4" "$T/copy 4" "my holiday film.v2" "my holiday film.v2.mkv" \
-    "$T/src dir/my holiday film.v2.mkv" --in "$T/cwd1" "$T/copy 4/_my holiday film.v2.exe"
+    "$T/src dir/my holiday film.v2.mkv" --in "$T/cwd1" "$T/copy 4/_my holiday film.v2"
 
 check "non-ASCII letters (ü, ß) in the file and directory names"
 make_file "$T/Übergabe/Grüße aus Gießen.txt" 5000
@@ -124,7 +127,7 @@ assert_out_has "    Dateiname: Grüße aus Gießen.txt
     Pfad:      $T/Übergabe/"
 check_set "$T/Stücke" "Grüße aus Gießen" 2 $P $((5000 - P))
 join_copy "$T/Stücke" "$T/Straße" "Grüße aus Gießen" "Grüße aus Gießen.txt" \
-    "$T/Übergabe/Grüße aus Gießen.txt" --in "$T/cwd1" "$T/Straße/_Grüße aus Gießen.exe"
+    "$T/Übergabe/Grüße aus Gießen.txt" --in "$T/cwd1" "$T/Straße/_Grüße aus Gießen"
 
 check "a set written into the source's own directory joins there onto the source's name"
 make_file "$T/same/data.bin" 9000
@@ -132,7 +135,7 @@ cp "$T/same/data.bin" "$T/data.orig"
 split_ok "$T/same/data.bin" "$T/same" --size 4K
 assert_same "$T/data.orig" "$T/same/data.bin"
 rm "$T/same/data.bin"
-run "$T/same/_data.exe"
+run "$T/same/_data"
 assert_rc 0
 assert_same "$T/data.orig" "$T/same/data.bin"
 

@@ -18,10 +18,16 @@ usage_error() {
 
 check "usage errors: no arguments, unknown command, missing target, extra argument"
 usage_error
-usage_error join src/in.bin target
+usage_error frobnicate src/in.bin target
 usage_error split src/in.bin
 usage_error split
 usage_error split src/in.bin target extra
+
+check "usage errors of join: two arguments, an empty one"
+usage_error join src target
+assert_err_has "portelan-cli: join erwartet höchstens ein VERZEICHNIS oder eine KONFIGURATIONSDATEI"
+usage_error join ""
+assert_err_has "portelan-cli join [VERZEICHNIS | KONFIGURATIONSDATEI]"
 
 check "usage errors: malformed piece sizes and --size without a value"
 for bad in junk "" K 4KB 12X 1.5M "4 K" 0x10 --size; do

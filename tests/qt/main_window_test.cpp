@@ -396,8 +396,8 @@ class MainWindowTest : public QObject {
         QVERIFY(!Exists(PieceName(target, QStringLiteral("daten"), 6)));
         QCOMPARE(QFileInfo(target + QStringLiteral("_daten.cfg")).size(), 536);
 
-        // The joiner written beside the set rebuilds the file in its own directory.
-        const QString joiner = target + QStringLiteral("_daten.exe");
+        // The Linux joiner written beside the set rebuilds the file in its own directory.
+        const QString joiner = target + QStringLiteral("_daten");
         QVERIFY(QFileInfo(joiner).isExecutable());
         QProcess run;
         run.setWorkingDirectory(target);

@@ -30,29 +30,42 @@ namespace portelan::test {
 // the engine never hands its completion over.
 inline constexpr std::chrono::seconds kHandOverTimeout{30};
 
+// Carries both joiners; each kind can be made to go missing or fail to load.
 class FakeJoinerImage : public IJoinerImage {
   public:
-    explicit FakeJoinerImage(std::string bytes = "\x7f"
-                                                 "ELF fake joiner\n")
-        : m_bytes(bytes.begin(), bytes.end())
+    explicit FakeJoinerImage(std::string windowsBytes = "MZ fake joiner\n",
+                             std::string linuxBytes = "\x7f"
+                                                      "ELF fake joiner\n")
+        : m_bytes{Data(windowsBytes), Data(linuxBytes)}
     {
     }
 
-    bool Find() override { return found; }
-    std::optional<std::span<const unsigned char>> Load() override
+    bool Carries(JoinerKind kind) const override { return carried[Slot(kind)]; }
+    bool Find(JoinerKind kind) override { return found[Slot(kind)]; }
+    std::optional<std::span<const unsigned char>> Load(JoinerKind kind) override
     {
-        if (!loadable)
+        if (!loadable[Slot(kind)])
             return std::nullopt;
-        return std::span<const unsigned char>(m_bytes.data(), m_bytes.size());
+        const std::vector<unsigned char>& bytes = m_bytes[Slot(kind)];
+        return std::span<const unsigned char>(bytes.data(), bytes.size());
     }
 
-    std::string Bytes() const { return std::string(m_bytes.begin(), m_bytes.end()); }
+    std::string Bytes(JoinerKind kind = JoinerKind::Windows) const
+    {
+        const std::vector<unsigned char>& bytes = m_bytes[Slot(kind)];
+        return std::string(bytes.begin(), bytes.end());
+    }
+    static int Slot(JoinerKind kind) { return kind == JoinerKind::Linux ? 1 : 0; }
 
-    bool found = true;
-    bool loadable = true;
+    // Indexed by Slot.
+    bool carried[2] = {true, true};
+    bool found[2] = {true, true};
+    bool loadable[2] = {true, true};
 
   private:
-    std::vector<unsigned char> m_bytes;
+    static std::vector<unsigned char> Data(const std::string& text) { return {text.begin(), text.end()}; }
+
+    std::vector<unsigned char> m_bytes[2];
 };
 
 // Records every call in order. Progress calls arrive on the worker thread,

@@ -112,50 +112,81 @@ TEST(EngineSetFilesTest, TargetMovedAwayAfterTheLastPieceFailsAtTheConfig)
     }
 }
 
+// Each joiner fails the same way; a failing Linux joiner leaves the Windows
+// one whole, and a build without a joiner writes the others only.
 TEST(EngineSetFilesTest, JoinerImageMissingOrUnloadableKeepsTheConfig)
 {
     struct Case {
+        JoinerKind kind;
         bool found;
         bool loadable;
         const char* message;
+        Names joiners;
     };
     const Case cases[] = {
-        {false, true, "Interner Fehler [CONCAT-01]"},
-        {false, false, "Interner Fehler [CONCAT-01]"},
-        {true, false, "Interner Fehler [CONCAT-02]"},
+        {JoinerKind::Windows, false, true, "Interner Fehler [CONCAT-01]", {}},
+        {JoinerKind::Windows, false, false, "Interner Fehler [CONCAT-01]", {}},
+        {JoinerKind::Windows, true, false, "Interner Fehler [CONCAT-02]", {}},
+        {JoinerKind::Linux, false, true, "Interner Fehler [CONCAT-01]", {"_data.exe"}},
+        {JoinerKind::Linux, true, false, "Interner Fehler [CONCAT-02]", {"_data.exe"}},
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(c.message);
+        SCOPED_TRACE(c.message + std::string(c.kind == JoinerKind::Linux ? " (Linux)" : " (Windows)"));
         SplitHarness h;
-        h.joiner.found = c.found;
-        h.joiner.loadable = c.loadable;
+        h.joiner.found[FakeJoinerImage::Slot(c.kind)] = c.found;
+        h.joiner.loadable[FakeJoinerImage::Slot(c.kind)] = c.loadable;
         std::string source;
         PrepareSource(h, source);
         ASSERT_TRUE(h.Run());
 
         ExpectSetFileFailure(h, c.message, kFailedThenDone);
-        EXPECT_EQ(ListNames(h.TargetDir()), (Names{"_data.cfg", "data.001", "data.002", "data.003"}));
+        Names expected = {"_data.cfg"};
+        expected.insert(expected.end(), c.joiners.begin(), c.joiners.end());
+        expected.insert(expected.end(), {"data.001", "data.002", "data.003"});
+        EXPECT_EQ(ListNames(h.TargetDir()), expected);
+        if (!c.joiners.empty()) {
+            EXPECT_EQ(ReadFile(h.TargetDir() + "_data.exe"), h.joiner.Bytes(JoinerKind::Windows));
+        }
         ExpectPiecesComplete(h, source);
         ConfigBytes cfg(ReadFile(h.TargetDir() + "_data.cfg"));
         EXPECT_EQ(cfg.size, 536u);
         EXPECT_EQ(cfg.crc, Crc32(source));
     }
+    for (JoinerKind leftOut : kJoinerKinds) {
+        SplitHarness h;
+        h.joiner.carried[FakeJoinerImage::Slot(leftOut)] = false;
+        std::string source;
+        PrepareSource(h, source);
+        ASSERT_TRUE(h.Run());
+        EXPECT_TRUE(h.ui.Of("error").empty());
+        EXPECT_TRUE(h.engine->LastSplitComplete());
+        Names expected = {"_data.cfg", "data.001", "data.002", "data.003"};
+        expected.insert(leftOut == JoinerKind::Linux ? expected.begin() + 1 : expected.begin(),
+                        leftOut == JoinerKind::Linux ? "_data.exe" : "_data");
+        EXPECT_EQ(ListNames(h.TargetDir()), expected);
+    }
 }
 
 TEST(EngineSetFilesTest, JoinerThatCannotBeCreatedKeepsTheConfig)
 {
-    SplitHarness h;
-    std::string source;
-    PrepareSource(h, source);
-    fs::create_directory(h.TargetDir() + "_data.exe");
-    ASSERT_TRUE(h.Run());
+    for (const char* blocked : {"_data.exe", "_data"}) {
+        SCOPED_TRACE(blocked);
+        SplitHarness h;
+        std::string source;
+        PrepareSource(h, source);
+        fs::create_directory(h.TargetDir() + blocked);
+        ASSERT_TRUE(h.Run());
 
-    ExpectSetFileFailure(h, "Interner Fehler [CONCAT-03]", kFailedThenDone);
-    EXPECT_EQ(ListNames(h.TargetDir()),
-              (Names{"_data.cfg", "_data.exe", "data.001", "data.002", "data.003"}));
-    EXPECT_TRUE(fs::is_directory(h.TargetDir() + "_data.exe"));
-    EXPECT_EQ(ConfigBytes(ReadFile(h.TargetDir() + "_data.cfg")).count, 3);
-    ExpectPiecesComplete(h, source);
+        ExpectSetFileFailure(h, "Interner Fehler [CONCAT-03]", kFailedThenDone);
+        // The Windows joiner comes first; the Linux one is not tried after it failed.
+        EXPECT_EQ(ListNames(h.TargetDir()),
+                  std::string(blocked) == "_data"
+                      ? (Names{"_data", "_data.cfg", "_data.exe", "data.001", "data.002", "data.003"})
+                      : (Names{"_data.cfg", "_data.exe", "data.001", "data.002", "data.003"}));
+        EXPECT_TRUE(fs::is_directory(h.TargetDir() + blocked));
+        EXPECT_EQ(ConfigBytes(ReadFile(h.TargetDir() + "_data.cfg")).count, 3);
+        ExpectPiecesComplete(h, source);
+    }
 }
 
 TEST(EngineSetFilesTest, JoinerThatCannotBeWrittenWholeIsReported)
@@ -186,7 +217,7 @@ TEST(EngineSetFilesTest, FailedSetFilesAfterACompleteSplitClearTheCompleteFlag)
     ASSERT_TRUE(h.Run());
     ASSERT_TRUE(h.engine->LastSplitComplete());
 
-    h.joiner.found = false;
+    h.joiner.found[FakeJoinerImage::Slot(JoinerKind::Windows)] = false;
     ASSERT_TRUE(h.Run());
     EXPECT_FALSE(h.engine->LastSplitComplete());
     ASSERT_EQ(h.ui.Of("error").size(), 1u);

@@ -71,7 +71,7 @@ void ExpectWorkerFailure(const SplitHarness& h, const std::string& message)
 
 TEST(EngineSplitTest, SplitWritesPiecesConfigAndJoiner)
 {
-    SplitHarness h(FakeJoinerImage(RandomBytes(3000, 7)));
+    SplitHarness h(FakeJoinerImage(RandomBytes(3000, 7), RandomBytes(2000, 8)));
     const std::size_t piece = 65536 + 3; // not a multiple of any copy unit
     const std::string source = RandomBytes(2 * piece + 1000, 11);
     h.SetSource("data.bin", source);
@@ -80,7 +80,7 @@ TEST(EngineSplitTest, SplitWritesPiecesConfigAndJoiner)
     ASSERT_TRUE(h.Run());
 
     EXPECT_EQ(ListNames(h.TargetDir()),
-              (Names{"_data.cfg", "_data.exe", "data.001", "data.002", "data.003"}));
+              (Names{"_data", "_data.cfg", "_data.exe", "data.001", "data.002", "data.003"}));
     for (std::size_t k = 1; k <= 3; ++k)
         EXPECT_EQ(ReadFile(h.TargetDir() + "data.00" + std::to_string(k)), Slice(source, k, piece)) << k;
 
@@ -94,12 +94,13 @@ TEST(EngineSplitTest, SplitWritesPiecesConfigAndJoiner)
     EXPECT_EQ(cfg.count, 3);
     EXPECT_EQ(cfg.crc, Crc32(source));
 
-    const std::string exe = h.TargetDir() + "_data.exe";
-    EXPECT_EQ(ReadFile(exe), h.joiner.Bytes());
+    EXPECT_EQ(ReadFile(h.TargetDir() + "_data.exe"), h.joiner.Bytes(JoinerKind::Windows));
+    const std::string linuxJoiner = h.TargetDir() + "_data";
+    EXPECT_EQ(ReadFile(linuxJoiner), h.joiner.Bytes(JoinerKind::Linux));
     struct stat st {};
-    ASSERT_EQ(::stat(exe.c_str(), &st), 0);
+    ASSERT_EQ(::stat(linuxJoiner.c_str(), &st), 0);
     EXPECT_NE(st.st_mode & S_IXUSR, 0u);
-    // Whoever may read the joiner may run it.
+    // Whoever may read the Linux joiner may run it.
     EXPECT_EQ(st.st_mode & 0111, (st.st_mode & 0444) >> 2);
 
     auto confirms = h.ui.Of("confirm");
@@ -148,7 +149,7 @@ TEST(EngineSplitTest, SetMembersAreNamedAfterTheSourceName)
         ASSERT_TRUE(h.Run());
 
         const std::string b = c.base;
-        Names expected{"_" + b + ".cfg", "_" + b + ".exe", b + ".001", b + ".002", b + ".003"};
+        Names expected{"_" + b, "_" + b + ".cfg", "_" + b + ".exe", b + ".001", b + ".002", b + ".003"};
         std::sort(expected.begin(), expected.end());
         EXPECT_EQ(ListNames(h.TargetDir()), expected);
         EXPECT_EQ(ReadFile(h.TargetDir() + b + ".003"), source.substr(8));
@@ -352,7 +353,7 @@ TEST(EngineSplitTest, SourceGrownAfterPlanningIsCutIntoThePlannedCount)
     EXPECT_EQ(h.ui.Statuses(), (Texts{"Bitte warten...", "Die Datei wurde erfolgreich aufgeteilt..."}));
     ExpectProgress(h.ui, 3, 3);
     EXPECT_EQ(ListNames(h.TargetDir()),
-              (Names{"_data.cfg", "_data.exe", "data.001", "data.002", "data.003"}));
+              (Names{"_data", "_data.cfg", "_data.exe", "data.001", "data.002", "data.003"}));
     EXPECT_EQ(ReadFile(h.TargetDir() + "data.001"), grown.substr(0, 4));
     EXPECT_EQ(ReadFile(h.TargetDir() + "data.002"), grown.substr(4, 4));
     // The last piece is cut by the piece size too: longer than planned.
@@ -376,7 +377,7 @@ TEST(EngineSplitTest, PiecesOfAnEarlierSplitAreReplacedOrLeftAlone)
     ASSERT_TRUE(h.Run());
 
     EXPECT_EQ(ListNames(h.TargetDir()),
-              (Names{"_data.cfg", "_data.exe", "data.001", "data.002", "data.003", "data.004"}));
+              (Names{"_data", "_data.cfg", "_data.exe", "data.001", "data.002", "data.003", "data.004"}));
     EXPECT_EQ(ReadFile(h.TargetDir() + "data.002"), Slice(source, 2, 4));
     EXPECT_EQ(ReadFile(h.TargetDir() + "data.004"), older);
     EXPECT_EQ(ConfigBytes(ReadFile(h.TargetDir() + "_data.cfg")).count, 3);

@@ -31,6 +31,9 @@ TEST(JoinerModule, DirectoryAndLowerCaseBaseNameOfTheOwnFile)
         {"/x/y/_film.exe", "/x/y/", "_film"},
         {"/x/_Archive.Tar.exe", "/x/", "_archive.tar"},
         {"/x/_film", "/x/", "_film"},
+        // The Linux joiner has no extension to cut: its whole name names the set.
+        {"/x/_Archive.Tar", "/x/", "_archive.tar"},
+        {"/x/_my film.v2", "/x/", "_my film.v2"},
         {"/_README.exe", "/", "_readme"},
     };
     for (const Case& c : cases) {

@@ -96,20 +96,30 @@ TEST(Resources, BothProgramsCarryTheVersionRecord)
     }
 }
 
-TEST(Resources, TheJoinerIsCarriedInGermanAsConcat139)
+TEST(Resources, TheJoinersAreCarriedInGermanAsConcat139And140)
 {
-    // The German resource exists under its type name and number.
-    HRSRC german = FindResourceExA(nullptr, "CONCAT", MAKEINTRESOURCEA(IDR_CONCAT),
-                                   MAKELANGID(LANG_GERMAN, SUBLANG_GERMAN));
-    ASSERT_NE(german, nullptr);
+    struct Case {
+        JoinerKind kind;
+        int id;
+        const char* built; // below the programs' directory
+    };
+    for (const Case& c : {Case{JoinerKind::Windows, IDR_CONCAT, "PortelanConcat.exe"},
+                          Case{JoinerKind::Linux, IDR_CONCAT_LINUX, "../other-joiner/bin/portelanconcat"}}) {
+        SCOPED_TRACE(c.built);
+        // The German resource exists under its type name and number.
+        HRSRC german =
+            FindResourceExA(nullptr, "CONCAT", MAKEINTRESOURCEA(c.id), MAKELANGID(LANG_GERMAN, SUBLANG_GERMAN));
+        ASSERT_NE(german, nullptr);
 
-    CResourceJoiner joiner;
-    ASSERT_TRUE(joiner.Find());
-    std::optional<std::span<const unsigned char>> bytes = joiner.Load();
-    ASSERT_TRUE(bytes.has_value());
-    std::string expected = ReadBytes(BinFile("PortelanConcat.exe"));
-    ASSERT_FALSE(expected.empty());
-    EXPECT_EQ(std::string(reinterpret_cast<const char*>(bytes->data()), bytes->size()), expected);
+        CResourceJoiner joiner;
+        ASSERT_TRUE(joiner.Carries(c.kind));
+        ASSERT_TRUE(joiner.Find(c.kind));
+        std::optional<std::span<const unsigned char>> bytes = joiner.Load(c.kind);
+        ASSERT_TRUE(bytes.has_value());
+        std::string expected = ReadBytes(BinFile(c.built));
+        ASSERT_FALSE(expected.empty());
+        EXPECT_EQ(std::string(reinterpret_cast<const char*>(bytes->data()), bytes->size()), expected);
+    }
 }
 
 TEST(Resources, TheWindowsHaveTheirIconAndClip)

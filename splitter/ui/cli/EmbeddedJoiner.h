@@ -1,4 +1,4 @@
-// The joiner program linked into portelan-cli.
+// The joiner programs linked into portelan-cli and portelan.
 #pragma once
 
 #include "splitter/engine/JoinerImage.h"
@@ -7,8 +7,9 @@ namespace portelan {
 
 class CEmbeddedJoiner : public IJoinerImage {
   public:
-    bool Find() override;
-    std::optional<std::span<const unsigned char>> Load() override;
+    bool Carries(JoinerKind kind) const override;
+    bool Find(JoinerKind kind) override;
+    std::optional<std::span<const unsigned char>> Load(JoinerKind kind) override;
 };
 
 } // namespace portelan

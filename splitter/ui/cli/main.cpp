@@ -7,10 +7,13 @@
 #include <vector>
 
 #include "common/Helpers.h"
+#include "joiner/ConcatApp.h"
+#include "joiner/console/ConsoleFrontEnd.h"
 #include "platform/Platform.h"
 #include "splitter/engine/SplitEngine.h"
 #include "splitter/ui/cli/CliFrontEnd.h"
 #include "splitter/ui/cli/EmbeddedJoiner.h"
+#include "splitter/ui/cli/JoinArgument.h"
 #include "splitter/ui/cli/SizeArgument.h"
 #include "splitter/update/UpdateCheck.h"
 #include "splitter/update/posix/CurlHttpClient.h"
@@ -22,7 +25,11 @@ constexpr const char* kUsage =
     "  GROESSE: disk (1457664 Bytes, Vorgabe) oder eine Zahl mit K (x1024) oder M (x1048576)\n"
     "       portelan-cli update\n"
     "  sucht eine neuere Version und lädt sie in das Verzeichnis des Programms;\n"
-    "  Ende mit 0, wenn eine neue Version herunter geladen wurde, sonst mit 1.\n";
+    "  Ende mit 0, wenn eine neue Version herunter geladen wurde, sonst mit 1.\n"
+    "       portelan-cli join [VERZEICHNIS | KONFIGURATIONSDATEI]\n"
+    "  setzt die Datei aus den Teilstücken wieder zusammen, neben der Konfigurationsdatei\n"
+    "  (_NAME.cfg, die einzige im VERZEICHNIS, Vorgabe: im aktuellen Verzeichnis);\n"
+    "  Ende mit 0, wenn die Datei erstellt wurde, sonst mit 1.\n";
 
 int UsageError(const char* problem)
 {
@@ -81,6 +88,24 @@ int RunUpdate()
     return downloaded ? 0 : 1;
 }
 
+// The joiner's own run, driven from a configuration file instead of the
+// joiner's executable: for sets without a Linux joiner that can run.
+int RunJoin(const std::vector<std::string>& args)
+{
+    using namespace portelan;
+    if (args.size() > 1)
+        return UsageError("join erwartet höchstens ein VERZEICHNIS oder eine KONFIGURATIONSDATEI");
+    if (!args.empty() && args[0].empty())
+        return UsageError("VERZEICHNIS oder KONFIGURATIONSDATEI ist leer");
+    CConsoleFrontEnd console(stdin, stdout, stderr, platform::IsTerminal(0), platform::IsTerminal(2));
+    JoinConfig config = ChooseJoinConfig(args.empty() ? "." : args[0]);
+    if (config.path.empty()) {
+        console.ReportError(config.problem);
+        return 1;
+    }
+    return CConcatApp::ForConfigFile(console, config.path).InitInstance() ? 0 : 1;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -98,6 +123,8 @@ int main(int argc, char** argv)
             return UsageError("update erwartet keine Argumente");
         return RunUpdate();
     }
+    if (!args.empty() && args[0] == "join")
+        return RunJoin({args.begin() + 1, args.end()});
     if (args.empty() || args[0] != "split")
         return UsageError(args.empty() ? "Befehl fehlt" : "unbekannter Befehl");
 

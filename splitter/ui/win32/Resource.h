@@ -11,7 +11,11 @@
 #define IDR_CLIP_ERROR 130
 #define IDR_CLIP_ABOUT 133
 #define IDR_CLIP_DEDICATION 134
+// The joiners written beside every set, both of resource type "CONCAT": the
+// Windows joiner PortelanConcat.exe as "_<base>.exe", and the Linux joiner
+// portelanconcat as "_<base>" (absent from a build without PORTELAN_OTHER_JOINER).
 #define IDR_CONCAT 139
+#define IDR_CONCAT_LINUX 140
 #define IDS_ABOUTBOX 101
 #define IDM_ABOUTBOX 16
 #define IDM_UPDATE 1049

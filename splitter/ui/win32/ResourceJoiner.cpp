@@ -6,15 +6,32 @@
 
 namespace portelan {
 
-bool CResourceJoiner::Find()
+namespace {
+
+int Slot(JoinerKind kind) { return kind == JoinerKind::Linux ? 1 : 0; }
+
+} // namespace
+
+bool CResourceJoiner::Carries(JoinerKind kind) const
 {
-    m_hResource = FindResourceA(nullptr, MAKEINTRESOURCEA(IDR_CONCAT), "CONCAT");
-    return m_hResource != nullptr;
+#ifdef PORTELAN_LINUX_JOINER
+    (void)kind;
+    return true;
+#else
+    return kind == JoinerKind::Windows;
+#endif
 }
 
-std::optional<std::span<const unsigned char>> CResourceJoiner::Load()
+bool CResourceJoiner::Find(JoinerKind kind)
 {
-    HRSRC found = static_cast<HRSRC>(m_hResource);
+    const int id = kind == JoinerKind::Linux ? IDR_CONCAT_LINUX : IDR_CONCAT;
+    m_hResource[Slot(kind)] = FindResourceA(nullptr, MAKEINTRESOURCEA(id), "CONCAT");
+    return m_hResource[Slot(kind)] != nullptr;
+}
+
+std::optional<std::span<const unsigned char>> CResourceJoiner::Load(JoinerKind kind)
+{
+    HRSRC found = static_cast<HRSRC>(m_hResource[Slot(kind)]);
     if (!found)
         return std::nullopt;
     DWORD size = SizeofResource(nullptr, found);

@@ -1,4 +1,5 @@
-// The joiner carried as resource "CONCAT" 139 of the program's own module.
+// The joiners carried as resources of the program's own module: "CONCAT"
+// 139 (Windows) and "CONCAT" 140 (Linux; left out by a build without it).
 #pragma once
 
 #include "splitter/engine/JoinerImage.h"
@@ -7,11 +8,12 @@ namespace portelan {
 
 class CResourceJoiner : public IJoinerImage {
   public:
-    bool Find() override;
-    std::optional<std::span<const unsigned char>> Load() override;
+    bool Carries(JoinerKind kind) const override;
+    bool Find(JoinerKind kind) override;
+    std::optional<std::span<const unsigned char>> Load(JoinerKind kind) override;
 
   private:
-    void* m_hResource = nullptr;
+    void* m_hResource[2] = {nullptr, nullptr};
 };
 
 } // namespace portelan

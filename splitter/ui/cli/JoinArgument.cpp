@@ -1,0 +1,73 @@
+#include "splitter/ui/cli/JoinArgument.h"
+
+#include <algorithm>
+#include <filesystem>
+#include <string_view>
+#include <vector>
+
+#include "common/Helpers.h"
+#include "common/StrFormat.h"
+
+namespace portelan {
+
+namespace fs = std::filesystem;
+
+bool IsConfigFileName(const std::string& name)
+{
+    constexpr std::string_view kSuffix = ".cfg";
+    return name.size() > kSuffix.size() && name.front() == '_' &&
+           ToLowerAscii(name.substr(name.size() - kSuffix.size())) == kSuffix;
+}
+
+JoinConfig ChooseJoinConfig(const std::string& argument)
+{
+    std::error_code error;
+    fs::path path = fs::absolute(argument, error);
+    if (error)
+        path = argument;
+    path = path.lexically_normal();
+    // "/a/b/" and "." name the directory "/a/b" and the current one.
+    if (!path.has_filename() && path.has_relative_path())
+        path = path.parent_path();
+    const std::string shown = path.string();
+
+    fs::file_status status = fs::status(path, error);
+    if (status.type() == fs::file_type::not_found)
+        return {{}, StrFormat("Die Datei oder das Verzeichnis \"%s\" wurde nicht gefunden.", shown.c_str())};
+    if (error)
+        return {{}, StrFormat("Auf \"%s\" kann nicht zugegriffen werden.", shown.c_str())};
+    if (fs::is_regular_file(status))
+        return {shown, {}};
+    if (!fs::is_directory(status))
+        return {{},
+                StrFormat("\"%s\" ist weder ein Verzeichnis noch eine Konfigurationsdatei.", shown.c_str())};
+
+    std::vector<std::string> found;
+    fs::directory_iterator entries(path, error);
+    for (; !error && entries != fs::directory_iterator(); entries.increment(error)) {
+        std::string name = entries->path().filename().string();
+        std::error_code typeError;
+        if (IsConfigFileName(name) && entries->is_regular_file(typeError))
+            found.push_back(std::move(name));
+    }
+    if (error)
+        return {{}, StrFormat("Das Verzeichnis \"%s\" konnte nicht gelesen werden.", shown.c_str())};
+
+    if (found.empty())
+        return {{},
+                StrFormat("Im Verzeichnis \"%s\" liegt keine Konfigurationsdatei (_*.cfg).", shown.c_str())};
+    if (found.size() > 1) {
+        std::sort(found.begin(), found.end());
+        std::string list;
+        for (const std::string& name : found)
+            list += (list.empty() ? "" : ", ") + name;
+        return {
+            {},
+            StrFormat(
+                "Im Verzeichnis \"%s\" liegen mehrere Konfigurationsdateien: %s. Bitte eine davon nennen.",
+                shown.c_str(), list.c_str())};
+    }
+    return {(path / found.front()).string(), {}};
+}
+
+} // namespace portelan
