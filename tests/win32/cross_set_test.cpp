@@ -1,6 +1,6 @@
 // Writes a split set through the main window into PORTELAN_CROSS_DIR (a
 // Windows path ending in a backslash), for test_cross.sh, which joins it with
-// both joiners. Skipped when that variable is not set.
+// both of its joiner copies. Skipped when that variable is not set.
 #include <cstdlib>
 
 #include <gtest/gtest.h>
@@ -35,7 +35,7 @@ TEST(CrossSet, SplitThroughTheMainWindow)
     EXPECT_EQ(ItemText(info, IDC_INFO_COUNT), "3");
     PostMessageA(info, WM_COMMAND, IDOK, 0);
     ASSERT_TRUE(w.WaitForStatus("Die Datei wurde erfolgreich aufgeteilt..."));
-    for (const char* name : {"film.001", "film.002", "film.003", "_film.cfg", "_film.exe"})
+    for (const char* name : {"film.001", "film.002", "film.003", "_film.cfg", "_film.exe", "_film"})
         EXPECT_TRUE(FileExists(base + "set\\" + name)) << name;
 }
 

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Sets travel between the platforms: a set split through the Windows main
-# window is rebuilt by both joiners, and a set split on Linux is rebuilt by
-# PortelanConcat.exe. Usage: test_cross.sh LINUX_BIN_DIR WINDOWS_BIN_DIR
+# window and one split by portelan-cli each carry both joiners, and each is
+# rebuilt by either of them from the set's own files alone.
+# Usage: test_cross.sh LINUX_BIN_DIR WINDOWS_BIN_DIR
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 if [ -z "${DISPLAY:-}" ]; then
@@ -36,33 +37,49 @@ join_on_windows() {
   printf '%s' "$text"
 }
 
-echo "-- a set split through the Windows main window"
+# same_joiners DIR BASE: the set's joiner copies are the built joiners.
+same_joiners() {
+  cmp "$windows_bin/PortelanConcat.exe" "$1/_$2.exe" || fail "_$2.exe in $1 is not PortelanConcat.exe"
+  cmp "$linux_bin/portelanconcat" "$1/_$2" || fail "_$2 in $1 is not portelanconcat"
+}
+
+# join_with_both SET BASE SOURCE NAME: copies of the set, and nothing else,
+# rebuilt by each of its own joiner copies; the Linux one gets its execute
+# permission back first, as a recipient would where the carrier lost it.
+join_with_both() {
+  local set=$1 base=$2 source=$3 name=$4
+  cp -r "$set" "$T/lin-join"
+  chmod +x "$T/lin-join/_$base"
+  (cd "$T/lin-join" && "./_$base" </dev/null >/dev/null) || fail "the Linux joiner copy of $set failed"
+  cmp "$source" "$T/lin-join/$name" || fail "Linux join of $set differs"
+  cp -r "$set" "$T/win-join"
+  text=$(join_on_windows "$T/win-join" "$base")
+  case "$text" in *"$name"*"wurde erstellt."*) ;; *) fail "unexpected success text: $text" ;; esac
+  cmp "$source" "$T/win-join/$name" || fail "Windows join of $set differs"
+  rm -rf "$T/lin-join" "$T/win-join"
+}
+
+echo "-- a set split through the Windows main window, rebuilt by both of its joiner copies"
 mkdir -p "$T/win"
 PORTELAN_CROSS_DIR="$(winpath "$T/win")\\" wine_run "$windows_bin/portelan_win32_tests.exe" \
   --gtest_filter=CrossSet.* --gtest_also_run_disabled_tests >"$T/gtest.log" 2>&1 ||
   { cat "$T/gtest.log"; fail "the split through the main window failed"; }
 grep -q "1 test" "$T/gtest.log" && ! grep -q SKIPPED "$T/gtest.log" || fail "the split test did not run"
-cmp "$windows_bin/PortelanConcat.exe" "$T/win/set/_film.exe" || fail "the joiner copy is not PortelanConcat.exe"
+same_joiners "$T/win/set" film
+join_with_both "$T/win/set" film "$T/win/source/film.avi" film.avi
 
-echo "-- ... rebuilt by the Linux joiner"
-cp -r "$T/win/set" "$T/lin-join"
-cp "$linux_bin/portelanconcat" "$T/lin-join/_film.exe"
-(cd "$T/lin-join" && ./_film.exe </dev/null >/dev/null) || fail "the Linux joiner failed"
-cmp "$T/win/source/film.avi" "$T/lin-join/film.avi" || fail "Linux join differs"
+echo "-- the same set, without its Linux joiner, rebuilt by portelan-cli join"
+cp -r "$T/win/set" "$T/cli-join"
+rm "$T/cli-join/_film"
+"$linux_bin/portelan-cli" join "$T/cli-join" </dev/null >/dev/null || fail "portelan-cli join failed"
+cmp "$T/win/source/film.avi" "$T/cli-join/film.avi" || fail "portelan-cli join differs"
 
-echo "-- ... rebuilt by PortelanConcat.exe"
-cp -r "$T/win/set" "$T/win-join"
-text=$(join_on_windows "$T/win-join" film)
-case "$text" in *"film.avi"*"wurde erstellt."*) ;; *) fail "unexpected success text: $text" ;; esac
-cmp "$T/win/source/film.avi" "$T/win-join/film.avi" || fail "Windows join differs"
-
-echo "-- a set split on Linux, rebuilt by PortelanConcat.exe"
+echo "-- a set split on Linux, rebuilt by both of its joiner copies"
 mkdir -p "$T/lin/set"
 head -c 2500000 /dev/urandom >"$T/lin/Bericht 2008.pdf"
 "$linux_bin/portelan-cli" split "$T/lin/Bericht 2008.pdf" "$T/lin/set" --size 1M >/dev/null ||
   fail "Linux split failed"
-cp "$windows_bin/PortelanConcat.exe" "$T/lin/set/_Bericht 2008.exe"
-join_on_windows "$T/lin/set" "Bericht 2008" >/dev/null
-cmp "$T/lin/Bericht 2008.pdf" "$T/lin/set/Bericht 2008.pdf" || fail "Windows join of a Linux set differs"
+same_joiners "$T/lin/set" "Bericht 2008"
+join_with_both "$T/lin/set" "Bericht 2008" "$T/lin/Bericht 2008.pdf" "Bericht 2008.pdf"
 
 echo "3 passed, 0 failed"
