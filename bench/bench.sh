@@ -167,9 +167,9 @@ round_portelan() { # label size dir expected-count
   time_once "portelan split $label" "$cli" split "$src" "$dir" --size "$size"
   expect_pieces "$dir" 'data.[0-9][0-9][0-9]' "$count" "portelan split $label"
   [ -f "$dir/_data.cfg" ] || fail "portelan split $label: no _data.cfg"
-  [ -x "$dir/_data.exe" ] || fail "portelan split $label: no executable _data.exe"
+  [ -x "$dir/_data" ] || fail "portelan split $label: no executable _data"
   [ ! -e "$dir/data.bin" ] || fail "portelan split $label: data.bin exists before the join"
-  time_once "portelan join $label" "$dir/_data.exe"
+  time_once "portelan join $label" "$dir/_data"
   same_as_source "$dir/data.bin" "portelan join $label"
   rm -rf "$dir"
 }
