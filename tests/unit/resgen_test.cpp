@@ -1,6 +1,7 @@
 // resgen's pictures read back by readers of our own: each clip as the Animate
-// control needs it (RIFF layout, headers, strict RLE8 frames, the index), the
-// icon as Windows reads it, and the command line's refusals and failures.
+// control needs it (RIFF layout, headers, strict RLE8 key and delta frames that
+// decode to the pixels resgen drew, the index), the icon as Windows reads it,
+// and the command line's refusals and failures.
 #include <sys/wait.h>
 
 #include <algorithm>
@@ -99,14 +100,19 @@ std::vector<std::string> Names(const std::vector<Chunk>& chunks)
 // ---------------------------------------------------------------------------
 // RLE8
 
-// One frame decoded strictly: every row complete and closed by an end of
-// line, the end of bitmap right after the last one and nothing behind it, no
-// deltas (a key frame paints everything), absolute runs padded to a word,
-// every index inside the palette. Pixels top-down, or nothing and the reason.
+// One frame decoded strictly. A key frame (no `before`) paints everything:
+// every row complete and closed by an end of line, the end of bitmap right
+// after the last one, no deltas. A delta frame paints over `before`: deltas
+// that move, and only to a pixel inside the picture, rows left at any point,
+// the end of bitmap anywhere. Both: nothing behind the end of bitmap, absolute
+// runs padded to a word, no run past its row, every index inside the palette.
+// Pixels top-down, or nothing and the reason.
 std::optional<std::vector<std::uint8_t>> DecodeRle8(const std::string& data, int w, int h,
-                                                    std::uint32_t colours, std::string& error)
+                                                    std::uint32_t colours, std::string& error,
+                                                    const std::vector<std::uint8_t>* before = nullptr)
 {
-    std::vector<std::uint8_t> px(static_cast<std::size_t>(w * h));
+    std::vector<std::uint8_t> px =
+        before ? *before : std::vector<std::uint8_t>(static_cast<std::size_t>(w * h));
     int x = 0, row = 0; // row 0 is the bottom one
     std::size_t i = 0;
     const auto fail = [&](const std::string& why) {
@@ -135,18 +141,29 @@ std::optional<std::vector<std::uint8_t>> DecodeRle8(const std::string& data, int
         } else if (value == 0) {
             if (row >= h)
                 return fail("an end of line after the last row");
-            if (x != w)
+            if (!before && x != w)
                 return fail("a row ends short");
             x = 0;
             ++row;
         } else if (value == 1) {
-            if (row != h || x != 0)
+            if (!before && (row != h || x != 0))
                 return fail("an end of bitmap before every row was closed");
             if (i != data.size())
                 return fail("bytes after the end of bitmap");
             return px;
         } else if (value == 2) {
-            return fail("a delta in a key frame");
+            if (!before)
+                return fail("a delta in a key frame");
+            if (i + 2 > data.size())
+                return fail("a delta cut off");
+            const int dx = static_cast<std::uint8_t>(data[i]), dy = static_cast<std::uint8_t>(data[i + 1]);
+            i += 2;
+            if (dx == 0 && dy == 0)
+                return fail("a delta that does not move");
+            if (x + dx >= w || row + dy >= h)
+                return fail("a delta out of the picture");
+            x += dx;
+            row += dy;
         } else {
             if (row >= h)
                 return fail("pixels below the last row");
@@ -205,6 +222,30 @@ TEST(ResgenRle8Reader, DecodesBottomUpAndRefusesMalformedFrames)
     };
     for (const Case& c : bad)
         EXPECT_FALSE(DecodeRle8(c.data, 4, 2, 3, error)) << c.what;
+
+    // Delta frames paint over the frame before.
+    const std::vector<std::uint8_t> before = {0, 0, 0, 0, 1, 1, 1, 1};
+    const auto delta =
+        DecodeRle8(Raw({0, 2, 1, 0, 2, 2, 0, 0, 0, 2, 3, 0, 1, 2, 0, 1}), 4, 2, 3, error, &before);
+    ASSERT_TRUE(delta) << error;
+    EXPECT_EQ(*delta, (std::vector<std::uint8_t>{0, 0, 0, 2, 1, 2, 2, 1}));
+    const auto up = DecodeRle8(Raw({0, 2, 3, 1, 1, 2, 0, 1}), 4, 2, 3, error, &before);
+    ASSERT_TRUE(up) << error;
+    EXPECT_EQ(*up, (std::vector<std::uint8_t>{0, 0, 0, 2, 1, 1, 1, 1}));
+    const auto still = DecodeRle8(Raw({0, 1}), 4, 2, 3, error, &before);
+    ASSERT_TRUE(still) << error;
+    EXPECT_EQ(*still, before);
+    const std::vector<Case> badDeltas = {
+        {"delta past the row", Raw({0, 2, 4, 0, 1, 1, 0, 1})},
+        {"delta past the top", Raw({0, 2, 0, 2, 0, 1})},
+        {"delta that does not move", Raw({0, 2, 0, 0, 0, 1})},
+        {"delta cut off", Raw({0, 2, 1})},
+        {"end of line past the top", Raw({0, 0, 0, 0, 0, 0, 0, 1})},
+        {"run past the row", Raw({0, 2, 2, 0, 3, 1, 0, 1})},
+        {"trailing bytes", Raw({1, 1, 0, 1, 0, 0})},
+    };
+    for (const Case& c : badDeltas)
+        EXPECT_FALSE(DecodeRle8(c.data, 4, 2, 3, error, &before)) << c.what;
 }
 
 // ---------------------------------------------------------------------------
@@ -214,14 +255,15 @@ struct Clip {
     const char* style;
     int width, height, frames;
     std::uint32_t usec;
+    std::uint32_t pause; // the longest the picture stands still, in us: frames that repeat the one before
 };
 
 // The clips the programs carry (see the top of resgen.cpp).
 const Clip kClips[] = {
-    {"split", 80, 57, 10, 100000},
-    {"join", 64, 64, 266, 10000},
-    {"info", 96, 96, 24, 100000},
-    {"heart", 64, 64, 20, 100000},
+    {"split", 80, 57, 10, 100000, 0},
+    {"join", 64, 64, 266, 10000, 1000000},
+    {"info", 96, 96, 24, 100000, 0},
+    {"heart", 64, 64, 20, 100000, 0},
 };
 
 void PrintTo(const Clip& clip, std::ostream* out)
@@ -244,14 +286,18 @@ TEST_P(ResgenClip, PlaysInTheAnimateControl)
 {
     const Clip& clip = GetParam();
     TempDir dir;
-    const std::string path = dir / "clip.avi";
+    const std::string path = dir / "clip.avi", drawn = dir / "clip.raw";
     ASSERT_EQ(RunResgen("avi '" + path + "' " + std::to_string(clip.width) + " " +
                             std::to_string(clip.height) + " " + std::to_string(clip.frames) + " " +
-                            std::to_string(clip.usec) + " " + clip.style,
+                            std::to_string(clip.usec) + " " + clip.style + " --pixels '" + drawn + "'",
                         dir / "errors"),
               0)
         << ReadFile(dir / "errors");
     const std::string d = ReadFile(path);
+    // What resgen drew: a palette index a pixel, rows top-down, frame after frame.
+    const std::string raw = ReadFile(drawn);
+    const std::size_t pixels = static_cast<std::size_t>(clip.width) * static_cast<std::size_t>(clip.height);
+    ASSERT_EQ(raw.size(), pixels * static_cast<std::size_t>(clip.frames));
 
     // RIFF('AVI ' LIST('hdrl' avih LIST('strl' strh strf)) LIST('movi' 00dc...) idx1), sizes adding up.
     const std::vector<Chunk> file = ParseChunks(d, 0, d.size());
@@ -315,31 +361,44 @@ TEST_P(ResgenClip, PlaysInTheAnimateControl)
     const std::uint32_t sizeImage = U32(d, b + 20);
     EXPECT_TRUE(sizeImage == 0 || sizeImage == largest) << sizeImage;
 
-    // idx1: a key frame entry per frame, pointing (from the 'movi' fourcc) at its chunk.
+    // idx1: an entry per frame, pointing (from the 'movi' fourcc) at its chunk;
+    // the first frame the only key frame, every later one a delta over the one before.
     ASSERT_EQ(idx1.size, 16u * frames.size());
     const std::size_t moviFourcc = movi.Data();
     for (std::size_t i = 0; i < frames.size(); ++i) {
         const std::size_t e = idx1.Data() + 16 * i;
         EXPECT_EQ(d.substr(e, 4), "00dc") << i;
-        EXPECT_NE(U32(d, e + 4) & 0x10, 0u) << "AVIIF_KEYFRAME " << i;
+        EXPECT_EQ(U32(d, e + 4) & 0x10, i == 0 ? 0x10u : 0u) << "AVIIF_KEYFRAME " << i;
         EXPECT_EQ(moviFourcc + U32(d, e + 8), frames[i].at) << i;
         EXPECT_EQ(U32(d, e + 12), frames[i].size) << i;
     }
 
+    // Every frame decodes to exactly the pixels it was drawn from; a frame
+    // that repeats the one before is the end of bitmap alone.
     std::vector<std::vector<std::uint8_t>> pictures;
     for (std::size_t i = 0; i < frames.size(); ++i) {
         std::string error;
+        const std::string data = d.substr(frames[i].Data(), frames[i].size);
         const auto px =
-            DecodeRle8(d.substr(frames[i].Data(), frames[i].size), clip.width, clip.height, colours, error);
+            DecodeRle8(data, clip.width, clip.height, colours, error, i ? &pictures.back() : nullptr);
         ASSERT_TRUE(px) << "frame " << i << ": " << error;
+        ASSERT_EQ(*px, std::vector<std::uint8_t>(raw.begin() + static_cast<std::ptrdiff_t>(i * pixels),
+                                                 raw.begin() + static_cast<std::ptrdiff_t>((i + 1) * pixels)))
+            << "frame " << i;
+        if (i > 0 && *px == pictures.back()) {
+            EXPECT_EQ(data, Raw({0, 1})) << "frame " << i;
+        }
         pictures.push_back(*px);
     }
 
-    // An animation: every frame moves on from the one before, the first from the last.
-    std::size_t widest = 0;
+    // An animation: the frames move on from the one before, standing still no
+    // longer than the clip's pause, and the first moves on from the last.
+    std::size_t widest = 0, still = 0;
     for (std::size_t i = 0; i + 1 < pictures.size(); ++i) {
         const std::size_t changed = Differences(pictures[i], pictures[i + 1]);
-        EXPECT_GT(changed, 0u) << "frames " << i << " and " << i + 1 << " are the same";
+        still = changed ? 0 : still + 1;
+        EXPECT_LE(still * clip.usec, clip.pause)
+            << "frames " << i + 1 - still << " to " << i + 1 << " are the same";
         widest = std::max(widest, changed);
     }
     const std::size_t seam = Differences(pictures.back(), pictures.front());
@@ -476,11 +535,16 @@ TEST(ResgenCommandLine, RefusesBadArgumentsWithTheUsage)
         "avi '" + out + "' 99999 57 10 100000 split",
         "avi '" + out + "' 80 57 10 100000 spiral",
         "avi '' 80 57 10 100000 split",
+        "avi '" + out + "' 80 57 10 100000 split --pixels",
+        "avi '" + out + "' 80 57 10 100000 split --raw '" + out + ".raw'",
+        "avi '" + out + "' 80 57 10 100000 split --pixels ''",
+        "avi '' 80 57 10 100000 split --pixels '" + out + ".raw'",
     };
     for (const std::string& args : bad) {
         EXPECT_EQ(RunResgen(args, dir / "errors"), 2) << args;
         EXPECT_NE(ReadFile(dir / "errors").find("usage"), std::string::npos) << args;
         EXPECT_FALSE(FileExists(out)) << args;
+        EXPECT_FALSE(FileExists(out + ".raw")) << args;
     }
 }
 
@@ -504,6 +568,13 @@ TEST(ResgenCommandLine, FailsWhenTheFileCannotBeWritten)
     EXPECT_EQ(RunResgen("avi '" + clip + "' 80 57 10 100000 split", dir / "errors"), 0)
         << "without the limit";
     EXPECT_TRUE(FileExists(clip));
+
+    // The drawn pixels cannot be written: the clip goes too.
+    const std::string lost = dir / "missing/clip.raw";
+    EXPECT_EQ(RunResgen("avi '" + clip + "' 80 57 10 100000 split --pixels '" + lost + "'", dir / "errors"),
+              1);
+    EXPECT_NE(ReadFile(dir / "errors").find(lost), std::string::npos);
+    EXPECT_FALSE(FileExists(clip));
 }
 
 } // namespace

@@ -472,31 +472,39 @@ std::string Resgen()
     return std::string(dir && *dir ? dir : ".") + "/resgen";
 }
 
-// The clip "resgen avi ARGS" writes, made once per argument list (empty
+struct Made {
+    Data clip;   // the AVI file
+    Data pixels; // what was drawn: a palette index a pixel, rows top-down, frame after frame
+};
+
+// What "resgen avi ARGS --pixels" writes, made once per argument list (empty
 // when resgen fails, which fails the test).
-const Data& ResgenClip(const std::string& args)
+const Made& ResgenMade(const std::string& args)
 {
-    static std::map<std::string, Data> made;
-    static const Data none;
+    static std::map<std::string, Made> made;
+    static const Made none;
     const auto known = made.find(args);
     if (known != made.end())
         return known->second;
     TempDir dir;
-    const std::string command =
-        "'" + Resgen() + "' avi '" + (dir / "clip.avi") + "' " + args + " 2>'" + (dir / "errors") + "'";
+    const std::string command = "'" + Resgen() + "' avi '" + (dir / "clip.avi") + "' " + args +
+                                " --pixels '" + (dir / "clip.raw") + "' 2>'" + (dir / "errors") + "'";
     const int status = std::system(command.c_str());
     if (status == -1 || !WIFEXITED(status) || WEXITSTATUS(status) != 0) {
         ADD_FAILURE() << command << ": " << ReadFile(dir / "errors");
         return none;
     }
-    const std::string bytes = ReadFile(dir / "clip.avi");
-    return made[args] = Data(bytes.begin(), bytes.end());
+    const std::string bytes = ReadFile(dir / "clip.avi"), pixels = ReadFile(dir / "clip.raw");
+    return made[args] = {Data(bytes.begin(), bytes.end()), Data(pixels.begin(), pixels.end())};
 }
+
+const Data& ResgenClip(const std::string& args) { return ResgenMade(args).clip; }
 
 struct RealClip {
     const char* style;
     int width, height, frames;
     std::chrono::microseconds duration;
+    std::chrono::microseconds pause; // the longest the picture stands still
 
     std::string Args() const
     {
@@ -507,10 +515,10 @@ struct RealClip {
 
 // The clips the programs carry (cmake/Pictures.cmake).
 const RealClip kClips[] = {
-    {"split", 80, 57, 10, 100ms},
-    {"join", 64, 64, 266, 10ms},
-    {"info", 96, 96, 24, 100ms},
-    {"heart", 64, 64, 20, 100ms},
+    {"split", 80, 57, 10, 100ms, 0ms},
+    {"join", 64, 64, 266, 10ms, 1000ms},
+    {"info", 96, 96, 24, 100ms, 0ms},
+    {"heart", 64, 64, 20, 100ms, 0ms},
 };
 
 void PrintTo(const RealClip& clip, std::ostream* out) { *out << clip.style; }
@@ -523,7 +531,7 @@ std::uint32_t At(const CAviClip& clip, std::size_t frame, int x, int y)
 
 // Colours resgen paints with (its flat areas keep their exact colours).
 constexpr std::uint32_t kBackground = 0xFFF0F0F0, kPaper = 0xFFFFFFFF, kCut = 0xFFCC0000, kGreen = 0xFF009933,
-                        kHeart = 0xFFCC0033;
+                        kHeart = 0xFFCC0033, kBlue = 0xFF0066CC, kDarkBlue = 0xFF003399, kText = 0xFF6699CC;
 
 class AviClipOfResgen : public ::testing::TestWithParam<RealClip> {};
 
@@ -540,16 +548,17 @@ TEST_P(AviClipOfResgen, PlaysAsDrawn)
     EXPECT_EQ(clip->FrameDuration(), real.duration);
 
     // The background in every corner of every frame (the control takes the
-    // transparent colour from the top left one), and each frame moves on.
+    // transparent colour from the top left one), and the frames move on,
+    // standing still no longer than the clip's pause.
     const int w = real.width, h = real.height;
+    std::size_t still = 0;
     for (std::size_t i = 0; i < clip->FrameCount(); ++i) {
         ASSERT_EQ(clip->Frame(i).size(), static_cast<std::size_t>(w * h));
         for (const auto& [x, y] :
              {std::pair{0, 0}, std::pair{w - 1, 0}, std::pair{0, h - 1}, std::pair{w - 1, h - 1}})
             EXPECT_EQ(At(*clip, i, x, y), kBackground) << "frame " << i << " at " << x << "," << y;
-        if (i > 0) {
-            EXPECT_NE(clip->Frame(i), clip->Frame(i - 1)) << "frame " << i;
-        }
+        still = i > 0 && clip->Frame(i) == clip->Frame(i - 1) ? still + 1 : 0;
+        EXPECT_LE(still * real.duration, real.pause) << "frame " << i;
     }
     EXPECT_EQ(clip->CornerColour(), kBackground);
 
@@ -566,6 +575,32 @@ TEST_P(AviClipOfResgen, PlaysAsDrawn)
         EXPECT_EQ(wrong, 0u) << "frame " << i;
         EXPECT_GT(cleared, 0u) << "frame " << i;
         EXPECT_LT(cleared, clip->Frame(i).size()) << "frame " << i;
+    }
+}
+
+// Each frame, drawn over the ones before, shows exactly what resgen drew: every
+// pixel the colour of the palette entry resgen put there.
+TEST_P(AviClipOfResgen, DecodesToTheDrawnPixels)
+{
+    const RealClip& real = GetParam();
+    const Made& made = ResgenMade(real.Args());
+    std::string error;
+    const auto clip = ParseCopy(made.clip, &error);
+    ASSERT_TRUE(clip) << error;
+    const std::size_t pixels = static_cast<std::size_t>(real.width) * static_cast<std::size_t>(real.height);
+    ASSERT_EQ(made.pixels.size(), pixels * clip->FrameCount());
+    const std::string strf = "strf";
+    const auto palette =
+        static_cast<std::size_t>(std::search(made.clip.begin(), made.clip.end(), strf.begin(), strf.end()) -
+                                 made.clip.begin() + 8 + 40);
+    for (std::size_t i = 0; i < clip->FrameCount(); ++i) {
+        std::size_t wrong = 0;
+        for (std::size_t p = 0; p < pixels; ++p) {
+            const std::size_t entry = palette + 4 * std::size_t{made.pixels[i * pixels + p]};
+            wrong += clip->Frame(i)[p] != (0xFF000000u | std::uint32_t{made.clip.at(entry + 2)} << 16 |
+                                           std::uint32_t{made.clip.at(entry + 1)} << 8 | made.clip.at(entry));
+        }
+        EXPECT_EQ(wrong, 0u) << "frame " << i;
     }
 }
 
@@ -588,14 +623,20 @@ TEST(AviClipOfResgenPictures, ShowTheirShapes)
     EXPECT_EQ(At(*split, 5, 12, 18), kCut);
     EXPECT_EQ(At(*split, 5, 13, 18), kCut);
 
-    // join: nothing but the comet at the start and at the end (the page faded
-    // out), the whole page halfway, the green tick badge later on.
+    // join: at the start only the middle piece's bottom row at the top edge;
+    // later the three pieces together, then one green page with the white
+    // tick; at the end the page (without the tick) falling out at the bottom.
     const auto join = ParseCopy(ResgenClip(kClips[1].Args()), &error);
     ASSERT_TRUE(join) << error;
+    EXPECT_EQ(At(*join, 0, 32, 0), kText);
     EXPECT_EQ(At(*join, 0, 32, 32), kBackground);
-    EXPECT_EQ(At(*join, 133, 32, 32), kPaper);
-    EXPECT_EQ(At(*join, 180, 47, 49), kGreen);
+    EXPECT_EQ(At(*join, 76, 32, 20), kBlue);
+    EXPECT_EQ(At(*join, 76, 32, 32), kText);
+    EXPECT_EQ(At(*join, 76, 32, 44), kDarkBlue);
+    EXPECT_EQ(At(*join, 133, 32, 20), kGreen);
+    EXPECT_EQ(At(*join, 133, 28, 37), kPaper);
     EXPECT_EQ(At(*join, 265, 32, 32), kBackground);
+    EXPECT_EQ(At(*join, 265, 32, 63), kGreen);
 
     // info: the white stem of the "i" in the middle of every frame.
     const auto info = ParseCopy(ResgenClip(kClips[2].Args()), &error);

@@ -5,12 +5,25 @@
 //
 //   resgen icon OUT.ico
 //       the program icon: 32x32 and 16x16, 16 colours, transparent background
-//   resgen avi OUT.avi WIDTH HEIGHT FRAMES USEC_PER_FRAME STYLE
+//   resgen avi OUT.avi WIDTH HEIGHT FRAMES USEC_PER_FRAME STYLE [--pixels OUT.raw]
 //       an RLE8 clip for the common Animate control; STYLE is one of
 //       split  a page cut into three pieces that move apart and back
-//       join   three pieces that fly together into a page, which is ticked off
+//       join   three flat pieces of a page that slide together from the top
+//              and the bottom edge; the whole page turns green, a white tick
+//              is written on it, and after a pause it falls out at the bottom
 //       info   a pulsing "i" emblem inside a turning ring
 //       heart  a beating heart with circling sparkles
+//       With --pixels, also the frames as drawn, for tests to compare the
+//       clip with: a palette index a pixel, rows top-down, frame after frame.
+//
+// A clip's frames: the first is a key frame that paints every pixel; every
+// later one is a delta frame that paints only the pixels that differ from the
+// frame before and skips the rest with RLE8 deltas (a frame equal to the one
+// before is the end-of-bitmap code alone). The Animate control plays them in
+// order and starts over at the key frame; only that one is marked a key frame
+// in the index. join is drawn for this: flat colours on whole pixels, few
+// pixels changing a frame, so its 266 frames take about 10 KB, most of it
+// the 24 bytes of chunk header and index entry every frame costs.
 //
 // The clips the programs carry:
 //   resgen avi clip130.avi 80 57 10 100000 split    (130, splitting)
@@ -283,7 +296,8 @@ std::vector<std::uint8_t> Build()
 // ---------------------------------------------------------------------------
 // Clip pictures: shapes painted with 4x4 supersampling in full colour, then
 // reduced to the clip's own 8-bit palette. The smooth edges make even sub-pixel
-// motion visible, so slow movements still change every frame.
+// motion visible, so slow movements still change every frame. (join places its
+// flat shapes on whole pixels instead, where the supersampling changes nothing.)
 
 struct Rgb {
     double r, g, b;
@@ -373,17 +387,6 @@ class Canvas {
         }
     }
 
-    // Lays `layer` over this picture at the given opacity, so that a group of
-    // shapes fades as one.
-    void Blend(const Canvas& layer, double opacity)
-    {
-        for (std::size_t i = 0; i < m_px.size(); ++i) {
-            m_px[i].r += (layer.m_px[i].r - m_px[i].r) * opacity;
-            m_px[i].g += (layer.m_px[i].g - m_px[i].g) * opacity;
-            m_px[i].b += (layer.m_px[i].b - m_px[i].b) * opacity;
-        }
-    }
-
   private:
     std::size_t Index(int x, int y) const
     {
@@ -457,12 +460,6 @@ void FillArcs(Canvas& c, const Affine& place, Pt centre, double r0, double r1, d
         const double angle = std::atan2(dx, -dy) * 180 / kPi - start;
         return std::fmod(std::fmod(angle, period) + period, period) < span;
     });
-}
-
-double Smooth(double x)
-{
-    x = std::clamp(x, 0.0, 1.0);
-    return x * x * (3 - 2 * x);
 }
 
 // Maps a scene drawn for refW x refH onto the canvas, centred and uniformly scaled.
@@ -576,44 +573,78 @@ void DrawSplit(Canvas& c, double t)
                   page, cuts[k], cuts[k + 1]);
 }
 
-// join: the pieces fly in turning into place, a green tick confirms the whole
-// page, then it fades; a comet runs round meanwhile. The loop starts and
-// ends on the faded page, so it closes without a jump.
+// join: three flat pieces of a page come together and the page is ticked off.
+// The middle piece drops in from the top, then the top and the bottom piece
+// close in on it from either edge; whole, the page turns green and a white
+// tick is written on it pixel by pixel; after a pause the tick goes and the
+// page falls out at the bottom, and the loop starts again with the middle
+// piece at the top edge. Everything sits on whole pixels of the 64 x 64 scene
+// in flat colours, so a frame differs from the one before only where
+// something moved, often not at all.
 void DrawJoin(Canvas& c, double t)
 {
     const Affine view = View(c, 64, 64);
-    const Pt centre{32, 32};
-    for (int j = 5; j >= 0; --j) { // a comet, three rounds a loop
-        const double a = 2 * kPi * 3 * t - j * 0.17;
-        FillDisc(c, view, {centre.x + 28 * std::sin(a), centre.y - 28 * std::cos(a)}, 2.6 - 0.3 * j, kBlue,
-                 1 - 0.14 * j);
-    }
+    constexpr int kLeft = 18, kRight = 46, kTop = 14, kBand = 12, kBottom = kTop + 3 * kBand; // the page
+    // When (in parts of the loop) the middle piece has landed, the others have
+    // closed in, the page turns green, the tick is begun and done, the page leaves.
+    constexpr double kLanded = 0.15, kClosed = 0.28, kWhole = 0.3, kTicking = 0.31, kTicked = 0.5,
+                     kLeaves = 0.76;
+    const auto phase = [t](double from, double to) { return std::clamp((t - from) / (to - from), 0.0, 1.0); };
+    const auto easeOut = [](double u) { return 1 - (1 - u) * (1 - u); };
+    const auto band = [&](int top, Rgb ink) { FillRect(c, view, kLeft, top, kRight, top + kBand, ink); };
 
-    Canvas layer = c;
-    const Page page = Page::Make(28, 36, 6);
-    const Affine onPage = view * Translate(18, 14);
-    const std::array<double, 4> cuts = {0, 12, 24, page.h};
-    const std::array<std::array<double, 3>, 3> from = {{{-22, -12, -35}, {24, 3, 28}, {-16, 14, 22}}};
-    const double p = Smooth(t / 0.45);
-    for (std::size_t k = 0; k < 3; ++k) {
-        const double away = 1 - p;
-        DrawPiece(layer,
-                  PiecePlace(onPage, page, cuts[k], cuts[k + 1], from[k][0] * away, from[k][1] * away,
-                             from[k][2] * away),
-                  page, cuts[k], cuts[k + 1]);
+    if (t < kWhole) {
+        // The middle piece shows its bottom row at the top edge from the first frame on.
+        const double fall = kTop + 2 * kBand - 1, close = kTop + kBand;
+        band(kTop + kBand - static_cast<int>(std::lround(fall * (1 - easeOut(phase(0, kLanded))))), kText);
+        const int away = static_cast<int>(std::lround(close * (1 - easeOut(phase(kLanded, kClosed)))));
+        band(kTop - away, kBlue);
+        band(kTop + 2 * kBand + away, kDarkBlue);
+        return;
     }
-    // The tick pops up with a little overshoot once the page is whole.
-    const double u = std::clamp((t - 0.47) / 0.12, 0.0, 1.0);
-    if (u > 0) {
-        const double grow = u < 0.7 ? 1.15 * Smooth(u / 0.7) : 1.15 - 0.15 * Smooth((u - 0.7) / 0.3);
-        const Affine badge = onPage * Translate(page.w - 3, page.h - 4) * Scale(grow);
-        FillDisc(layer, badge, {0, 0}, 8.5, kPaper);
-        FillDisc(layer, badge, {0, 0}, 7.3, kGreen);
-        FillCapsule(layer, badge, {-3.6, 0.2}, {-1.0, 2.8}, 1.3, kPaper);
-        FillCapsule(layer, badge, {-1.0, 2.8}, {3.8, -2.6}, 1.3, kPaper);
+    if (t >= kLeaves) { // falls out at the bottom, speeding up; a row or two still shows in the last frame
+        const double u = phase(kLeaves, 1);
+        const int drop = static_cast<int>(std::lround((64 - kTop) * u * u));
+        FillRect(c, view, kLeft, kTop + drop, kRight, kBottom + drop, kGreen);
+        return;
     }
-    const double opacity = Smooth(t / 0.08) * (1 - Smooth((t - 0.82) / 0.18));
-    c.Blend(layer, opacity);
+    FillRect(c, view, kLeft, kTop, kRight, kBottom, kGreen);
+    // The tick's pixels in the order a pen draws them: those within 1.6 of the
+    // two strokes, by how far along the strokes they lie.
+    static const std::vector<Pt> tick = [] {
+        const std::array<Pt, 3> stroke = {{{23, 32}, {28.5, 37.5}, {40.5, 25.5}}};
+        std::vector<std::pair<double, Pt>> found;
+        for (int y = kTop; y < kBottom; ++y) {
+            for (int x = kLeft; x < kRight; ++x) {
+                const Pt p{x + 0.5, y + 0.5};
+                double best = 1e9, along = 0, walked = 0;
+                for (std::size_t k = 0; k + 1 < stroke.size(); ++k) {
+                    const Pt a = stroke[k], b = stroke[k + 1];
+                    const double vx = b.x - a.x, vy = b.y - a.y, length = std::hypot(vx, vy);
+                    const double s =
+                        std::clamp(((p.x - a.x) * vx + (p.y - a.y) * vy) / (length * length), 0.0, 1.0);
+                    const double d = std::hypot(p.x - a.x - s * vx, p.y - a.y - s * vy);
+                    if (d < best) {
+                        best = d;
+                        along = walked + s * length;
+                    }
+                    walked += length;
+                }
+                if (best <= 1.6)
+                    found.push_back({along, {static_cast<double>(x), static_cast<double>(y)}});
+            }
+        }
+        std::stable_sort(found.begin(), found.end(),
+                         [](const auto& l, const auto& r) { return l.first < r.first; });
+        std::vector<Pt> pixels;
+        for (const auto& [along, p] : found)
+            pixels.push_back(p);
+        return pixels;
+    }();
+    const auto shown =
+        static_cast<std::size_t>(std::lround(static_cast<double>(tick.size()) * phase(kTicking, kTicked)));
+    for (std::size_t i = 0; i < shown; ++i)
+        FillRect(c, view, tick[i].x, tick[i].y, tick[i].x + 1, tick[i].y + 1, kPaper);
 }
 
 // info: an "i" on a blue disc that breathes, inside a ring of three arcs
@@ -822,52 +853,131 @@ class Palette {
     std::vector<Key> m_entries;
 };
 
-// One complete picture: every row (bottom-up) as encoded runs of three or more
-// equal pixels and absolute stretches (word-aligned) of the rest, each row
-// closed by an end of line, the whole by an end of bitmap.
+// The RLE8 codes of the pixels row[a..b) of one row: runs of three or more
+// equal pixels as encoded runs, the rest as absolute stretches (word-aligned;
+// absolute mode needs three pixels, so shorter stretches go as runs of one).
+void EncodeSpan(std::vector<std::uint8_t>& out, const std::uint8_t* row, int a, int b)
+{
+    const auto put = [&out](int v) { out.push_back(static_cast<std::uint8_t>(v)); };
+    const auto runStarts = [&](int i) { return i + 2 < b && row[i] == row[i + 1] && row[i] == row[i + 2]; };
+    int x = a;
+    while (x < b) {
+        if (runStarts(x)) {
+            int run = 3;
+            while (x + run < b && run < 255 && row[x + run] == row[x])
+                ++run;
+            put(run);
+            put(row[x]);
+            x += run;
+            continue;
+        }
+        int end = x + 1;
+        while (end < b && end - x < 255 && !runStarts(end))
+            ++end;
+        const int n = end - x;
+        if (n >= 3) {
+            put(0);
+            put(n);
+            out.insert(out.end(), row + x, row + end);
+            if (n % 2)
+                put(0);
+        } else {
+            for (int i = x; i < end; ++i) {
+                put(1);
+                put(row[i]);
+            }
+        }
+        x = end;
+    }
+}
+
+// A key frame, the complete picture: every row (bottom-up) in full, closed by
+// an end of line, the whole by an end of bitmap.
 std::vector<std::uint8_t> EncodeRle8(const std::vector<std::uint8_t>& px, int w, int h)
 {
     std::vector<std::uint8_t> out;
-    const auto put = [&out](int v) { out.push_back(static_cast<std::uint8_t>(v)); };
     for (int y = h - 1; y >= 0; --y) {
-        const std::uint8_t* row = px.data() + static_cast<std::size_t>(y) * static_cast<std::size_t>(w);
-        const auto runStarts = [&](int i) {
-            return i + 2 < w && row[i] == row[i + 1] && row[i] == row[i + 2];
+        EncodeSpan(out, px.data() + static_cast<std::size_t>(y) * static_cast<std::size_t>(w), 0, w);
+        out.insert(out.end(), {0, 0});
+    }
+    out.insert(out.end(), {0, 1});
+    return out;
+}
+
+// A delta frame, drawn over the picture `before`: only the pixels that differ
+// from it are painted, the pen skipping the rest with deltas (0, 2, dx, dy),
+// which only move right and up, and with ends of line, which go back to the
+// left edge one row up; the end of bitmap follows the last painted pixel. A
+// frame equal to the one before is the end of bitmap alone. Unchanged pixels
+// are painted over again where that takes fewer bytes than skipping them.
+std::vector<std::uint8_t> EncodeRle8Delta(const std::vector<std::uint8_t>& before,
+                                          const std::vector<std::uint8_t>& px, int w, int h)
+{
+    std::vector<std::uint8_t> out;
+    int penX = 0, penRow = 0; // rows counted from the bottom, as stored
+    const auto deltaBytes = [](int dx, int dy) { return 4 * std::max((dx + 254) / 255, (dy + 254) / 255); };
+    const auto moveTo = [&](int x, int row) {
+        while (penX < x || penRow < row) {
+            const int dx = std::min(x - penX, 255), dy = std::min(row - penRow, 255);
+            out.insert(out.end(), {0, 2, static_cast<std::uint8_t>(dx), static_cast<std::uint8_t>(dy)});
+            penX += dx;
+            penRow += dy;
+        }
+    };
+    for (int r = 0; r < h; ++r) {
+        const std::size_t at = static_cast<std::size_t>(h - 1 - r) * static_cast<std::size_t>(w);
+        const std::uint8_t* row = px.data() + at;
+        const std::uint8_t* old = before.data() + at;
+        const auto bytes = [row](int a, int b) {
+            std::vector<std::uint8_t> codes;
+            EncodeSpan(codes, row, a, b);
+            return static_cast<int>(codes.size());
         };
-        int x = 0;
-        while (x < w) {
-            if (runStarts(x)) {
-                int run = 3;
-                while (x + run < w && run < 255 && row[x + run] == row[x])
-                    ++run;
-                put(run);
-                put(row[x]);
-                x += run;
+        // The changed stretches [a, b) of the row, the gap between two joined
+        // when painting it costs no more than the delta over it.
+        std::vector<std::pair<int, int>> spans;
+        for (int x = 0; x < w; ++x) {
+            if (row[x] == old[x])
                 continue;
-            }
             int end = x + 1;
-            while (end < w && end - x < 255 && !runStarts(end))
+            while (end < w && row[end] != old[end])
                 ++end;
-            const int n = end - x;
-            if (n >= 3) { // absolute mode needs at least three pixels
-                put(0);
-                put(n);
-                out.insert(out.end(), row + x, row + end);
-                if (n % 2)
-                    put(0);
-            } else {
-                for (int i = x; i < end; ++i) {
-                    put(1);
-                    put(row[i]);
-                }
-            }
+            if (!spans.empty() && bytes(spans.back().first, end) <=
+                                      bytes(spans.back().first, spans.back().second) + 4 + bytes(x, end))
+                spans.back().second = end;
+            else
+                spans.push_back({x, end});
             x = end;
         }
-        put(0);
-        put(0);
+        if (spans.empty())
+            continue;
+        // To the first stretch: a delta, or an end of line and then a delta;
+        // from a pen already on this row, painting the pixels up to the stretch may be cheaper.
+        auto [a, b] = spans.front();
+        const auto startFrom = [&](int x0) {
+            return bytes(x0, b) <= (a > x0 ? 4 : 0) + bytes(a, b) ? x0 : a;
+        };
+        if (penRow < r) {
+            const int direct = a >= penX ? deltaBytes(a - penX, r - penRow) + bytes(a, b) : 1 << 30;
+            const int start = penRow + 1 == r ? startFrom(0) : a;
+            const int viaEnd = 2 + (start < a ? 0 : deltaBytes(a, r - penRow - 1)) + bytes(start, b);
+            if (viaEnd < direct) {
+                out.insert(out.end(), {0, 0});
+                penX = 0;
+                ++penRow;
+                a = start;
+            }
+        } else {
+            a = startFrom(penX);
+        }
+        spans.front().first = a;
+        for (const auto& [from, to] : spans) {
+            moveTo(from, r);
+            EncodeSpan(out, row, from, to);
+            penX = to;
+        }
     }
-    put(0);
-    put(1);
+    out.insert(out.end(), {0, 1});
     return out;
 }
 
@@ -880,9 +990,15 @@ struct ClipArgs {
     void (*draw)(Canvas&, double);
 };
 
-std::vector<std::uint8_t> BuildAvi(const ClipArgs& clip)
+// The clip's frames as drawn: palette indexes, rows top-down, and the palette.
+struct Drawing {
+    std::vector<Palette::Key> palette;
+    std::vector<std::vector<std::uint8_t>> frames;
+};
+
+Drawing Draw(const ClipArgs& clip)
 {
-    // Two passes over the same frames: one to learn the colours, one to encode.
+    // Two passes over the same frames: one to learn the colours, one to index them.
     const auto render = [&clip](int i) {
         Canvas canvas(clip.width, clip.height, kBackground);
         clip.draw(canvas, static_cast<double>(i) / clip.frames);
@@ -898,19 +1014,33 @@ std::vector<std::uint8_t> BuildAvi(const ClipArgs& clip)
         for (Palette::Key key : render(i))
             palette.Count(key);
     palette.Build();
-    std::vector<std::vector<std::uint8_t>> frames;
-    std::uint32_t largest = 0;
+    Drawing drawing{palette.Entries(), {}};
     for (int i = 0; i < clip.frames; ++i) {
         std::vector<std::uint8_t> px;
         for (Palette::Key key : render(i))
             px.push_back(palette.Index(key));
-        frames.push_back(EncodeRle8(px, clip.width, clip.height));
+        drawing.frames.push_back(std::move(px));
+    }
+    return drawing;
+}
+
+// The first frame is the only key frame; every later one is a delta over the
+// one before, as the Animate control plays them in order and starts over at
+// the first.
+std::vector<std::uint8_t> BuildAvi(const ClipArgs& clip, const Drawing& drawing)
+{
+    std::vector<std::vector<std::uint8_t>> frames;
+    std::uint32_t largest = 0;
+    for (std::size_t i = 0; i < drawing.frames.size(); ++i) {
+        frames.push_back(
+            i == 0 ? EncodeRle8(drawing.frames[i], clip.width, clip.height)
+                   : EncodeRle8Delta(drawing.frames[i - 1], drawing.frames[i], clip.width, clip.height));
         largest = std::max(largest, static_cast<std::uint32_t>(frames.back().size()));
     }
     const auto width = static_cast<std::uint32_t>(clip.width),
                height = static_cast<std::uint32_t>(clip.height);
     const auto count = static_cast<std::uint32_t>(clip.frames);
-    const auto colours = static_cast<std::uint32_t>(palette.Entries().size());
+    const auto colours = static_cast<std::uint32_t>(drawing.palette.size());
     const auto bytesPerSec = static_cast<std::uint32_t>(std::min<std::uint64_t>(
         0xFFFFFFFFu, (std::uint64_t{largest} * 1000000 + clip.usecPerFrame - 1) / clip.usecPerFrame));
 
@@ -966,7 +1096,7 @@ std::vector<std::uint8_t> BuildAvi(const ClipArgs& clip)
     out.U32(0);
     out.U32(colours);
     out.U32(0);
-    for (Palette::Key key : palette.Entries()) {
+    for (Palette::Key key : drawing.palette) {
         out.U8(key & 0xFF);
         out.U8(key >> 8 & 0xFF);
         out.U8(key >> 16);
@@ -990,7 +1120,7 @@ std::vector<std::uint8_t> BuildAvi(const ClipArgs& clip)
     const std::size_t idx1 = out.OpenChunk("idx1");
     for (std::size_t i = 0; i < frames.size(); ++i) {
         out.FourCC("00dc");
-        out.U32(0x10); // AVIIF_KEYFRAME
+        out.U32(i == 0 ? 0x10 : 0); // AVIIF_KEYFRAME
         out.U32(offsets[i]);
         out.U32(static_cast<std::uint32_t>(frames[i].size()));
     }
@@ -1004,7 +1134,7 @@ std::vector<std::uint8_t> BuildAvi(const ClipArgs& clip)
 
 constexpr const char* kUsage =
     "usage: resgen icon OUT.ico\n"
-    "       resgen avi OUT.avi WIDTH HEIGHT FRAMES USEC_PER_FRAME STYLE\n"
+    "       resgen avi OUT.avi WIDTH HEIGHT FRAMES USEC_PER_FRAME STYLE [--pixels OUT.raw]\n"
     "STYLE is split, join, info or heart; WIDTH and HEIGHT 1..1024, FRAMES 1..10000,\n"
     "USEC_PER_FRAME 1..10000000.\n";
 
@@ -1046,10 +1176,10 @@ int Usage()
 int main(int argc, char** argv)
 {
     const std::vector<std::string_view> args(argv + 1, argv + argc);
-    std::vector<std::uint8_t> bytes;
+    std::vector<std::pair<std::string, std::vector<std::uint8_t>>> outputs; // path, bytes
     if (args.size() == 2 && args[0] == "icon") {
-        bytes = icon::Build();
-    } else if (args.size() == 7 && args[0] == "avi") {
+        outputs.push_back({std::string(args[1]), icon::Build()});
+    } else if ((args.size() == 7 || (args.size() == 9 && args[7] == "--pixels")) && args[0] == "avi") {
         long width = 0, height = 0, frames = 0, usec = 0;
         if (!ParseNumber(args[2], 1, 1024, width) || !ParseNumber(args[3], 1, 1024, height) ||
             !ParseNumber(args[4], 1, 10000, frames) || !ParseNumber(args[5], 1, 10000000, usec))
@@ -1065,17 +1195,29 @@ int main(int argc, char** argv)
             draw = DrawHeart;
         else
             return Usage();
-        bytes = BuildAvi({static_cast<int>(width), static_cast<int>(height), static_cast<int>(frames),
-                          static_cast<std::uint32_t>(usec), draw});
+        const ClipArgs clip{static_cast<int>(width), static_cast<int>(height), static_cast<int>(frames),
+                            static_cast<std::uint32_t>(usec), draw};
+        const Drawing drawing = Draw(clip);
+        outputs.push_back({std::string(args[1]), BuildAvi(clip, drawing)});
+        if (args.size() == 9) {
+            std::vector<std::uint8_t> pixels;
+            for (const auto& frame : drawing.frames)
+                pixels.insert(pixels.end(), frame.begin(), frame.end());
+            outputs.push_back({std::string(args[8]), std::move(pixels)});
+        }
     } else {
         return Usage();
     }
-    const std::string out(args[1]);
-    if (out.empty())
-        return Usage();
-    if (!Save(out, bytes)) {
-        std::cerr << "resgen: cannot write " << out << '\n';
-        return 1;
+    for (const auto& [path, bytes] : outputs)
+        if (path.empty())
+            return Usage();
+    for (std::size_t i = 0; i < outputs.size(); ++i) {
+        if (!Save(outputs[i].first, outputs[i].second)) {
+            std::cerr << "resgen: cannot write " << outputs[i].first << '\n';
+            for (std::size_t k = 0; k < i; ++k) // all or nothing
+                std::remove(outputs[k].first.c_str());
+            return 1;
+        }
     }
     return 0;
 }
