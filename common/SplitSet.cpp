@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "common/StrFormat.h"
+#include "common/TextEncoding.h"
 #include "platform/Platform.h"
 
 namespace portelan {
@@ -19,6 +20,7 @@ constexpr std::size_t kOffCount = 528;
 constexpr std::size_t kOffReserved2 = 532;
 
 constexpr std::array<unsigned char, 4> kChecksumMarker{'P', 'C', '3', '2'};
+constexpr std::array<unsigned char, 4> kUtf8ChecksumMarker{'P', 'U', '3', '2'};
 
 void PutLE(unsigned char* at, std::uint64_t value, std::size_t bytes)
 {
@@ -90,12 +92,63 @@ std::string LinuxJoinerFileName(const std::string& targetDir, const std::string&
     return targetDir + "_" + baseName;
 }
 
+StoredNames EncodeNames(const std::string& baseName, const std::string& extension)
+{
+    if (!IsValidUtf8(baseName) || !IsValidUtf8(extension)) {
+        // Bytes that are no UTF-8 come from a Linux file system that names
+        // its files otherwise. They go in as they are, without "PU32", which
+        // would claim UTF-8 falsely: our joiner on such a system finds the
+        // pieces by these very bytes, and other joiners read Windows-1252.
+        return {baseName, extension, NameEncoding::Windows1252};
+    }
+    std::optional<std::string> base = Utf8ToWindows1252(baseName);
+    std::optional<std::string> ext = Utf8ToWindows1252(extension);
+    if (base && ext)
+        return {std::move(*base), std::move(*ext), NameEncoding::Windows1252};
+    return {baseName, extension, NameEncoding::Utf8};
+}
+
+std::optional<std::string> DecodeName(const std::string& stored, NameEncoding encoding)
+{
+    if (encoding == NameEncoding::Windows1252)
+        return Windows1252ToUtf8(stored);
+    if (!IsValidUtf8(stored))
+        return std::nullopt;
+    return stored;
+}
+
+bool StoredNames::Fit() const
+{
+    const std::size_t limit =
+        encoding == NameEncoding::Utf8 ? CSplitConfig::kTextSize - 1 : CSplitConfig::kTextSize;
+    return baseName.size() <= limit && extension.size() <= limit;
+}
+
+bool StoredNames::Readable() const
+{
+    return DecodeName(baseName, encoding) && DecodeName(extension, encoding);
+}
+
 CSplitConfig::CSplitConfig(std::int32_t count, const std::string& baseName, const std::string& extension,
                            std::int64_t sourceSize)
     : m_nTypeWord(kTypeWord), m_nSourceSize(sourceSize), m_nCount(count)
 {
     FillText(m_szExtension, extension);
     FillText(m_szBaseName, baseName);
+}
+
+CSplitConfig CSplitConfig::ForSet(std::int32_t count, const std::string& baseName,
+                                  const std::string& extension, std::int64_t sourceSize, std::uint32_t crc)
+{
+    StoredNames names = EncodeNames(baseName, extension);
+    if (names.encoding == NameEncoding::Utf8) {
+        names.baseName.resize(Utf8PrefixLength(names.baseName, kTextSize - 1));
+        names.extension.resize(Utf8PrefixLength(names.extension, kTextSize - 1));
+    }
+    CSplitConfig record(count, names.baseName, names.extension, sourceSize);
+    record.m_reserved1 = names.encoding == NameEncoding::Utf8 ? kUtf8ChecksumMarker : kChecksumMarker;
+    record.m_nReserved2 = crc;
+    return record;
 }
 
 CSplitConfig::Image CSplitConfig::Serialize() const
@@ -151,12 +204,31 @@ std::string CSplitConfig::BaseName() const { return FieldText(m_szBaseName); }
 
 std::string CSplitConfig::Extension() const { return FieldText(m_szExtension); }
 
+NameEncoding CSplitConfig::StoredNameEncoding() const
+{
+    return m_reserved1 == kUtf8ChecksumMarker ? NameEncoding::Utf8 : NameEncoding::Windows1252;
+}
+
+std::optional<std::string> CSplitConfig::DecodedBaseName() const
+{
+    return DecodeName(BaseName(), StoredNameEncoding());
+}
+
+std::optional<std::string> CSplitConfig::DecodedExtension() const
+{
+    return DecodeName(Extension(), StoredNameEncoding());
+}
+
 void CSplitConfig::SetChecksum(std::uint32_t crc)
 {
-    m_reserved1 = kChecksumMarker;
+    if (m_reserved1 != kUtf8ChecksumMarker)
+        m_reserved1 = kChecksumMarker;
     m_nReserved2 = crc;
 }
 
-bool CSplitConfig::HasChecksum() const { return m_reserved1 == kChecksumMarker; }
+bool CSplitConfig::HasChecksum() const
+{
+    return m_reserved1 == kChecksumMarker || m_reserved1 == kUtf8ChecksumMarker;
+}
 
 } // namespace portelan

@@ -108,6 +108,8 @@ std::string CConcatApp::ValidateRecord() const
     const char* reason = nullptr;
     if (m_nCount <= 0)
         reason = "Sie nennt keine Teilstücke.";
+    else if (!m_bNamesDecoded)
+        reason = "Der Dateiname ist in seiner Kodierung (Windows-1252 oder UTF-8) ungültig.";
     else if (m_strName.empty() || m_strExt.empty())
         reason = "Der Dateiname oder die Erweiterung fehlt.";
     else if (IsUnsafeName(m_strName) || IsUnsafeName(m_strExt))
@@ -123,8 +125,12 @@ bool CConcatApp::InitInstance()
     CSplitConfig record;
     if (!LoadConfig(record))
         return false;
-    m_strExt = record.Extension();
-    m_strName = record.BaseName();
+    m_strStoredName = record.BaseName();
+    std::optional<std::string> name = record.DecodedBaseName();
+    std::optional<std::string> ext = record.DecodedExtension();
+    m_bNamesDecoded = name && ext;
+    m_strName = name.value_or(m_strStoredName);
+    m_strExt = ext.value_or(record.Extension());
     m_nTotalSize = record.m_nSourceSize;
     m_nCount = record.m_nCount;
     m_bHasChecksum = record.HasChecksum();
@@ -159,6 +165,25 @@ bool CConcatApp::RefuseIfPiece(const std::string& piecePath, const std::string& 
         StrFormat("Die Zieldatei \"%s\" ist zugleich eines der Teilstücke und wird nicht überschrieben.",
                   target.c_str()));
     return true;
+}
+
+CConcatApp::PieceLookup CConcatApp::OpenPiece(int index, const std::string& target, platform::File& piece,
+                                              std::string& path)
+{
+    const std::string candidates[] = {PieceFileName(m_strDir, m_strName, index),
+                                      PieceFileName(m_strDir, m_strStoredName, index)};
+    const bool otherSpelling = !m_strStoredName.empty() && m_strStoredName != m_strName;
+    const std::size_t spellings = platform::FileNamesAreBytes() && otherSpelling ? 2 : 1;
+    path = candidates[0];
+    for (std::size_t i = 0; i < spellings; ++i) {
+        if (RefuseIfPiece(candidates[i], target))
+            return PieceLookup::Refused;
+        if (piece.Open(candidates[i], platform::File::Mode::Read)) {
+            path = candidates[i];
+            return PieceLookup::Opened;
+        }
+    }
+    return PieceLookup::Missing;
 }
 
 bool CConcatApp::JoinPieces()
@@ -216,17 +241,17 @@ bool CConcatApp::JoinPieces()
     std::int64_t written = 0;
     for (int i = 1; i <= m_nCount && proceed; ++i) {
         m_ui.SetProgressTip(StrFormat("Datei %d von %d...", i, m_nCount));
-        std::string path = PieceFileName(m_strDir, m_strName, i);
+        std::string path;
         bool retry = true;
         while (retry) {
-            if (RefuseIfPiece(path, target)) {
+            File piece;
+            PieceLookup found = OpenPiece(i, target, piece, path);
+            if (found == PieceLookup::Refused) {
                 proceed = false;
                 break;
             }
-            File piece;
-            if (!piece.Open(path, File::Mode::Read)) {
+            if (found == PieceLookup::Missing) {
                 proceed = retry = m_ui.AskForDirectory(m_strDir, m_strName + StrFormat(".%.3d", i));
-                path = PieceFileName(m_strDir, m_strName, i);
                 continue;
             }
             retry = false;

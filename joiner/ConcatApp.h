@@ -41,13 +41,25 @@ class CConcatApp {
     std::string TargetPath() const;
 
     std::string m_strDir; // where the configuration file and the pieces are looked for
+    // The names in UTF-8, decoded from the record; the rebuilt file and the
+    // pieces are named with them.
     std::string m_strExt;
     std::string m_strName;
+    // The base name's bytes as the record stores them: on Linux the pieces
+    // may carry this spelling instead (empty: none but m_strName).
+    std::string m_strStoredName;
     std::int64_t m_nTotalSize = 0;
     std::int32_t m_nCount = 0;
 
   private:
+    enum class PieceLookup { Opened, Missing, Refused };
+
     bool OpenConfigIn(const std::string& dir, platform::File& file);
+    // Opens piece `index` in m_strDir under m_strName, then, where file names
+    // are bytes and the record's spelling differs, under m_strStoredName;
+    // path names the file opened (or the first one tried). Refused (reported)
+    // when a candidate is the target itself.
+    PieceLookup OpenPiece(int index, const std::string& target, platform::File& piece, std::string& path);
     // Text of the refusal of an accepted-looking record, or empty when fine.
     std::string ValidateRecord() const;
     bool RefuseIfPiece(const std::string& piecePath, const std::string& target);
@@ -56,6 +68,7 @@ class CConcatApp {
     IConcatFrontEnd& m_ui;
     std::string m_strAnchorPath;
     std::string m_strConfigPath; // the configuration file that was read
+    bool m_bNamesDecoded = true; // false when the record's names are not valid in their encoding
     bool m_bHasChecksum = false;
     std::uint32_t m_nChecksum = 0;
 };

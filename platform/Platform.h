@@ -58,6 +58,8 @@ class File {
     std::int64_t Length();
     // Gives read permission's matching execute permission (owner, group, others).
     bool MakeExecutable();
+    // Cuts the file to its first length bytes and moves the position there.
+    bool Truncate(std::int64_t length);
     // A second handle on the same open file, for reading back what was
     // written while this one goes on (or is closed); null when none can be had.
     std::shared_ptr<File> Duplicate() const;
@@ -154,6 +156,11 @@ std::vector<std::string> ListDirectory(const std::string& dir);
 
 // Full path of the running program's executable file; empty when unknown.
 std::string ModulePath();
+
+// True where file names are byte strings (POSIX): a set carried there may
+// keep its pieces under another encoding of the same name. False where the
+// system keeps one spelling (Windows, in UTF-16).
+bool FileNamesAreBytes();
 
 // True when the given standard stream (0 = input, 1 = output, 2 = error) is a terminal.
 bool IsTerminal(int stream);

@@ -131,6 +131,12 @@ bool File::MakeExecutable()
     return ::fchmod(Fd(m_handle), mode) == 0;
 }
 
+bool File::Truncate(std::int64_t length)
+{
+    return IsOpen() && ::ftruncate(Fd(m_handle), static_cast<off_t>(length)) == 0 &&
+           ::lseek(Fd(m_handle), static_cast<off_t>(length), SEEK_SET) == static_cast<off_t>(length);
+}
+
 std::shared_ptr<File> File::Duplicate() const
 {
     if (!IsOpen())
@@ -251,6 +257,8 @@ std::string ModulePath()
     path.resize(static_cast<std::size_t>(n));
     return path;
 }
+
+bool FileNamesAreBytes() { return true; }
 
 bool IsTerminal(int stream) { return ::isatty(stream) == 1; }
 

@@ -60,6 +60,14 @@ PlanVerdict CheckPlan(const CSplitJob& plan)
         return {"Fehler: Zu viele Zieldateien (>999).", false};
     if (plan.m_nPieceSize >= (std::int64_t{1} << 32))
         return {"Fehler: Die Zieldateien sind zu gross.", false};
+    // The configuration file holds the names in fields of 256 bytes, and the
+    // set's joiner must be able to read them back.
+    const SourceNameParts names = SplitSourceName(plan.m_strSourceName);
+    const StoredNames stored = EncodeNames(names.baseName, names.extension);
+    if (!stored.Fit())
+        return {"Fehler: Der Name der Quelldatei ist zu lang für die Konfigurationsdatei.", false};
+    if (!stored.Readable())
+        return {"Fehler: Der Name der Quelldatei ist weder in UTF-8 noch in Windows-1252 kodiert.", false};
     std::int64_t needed = plan.m_nSourceSize + kFreeSpaceReserve;
     if (!CheckFreeSpace(plan.m_strTargetPath, needed))
         return {StrFormat("Warnung: Es sind nur noch %s auf \"%s\" frei.\r\nSie benötigen aber ca. %s.",

@@ -303,14 +303,15 @@ put_text() {
     printf '%s' "$3" | dd of="$1" bs=1 seek="$2" conv=notrunc status=none
 }
 
-# write_cfg FILE SIZE EXTENSION BASE COUNT [CRC-SOURCE-FILE]
+# write_cfg FILE SIZE EXTENSION BASE COUNT [CRC-SOURCE-FILE [MARKER]]
 # Builds a 536-byte configuration record from its byte layout, independent of
-# the programs: type word, reserved (zero, or "PC32" with a CRC), source size,
-# extension and base name as NUL-padded 256-byte fields, piece count, reserved.
-# With CRC-SOURCE-FILE the record carries the marker and that file's CRC-32,
-# taken from the trailer that gzip writes (CRC-32, little-endian).
+# the programs: type word, reserved (zero, or a marker with a CRC), source
+# size, extension and base name as NUL-padded 256-byte fields (their bytes as
+# given), piece count, reserved. With CRC-SOURCE-FILE the record carries the
+# marker ("PC32" unless given: names in Windows-1252; "PU32": in UTF-8) and
+# that file's CRC-32, taken from the trailer that gzip writes (little-endian).
 write_cfg() {
-    local file=$1 size=$2 ext=$3 base=$4 count=$5 crcsource=${6:-}
+    local file=$1 size=$2 ext=$3 base=$4 count=$5 crcsource=${6:-} marker=${7:-PC32}
     rm -f "$file"
     truncate -s 536 "$file"
     put_bytes "$file" 0 "$(le_bytes $((0x0040A444)) 4)"
@@ -319,7 +320,7 @@ write_cfg() {
     put_text "$file" 272 "$base"
     put_bytes "$file" 528 "$(le_bytes "$count" 4)"
     if [ -n "$crcsource" ]; then
-        put_text "$file" 4 "PC32"
+        put_text "$file" 4 "$marker"
         gzip -c <"$crcsource" | tail -c 8 | head -c 4 | dd of="$file" bs=1 seek=532 conv=notrunc status=none
     fi
     [ "$(stat -c %s "$file")" -eq 536 ] || fail "write_cfg produced a record of the wrong size"

@@ -278,22 +278,150 @@ TEST(SplitConfig, ReadFromAFileThatCannotBeReadFails)
     EXPECT_FALSE(record.Read(closed));
 }
 
-TEST(SplitConfig, OnlyThePc32MarkerMeansAChecksum)
+TEST(SplitConfig, OnlyOurTwoMarkersMeanAChecksumAndOnlyPu32MeansUtf8)
 {
-    const std::vector<std::pair<std::array<unsigned char, 4>, bool>> cases = {
-        {{'P', 'C', '3', '2'}, true},  {{0, 0, 0, 0}, false},
-        {{'p', 'c', '3', '2'}, false}, {{'P', 'C', '3', '3'}, false},
-        {{'P', 'C', '3', 0}, false},   {{'A', 'B', 'C', 'D'}, false},
-        {{'2', '3', 'C', 'P'}, false}, {{0xFF, 0xFF, 0xFF, 0xFF}, false},
+    struct Case {
+        std::array<unsigned char, 4> marker;
+        bool checksum;
+        NameEncoding encoding;
     };
-    for (const auto& [marker, expected] : cases) {
+    const std::vector<Case> cases = {
+        {{'P', 'C', '3', '2'}, true, NameEncoding::Windows1252},
+        {{'P', 'U', '3', '2'}, true, NameEncoding::Utf8},
+        {{0, 0, 0, 0}, false, NameEncoding::Windows1252},
+        {{'p', 'c', '3', '2'}, false, NameEncoding::Windows1252},
+        {{'p', 'u', '3', '2'}, false, NameEncoding::Windows1252},
+        {{'P', 'C', '3', '3'}, false, NameEncoding::Windows1252},
+        {{'P', 'U', '3', 0}, false, NameEncoding::Windows1252},
+        {{'A', 'B', 'C', 'D'}, false, NameEncoding::Windows1252},
+        {{'2', '3', 'C', 'P'}, false, NameEncoding::Windows1252},
+        {{0xFF, 0xFF, 0xFF, 0xFF}, false, NameEncoding::Windows1252},
+    };
+    for (const Case& c : cases) {
         CSplitConfig::Image image = CSplitConfig(1, "a", "b", 1).Serialize();
-        std::copy(marker.begin(), marker.end(), image.begin() + 4);
+        std::copy(c.marker.begin(), c.marker.end(), image.begin() + 4);
         image[532] = 0x11; // a non-zero value in the checksum field does not count
         CSplitConfig record;
         record.Deserialize(image.data(), image.size());
-        EXPECT_EQ(record.HasChecksum(), expected)
-            << std::string(reinterpret_cast<const char*>(marker.data()), marker.size());
+        const std::string marker(c.marker.begin(), c.marker.end());
+        EXPECT_EQ(record.HasChecksum(), c.checksum) << marker;
+        EXPECT_EQ(record.StoredNameEncoding(), c.encoding) << marker;
+    }
+}
+
+// "Südtirol" as Windows-1252 spells it: ü is 0xFC (octal 374).
+const std::string kSuedtirol1252 = "S\374dtirol";
+
+std::string Times(const std::string& text, std::size_t n)
+{
+    std::string all;
+    for (std::size_t i = 0; i < n; ++i)
+        all += text;
+    return all;
+}
+
+// What goes into the record for names as the programs hold them.
+TEST(StoredNames, Windows1252WhenItHoldsBothNamesUtf8Otherwise)
+{
+    const NameEncoding cp = NameEncoding::Windows1252;
+    const NameEncoding utf8 = NameEncoding::Utf8;
+    struct Case {
+        const char* what;
+        std::string base, ext;             // as the programs hold them
+        std::string storedBase, storedExt; // in the record
+        NameEncoding encoding;
+        bool fit, readable;
+    };
+    const std::vector<Case> cases = {
+        {"ASCII", "film", "avi", "film", "avi", cp, true, true},
+        {"letters of Windows-1252", "Südtirol", "avi", kSuedtirol1252, "avi", cp, true, true},
+        {"beyond Windows-1252", "Łódź", "avi", "Łódź", "avi", utf8, true, true},
+        {"CJK", "東京", "mp4", "東京", "mp4", utf8, true, true},
+        {"both names in one encoding", "Süd", "東京", "Süd", "東京", utf8, true, true},
+        // Names that are no UTF-8 (a Linux file system's own bytes).
+        {"Latin-1 bytes", kSuedtirol1252, "avi", kSuedtirol1252, "avi", cp, true, true},
+        {"bytes that Windows-1252 lacks", "\x81x", "avi", "\x81x", "avi", cp, true, false},
+        // The fields: Windows-1252 may fill all 256 bytes, UTF-8 leaves one for the NUL.
+        {"256 bytes", std::string(256, 'a'), "avi", std::string(256, 'a'), "avi", cp, true, true},
+        {"257 bytes", std::string(257, 'a'), "avi", std::string(257, 'a'), "avi", cp, false, true},
+        {"256 bytes that are 128 letters", Times("ä", 128), "avi", std::string(128, '\xE4'), "avi", cp, true,
+         true},
+        {"UTF-8 of 255 bytes", "Ł" + std::string(253, 'a'), "avi", "Ł" + std::string(253, 'a'), "avi", utf8,
+         true, true},
+        {"UTF-8 of 256 bytes", "Ł" + std::string(254, 'a'), "avi", "Ł" + std::string(254, 'a'), "avi", utf8,
+         false, true},
+        {"extension of 255 bytes", "x", Times("東", 85), "x", Times("東", 85), utf8, true, true},
+        {"extension of 258 bytes", "x", Times("東", 86), "x", Times("東", 86), utf8, false, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        StoredNames stored = EncodeNames(c.base, c.ext);
+        EXPECT_EQ(stored.baseName, c.storedBase);
+        EXPECT_EQ(stored.extension, c.storedExt);
+        EXPECT_EQ(stored.encoding, c.encoding);
+        EXPECT_EQ(stored.Fit(), c.fit);
+        EXPECT_EQ(stored.Readable(), c.readable);
+    }
+}
+
+TEST(SplitConfig, ForSetMarksTheEncodingAndNeverCutsACharacter)
+{
+    struct Case {
+        std::string base, ext;
+        const char* marker;
+        std::string storedBase; // up to the first NUL
+        std::string decodedBase;
+    };
+    const std::vector<Case> cases = {
+        {"東京", "mp4", "PU32", "東京", "東京"},
+        // 258 bytes: whole characters only, and a NUL behind them.
+        {Times("東", 86), "mp4", "PU32", Times("東", 85), Times("東", 85)},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.marker + std::string(" ") + c.base);
+        CSplitConfig record = CSplitConfig::ForSet(3, c.base, c.ext, 1000, 0xCAFEBABE);
+        CSplitConfig::Image image = record.Serialize();
+        EXPECT_EQ(std::string(image.begin() + 4, image.begin() + 8), c.marker);
+        EXPECT_EQ(record.BaseName(), c.storedBase);
+        EXPECT_EQ(image[272 + c.storedBase.size()], 0);
+        EXPECT_EQ(record.DecodedBaseName(), c.decodedBase);
+        EXPECT_EQ(record.DecodedExtension(), c.ext);
+        EXPECT_TRUE(record.HasChecksum());
+        EXPECT_EQ(record.Checksum(), 0xCAFEBABEu);
+        // Setting the checksum again keeps the declared encoding.
+        record.SetChecksum(7);
+        EXPECT_EQ(std::string(record.m_reserved1.begin(), record.m_reserved1.end()), c.marker);
+    }
+}
+
+TEST(SplitConfig, NamesAreDecodedAsTheMarkerSays)
+{
+    struct Case {
+        const char* marker; // four bytes, or "" for none
+        std::string base, ext;
+        std::optional<std::string> decodedBase, decodedExt;
+    };
+    const std::vector<Case> cases = {
+        {"", kSuedtirol1252, "avi", "Südtirol", "avi"},
+        {"PC32", kSuedtirol1252, "\x80", "Südtirol", "€"},
+        {"ABCD", kSuedtirol1252, "avi", "Südtirol", "avi"},
+        {"PU32", "Łódź", "avi", "Łódź", "avi"},
+        // Not valid in the declared encoding.
+        {"PU32", kSuedtirol1252, "avi", std::nullopt, "avi"},
+        {"PU32", "film", "av\xC3", "film", std::nullopt},
+        {"", "Łódź", "avi", std::nullopt, "avi"}, // UTF-8 read as Windows-1252 meets the hole 0x81
+        {"PC32", "film", "\x9D", "film", std::nullopt},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.marker) + " " + c.base + "." + c.ext);
+        CSplitConfig::Image image = CSplitConfig(2, c.base, c.ext, 10).Serialize();
+        std::copy(c.marker, c.marker + std::char_traits<char>::length(c.marker), image.begin() + 4);
+        CSplitConfig record;
+        record.Deserialize(image.data(), image.size());
+        EXPECT_EQ(record.BaseName(), c.base);
+        EXPECT_EQ(record.Extension(), c.ext);
+        EXPECT_EQ(record.DecodedBaseName(), c.decodedBase);
+        EXPECT_EQ(record.DecodedExtension(), c.decodedExt);
     }
 }
 

@@ -26,6 +26,9 @@ const char* const kTooMany = "Fehler: Zu viele Zieldateien (>999).";
 const char* const kTooBig = "Fehler: Die Zieldateien sind zu gross.";
 const char* const kSinglePiece = "Die Quelldatei ist nicht grösser als ein Einzelstück.\r\n"
                                  "Es würde nur eine einzelne Datei erzeugt.";
+const char* const kNameTooLong = "Fehler: Der Name der Quelldatei ist zu lang für die Konfigurationsdatei.";
+const char* const kNameUnreadable =
+    "Fehler: Der Name der Quelldatei ist weder in UTF-8 noch in Windows-1252 kodiert.";
 
 void FillPlan(CSplitJob& plan, std::int64_t source, std::int64_t piece, int count, const std::string& target)
 {
@@ -218,6 +221,41 @@ TEST(EnginePlanTest, PlanWhosePieceWouldBeTheSourceIsRefused)
         PlanVerdict verdict = CheckPlan(plan);
         EXPECT_EQ(verdict.text, c.text) << c.name << " into " << c.target;
         EXPECT_EQ(verdict.canConfirm, c.text == planText) << c.name << " into " << c.target;
+    }
+}
+
+// The record holds each name in 256 bytes: Windows-1252 may fill them, a
+// UTF-8 name needs its NUL, so that no character is cut.
+TEST(EnginePlanTest, NamesThatTheRecordCannotHoldAreRefused)
+{
+    TempDir target;
+    const std::string planText = "Sie erzeugen 2 Dateien je 4 Bytes\r\nund eine Datei mit 2 Bytes.";
+    struct Case {
+        const char* what;
+        std::string name, target;
+        std::int64_t source;
+        int count;
+        std::string text;
+    };
+    const std::string dir = target.Dir();
+    const std::string tooLong = "Ł" + std::string(254, 'a') + ".avi"; // 256 bytes of UTF-8
+    const Case cases[] = {
+        {"Windows-1252 letters", "Südtirol.avi", dir, 10, 3, planText},
+        {"255 bytes of UTF-8", "Ł" + std::string(253, 'a') + ".avi", dir, 10, 3, planText},
+        {"256 bytes of UTF-8", tooLong, dir, 10, 3, kNameTooLong},
+        {"bytes Windows-1252 lacks", "\x81x.avi", dir, 10, 3, kNameUnreadable},
+        // Its place among the other checks.
+        {"too many pieces first", tooLong, dir, 999 * 4 + 1, 1000, kTooMany},
+        {"before the free space", tooLong, "/proc/", 10, 3, kNameTooLong},
+        {"before the single piece", "\x81x.avi", dir, 3, 1, kNameUnreadable},
+    };
+    for (const Case& c : cases) {
+        CSplitJob plan;
+        FillPlan(plan, c.source, 4, c.count, c.target);
+        plan.m_strSourceName = c.name;
+        PlanVerdict verdict = CheckPlan(plan);
+        EXPECT_EQ(verdict.text, c.text) << c.what;
+        EXPECT_EQ(verdict.canConfirm, c.text == planText) << c.what;
     }
 }
 

@@ -312,6 +312,80 @@ TEST(JoinerJoin, WithoutTheMarkerNoChecksumIsCompared)
     }
 }
 
+// The record's names are decoded as its marker says; the file is rebuilt
+// under the UTF-8 name. The pieces may carry that name or, on a file system
+// that is not UTF-8, the record's own bytes.
+TEST(JoinerJoin, NamesAreDecodedAndPiecesFoundUnderEitherSpelling)
+{
+    const std::string suedtirol = "Südtirol";
+    const std::string suedtirol1252 = "S\374dtirol"; // ü is 0xFC
+    const std::string tokyo = "東京";
+    struct Case {
+        const char* what;
+        std::array<unsigned char, 4> marker;
+        std::string storedBase, ext;
+        std::string piecesAs;  // the base name of the pieces on disk
+        std::string staleAs;   // "": none; else pieces of other bytes under this name
+        std::string rebuiltAs; // the base name of the rebuilt file
+    };
+    const std::array<unsigned char, 4> none{}, pc32{'P', 'C', '3', '2'}, pu32{'P', 'U', '3', '2'};
+    const std::vector<Case> cases = {
+        {"Windows-1252 without marker, pieces in UTF-8", none, suedtirol1252, "avi", suedtirol, "",
+         suedtirol},
+        {"Windows-1252 without marker, pieces in its bytes", none, suedtirol1252, "avi", suedtirol1252, "",
+         suedtirol},
+        {"PC32, pieces in its bytes", pc32, suedtirol1252, "avi", suedtirol1252, "", suedtirol},
+        {"PU32", pu32, tokyo, "mp4", tokyo, "", tokyo},
+        {"both spellings on disk: UTF-8 first", pc32, suedtirol1252, "avi", suedtirol, suedtirol1252,
+         suedtirol},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        TempDir dir;
+        const std::vector<std::string> parts = test::RandomParts({700, 700, 300}, 130);
+        CSplitConfig record = test::RecordFor(c.storedBase, c.ext, parts, true);
+        record.m_reserved1 = c.marker;
+        test::WriteConfig(dir / "_x.cfg", record);
+        test::WritePieces(dir.Dir(), c.piecesAs, parts);
+        if (!c.staleAs.empty())
+            test::WritePieces(dir.Dir(), c.staleAs, test::RandomParts({700, 700, 300}, 140));
+
+        CRecordingFrontEnd ui;
+        EXPECT_TRUE(RunJoiner(ui, dir / "_x"));
+        EXPECT_TRUE(ui.errors.empty());
+        EXPECT_TRUE(ui.questions.empty());
+        const std::string target = dir / (c.rebuiltAs + "." + c.ext);
+        EXPECT_TRUE(ReadFile(target) == Concat(parts));
+        ASSERT_EQ(ui.messages.size(), 1u);
+        EXPECT_EQ(ui.messages[0].text, "Die Datei \"" + target + "\" wurde erstellt.");
+        if (c.rebuiltAs != c.storedBase) {
+            EXPECT_FALSE(FileExists(dir / (c.storedBase + "." + c.ext)));
+        }
+    }
+}
+
+TEST(JoinerJoin, AMissingPieceIsAskedForUnderItsUtf8Name)
+{
+    TempDir root;
+    const std::string dir = root / "j/";
+    const std::string other = root / "other/";
+    fs::create_directories(dir);
+    fs::create_directories(other);
+    const std::vector<std::string> parts = test::RandomParts({500, 500}, 150);
+    test::WriteConfig(dir + "_x.cfg", test::RecordFor("S\374d", "avi", parts, true)); // "Süd"
+    WriteFile(dir + "S\374d.001", parts[0]);
+    WriteFile(other + "S\374d.002", parts[1]);
+
+    CRecordingFrontEnd ui;
+    ui.answers = {other};
+    EXPECT_TRUE(RunJoiner(ui, dir + "_x"));
+    ASSERT_EQ(ui.questions.size(), 1u);
+    EXPECT_EQ(ui.questions[0].dir, dir);
+    EXPECT_EQ(ui.questions[0].fileName, "Süd.002");
+    EXPECT_TRUE(ui.errors.empty());
+    EXPECT_TRUE(ReadFile(dir + "Süd.avi") == Concat(parts));
+}
+
 TEST(JoinerJoin, WriteFailureUnderAFileSizeLimitKeepsTheOlderFile)
 {
     for (bool withChecksum : {false, true}) {

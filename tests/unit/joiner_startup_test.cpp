@@ -202,6 +202,47 @@ TEST(JoinerConfigCheck, RefusesUnusableRecordsNamingTheCfg)
     }
 }
 
+TEST(JoinerConfigCheck, NamesNotValidInTheirEncodingAreRefused)
+{
+    struct Case {
+        const char* what;
+        const char* marker; // four bytes, or "" for none
+        std::string base, ext;
+    };
+    const std::vector<Case> cases = {
+        {"Windows-1252 bytes after PU32", "PU32", "S\374dtirol", "avi"},
+        {"cut UTF-8 extension after PU32", "PU32", "film", "av\xC3"},
+        {"overlong UTF-8 after PU32", "PU32", "\xC0\xAE\xC0\xAE", "avi"},
+        {"byte for nothing, no marker", "", "fi\x81lm", "avi"},
+        {"byte for nothing after PC32", "PC32", "film", "av\x9D"},
+    };
+    const std::vector<std::string> parts = test::RandomParts({64, 64});
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        TempDir root;
+        const std::string dir = root / "j/";
+        std::filesystem::create_directories(dir);
+        // Pieces under the stored bytes: only the refusal keeps them apart.
+        test::WritePieces(dir, c.base, parts);
+        CSplitConfig::Image image = CSplitConfig(2, c.base, c.ext, 128).Serialize();
+        std::copy(c.marker, c.marker + std::char_traits<char>::length(c.marker), image.begin() + 4);
+        WriteFile(dir + "_film.cfg", std::string(image.begin(), image.end()));
+        const auto before = test::Snapshot(root.Dir());
+
+        CRecordingFrontEnd ui;
+        CConcatApp app(ui, dir + "_film");
+        EXPECT_FALSE(app.InitInstance());
+        EXPECT_EQ(ui.errors,
+                  std::vector<std::string>{"Die Konfigurationsdatei \"" + dir +
+                                           "_film.cfg\" ist ungültig:\r\nDer Dateiname ist in "
+                                           "seiner Kodierung (Windows-1252 oder UTF-8) ungültig."});
+        EXPECT_TRUE(ui.messages.empty());
+        EXPECT_TRUE(ui.progress.empty());
+        EXPECT_TRUE(ui.questions.empty());
+        EXPECT_EQ(test::Snapshot(root.Dir()), before);
+    }
+}
+
 TEST(JoinerConfigCheck, EmptyCfgIsRefused)
 {
     TempDir dir;

@@ -1,0 +1,35 @@
+// The checksum list "_<base>.sfv" beside a set: the CRC-32 of every piece in
+// the widely read SFV format, so that a damaged piece can be named (by our
+// joiners, by "portelan-cli verify" and by other tools such as cksfv).
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace portelan {
+
+// "<T>_<B>.sfv"
+std::string ChecksumListFileName(const std::string& targetDir, const std::string& baseName);
+
+struct PieceChecksum {
+    std::string name; // the piece's file name without directory
+    std::uint32_t crc = 0;
+};
+
+// The list's text: a comment line naming the program, then "<name> <CRC>"
+// per piece with eight upper-case hexadecimal digits; CRLF line ends.
+std::string FormatChecksumList(const std::string& program, const std::vector<PieceChecksum>& pieces);
+
+// The CRC-32 of each wanted name, as the list at path gives it; nullopt for
+// the whole when the list cannot be opened. A list is outside input: it is
+// read in blocks and only its first kMaxChecksumListBytes, lines longer than
+// a name can be are skipped, and comment lines, malformed lines, names with
+// a path separator or control character and unwanted names are ignored. A
+// wanted name listed twice with different values counts as not listed.
+inline constexpr std::int64_t kMaxChecksumListBytes = 4 << 20;
+std::optional<std::vector<std::optional<std::uint32_t>>>
+ReadChecksumList(const std::string& path, const std::vector<std::string>& wanted);
+
+} // namespace portelan
