@@ -49,12 +49,12 @@ std::string CConcatDlg::GetSearchDir() const { return m_bSearchMode ? m_strSearc
 BOOL CConcatDlg::OnInitDialog()
 {
     if (m_bSearchMode) {
-        SetWindowTextA(Hwnd(), "Achtung: Folgende Datei wurde nicht gefunden:");
+        win::SetText(Hwnd(), "Achtung: Folgende Datei wurde nicht gefunden:");
         SetItemText(IDC_TEXT, m_strSearchDir + m_strFileName);
         ShowItem(IDC_SEARCH, true);
         EnableItem(IDC_SEARCH, true);
     } else {
-        SetWindowTextA(Hwnd(), m_strTitle.empty() ? "Fehlermeldung" : m_strTitle.c_str());
+        win::SetText(Hwnd(), m_strTitle.empty() ? "Fehlermeldung" : m_strTitle);
         SetItemText(IDC_TEXT, m_strMessage);
         EnableItem(IDC_SEARCH, false);
         ShowItem(IDC_SEARCH, false);
@@ -62,7 +62,7 @@ BOOL CConcatDlg::OnInitDialog()
     win::PlayClip(Item(IDC_CLIP_FRAME), IDC_CLIP_FRAME, IDR_CLIP_JOIN);
     // The focus on the button that is there to be pressed; moved the
     // dialog's way, the button becomes the default one, so Enter presses it.
-    SendMessageA(Hwnd(), WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(Item(m_bSearchMode ? IDC_SEARCH : IDCANCEL)),
+    SendMessageW(Hwnd(), WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(Item(m_bSearchMode ? IDC_SEARCH : IDCANCEL)),
                  TRUE);
     return FALSE;
 }

@@ -17,7 +17,7 @@ CProgressDlg::~CProgressDlg()
 bool CProgressDlg::Create()
 {
     // Modeless: the join goes on while the window (that is, its icon) is there.
-    HWND hwnd = CreateDialogParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_PROGRESS), nullptr,
+    HWND hwnd = CreateDialogParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDD_PROGRESS), nullptr,
                                    Procedure, reinterpret_cast<LPARAM>(this));
     return hwnd != nullptr;
 }
@@ -50,11 +50,11 @@ INT_PTR CALLBACK CProgressDlg::Procedure(HWND hwnd, UINT message, WPARAM, LPARAM
 {
     if (message == WM_INITDIALOG) {
         auto* self = reinterpret_cast<CProgressDlg*>(lParam);
-        SetWindowLongPtrA(hwnd, DWLP_USER, lParam);
+        SetWindowLongPtrW(hwnd, DWLP_USER, lParam);
         self->m_hWnd = hwnd;
         return self->OnInitDialog();
     }
-    auto* self = reinterpret_cast<CProgressDlg*>(GetWindowLongPtrA(hwnd, DWLP_USER));
+    auto* self = reinterpret_cast<CProgressDlg*>(GetWindowLongPtrW(hwnd, DWLP_USER));
     if (self && message == WM_COMMAND)
         return TRUE; // a modeless window must not end as a modal one would
     if (self && message == WM_NCDESTROY)

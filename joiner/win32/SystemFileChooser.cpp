@@ -3,9 +3,8 @@
 
 #include <commdlg.h>
 
-#include <vector>
-
 #include "joiner/win32/FileChooser.h"
+#include "platform/win32/WideText.h"
 
 namespace portelan {
 
@@ -15,24 +14,28 @@ class CSystemFileChooser : public IFileChooser {
   public:
     std::optional<std::string> ChooseFile(const FileRequest& request) override
     {
+        using platform::ToWide;
         // Room for long paths; a longer initial name is cut.
-        std::vector<char> path(4096, '\0');
-        request.initialFile.copy(path.data(), path.size() - 1);
+        std::wstring path = ToWide(request.initialFile);
+        path.resize(4096, L'\0');
+        path.back() = L'\0';
         // The filter's list ends in an empty part: one more NUL than its parts carry.
-        std::string filter = request.filter + '\0';
-        OPENFILENAMEA ofn{};
+        const std::wstring filter = ToWide(request.filter) + L'\0';
+        const std::wstring title = ToWide(request.title);
+        const std::wstring extension = ToWide(request.defaultExtension);
+        OPENFILENAMEW ofn{};
         // The structure's first version, whose size every system accepts.
-        ofn.lStructSize = OPENFILENAME_SIZE_VERSION_400A;
+        ofn.lStructSize = OPENFILENAME_SIZE_VERSION_400W;
         ofn.hwndOwner = nullptr;
         ofn.lpstrFilter = filter.c_str();
         ofn.lpstrFile = path.data();
         ofn.nMaxFile = static_cast<DWORD>(path.size());
-        ofn.lpstrTitle = request.title.c_str();
-        ofn.lpstrDefExt = request.defaultExtension.c_str();
+        ofn.lpstrTitle = title.c_str();
+        ofn.lpstrDefExt = extension.c_str();
         ofn.Flags = OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT | OFN_EXPLORER | OFN_ENABLESIZING;
-        if (!GetOpenFileNameA(&ofn))
+        if (!GetOpenFileNameW(&ofn))
             return std::nullopt;
-        return std::string(path.data());
+        return platform::ToUtf8(path.c_str());
     }
 };
 

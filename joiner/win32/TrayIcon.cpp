@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "joiner/win32/JoinerResource.h"
+#include "platform/win32/WideText.h"
 
 namespace portelan {
 
@@ -23,11 +24,14 @@ NOTIFYICONDATAA NewData(HWND owner, UINT id)
     return data;
 }
 
+// The structure stays the "A" one, so the UTF-8 tip goes into the ANSI code
+// page first (our tips are ASCII, which stays as it is).
 void CopyTip(NOTIFYICONDATAA& data, const char* tip)
 {
+    const std::string ansi = platform::ToAnsi(tip);
     const int room = 64; // the first version's tip field, NUL included
-    int length = static_cast<int>(std::strlen(tip)) + 1;
-    lstrcpynA(data.szTip, tip, length < room ? length : room);
+    int length = static_cast<int>(ansi.size()) + 1;
+    lstrcpynA(data.szTip, ansi.c_str(), length < room ? length : room);
 }
 
 } // namespace
@@ -57,7 +61,7 @@ void CTrayIcon::Update()
     if (!m_pWnd)
         return;
     if (m_bVisible) {
-        HICON icon = LoadIconA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDR_MAINFRAME));
+        HICON icon = LoadIconW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDR_MAINFRAME));
         AddIcon(m_pWnd, m_uCallbackMessage, kIconId, icon, "");
         ShowWindow(m_pWnd, SW_HIDE);
         ModifyTip(m_pWnd, kIconId, m_strTip.c_str());

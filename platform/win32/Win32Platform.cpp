@@ -1,5 +1,6 @@
-// Win32 implementation of the platform seam. Paths and texts are 8-bit
-// strings in the system's ANSI code page, so the "A" functions are used.
+// Win32 implementation of the platform seam. Paths are UTF-8 inside and
+// reach the system as UTF-16 through the "W" functions: the "A" functions
+// would only know the names of the ANSI code page.
 #include "platform/Platform.h"
 
 #include <windows.h>
@@ -8,6 +9,7 @@
 #include <memory>
 
 #include "platform/BufferCopy.h"
+#include "platform/win32/WideText.h"
 
 namespace portelan::platform {
 
@@ -56,7 +58,8 @@ bool File::Open(const std::string& path, Mode mode)
         disposition = OPEN_EXISTING;
         break;
     }
-    HANDLE h = CreateFileA(path.c_str(), access, share, nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE h = CreateFileW(ToWide(path).c_str(), access, share, nullptr, disposition, FILE_ATTRIBUTE_NORMAL,
+                           nullptr);
     if (h == INVALID_HANDLE_VALUE)
         return false;
     m_handle = reinterpret_cast<std::intptr_t>(h);
@@ -114,6 +117,14 @@ std::int64_t File::Length()
 
 bool File::MakeExecutable() { return IsOpen(); }
 
+bool File::Truncate(std::int64_t length)
+{
+    LARGE_INTEGER at{};
+    at.QuadPart = length;
+    return IsOpen() && SetFilePointerEx(AsHandle(m_handle), at, nullptr, FILE_BEGIN) &&
+           SetEndOfFile(AsHandle(m_handle));
+}
+
 std::shared_ptr<File> File::Duplicate() const
 {
     if (!IsOpen())
@@ -150,8 +161,8 @@ CopyResult CopyBytes(File& in, File& out, std::int64_t n)
 
 std::optional<std::int64_t> FindFileSize(const std::string& path)
 {
-    WIN32_FIND_DATAA found{};
-    HANDLE search = FindFirstFileA(path.c_str(), &found);
+    WIN32_FIND_DATAW found{};
+    HANDLE search = FindFirstFileW(ToWide(path).c_str(), &found);
     if (search == INVALID_HANDLE_VALUE)
         return std::nullopt;
     FindClose(search);
@@ -159,11 +170,14 @@ std::optional<std::int64_t> FindFileSize(const std::string& path)
                                      found.nFileSizeLow);
 }
 
-bool Exists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+bool Exists(const std::string& path)
+{
+    return GetFileAttributesW(ToWide(path).c_str()) != INVALID_FILE_ATTRIBUTES;
+}
 
 bool IsDirectory(const std::string& path)
 {
-    DWORD attributes = GetFileAttributesA(path.c_str());
+    DWORD attributes = GetFileAttributesW(ToWide(path).c_str());
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
@@ -171,8 +185,8 @@ namespace {
 
 bool Identify(const std::string& path, BY_HANDLE_FILE_INFORMATION& info)
 {
-    HANDLE h = CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                           OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    HANDLE h = CreateFileW(ToWide(path).c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                           nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
     if (h == INVALID_HANDLE_VALUE)
         return false;
     bool ok = GetFileInformationByHandle(h, &info) != 0;
@@ -207,53 +221,56 @@ std::optional<std::int64_t> QueryFreeSpace(const std::string& path)
     // beyond 2 GiB; every later system has the extended one.
     bool oldQuery = known && version.dwPlatformId == 1 && version.dwMinorVersion == 0 &&
                     std::strchr(version.szCSDVersion, 'B') == nullptr;
+    const std::wstring where = ToWide(path);
     if (oldQuery) {
         DWORD sectorsPerCluster = 0, bytesPerSector = 0, freeClusters = 0, totalClusters = 0;
-        if (!GetDiskFreeSpaceA(path.c_str(), &sectorsPerCluster, &bytesPerSector, &freeClusters,
+        if (!GetDiskFreeSpaceW(where.c_str(), &sectorsPerCluster, &bytesPerSector, &freeClusters,
                                &totalClusters))
             return std::nullopt;
         return static_cast<std::int64_t>(freeClusters) * sectorsPerCluster * bytesPerSector;
     }
     ULARGE_INTEGER available{}, total{}, totalFree{};
-    if (!GetDiskFreeSpaceExA(path.c_str(), &available, &total, &totalFree))
+    if (!GetDiskFreeSpaceExW(where.c_str(), &available, &total, &totalFree))
         return std::nullopt;
     // What the caller may use, which honours per-user quotas.
     return static_cast<std::int64_t>(available.QuadPart);
 }
 
-bool RemoveFile(const std::string& path) { return DeleteFileA(path.c_str()) != 0; }
+bool RemoveFile(const std::string& path) { return DeleteFileW(ToWide(path).c_str()) != 0; }
 
 bool RenameReplacing(const std::string& from, const std::string& to)
 {
-    return MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING) != 0;
+    return MoveFileExW(ToWide(from).c_str(), ToWide(to).c_str(), MOVEFILE_REPLACE_EXISTING) != 0;
 }
 
 std::vector<std::string> ListDirectory(const std::string& dir)
 {
     std::vector<std::string> names;
     std::string pattern = dir.empty() ? std::string("*") : dir + "*";
-    WIN32_FIND_DATAA found{};
-    HANDLE search = FindFirstFileA(pattern.c_str(), &found);
+    WIN32_FIND_DATAW found{};
+    HANDLE search = FindFirstFileW(ToWide(pattern).c_str(), &found);
     if (search == INVALID_HANDLE_VALUE)
         return names;
     do {
-        std::string name = found.cFileName;
+        std::string name = ToUtf8(found.cFileName);
         if (name != "." && name != "..")
             names.push_back(std::move(name));
-    } while (FindNextFileA(search, &found));
+    } while (FindNextFileW(search, &found));
     FindClose(search);
     return names;
 }
 
 std::string ModulePath()
 {
-    std::string path(32768, '\0');
-    DWORD n = GetModuleFileNameA(nullptr, path.data(), static_cast<DWORD>(path.size()));
+    std::wstring path(32768, L'\0');
+    DWORD n = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
     if (n == 0 || n >= path.size())
         return {};
     path.resize(n);
-    return path;
+    return ToUtf8(path);
 }
+
+bool FileNamesAreBytes() { return false; }
 
 bool IsTerminal(int stream)
 {

@@ -2,13 +2,27 @@
 
 #include <commctrl.h>
 
-#include <vector>
+#include "platform/win32/WideText.h"
 
 namespace portelan::win {
 
+void SetText(HWND window, const std::string& text) { SetWindowTextW(window, platform::ToWide(text).c_str()); }
+
+std::string GetText(HWND window)
+{
+    std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(window)) + 1, L'\0');
+    text.resize(static_cast<std::size_t>(GetWindowTextW(window, text.data(), static_cast<int>(text.size()))));
+    return platform::ToUtf8(text);
+}
+
+int ShowMessageBox(HWND owner, const std::string& text, const std::string& caption, UINT style)
+{
+    return MessageBoxW(owner, platform::ToWide(text).c_str(), platform::ToWide(caption).c_str(), style);
+}
+
 CApplikation* CApplikation::s_pCurrent = nullptr;
 
-CApplikation::CApplikation() : m_hInstance(GetModuleHandleA(nullptr)) { s_pCurrent = this; }
+CApplikation::CApplikation() : m_hInstance(GetModuleHandleW(nullptr)) { s_pCurrent = this; }
 
 CApplikation::~CApplikation()
 {
@@ -23,26 +37,19 @@ int CApplikation::Run()
     InitCommonControlsEx(&controls);
     if (InitInstance()) {
         MSG msg;
-        while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
+        while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
             TranslateMessage(&msg);
-            DispatchMessageA(&msg);
+            DispatchMessageW(&msg);
         }
     }
     return ExitInstance();
 }
 
-std::string CDialog::GetItemText(int id) const
-{
-    HWND item = Item(id);
-    int length = GetWindowTextLengthA(item);
-    std::vector<char> text(static_cast<std::size_t>(length) + 1, '\0');
-    GetWindowTextA(item, text.data(), length + 1);
-    return text.data();
-}
-
 INT_PTR CDialog::DoModal(HWND owner)
 {
-    return DialogBoxParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(m_nTemplate), owner, Procedure,
+    // A Unicode dialog: an ANSI one would squeeze every text set on it
+    // through the ANSI code page.
+    return DialogBoxParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(m_nTemplate), owner, Procedure,
                            reinterpret_cast<LPARAM>(this));
 }
 
@@ -51,11 +58,11 @@ INT_PTR CALLBACK CDialog::Procedure(HWND hwnd, UINT message, WPARAM wParam, LPAR
     CDialog* self;
     if (message == WM_INITDIALOG) {
         self = reinterpret_cast<CDialog*>(lParam);
-        SetWindowLongPtrA(hwnd, DWLP_USER, lParam);
+        SetWindowLongPtrW(hwnd, DWLP_USER, lParam);
         self->m_hWnd = hwnd;
         return self->OnInitDialog();
     }
-    self = reinterpret_cast<CDialog*>(GetWindowLongPtrA(hwnd, DWLP_USER));
+    self = reinterpret_cast<CDialog*>(GetWindowLongPtrW(hwnd, DWLP_USER));
     if (!self)
         return FALSE;
     if (message == WM_COMMAND) {
@@ -81,7 +88,7 @@ INT_PTR CALLBACK CDialog::Procedure(HWND hwnd, UINT message, WPARAM wParam, LPAR
     // These few messages return their result directly, all others through DWLP_MSGRESULT.
     if (message == WM_QUERYDRAGICON || (message >= WM_CTLCOLORMSGBOX && message <= WM_CTLCOLORSTATIC))
         return result;
-    SetWindowLongPtrA(hwnd, DWLP_MSGRESULT, result);
+    SetWindowLongPtrW(hwnd, DWLP_MSGRESULT, result);
     return TRUE;
 }
 
@@ -89,13 +96,13 @@ HWND PlayClip(HWND staticControl, int controlId, int clipId, DWORD extraStyle)
 {
     RECT area{};
     GetClientRect(staticControl, &area);
-    HWND clip = CreateWindowExA(0, ANIMATE_CLASSA, "", WS_CHILD | WS_VISIBLE | ACS_CENTER | extraStyle, 0, 0,
+    HWND clip = CreateWindowExW(0, ANIMATE_CLASSW, L"", WS_CHILD | WS_VISIBLE | ACS_CENTER | extraStyle, 0, 0,
                                 area.right, area.bottom, staticControl,
                                 reinterpret_cast<HMENU>(static_cast<INT_PTR>(controlId)),
-                                GetModuleHandleA(nullptr), nullptr);
+                                GetModuleHandleW(nullptr), nullptr);
     if (clip) {
-        SendMessageA(clip, ACM_OPENA, 0, static_cast<LPARAM>(clipId));
-        SendMessageA(clip, ACM_PLAY, static_cast<WPARAM>(-1), MAKELPARAM(0, 0xFFFF));
+        SendMessageW(clip, ACM_OPENW, 0, static_cast<LPARAM>(clipId));
+        SendMessageW(clip, ACM_PLAY, static_cast<WPARAM>(-1), MAKELPARAM(0, 0xFFFF));
     }
     return clip;
 }

@@ -1,5 +1,6 @@
 // A thin window layer of our own for the two Windows programs: an
-// application object and modal dialogs made from dialog templates.
+// application object and modal dialogs made from dialog templates. Its
+// windows are Unicode windows and its texts UTF-8, converted at the calls.
 #pragma once
 
 #include <windows.h>
@@ -7,6 +8,12 @@
 #include <string>
 
 namespace portelan::win {
+
+// The text of any window or control, UTF-8.
+void SetText(HWND window, const std::string& text);
+std::string GetText(HWND window);
+// MessageBox with UTF-8 texts; the button pressed.
+int ShowMessageBox(HWND owner, const std::string& text, const std::string& caption, UINT style);
 
 // The program's application object. Start-up runs the program (usually a
 // modal dialog); its result decides whether a message loop follows.
@@ -50,14 +57,14 @@ class CDialog {
 
     // Control helpers.
     HWND Item(int id) const { return GetDlgItem(m_hWnd, id); }
-    void SetItemText(int id, const std::string& text) const { SetDlgItemTextA(m_hWnd, id, text.c_str()); }
-    std::string GetItemText(int id) const;
+    void SetItemText(int id, const std::string& text) const { SetText(Item(id), text); }
+    std::string GetItemText(int id) const { return GetText(Item(id)); }
     void EnableItem(int id, bool enable) const { EnableWindow(Item(id), enable); }
     void ShowItem(int id, bool show) const { ShowWindow(Item(id), show ? SW_SHOW : SW_HIDE); }
-    bool IsChecked(int id) const { return SendMessageA(Item(id), BM_GETCHECK, 0, 0) == BST_CHECKED; }
+    bool IsChecked(int id) const { return SendMessageW(Item(id), BM_GETCHECK, 0, 0) == BST_CHECKED; }
     void SetCheck(int id, bool checked) const
     {
-        SendMessageA(Item(id), BM_SETCHECK, checked ? BST_CHECKED : BST_UNCHECKED, 0);
+        SendMessageW(Item(id), BM_SETCHECK, checked ? BST_CHECKED : BST_UNCHECKED, 0);
     }
 
   protected:

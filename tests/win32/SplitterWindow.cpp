@@ -9,6 +9,7 @@
 #include <random>
 #include <utility>
 
+#include "platform/win32/WideText.h"
 #include "splitter/ui/win32/Resource.h"
 
 namespace portelan::test {
@@ -119,21 +120,19 @@ void SplitterWindow::ClickLater(int id) const { PostMessageA(GetDlgItem(m_hWnd, 
 
 void SplitterWindow::Drop(int id, const std::vector<std::string>& paths) const
 {
-    // DROPFILES followed by the NUL-terminated paths and a final NUL.
-    std::size_t size = sizeof(DROPFILES) + 1;
+    // DROPFILES followed by the NUL-terminated paths and a final NUL, in
+    // UTF-16 as the shell drops them.
+    std::wstring names;
     for (const std::string& path : paths)
-        size += path.size() + 1;
-    HGLOBAL memory = GlobalAlloc(GHND, size);
+        names += platform::ToWide(path) + L'\0';
+    names += L'\0';
+    HGLOBAL memory = GlobalAlloc(GHND, sizeof(DROPFILES) + names.size() * sizeof(wchar_t));
     auto* header = static_cast<DROPFILES*>(GlobalLock(memory));
     header->pFiles = sizeof(DROPFILES);
-    header->fWide = FALSE;
-    char* text = reinterpret_cast<char*>(header + 1);
-    for (const std::string& path : paths) {
-        std::memcpy(text, path.c_str(), path.size() + 1);
-        text += path.size() + 1;
-    }
+    header->fWide = TRUE;
+    std::memcpy(header + 1, names.data(), names.size() * sizeof(wchar_t));
     GlobalUnlock(memory);
-    SendMessageA(GetDlgItem(m_hWnd, id), WM_DROPFILES, reinterpret_cast<WPARAM>(memory), 0);
+    SendMessageW(GetDlgItem(m_hWnd, id), WM_DROPFILES, reinterpret_cast<WPARAM>(memory), 0);
 }
 
 bool SplitterWindow::WaitForStatus(const std::string& text, DWORD timeoutMs) const

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "SplitterWindow.h"
+#include "platform/win32/WideText.h"
 #include "splitter/ui/Greeting.h"
 #include "splitter/ui/win32/Resource.h"
 
@@ -136,9 +137,9 @@ TEST(GreetingButton, ClosingTheWindowEndsTheWatcherFirst)
 
 TEST(GreetingButton, GreetsTheComputerByName)
 {
-    char name[MAX_COMPUTERNAME_LENGTH + 1] = "";
-    DWORD size = sizeof name;
-    ASSERT_TRUE(GetComputerNameA(name, &size));
+    wchar_t name[MAX_COMPUTERNAME_LENGTH + 1] = L"";
+    DWORD size = MAX_COMPUTERNAME_LENGTH + 1;
+    ASSERT_TRUE(GetComputerNameW(name, &size));
 
     SplitterWindow w;
     w.Clock().Set(kGreetingDay);
@@ -148,7 +149,7 @@ TEST(GreetingButton, GreetsTheComputerByName)
         w.ClickLater(IDC_GREETING);
         HWND box = WaitForWindowStartingWith(w.ThreadId(), "Hallo ");
         ASSERT_NE(box, nullptr);
-        EXPECT_EQ(WindowText(box), std::string("Hallo ") + name + "...");
+        EXPECT_EQ(WindowText(box), "Hallo " + platform::ToUtf8(name) + "...");
         EXPECT_EQ(GetWindow(box, GW_OWNER), w.Hwnd());
         EXPECT_TRUE(HasChild(box, [](HWND child) { return WindowText(child) == kGreetingText; }));
         // MB_ICONINFORMATION: the system's information icon.

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "SplitterWindow.h"
+#include "platform/win32/WideText.h"
 #include "splitter/ui/win32/Resource.h"
 
 namespace portelan::test {
@@ -30,15 +31,16 @@ TEST(MainWindow, SystemMenuEndsWithItsThreeEntries)
     HMENU menu = GetSystemMenu(w.Hwnd(), FALSE);
     int count = GetMenuItemCount(menu);
     ASSERT_GE(count, 3);
-    char text[128] = "";
+    auto text = [menu](int position) {
+        wchar_t item[128] = L"";
+        GetMenuStringW(menu, static_cast<UINT>(position), item, 128, MF_BYPOSITION);
+        return platform::ToUtf8(item);
+    };
     EXPECT_EQ(GetMenuItemID(menu, count - 3), 0u); // the separator
     EXPECT_EQ(GetMenuItemID(menu, count - 2), static_cast<UINT>(IDM_ABOUTBOX));
-    GetMenuStringA(menu, count - 2, text, sizeof text, MF_BYPOSITION);
-    EXPECT_STREQ(text, "Inf&o \xFC"
-                       "ber Portelan...");
+    EXPECT_EQ(text(count - 2), "Inf&o über Portelan...");
     EXPECT_EQ(GetMenuItemID(menu, count - 1), static_cast<UINT>(IDM_UPDATE));
-    GetMenuStringA(menu, count - 1, text, sizeof text, MF_BYPOSITION);
-    EXPECT_STREQ(text, "&Update suchen");
+    EXPECT_EQ(text(count - 1), "&Update suchen");
 }
 
 TEST(MainWindow, StartWithoutInputsNamesTheSourceLast)

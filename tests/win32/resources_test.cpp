@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include "SplitterWindow.h"
+#include "platform/win32/WideText.h"
 #include "splitter/ui/win32/Resource.h"
 #include "splitter/ui/win32/ResourceJoiner.h"
 
@@ -29,17 +30,18 @@ class VersionRecord {
   public:
     explicit VersionRecord(const std::string& file)
     {
+        const std::wstring path = platform::ToWide(file);
         DWORD ignored = 0;
-        DWORD size = GetFileVersionInfoSizeA(file.c_str(), &ignored);
+        DWORD size = GetFileVersionInfoSizeW(path.c_str(), &ignored);
         m_data.resize(size);
-        m_ok = size > 0 && GetFileVersionInfoA(file.c_str(), 0, size, m_data.data());
+        m_ok = size > 0 && GetFileVersionInfoW(path.c_str(), 0, size, m_data.data());
     }
     bool Ok() const { return m_ok; }
     std::string Fixed(bool product) const
     {
         void* value = nullptr;
         UINT length = 0;
-        if (!VerQueryValueA(m_data.data(), "\\", &value, &length))
+        if (!VerQueryValueW(m_data.data(), L"\\", &value, &length))
             return {};
         auto* fixed = static_cast<VS_FIXEDFILEINFO*>(value);
         DWORD ms = product ? fixed->dwProductVersionMS : fixed->dwFileVersionMS;
@@ -51,10 +53,10 @@ class VersionRecord {
     {
         void* value = nullptr;
         UINT length = 0;
-        std::string path = "\\StringFileInfo\\040704B0\\" + key;
-        if (!VerQueryValueA(m_data.data(), path.c_str(), &value, &length))
+        std::wstring path = platform::ToWide("\\StringFileInfo\\040704B0\\" + key);
+        if (!VerQueryValueW(m_data.data(), path.c_str(), &value, &length))
             return "<missing>";
-        return static_cast<const char*>(value);
+        return platform::ToUtf8(static_cast<const wchar_t*>(value));
     }
 
   private:
@@ -107,8 +109,8 @@ TEST(Resources, TheJoinersAreCarriedInGermanAsConcat139And140)
                           Case{JoinerKind::Linux, IDR_CONCAT_LINUX, "../other-joiner/bin/portelanconcat"}}) {
         SCOPED_TRACE(c.built);
         // The German resource exists under its type name and number.
-        HRSRC german =
-            FindResourceExA(nullptr, "CONCAT", MAKEINTRESOURCEA(c.id), MAKELANGID(LANG_GERMAN, SUBLANG_GERMAN));
+        HRSRC german = FindResourceExA(nullptr, "CONCAT", MAKEINTRESOURCEA(c.id),
+                                       MAKELANGID(LANG_GERMAN, SUBLANG_GERMAN));
         ASSERT_NE(german, nullptr);
 
         CResourceJoiner joiner;

@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include "SplitterWindow.h"
+#include "platform/win32/WideText.h"
 #include "splitter/ui/win32/Dialogs.h"
 #include "splitter/ui/win32/Resource.h"
 
@@ -21,7 +22,7 @@ void ShootModal(win::CDialog& dialog, const std::string& title, const std::strin
     std::thread ui([&] { dialog.DoModal(); });
     HWND hwnd = nullptr;
     for (int i = 0; i < 1000 && !hwnd; ++i) {
-        hwnd = FindWindowA(nullptr, title.c_str());
+        hwnd = FindWindowW(nullptr, platform::ToWide(title).c_str());
         if (!hwnd)
             Sleep(10);
     }
@@ -40,7 +41,7 @@ TEST(Screenshots, EveryWindow)
     TempDir tmp;
     const std::string source = tmp / "Urlaubsfilm Südtirol.avi";
     WriteBytes(source, RandomBytes(5000000, 3));
-    CreateDirectoryA((tmp / "Stick").c_str(), nullptr);
+    CreateDirectoryW(platform::ToWide(tmp / "Stick").c_str(), nullptr);
 
     {
         SplitterWindow w;

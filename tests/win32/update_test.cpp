@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "SplitterWindow.h"
+#include "platform/win32/WideText.h"
 #include "splitter/ui/win32/Resource.h"
 
 namespace portelan::test {
@@ -29,9 +30,9 @@ std::string Environment(const char* name)
 // Where the program under test (this executable) keeps its downloads.
 std::string ProgramDir()
 {
-    char module[MAX_PATH] = "";
-    DWORD n = GetModuleFileNameA(nullptr, module, sizeof module);
-    std::string path(module, n);
+    wchar_t module[MAX_PATH] = L"";
+    DWORD n = GetModuleFileNameW(nullptr, module, MAX_PATH);
+    std::string path = platform::ToUtf8(std::wstring_view(module, n));
     return path.substr(0, path.find_last_of('\\') + 1);
 }
 
@@ -40,9 +41,9 @@ std::string ClipboardText()
     std::string text;
     if (!OpenClipboard(nullptr))
         return "(clipboard not opened)";
-    if (HANDLE data = GetClipboardData(CF_TEXT)) {
-        if (const char* bytes = static_cast<const char*>(GlobalLock(data))) {
-            text = bytes;
+    if (HANDLE data = GetClipboardData(CF_UNICODETEXT)) {
+        if (const auto* chars = static_cast<const wchar_t*>(GlobalLock(data))) {
+            text = platform::ToUtf8(chars);
             GlobalUnlock(data);
         }
     }
@@ -54,14 +55,14 @@ std::string ClipboardText()
 std::vector<std::string> FilesIn(const std::string& dir)
 {
     std::vector<std::string> names;
-    WIN32_FIND_DATAA found;
-    HANDLE search = FindFirstFileA((dir + "*").c_str(), &found);
+    WIN32_FIND_DATAW found;
+    HANDLE search = FindFirstFileW(platform::ToWide(dir + "*").c_str(), &found);
     if (search == INVALID_HANDLE_VALUE)
         return names;
     do {
         if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
-            names.push_back(found.cFileName);
-    } while (FindNextFileA(search, &found));
+            names.push_back(platform::ToUtf8(found.cFileName));
+    } while (FindNextFileW(search, &found));
     FindClose(search);
     std::sort(names.begin(), names.end());
     return names;
@@ -126,12 +127,13 @@ class UpdateWindow : public SplitterWindow {
 
 void SetClipboardText(const std::string& text)
 {
-    HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, text.size() + 1);
-    memcpy(GlobalLock(block), text.c_str(), text.size() + 1);
+    const std::wstring wide = platform::ToWide(text);
+    HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, (wide.size() + 1) * sizeof(wchar_t));
+    memcpy(GlobalLock(block), wide.c_str(), (wide.size() + 1) * sizeof(wchar_t));
     GlobalUnlock(block);
     ASSERT_TRUE(OpenClipboard(nullptr));
     EmptyClipboard();
-    SetClipboardData(CF_TEXT, block);
+    SetClipboardData(CF_UNICODETEXT, block);
     CloseClipboard();
 }
 

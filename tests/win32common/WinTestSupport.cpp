@@ -4,10 +4,13 @@
 #include <shlobj.h>
 
 #include <chrono>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <random>
 #include <vector>
+
+#include "platform/win32/WideText.h"
 
 namespace portelan::test {
 
@@ -66,28 +69,29 @@ std::vector<std::string> VisibleWindows(DWORD threadId)
 
 std::string WindowText(HWND hwnd)
 {
-    char text[4096] = "";
-    SendMessageA(hwnd, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text));
-    return text;
+    wchar_t text[4096] = L"";
+    SendMessageW(hwnd, WM_GETTEXT, 4096, reinterpret_cast<LPARAM>(text));
+    return platform::ToUtf8(text);
 }
 
 std::string ItemText(HWND dialog, int id) { return WindowText(GetDlgItem(dialog, id)); }
 
 bool ItemChecked(HWND dialog, int id)
 {
-    return SendMessageA(GetDlgItem(dialog, id), BM_GETCHECK, 0, 0) == BST_CHECKED;
+    return SendMessageW(GetDlgItem(dialog, id), BM_GETCHECK, 0, 0) == BST_CHECKED;
 }
 
 bool ItemEnabled(HWND dialog, int id) { return IsWindowEnabled(GetDlgItem(dialog, id)) != 0; }
 
 void SetItemText(HWND dialog, int id, const std::string& text)
 {
-    SendMessageA(GetDlgItem(dialog, id), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
+    SendMessageW(GetDlgItem(dialog, id), WM_SETTEXT, 0,
+                 reinterpret_cast<LPARAM>(platform::ToWide(text).c_str()));
 }
 
-void ClickItem(HWND dialog, int id) { SendMessageA(GetDlgItem(dialog, id), BM_CLICK, 0, 0); }
+void ClickItem(HWND dialog, int id) { SendMessageW(GetDlgItem(dialog, id), BM_CLICK, 0, 0); }
 
-void ClickItemLater(HWND dialog, int id) { PostMessageA(GetDlgItem(dialog, id), BM_CLICK, 0, 0); }
+void ClickItemLater(HWND dialog, int id) { PostMessageW(GetDlgItem(dialog, id), BM_CLICK, 0, 0); }
 
 bool WaitUntilGone(HWND hwnd, DWORD timeoutMs)
 {
@@ -127,13 +131,13 @@ int CountVisibleWindows(const std::string& title)
 
 TempDir::TempDir()
 {
-    char base[MAX_PATH] = "";
-    GetTempPathA(MAX_PATH, base);
+    wchar_t base[MAX_PATH] = L"";
+    GetTempPathW(MAX_PATH, base);
     static int serial = 0;
     for (;;) {
-        m_dir = std::string(base) + "portelan-" + std::to_string(GetCurrentProcessId()) + "-" +
+        m_dir = platform::ToUtf8(base) + "portelan-" + std::to_string(GetCurrentProcessId()) + "-" +
                 std::to_string(++serial) + "\\";
-        if (CreateDirectoryA(m_dir.c_str(), nullptr))
+        if (CreateDirectoryW(platform::ToWide(m_dir).c_str(), nullptr))
             break;
     }
 }
@@ -141,29 +145,30 @@ TempDir::TempDir()
 TempDir::~TempDir()
 {
     // SHFileOperation wants a double NUL at the end of the path list.
-    std::string from = m_dir.substr(0, m_dir.size() - 1) + '\0' + '\0';
-    SHFILEOPSTRUCTA op{};
+    std::wstring from = platform::ToWide(m_dir.substr(0, m_dir.size() - 1)) + L'\0' + L'\0';
+    SHFILEOPSTRUCTW op{};
     op.wFunc = FO_DELETE;
     op.pFrom = from.c_str();
     op.fFlags = FOF_NOCONFIRMATION | FOF_NOERRORUI | FOF_SILENT;
-    SHFileOperationA(&op);
+    SHFileOperationW(&op);
 }
 
 void WriteBytes(const std::string& path, const std::string& bytes)
 {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    // A wide path: the runtime opens it with the "W" function.
+    std::ofstream out(std::filesystem::path(platform::ToWide(path)), std::ios::binary | std::ios::trunc);
     out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
 }
 
 std::string ReadBytes(const std::string& path)
 {
-    std::ifstream in(path, std::ios::binary);
+    std::ifstream in(std::filesystem::path(platform::ToWide(path)), std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
 bool FileExists(const std::string& path)
 {
-    return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+    return GetFileAttributesW(platform::ToWide(path).c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
 std::string RandomBytes(std::size_t n, unsigned seed)
@@ -208,7 +213,7 @@ bool SaveWindowBitmap(HWND hwnd, const std::string& path)
     file.bfType = 0x4D42;
     file.bfOffBits = sizeof file + sizeof info;
     file.bfSize = static_cast<DWORD>(file.bfOffBits + pixels.size());
-    std::ofstream out(path, std::ios::binary);
+    std::ofstream out(std::filesystem::path(platform::ToWide(path)), std::ios::binary);
     out.write(reinterpret_cast<const char*>(&file), sizeof file);
     out.write(reinterpret_cast<const char*>(&info), sizeof info);
     out.write(pixels.data(), static_cast<std::streamsize>(pixels.size()));

@@ -1,5 +1,6 @@
 // What the tests of the Windows programs share: waiting, reading and
-// clicking real windows, temporary files, and pictures of windows.
+// clicking real windows, temporary files, and pictures of windows. Texts and
+// paths are UTF-8, as inside the programs.
 #pragma once
 
 #include <windows.h>

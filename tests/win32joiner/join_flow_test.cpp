@@ -12,6 +12,7 @@
 
 #include "JoinerHarness.h"
 #include "joiner/win32/JoinerResource.h"
+#include "platform/win32/WideText.h"
 
 namespace portelan::test {
 namespace {
@@ -20,9 +21,10 @@ const char* const kSearchTitle = "Achtung: Folgende Datei wurde nicht gefunden:"
 const char* const kSuccessTitle = "Zusammenführung erfolgreich";
 constexpr DWORD kFirstVersionSize = sizeof(void*) == 8 ? 104 : 88;
 
-// The 536-byte configuration record, little-endian, with our checksum.
+// The 536-byte configuration record, little-endian, with our checksum;
+// "PC32" for names in Windows-1252, "PU32" for names in UTF-8.
 std::string ConfigRecord(std::int64_t size, const std::string& ext, const std::string& base,
-                         std::int32_t count, std::uint32_t crc)
+                         std::int32_t count, std::uint32_t crc, const char* marker = "PC32")
 {
     std::string record(536, '\0');
     auto put = [&record](std::size_t offset, std::uint64_t value, int bytes) {
@@ -30,7 +32,7 @@ std::string ConfigRecord(std::int64_t size, const std::string& ext, const std::s
             record[offset + static_cast<std::size_t>(i)] = static_cast<char>((value >> (8 * i)) & 0xFF);
     };
     put(0, 0x0040A444, 4);
-    record.replace(4, 4, "PC32");
+    record.replace(4, 4, marker);
     put(8, static_cast<std::uint64_t>(size), 8);
     record.replace(16, ext.size(), ext);
     record.replace(272, base.size(), base);
@@ -39,16 +41,20 @@ std::string ConfigRecord(std::int64_t size, const std::string& ext, const std::s
     return record;
 }
 
-// "film.avi" cut into three pieces with its configuration file, all in dir.
+// "film.avi" (or another name, given in UTF-8, with the record's spelling
+// of it) cut into three pieces with its configuration file, all in dir.
 struct HandMadeSet {
-    explicit HandMadeSet(const std::string& dir) : source(RandomBytes(10000, 11))
+    explicit HandMadeSet(const std::string& dir, const std::string& base = "film",
+                         const std::string& ext = "avi", const std::string& recordBase = "film",
+                         const char* marker = "PC32")
+        : source(RandomBytes(10000, 11))
     {
         const auto crc = static_cast<std::uint32_t>(
             crc32(0, reinterpret_cast<const Bytef*>(source.data()), static_cast<uInt>(source.size())));
-        WriteBytes(dir + "_film.cfg", ConfigRecord(10000, "avi", "film", 3, crc));
-        WriteBytes(dir + "film.001", source.substr(0, 4000));
-        WriteBytes(dir + "film.002", source.substr(4000, 4000));
-        WriteBytes(dir + "film.003", source.substr(8000));
+        WriteBytes(dir + "_" + base + ".cfg", ConfigRecord(10000, ext, recordBase, 3, crc, marker));
+        WriteBytes(dir + base + ".001", source.substr(0, 4000));
+        WriteBytes(dir + base + ".002", source.substr(4000, 4000));
+        WriteBytes(dir + base + ".003", source.substr(8000));
     }
     std::string source;
 };
@@ -251,6 +257,48 @@ TEST(JoinFlow, ARejectedConfigurationIsReportedInTheMessageWindow)
     EXPECT_EQ(run.Messages().size(), 1u);
     EXPECT_TRUE(tray.Calls().empty());
     EXPECT_FALSE(FileExists(dir / "film.avi"));
+}
+
+// Sets whose record spells the name in UTF-8 ("PU32") or, as earlier
+// splitters did, in Windows-1252 ("PC32"), joined as if the joiner lay
+// beside the pieces as _<base>.exe: the file comes back under its own name,
+// compared in UTF-16 as the compiler spells it.
+TEST(JoinFlow, NamesBeyondAsciiAreRebuiltUnderTheirOwnName)
+{
+    struct Case {
+        std::string base;
+        std::wstring wideName;
+        const char* marker;
+        std::string recordBase;
+    };
+    const Case cases[] = {
+        {"Łódź", L"Łódź.avi", "PU32", "Łódź"},
+        {"Größe", L"Größe.avi", "PC32",
+         "Gr\xF6\xDF"
+         "e"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.base);
+        TempDir dir;
+        HandMadeSet set(dir.Dir(), c.base, "avi", c.recordBase, c.marker);
+        TrayRecorder tray;
+        JoinerRun run(dir / ("_" + c.base + ".exe"));
+
+        HWND success = WaitForWindow(run.ThreadId(), kSuccessTitle);
+        ASSERT_NE(success, nullptr) << testing::PrintToString(VisibleWindows(run.ThreadId()));
+        const std::string target = dir / (c.base + ".avi");
+        EXPECT_EQ(ItemText(success, IDC_TEXT), "Die Datei \"" + target + "\" wurde erstellt.");
+        // An ANSI window would pass the name through the ANSI code page.
+        EXPECT_TRUE(IsWindowUnicode(success));
+        EXPECT_TRUE(IsWindowUnicode(GetDlgItem(success, IDC_TEXT)));
+        ClickItemLater(success, IDCANCEL);
+        ASSERT_TRUE(run.WaitFinished());
+        EXPECT_TRUE(run.Joined());
+        EXPECT_NE(GetFileAttributesW((platform::ToWide(dir.Dir()) + c.wideName).c_str()),
+                  INVALID_FILE_ATTRIBUTES);
+        EXPECT_TRUE(ReadBytes(target) == set.source);
+        ExpectTrayCallsOfAJoin(tray.Calls(), 3, 3);
+    }
 }
 
 } // namespace

@@ -110,6 +110,21 @@ TEST(TrayIcon, TheSingleCallsSetOnlyWhatTheyAreGiven)
         EXPECT_EQ(call.size, kFirstVersionSize);
 }
 
+// The structure stays the ANSI one: a tip of ours (UTF-8) reaches the shell
+// in the system's code page.
+TEST(TrayIcon, ATipBeyondAsciiReachesTheShellInTheAnsiCodePage)
+{
+    if (GetACP() != 1252)
+        GTEST_SKIP() << "the expected bytes are those of Windows-1252";
+    TrayRecorder tray;
+    OwnerWindow owner;
+    CTrayIcon::ModifyTip(owner.Hwnd(), 1, "Größe 1 von 3");
+    std::vector<TrayCall> calls = tray.Calls();
+    ASSERT_EQ(calls.size(), 1u);
+    EXPECT_EQ(calls[0].tip, "Gr\xF6\xDF"
+                            "e 1 von 3");
+}
+
 TEST(TrayIcon, WithoutOwnerNothingReachesTheShell)
 {
     TrayRecorder tray;

@@ -7,6 +7,8 @@
 #include <vector>
 
 #include "common/StrFormat.h"
+#include "platform/Platform.h"
+#include "platform/win32/WideText.h"
 #include "splitter/ui/VersionRecord.h"
 #include "splitter/ui/win32/Resource.h"
 
@@ -16,15 +18,16 @@ const char* const kFeedbackAddress = version_record::kFeedbackAddress;
 
 namespace {
 
-// A text of the German string block, when the record has it.
-bool QueryString(const std::vector<char>& record, const char* key, std::string& text)
+// A text of the German string block, when the record has it. The record
+// keeps its texts in UTF-16; the legal notice's "©" needs more than ASCII.
+bool QueryString(const std::vector<char>& record, const wchar_t* key, std::string& text)
 {
     void* value = nullptr;
     UINT length = 0;
-    std::string path = std::string("\\StringFileInfo\\040704B0\\") + key;
-    if (!VerQueryValueA(record.data(), path.c_str(), &value, &length) || !value)
+    std::wstring path = std::wstring(L"\\StringFileInfo\\040704B0\\") + key;
+    if (!VerQueryValueW(record.data(), path.c_str(), &value, &length) || !value)
         return false;
-    text = static_cast<const char*>(value);
+    text = platform::ToUtf8(static_cast<const wchar_t*>(value));
     return true;
 }
 
@@ -38,18 +41,20 @@ std::string VersionText(DWORD ms, DWORD ls)
 bool ReadVersionInfoOf(const std::string& file, std::string& fileVersion, std::string& productVersion,
                        std::string& releaseNote, std::string& legalNotice, int* numbers)
 {
+    const std::wstring path = platform::ToWide(file);
     DWORD ignored = 0;
-    DWORD size = GetFileVersionInfoSizeA(file.c_str(), &ignored);
+    DWORD size = GetFileVersionInfoSizeW(path.c_str(), &ignored);
     if (size == 0)
         return false;
     std::vector<char> record(static_cast<std::size_t>(size) + 1, '\0');
-    if (!GetFileVersionInfoA(file.c_str(), 0, size, record.data()))
+    if (!GetFileVersionInfoW(path.c_str(), 0, size, record.data()))
         return false;
 
     bool fixedRead = false;
     void* value = nullptr;
     UINT length = 0;
-    if (VerQueryValueA(record.data(), "\\", &value, &length) && value && length >= sizeof(VS_FIXEDFILEINFO)) {
+    if (VerQueryValueW(record.data(), L"\\", &value, &length) && value &&
+        length >= sizeof(VS_FIXEDFILEINFO)) {
         const auto* fixed = static_cast<const VS_FIXEDFILEINFO*>(value);
         fileVersion = VersionText(fixed->dwFileVersionMS, fixed->dwFileVersionLS);
         productVersion = VersionText(fixed->dwProductVersionMS, fixed->dwProductVersionLS);
@@ -61,17 +66,16 @@ bool ReadVersionInfoOf(const std::string& file, std::string& fileVersion, std::s
         }
         fixedRead = true;
     }
-    QueryString(record, "Comments", releaseNote);
-    QueryString(record, "LegalCopyright", legalNotice);
+    QueryString(record, L"Comments", releaseNote);
+    QueryString(record, L"LegalCopyright", legalNotice);
     return fixedRead;
 }
 
 bool ReadVersionInfo(std::string& fileVersion, std::string& productVersion, std::string& releaseNote,
                      std::string& legalNotice, int* numbers)
 {
-    char path[MAX_PATH] = "";
-    DWORD length = GetModuleFileNameA(GetModuleHandleA(nullptr), path, MAX_PATH);
-    if (length == 0 || length >= MAX_PATH)
+    const std::string path = platform::ModulePath();
+    if (path.empty())
         return false;
     return ReadVersionInfoOf(path, fileVersion, productVersion, releaseNote, legalNotice, numbers);
 }

@@ -115,7 +115,7 @@ void CErrorDlg::SetTexts(const std::string& message, const std::string& title)
 
 BOOL CErrorDlg::OnInitDialog()
 {
-    SetWindowTextA(Hwnd(), m_strTitle.empty() ? "Fehlermeldung" : m_strTitle.c_str());
+    win::SetText(Hwnd(), m_strTitle.empty() ? "Fehlermeldung" : m_strTitle);
     SetItemText(IDC_ERROR_TEXT, m_strMessage);
     win::PlayClip(Item(IDC_ERROR_CLIP), IDC_ERROR_CLIP, IDR_CLIP_ERROR);
     return TRUE;

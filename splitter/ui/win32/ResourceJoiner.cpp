@@ -25,7 +25,7 @@ bool CResourceJoiner::Carries(JoinerKind kind) const
 bool CResourceJoiner::Find(JoinerKind kind)
 {
     const int id = kind == JoinerKind::Linux ? IDR_CONCAT_LINUX : IDR_CONCAT;
-    m_hResource[Slot(kind)] = FindResourceA(nullptr, MAKEINTRESOURCEA(id), "CONCAT");
+    m_hResource[Slot(kind)] = FindResourceW(nullptr, MAKEINTRESOURCEW(id), L"CONCAT");
     return m_hResource[Slot(kind)] != nullptr;
 }
 

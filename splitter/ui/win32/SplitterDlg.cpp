@@ -7,6 +7,7 @@
 #include <mutex>
 
 #include "common/Helpers.h"
+#include "platform/win32/WideText.h"
 #include "splitter/ui/PieceSize.h"
 #include "splitter/ui/win32/AboutDlg.h"
 #include "splitter/ui/win32/Dialogs.h"
@@ -71,9 +72,11 @@ bool IsGreetingTime()
 
 void CDropEdit::Attach(HWND edit)
 {
-    SetWindowLongPtrA(edit, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+    // Subclassed the "W" way: an edit with an ANSI procedure would take its
+    // texts through the ANSI code page.
+    SetWindowLongPtrW(edit, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
     m_pDefault = reinterpret_cast<WNDPROC>(
-        SetWindowLongPtrA(edit, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&CDropEdit::Procedure)));
+        SetWindowLongPtrW(edit, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&CDropEdit::Procedure)));
 }
 
 void CDropEdit::SetOwner(HWND owner, int role)
@@ -90,33 +93,35 @@ bool CDropEdit::GetDroppedPath(std::string& path) const
 
 LRESULT CALLBACK CDropEdit::Procedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
 {
-    auto* self = reinterpret_cast<CDropEdit*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
+    auto* self = reinterpret_cast<CDropEdit*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
     if (message == WM_DROPFILES) {
         self->OnDropFiles(reinterpret_cast<HDROP>(wParam));
-        LRESULT result = CallWindowProcA(self->m_pDefault, hwnd, message, wParam, lParam);
+        LRESULT result = CallWindowProcW(self->m_pDefault, hwnd, message, wParam, lParam);
         DragFinish(reinterpret_cast<HDROP>(wParam));
         return result;
     }
-    return CallWindowProcA(self->m_pDefault, hwnd, message, wParam, lParam);
+    return CallWindowProcW(self->m_pDefault, hwnd, message, wParam, lParam);
 }
 
 void CDropEdit::OnDropFiles(HDROP drop)
 {
-    if (DragQueryFileA(drop, 0xFFFFFFFF, nullptr, 0) != 1)
+    if (DragQueryFileW(drop, 0xFFFFFFFF, nullptr, 0) != 1)
         return;
-    char path[MAX_PATH] = "";
-    if (DragQueryFileA(drop, 0, path, MAX_PATH) == 0)
+    std::wstring path(DragQueryFileW(drop, 0, nullptr, 0) + 1, L'\0');
+    const UINT length = DragQueryFileW(drop, 0, path.data(), static_cast<UINT>(path.size()));
+    if (length == 0)
         return;
+    path.resize(length);
     // Whether it counts as a file is read from the name alone: an extension
     // makes a file, whatever the item is on disk.
-    SplitName parts = SplitFull(path);
+    SplitName parts = SplitFull(platform::ToUtf8(path));
     m_strDropped = parts.directory + parts.name;
     m_bIsFile = !parts.extension.empty();
     if (m_bIsFile)
         m_strDropped += parts.extension;
     else
         EnsureTrailingBackslash(m_strDropped);
-    SendMessageA(m_pOwner, WM_DROPPED_PATH, m_bIsFile ? 1 : 0, reinterpret_cast<LPARAM>(this));
+    SendMessageW(m_pOwner, WM_DROPPED_PATH, m_bIsFile ? 1 : 0, reinterpret_cast<LPARAM>(this));
 }
 
 // --- CSplitterDlg -------------------------------------------------------------
@@ -126,7 +131,7 @@ CSplitterDlg::CSplitterDlg(IChoosers& choosers)
 {
     g_bStopRequested = false;
     g_bWatcherFinished = false;
-    m_hIcon = LoadIconA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDR_MAINFRAME));
+    m_hIcon = LoadIconW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDR_MAINFRAME));
 }
 
 CSplitterDlg::~CSplitterDlg()
@@ -145,19 +150,19 @@ BOOL CSplitterDlg::OnInitDialog()
     m_editSource.Attach(Item(IDC_SOURCE));
     m_progress = Item(IDC_PROGRESS);
 
-    char about[256] = "";
+    wchar_t about[256] = L"";
     HMENU menu = GetSystemMenu(Hwnd(), FALSE);
-    if (menu && LoadStringA(GetModuleHandleA(nullptr), IDS_ABOUTBOX, about, sizeof about) > 0) {
-        AppendMenuA(menu, MF_SEPARATOR, 0, nullptr);
-        AppendMenuA(menu, MF_STRING, IDM_ABOUTBOX, about);
-        AppendMenuA(menu, MF_STRING, IDM_UPDATE, "&Update suchen");
+    if (menu && LoadStringW(GetModuleHandleW(nullptr), IDS_ABOUTBOX, about, 256) > 0) {
+        AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
+        AppendMenuW(menu, MF_STRING, IDM_ABOUTBOX, about);
+        AppendMenuW(menu, MF_STRING, IDM_UPDATE, L"&Update suchen");
     }
-    SendMessageA(Hwnd(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(m_hIcon));
-    SendMessageA(Hwnd(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(m_hIcon));
+    SendMessageW(Hwnd(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(m_hIcon));
+    SendMessageW(Hwnd(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(m_hIcon));
 
     m_editSource.SetOwner(Hwnd(), 1);
     m_editTarget.SetOwner(Hwnd(), 2);
-    SendMessageA(m_progress, PBM_SETRANGE32, 0, 0);
+    SendMessageW(m_progress, PBM_SETRANGE32, 0, 0);
     SetStatus("Auf Eingaben warten...");
     ShowSourcePath();
     ShowTargetDir();
@@ -181,10 +186,10 @@ void CSplitterDlg::GreetingWatcher(CSplitterDlg* dialog)
         dialog->m_bGreetingDue = due;
         if (due && !dialog->m_bGreetingShown) {
             dialog->m_bGreetingShown = true;
-            PostMessageA(dialog->m_hGreetingWindow, WM_GREETING_BUTTON, TRUE, 0);
+            PostMessageW(dialog->m_hGreetingWindow, WM_GREETING_BUTTON, TRUE, 0);
         } else if (!due && dialog->m_bGreetingShown) {
             dialog->m_bGreetingShown = false;
-            PostMessageA(dialog->m_hGreetingWindow, WM_GREETING_BUTTON, FALSE, 0);
+            PostMessageW(dialog->m_hGreetingWindow, WM_GREETING_BUTTON, FALSE, 0);
         }
         Sleep(100);
     }
@@ -207,15 +212,15 @@ bool CSplitterDlg::ConfirmPlan(const CSplitJob& plan)
     return dialog.DoModal(Hwnd()) == IDOK;
 }
 
-void CSplitterDlg::ResetProgress() { SendMessageA(m_progress, PBM_SETPOS, 0, 0); }
+void CSplitterDlg::ResetProgress() { SendMessageW(m_progress, PBM_SETPOS, 0, 0); }
 
 void CSplitterDlg::InitProgress(int lower, int upper, int step)
 {
-    SendMessageA(m_progress, PBM_SETRANGE32, static_cast<WPARAM>(lower), static_cast<LPARAM>(upper));
-    SendMessageA(m_progress, PBM_SETSTEP, static_cast<WPARAM>(step), 0);
+    SendMessageW(m_progress, PBM_SETRANGE32, static_cast<WPARAM>(lower), static_cast<LPARAM>(upper));
+    SendMessageW(m_progress, PBM_SETSTEP, static_cast<WPARAM>(step), 0);
 }
 
-void CSplitterDlg::StepProgress() { SendMessageA(m_progress, PBM_STEPIT, 0, 0); }
+void CSplitterDlg::StepProgress() { SendMessageW(m_progress, PBM_STEPIT, 0, 0); }
 
 void CSplitterDlg::EnableStart(bool enable) { EnableItem(IDC_START, enable); }
 
@@ -224,7 +229,7 @@ void CSplitterDlg::RunOnUiThread(const std::function<void()>& task)
     // A closing window waits for the worker; the worker must not wait for it.
     if (m_bClosing)
         return;
-    SendMessageA(Hwnd(), WM_SPLIT_FINISHED, 0, reinterpret_cast<LPARAM>(&task));
+    SendMessageW(Hwnd(), WM_SPLIT_FINISHED, 0, reinterpret_cast<LPARAM>(&task));
 }
 
 void CSplitterDlg::UpdateStatus()
@@ -285,11 +290,11 @@ void CSplitterDlg::ShowAboutBox()
 
 void CSplitterDlg::ShowGreeting()
 {
-    char name[MAX_COMPUTERNAME_LENGTH + 1] = "";
-    DWORD size = sizeof name;
-    if (!GetComputerNameA(name, &size))
+    wchar_t name[MAX_COMPUTERNAME_LENGTH + 1] = L"";
+    DWORD size = MAX_COMPUTERNAME_LENGTH + 1;
+    if (!GetComputerNameW(name, &size))
         return;
-    MessageBoxA(Hwnd(), kGreetingText, GreetingCaption(name).c_str(), MB_ICONINFORMATION);
+    win::ShowMessageBox(Hwnd(), kGreetingText, GreetingCaption(platform::ToUtf8(name)), MB_ICONINFORMATION);
 }
 
 void CSplitterDlg::OnPieceSizeClicked()
@@ -374,7 +379,7 @@ bool CSplitterDlg::PaintMinimised()
         return false;
     PAINTSTRUCT paint;
     HDC dc = BeginPaint(Hwnd(), &paint);
-    SendMessageA(Hwnd(), WM_ICONERASEBKGND, reinterpret_cast<WPARAM>(dc), 0);
+    SendMessageW(Hwnd(), WM_ICONERASEBKGND, reinterpret_cast<WPARAM>(dc), 0);
     int cx = GetSystemMetrics(SM_CXICON);
     int cy = GetSystemMetrics(SM_CYICON);
     RECT client;
@@ -436,7 +441,7 @@ void CSplitterDlg::OnCancel()
         while (m_engine.IsWorkerAlive()) {
             MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_SENDMESSAGE);
             MSG msg;
-            PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+            PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
         }
     }
     CDialog::OnCancel();
@@ -448,7 +453,7 @@ namespace portelan {
 
 int CWindowUpdateUi::ShowMessageBox(const std::string& text, const std::string& caption, unsigned style)
 {
-    return MessageBoxA(m_owner, text.c_str(), caption.c_str(), style);
+    return win::ShowMessageBox(m_owner, text, caption, style);
 }
 
 void CWindowUpdateUi::BeginWaitCursor() { m_previous = SetCursor(LoadCursor(nullptr, IDC_WAIT)); }
@@ -461,20 +466,23 @@ void CWindowUpdateUi::EndWaitCursor()
 
 bool CWindowUpdateUi::CopyTextToClipboard(const std::string& text)
 {
-    HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, text.size() + 1);
+    // As Unicode text: the path may hold any name. The system offers it
+    // as CF_TEXT too, to whoever asks for that.
+    const std::wstring wide = platform::ToWide(text);
+    HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, (wide.size() + 1) * sizeof(wchar_t));
     if (!block)
         return false;
-    char* bytes = static_cast<char*>(GlobalLock(block));
-    if (!bytes) {
+    auto* chars = static_cast<wchar_t*>(GlobalLock(block));
+    if (!chars) {
         GlobalFree(block);
         return false;
     }
-    text.copy(bytes, text.size());
+    wide.copy(chars, wide.size());
     GlobalUnlock(block);
     bool handedOver = false;
     if (OpenClipboard(m_owner)) {
         // Once SetClipboardData succeeds the block belongs to the clipboard.
-        handedOver = EmptyClipboard() && SetClipboardData(CF_TEXT, block) != nullptr;
+        handedOver = EmptyClipboard() && SetClipboardData(CF_UNICODETEXT, block) != nullptr;
         CloseClipboard();
     }
     if (!handedOver)

@@ -4,8 +4,7 @@
 #include <commdlg.h>
 #include <shlobj.h>
 
-#include <vector>
-
+#include "platform/win32/WideText.h"
 #include "splitter/ui/win32/Choosers.h"
 
 namespace portelan {
@@ -13,9 +12,9 @@ namespace portelan {
 int CALLBACK BrowseForFolderEvents(HWND browser, UINT event, LPARAM, LPARAM)
 {
     if (event == BFFM_INITIALIZED)
-        SendMessageA(browser, BFFM_ENABLEOK, 0, 0);
+        SendMessageW(browser, BFFM_ENABLEOK, 0, 0);
     else if (event == BFFM_SELCHANGED)
-        SendMessageA(browser, BFFM_ENABLEOK, 1, 1);
+        SendMessageW(browser, BFFM_ENABLEOK, 1, 1);
     return 0;
 }
 
@@ -25,40 +24,43 @@ class CSystemChoosers : public IChoosers {
   public:
     std::optional<std::string> ChooseSourceFile(HWND owner, const std::string& browseDir) override
     {
-        std::vector<char> path(MAX_PATH, '\0');
-        OPENFILENAMEA ofn{};
+        std::wstring path(MAX_PATH, L'\0');
+        const std::wstring initialDir = platform::ToWide(browseDir);
+        const std::wstring title = platform::ToWide("Bitte Quelldatei wählen");
+        OPENFILENAMEW ofn{};
         // The structure's first version, as the program has always asked for
         // it: 76 bytes on 32-bit Windows, more on 64-bit, so the size is the
         // target's own.
-        ofn.lStructSize = OPENFILENAME_SIZE_VERSION_400A;
+        ofn.lStructSize = OPENFILENAME_SIZE_VERSION_400W;
         ofn.hwndOwner = owner;
         ofn.lpstrFile = path.data();
         ofn.nMaxFile = static_cast<DWORD>(path.size());
-        ofn.lpstrInitialDir = browseDir.c_str();
-        ofn.lpstrTitle = "Bitte Quelldatei wählen";
+        ofn.lpstrInitialDir = initialDir.c_str();
+        ofn.lpstrTitle = title.c_str();
         ofn.Flags = OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT | OFN_EXPLORER;
-        if (!GetOpenFileNameA(&ofn))
+        if (!GetOpenFileNameW(&ofn))
             return std::nullopt;
-        return std::string(path.data());
+        return platform::ToUtf8(path.c_str());
     }
 
     std::optional<std::string> ChooseFolder(HWND owner) override
     {
-        char display[MAX_PATH] = "";
-        BROWSEINFOA info{};
+        wchar_t display[MAX_PATH] = L"";
+        const std::wstring title = platform::ToWide("Bitte das Zielverzeichnis auswählen...");
+        BROWSEINFOW info{};
         info.hwndOwner = owner;
         info.pszDisplayName = display;
-        info.lpszTitle = "Bitte das Zielverzeichnis auswählen...";
+        info.lpszTitle = title.c_str();
         info.lpfn = BrowseForFolderEvents;
-        PIDLIST_ABSOLUTE item = SHBrowseForFolderA(&info);
+        PIDLIST_ABSOLUTE item = SHBrowseForFolderW(&info);
         if (!item)
             return std::nullopt;
-        char path[MAX_PATH] = "";
-        bool ok = SHGetPathFromIDListA(item, path) && path[0] != '\0';
+        wchar_t path[MAX_PATH] = L"";
+        bool ok = SHGetPathFromIDListW(item, path) && path[0] != L'\0';
         CoTaskMemFree(item);
         if (!ok)
             return std::nullopt;
-        return std::string(path);
+        return platform::ToUtf8(path);
     }
 };
 
