@@ -23,7 +23,7 @@ CChecksumTrailer::CChecksumTrailer()
     // Without a reader thread every range counts as unreadable: the sum fails
     // instead of the copy waiting for ever.
     if (!m_thread.Start([](void* self) { static_cast<CChecksumTrailer*>(self)->Run(); }, this)) {
-        m_result.ok = false;
+        m_ok = false;
         m_closing = true;
     }
 }
@@ -40,7 +40,7 @@ CChecksumTrailer::~CChecksumTrailer()
 }
 
 void CChecksumTrailer::Add(std::shared_ptr<platform::File> file, const std::string& path, std::int64_t offset,
-                           std::int64_t length)
+                           std::int64_t length, int piece)
 {
     if (length <= 0)
         return;
@@ -49,9 +49,28 @@ void CChecksumTrailer::Add(std::shared_ptr<platform::File> file, const std::stri
         m_monitor.Wait();
     if (m_closing)
         return;
-    m_queue.push_back({std::move(file), path, offset, length});
+    if (piece >= static_cast<int>(m_pieces.size()))
+        m_pieces.resize(static_cast<std::size_t>(piece) + 1);
+    m_queue.push_back({std::move(file), path, offset, length, piece});
     m_queuedBytes += length;
     m_monitor.NotifyAll();
+}
+
+std::optional<std::uint32_t> CChecksumTrailer::WaitForPiece(int piece)
+{
+    std::lock_guard lock(m_monitor);
+    while (!m_queue.empty() && !m_closing)
+        m_monitor.Wait();
+    if (!m_ok || !m_queue.empty())
+        return std::nullopt;
+    return piece < static_cast<int>(m_pieces.size()) ? m_pieces[static_cast<std::size_t>(piece)].crc : 0;
+}
+
+void CChecksumTrailer::ForgetPiece(int piece)
+{
+    std::lock_guard lock(m_monitor);
+    if (piece < static_cast<int>(m_pieces.size()))
+        m_pieces[static_cast<std::size_t>(piece)] = Piece{};
 }
 
 CChecksumTrailer::Result CChecksumTrailer::Finish()
@@ -62,7 +81,14 @@ CChecksumTrailer::Result CChecksumTrailer::Finish()
     }
     m_monitor.NotifyAll();
     m_thread.Join();
-    return m_result;
+    Result result;
+    result.ok = m_ok;
+    result.failedPath = m_failedPath;
+    for (const Piece& piece : m_pieces) {
+        result.crc = Crc32Combine(result.crc, piece.crc, static_cast<std::uint64_t>(piece.length));
+        result.pieceCrc.push_back(piece.crc);
+    }
+    return result;
 }
 
 void CChecksumTrailer::Run()
@@ -70,6 +96,8 @@ void CChecksumTrailer::Run()
     std::unique_ptr<unsigned char[]> buffer(new (std::nothrow) unsigned char[kReadBuffer]);
     for (;;) {
         Range range;
+        std::uint32_t crc;
+        bool ok;
         {
             std::lock_guard lock(m_monitor);
             while (m_queue.empty() && !m_closing)
@@ -77,14 +105,21 @@ void CChecksumTrailer::Run()
             if (m_queue.empty())
                 return;
             range = m_queue.front();
+            crc = m_pieces[static_cast<std::size_t>(range.piece)].crc;
+            ok = m_ok;
         }
-        bool ok = m_result.ok && buffer && Fold(range, buffer.get());
+        // Only this thread changes a piece's sum while ranges are queued.
+        ok = ok && buffer && Fold(range, buffer.get(), crc);
         {
             std::lock_guard lock(m_monitor);
-            if (!ok && m_result.ok) {
-                m_result.ok = false;
-                m_result.failedPath = range.path;
+            Piece& piece = m_pieces[static_cast<std::size_t>(range.piece)];
+            piece.crc = crc;
+            piece.length += range.length;
+            if (!ok && m_ok) {
+                m_ok = false;
+                m_failedPath = range.path;
             }
+            // The destructor may have emptied the queue meanwhile.
             if (!m_queue.empty()) {
                 m_queue.pop_front();
                 m_queuedBytes -= range.length;
@@ -94,7 +129,7 @@ void CChecksumTrailer::Run()
     }
 }
 
-bool CChecksumTrailer::Fold(const Range& range, unsigned char* buffer)
+bool CChecksumTrailer::Fold(const Range& range, unsigned char* buffer, std::uint32_t& crc)
 {
     if (!range.file)
         return false;
@@ -104,7 +139,7 @@ bool CChecksumTrailer::Fold(const Range& range, unsigned char* buffer)
         std::int64_t got = range.file->ReadAt(buffer, static_cast<std::size_t>(want), range.offset + done);
         if (got <= 0)
             return false; // the bytes were written a moment ago: missing ones are a fault
-        m_result.crc = Crc32Update(m_result.crc, buffer, static_cast<std::size_t>(got));
+        crc = Crc32Update(crc, buffer, static_cast<std::size_t>(got));
         done += got;
     }
     return true;
@@ -119,7 +154,8 @@ platform::CopyResult CopyChunked(platform::File& in, platform::File& out, std::i
             break;
         platform::CopyResult part = platform::CopyBytes(in, out, std::min(kCopyChunk, n - total.bytes));
         if (readBack)
-            readBack->trailer.Add(readBack->file, readBack->path, readBack->offset + total.bytes, part.bytes);
+            readBack->trailer.Add(readBack->file, readBack->path, readBack->offset + total.bytes, part.bytes,
+                                  readBack->piece);
         total.bytes += part.bytes;
         total.status = part.status;
         if (part.status != platform::CopyResult::Status::Ok || part.bytes == 0)

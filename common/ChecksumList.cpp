@@ -32,22 +32,13 @@ std::optional<std::uint32_t> ParseHex8(const std::string& text)
     return value;
 }
 
-bool IsPlainName(const std::string& name)
-{
-    return !name.empty() && std::none_of(name.begin(), name.end(), [](char c) {
-        return c == '/' || c == '\\' || static_cast<unsigned char>(c) < 0x20 || c == 0x7F;
-    });
-}
-
-// Folds the entries of a list into the results for the wanted names.
+// Folds the lines of a list into the sums of the set's pieces.
 class ListReader {
   public:
-    explicit ListReader(const std::vector<std::string>& wanted) : m_results(wanted.size())
+    ListReader(const std::string& baseName, int count)
+        : m_prefix(baseName + "."), m_results(static_cast<std::size_t>(count)),
+          m_conflict(static_cast<std::size_t>(count), false)
     {
-        for (std::size_t i = 0; i < wanted.size(); ++i)
-            m_index.emplace_back(wanted[i], i);
-        std::sort(m_index.begin(), m_index.end());
-        m_conflict.assign(wanted.size(), false);
     }
 
     void Feed(const char* data, std::size_t n)
@@ -77,6 +68,22 @@ class ListReader {
     }
 
   private:
+    // The piece a name stands for: "<base>." and three digits, 1 ... count.
+    std::optional<std::size_t> PieceOf(const std::string& name) const
+    {
+        if (name.size() != m_prefix.size() + 3 || name.compare(0, m_prefix.size(), m_prefix) != 0)
+            return std::nullopt;
+        std::size_t k = 0;
+        for (std::size_t i = m_prefix.size(); i < name.size(); ++i) {
+            if (name[i] < '0' || name[i] > '9')
+                return std::nullopt;
+            k = k * 10 + static_cast<std::size_t>(name[i] - '0');
+        }
+        if (k < 1 || k > m_results.size())
+            return std::nullopt;
+        return k - 1;
+    }
+
     void Line(std::string line)
     {
         if (!line.empty() && line.back() == '\r')
@@ -88,19 +95,16 @@ class ListReader {
         if (blank == std::string::npos)
             return;
         std::optional<std::uint32_t> crc = ParseHex8(line.substr(blank + 1));
-        std::string name = line.substr(0, blank);
-        if (!crc || !IsPlainName(name))
+        std::optional<std::size_t> piece = PieceOf(line.substr(0, blank));
+        if (!crc || !piece)
             return;
-        auto at = std::lower_bound(m_index.begin(), m_index.end(), std::make_pair(name, std::size_t{0}));
-        for (; at != m_index.end() && at->first == name; ++at) {
-            std::optional<std::uint32_t>& result = m_results[at->second];
-            if (result && *result != *crc)
-                m_conflict[at->second] = true;
-            result = crc;
-        }
+        std::optional<std::uint32_t>& result = m_results[*piece];
+        if (result && *result != *crc)
+            m_conflict[*piece] = true;
+        result = crc;
     }
 
-    std::vector<std::pair<std::string, std::size_t>> m_index; // sorted by name
+    std::string m_prefix;
     std::vector<std::optional<std::uint32_t>> m_results;
     std::vector<bool> m_conflict;
     std::string m_line;
@@ -123,7 +127,7 @@ std::string FormatChecksumList(const std::string& program, const std::vector<Pie
 }
 
 std::optional<std::vector<std::optional<std::uint32_t>>>
-ReadChecksumList(const std::string& path, const std::vector<std::string>& wanted)
+ReadChecksumList(const std::string& path, const std::string& baseName, int count)
 {
     platform::File file;
     if (!file.Open(path, platform::File::Mode::Read))
@@ -131,7 +135,7 @@ ReadChecksumList(const std::string& path, const std::vector<std::string>& wanted
     std::unique_ptr<char[]> block(new (std::nothrow) char[kReadBlock]);
     if (!block)
         return std::nullopt;
-    ListReader reader(wanted);
+    ListReader reader(baseName, count);
     for (std::int64_t total = 0; total < kMaxChecksumListBytes;) {
         std::int64_t got = file.Read(block.get(), kReadBlock);
         if (got <= 0)

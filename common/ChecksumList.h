@@ -22,14 +22,14 @@ struct PieceChecksum {
 // per piece with eight upper-case hexadecimal digits; CRLF line ends.
 std::string FormatChecksumList(const std::string& program, const std::vector<PieceChecksum>& pieces);
 
-// The CRC-32 of each wanted name, as the list at path gives it; nullopt for
-// the whole when the list cannot be opened. A list is outside input: it is
-// read in blocks and only its first kMaxChecksumListBytes, lines longer than
-// a name can be are skipped, and comment lines, malformed lines, names with
-// a path separator or control character and unwanted names are ignored. A
-// wanted name listed twice with different values counts as not listed.
+// The CRC-32 of pieces 1 ... count of baseName (index 0 for the first), as
+// the list at path gives them; nullopt for the whole when the list cannot be
+// opened. A list is outside input: it is read in blocks and only its first
+// kMaxChecksumListBytes, lines longer than a name can be are skipped, and
+// comment lines, malformed lines and lines that name no piece of the set are
+// ignored. A piece listed twice with different values counts as not listed.
 inline constexpr std::int64_t kMaxChecksumListBytes = 4 << 20;
 std::optional<std::vector<std::optional<std::uint32_t>>>
-ReadChecksumList(const std::string& path, const std::vector<std::string>& wanted);
+ReadChecksumList(const std::string& path, const std::string& baseName, int count);
 
 } // namespace portelan

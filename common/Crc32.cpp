@@ -102,7 +102,33 @@ bool DetectCarryLessMultiply()
 
 const bool kHasCarryLessMultiply = DetectCarryLessMultiply();
 
+// a * b modulo the polynomial, both as reflected polynomials over GF(2).
+std::uint32_t MultiplyModP(std::uint32_t a, std::uint32_t b)
+{
+    std::uint32_t product = 0;
+    for (std::uint32_t bit = 1u << 31; bit != 0; bit >>= 1) {
+        if (a & bit)
+            product ^= b;
+        b = (b >> 1) ^ (0xEDB88320u & (0u - (b & 1u)));
+    }
+    return product;
+}
+
 } // namespace
+
+std::uint32_t Crc32Combine(std::uint32_t crcA, std::uint32_t crcB, std::uint64_t lengthB)
+{
+    // Appending n bytes multiplies A's register by x^(8n): square x^8 up
+    // through the bits of n.
+    std::uint32_t shift = 1u << 31; // x^0
+    std::uint32_t power = 1u << 23; // x^8
+    for (; lengthB != 0; lengthB >>= 1) {
+        if (lengthB & 1)
+            shift = MultiplyModP(power, shift);
+        power = MultiplyModP(power, power);
+    }
+    return MultiplyModP(shift, crcA) ^ crcB;
+}
 
 std::uint32_t Crc32Update(std::uint32_t crc, const void* data, std::size_t length)
 {

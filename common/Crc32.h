@@ -11,4 +11,8 @@ namespace portelan {
 // Uses carry-less multiplication where the processor has it.
 std::uint32_t Crc32Update(std::uint32_t crc, const void* data, std::size_t length);
 
+// The CRC-32 of A followed by B, from the CRC-32 of A, the CRC-32 of B and
+// the length of B, without the bytes (zlib's crc32_combine).
+std::uint32_t Crc32Combine(std::uint32_t crcA, std::uint32_t crcB, std::uint64_t lengthB);
+
 } // namespace portelan

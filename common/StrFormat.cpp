@@ -10,13 +10,13 @@ namespace {
 // Appends the decimal digits of magnitude, zero-padded to at least minDigits,
 // then pads to width (with zeros when zeroPad, otherwise blanks) in front.
 void AppendNumber(std::string& out, bool negative, unsigned long long magnitude, int minDigits, int width,
-                  bool zeroPad)
+                  bool zeroPad, unsigned base = 10, const char* digitSet = "0123456789")
 {
     char digits[24];
     int n = 0;
     do {
-        digits[n++] = static_cast<char>('0' + magnitude % 10);
-        magnitude /= 10;
+        digits[n++] = digitSet[magnitude % base];
+        magnitude /= base;
     } while (magnitude != 0);
     int length = (n > minDigits ? n : minDigits) + (negative ? 1 : 0);
     if (!zeroPad)
@@ -85,12 +85,16 @@ std::string StrFormat(const char* format, ...)
                          zeroPad && precision < 0);
             break;
         }
-        case 'u': {
+        case 'u':
+        case 'x':
+        case 'X': {
             unsigned long long value = sizeType     ? va_arg(args, std::size_t)
                                        : longs >= 2 ? va_arg(args, unsigned long long)
                                        : longs == 1 ? va_arg(args, unsigned long)
                                                     : va_arg(args, unsigned);
-            AppendNumber(out, false, value, precision < 0 ? 1 : precision, width, zeroPad && precision < 0);
+            const bool hex = *p != 'u';
+            AppendNumber(out, false, value, precision < 0 ? 1 : precision, width, zeroPad && precision < 0,
+                         hex ? 16 : 10, *p == 'x' ? "0123456789abcdef" : "0123456789ABCDEF");
             break;
         }
         default: // not one of ours: shown as written, the end of the text included

@@ -1,5 +1,5 @@
 // printf-style formatting into a std::string, checked by the compiler. Our
-// own, for the few directives the programs use: %s, %c, %d, %i and %u with
+// own, for the few directives the programs use: %s, %c, %d, %i, %u, %x and %X with
 // the flag 0, a width, a precision and the lengths l, ll and z. Every
 // platform prints the same, whatever the locale, and the joiner copy carries
 // no C library formatter. Other directives appear as they are written.

@@ -1,8 +1,11 @@
 #include "joiner/ConcatApp.h"
 
+#include <algorithm>
 #include <optional>
+#include <vector>
 
 #include "common/Checksum.h"
+#include "common/ChecksumList.h"
 #include "common/Helpers.h"
 #include "common/StrFormat.h"
 #include "platform/Platform.h"
@@ -233,8 +236,17 @@ bool CConcatApp::JoinPieces()
     m_ui.CreateProgress("Bitte warten...");
     m_ui.ShowProgress(true);
 
+    // The checksum list beside the configuration file names a damaged piece
+    // as soon as it is appended; without it only the whole file is checked.
+    const std::vector<std::optional<std::uint32_t>> listed =
+        ReadChecksumList(ChecksumListFileName(SplitPath(m_strConfigPath).directory, m_strName), m_strName,
+                         m_nCount)
+            .value_or(std::vector<std::optional<std::uint32_t>>(static_cast<std::size_t>(m_nCount)));
+    const bool anyListed =
+        std::any_of(listed.begin(), listed.end(), [](const auto& crc) { return crc.has_value(); });
+
     std::optional<CChecksumTrailer> trailer;
-    if (m_bHasChecksum)
+    if (m_bHasChecksum || anyListed)
         trailer.emplace();
 
     bool proceed = true;
@@ -262,9 +274,10 @@ bool CConcatApp::JoinPieces()
                     StrFormat("Die Länge der Datei \"%s\" konnte nicht bestimmt werden.", path.c_str()));
                 break;
             }
+            const std::int64_t start = written;
             std::optional<ReadBack> readBack;
             if (trailer)
-                readBack.emplace(ReadBack{*trailer, reader, tempPath, written});
+                readBack.emplace(ReadBack{*trailer, reader, tempPath, start, i - 1});
             CopyResult copied = CopyChunked(piece, out, length, readBack ? &*readBack : nullptr);
             written += copied.bytes;
             switch (copied.status) {
@@ -286,6 +299,24 @@ bool CConcatApp::JoinPieces()
                 }
                 break;
             }
+            const std::optional<std::uint32_t>& expected = listed[static_cast<std::size_t>(i - 1)];
+            if (!proceed || !expected)
+                continue;
+            std::optional<std::uint32_t> crc = trailer->WaitForPiece(i - 1);
+            if (crc && *crc == *expected)
+                continue;
+            // A damaged piece comes back out and is looked for like a missing
+            // one; unreadable read-back is left to the whole-file check.
+            if (!crc)
+                continue;
+            trailer->ForgetPiece(i - 1);
+            written = start;
+            if (!out.Truncate(start)) {
+                proceed = false;
+                break;
+            }
+            m_ui.ReportError(StrFormat("Das Teilstück \"%s\" ist beschädigt.", path.c_str()));
+            proceed = retry = m_ui.AskForDirectory(m_strDir, m_strName + StrFormat(".%.3d", i));
         }
     }
     proceed = out.Close() && proceed;

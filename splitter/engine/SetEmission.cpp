@@ -1,4 +1,5 @@
-// Completing a set: the configuration file, then the joiner copies.
+// Completing a set: the configuration file, the joiner copies, the checksum list.
+#include "common/ChecksumList.h"
 #include "common/Helpers.h"
 #include "common/SplitSet.h"
 #include "common/StrFormat.h"
@@ -17,8 +18,9 @@ bool CSplitEngine::WriteSetFiles(int count, const std::string& baseName, const s
         ShowError("Die Konfigurationsdatei (*.cfg) konnte nicht erzeugt werden.", "");
         return false;
     }
-    CSplitConfig record(count, baseName, extension, m_nSourceSize);
-    record.SetChecksum(m_nChecksum);
+    // The names go in as the format wants them; the files keep the names the
+    // programs use.
+    CSplitConfig record = CSplitConfig::ForSet(count, baseName, extension, m_nSourceSize, m_nChecksum);
     bool written = record.Write(cfg);
     // A failed close can lose the data as surely as a failed write.
     written = cfg.Close() && written;
@@ -32,7 +34,28 @@ bool CSplitEngine::WriteSetFiles(int count, const std::string& baseName, const s
     for (JoinerKind kind : kJoinerKinds)
         if (m_joiner.Carries(kind) && !WriteJoinerCopy(kind, baseName))
             return false;
-    return true;
+    return WriteChecksumList(count, baseName);
+}
+
+bool CSplitEngine::WriteChecksumList(int count, const std::string& baseName)
+{
+    std::vector<PieceChecksum> pieces;
+    for (int k = 1; k <= count; ++k) {
+        const std::size_t i = static_cast<std::size_t>(k - 1);
+        pieces.push_back(
+            {PieceFileName("", baseName, k), i < m_pieceChecksums.size() ? m_pieceChecksums[i] : 0});
+    }
+    const std::string text = FormatChecksumList("Portelan " PORTELAN_VERSION_TEXT, pieces);
+    const std::string path = ChecksumListFileName(m_strTargetDir, baseName);
+    platform::File list;
+    bool ok = list.Open(path, platform::File::Mode::CreateWrite) && list.Write(text.data(), text.size());
+    ok = list.Close() && ok;
+    if (!ok) {
+        // The set joins without the list; a cut one would only mislead.
+        platform::RemoveFile(path);
+        ShowError(StrFormat("Die Prüfsummenliste \"%s\" konnte nicht geschrieben werden.", path.c_str()), "");
+    }
+    return ok;
 }
 
 bool CSplitEngine::WriteJoinerCopy(JoinerKind kind, const std::string& baseName)

@@ -1,5 +1,5 @@
 // The split engine: planning, the worker that writes the pieces, and the
-// configuration file and joiner copies that complete a set.
+// configuration file, joiner copies and checksum list that complete a set.
 #pragma once
 
 #include <atomic>
@@ -8,6 +8,7 @@
 #include <optional>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "splitter/engine/JoinerImage.h"
 #include "splitter/engine/SplitFrontEnd.h"
@@ -71,8 +72,8 @@ class CSplitEngine {
     bool PrepareSplit();
     bool StartSplit();
     void OnSplitFinished();
-    // The configuration file, then the joiner copies that this build carries;
-    // true when all were written.
+    // The configuration file, then the joiner copies that this build carries,
+    // then the checksum list of the pieces; true when all were written.
     bool WriteSetFiles(int count, const std::string& baseName, const std::string& extension);
 
     // The error window; sets the status line first.
@@ -112,12 +113,14 @@ class CSplitEngine {
 
   private:
     bool WriteJoinerCopy(JoinerKind kind, const std::string& baseName);
+    bool WriteChecksumList(int count, const std::string& baseName);
 
     ISplitFrontEnd& m_ui;
     IJoinerImage& m_joiner;
     std::thread m_workerThread;
     std::atomic<bool> m_bWorkerAlive{false};
     std::uint32_t m_nChecksum = 0;
+    std::vector<std::uint32_t> m_pieceChecksums;
     bool m_bLastSplitComplete = false;
 };
 

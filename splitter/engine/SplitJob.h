@@ -4,6 +4,7 @@
 #include <atomic>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace portelan {
 
@@ -42,8 +43,10 @@ class CSplitJob {
     std::string m_strSourceDir;
     std::string m_strSourceName;
 
-    // CRC-32 of every byte written into the pieces, valid after a success.
+    // CRC-32 of every byte written into the pieces, and of each piece,
+    // valid after a success.
     std::uint32_t m_nChecksum = 0;
+    std::vector<std::uint32_t> m_pieceChecksums;
     // Set by the owner to make the worker stop at its next block and leave
     // without reporting (its owner is going away).
     std::atomic<bool> m_bStopRequested{false};

@@ -127,7 +127,7 @@ void CSplitEngine::SplitWorkerProc(CSplitJob* job)
                 proceed = false;
                 job->m_strTargetPath = path;
             } else {
-                ReadBack readBack{trailer, std::move(reader), path, 0};
+                ReadBack readBack{trailer, std::move(reader), path, 0, k - 1};
                 CopyResult copied =
                     CopyChunked(source, piece, job->m_nPieceSize32, &readBack, &job->m_bStopRequested);
                 bool closed = piece.Close();
@@ -155,6 +155,7 @@ void CSplitEngine::SplitWorkerProc(CSplitJob* job)
             job->m_strTargetPath = sum.failedPath;
         }
         job->m_nChecksum = sum.crc;
+        job->m_pieceChecksums = std::move(sum.pieceCrc);
     }
     // The completion destroys the job: keep what is needed after it.
     CSplitEngine* owner = job->m_pOwner;
@@ -177,6 +178,7 @@ void CSplitEngine::OnSplitFinished()
     if (!ok)
         ShowError(FailureMessage(*m_pJob), "");
     m_nChecksum = m_pJob->m_nChecksum;
+    m_pieceChecksums = std::move(m_pJob->m_pieceChecksums);
     m_pJob.reset();
     m_ui.ResetProgress();
     bool setWritten = false;

@@ -81,10 +81,40 @@ Die Zieldatei"
 assert_count "$OUT" "Fehlermeldung" 2
 assert_absent "$J/x.bin"
 
-check "a piece with one byte changed: checksum message, no target"
+# With the checksum list, a damaged piece is named as it is appended and then
+# looked for like a missing one: giving up leaves nothing, an intact copy
+# elsewhere completes the file.
+mkdir "$T/intact"
 cp "$T/x.002.good" "$J/x.002"
-byte=$(od -An -tu1 -j 100 -N 1 "$J/x.002" | tr -d ' ')
-put_bytes "$J/x.002" 100 "$(printf '\\x%02x' $(((byte + 1) % 256)))"
+cp "$J"/x.00? "$T/intact/"
+for damage in "001 flip" "002 short" "003 flip"; do
+    read -r k how <<<"$damage"
+    check "piece $k $how: named as damaged, then asked for; giving up or an intact copy"
+    if [ "$how" = flip ]; then
+        byte=$(od -An -tu1 -j 100 -N 1 "$T/intact/x.$k" | tr -d ' ')
+        put_bytes "$J/x.$k" 100 "$(printf '\\x%02x' $(((byte + 1) % 256)))"
+    else
+        head -c 4095 "$T/intact/x.$k" >"$J/x.$k"
+    fi
+    run --stdin "
+" "$J/_x"
+    assert_join_failed "$J/x.bin"
+    assert_out_has "Fehlermeldung
+Das Teilstück \"$J/x.$k\" ist beschädigt.
+$(question "$J/x.$k")"
+    assert_absent "$J/x.bin"
+    run --stdin "$T/intact
+" "$J/_x"
+    assert_rc 0
+    assert_same "$SRC" "$J/x.bin"
+    assert_no_temp "$J"
+    rm "$J/x.bin"
+    cp "$T/intact/x.$k" "$J/x.$k"
+done
+
+check "without the checksum list a changed piece fails the whole-file check"
+mv "$J/_x.sfv" "$T/x.sfv.kept"
+put_bytes "$J/x.002" 100 "$(printf '\\x%02x' $((($(od -An -tu1 -j 100 -N 1 "$J/x.002" | tr -d ' ') + 1) % 256)))"
 run "$J/_x"
 assert_join_failed "$J/x.bin"
 assert_out_has "Fehlermeldung
@@ -92,13 +122,7 @@ Die Prüfsumme der zusammengeführten Datei \"$J/x.bin\" stimmt nicht.
 Fehlermeldung
 Die Zieldatei \"$J/x.bin\" konnte nicht erstellt werden."
 assert_absent "$J/x.bin"
-
-check "a piece one byte short: the checksum catches it too"
-head -c $((4096 - 1)) "$T/x.002.good" >"$J/x.002"
-run "$J/_x"
-assert_join_failed "$J/x.bin"
-assert_out_has "Die Prüfsumme der zusammengeführten Datei \"$J/x.bin\" stimmt nicht."
-assert_absent "$J/x.bin"
+mv "$T/x.sfv.kept" "$J/_x.sfv"
 
 check "a stray piece beyond the count is not joined"
 cp "$T/x.002.good" "$J/x.002"
@@ -134,7 +158,7 @@ if [ "$CAN_DROP_PRIVILEGES" -eq 1 ]; then
     assert_rc 1
     assert_text "$OUT" "Fehlermeldung
 Die Zieldatei \"$J/z.bin\" konnte nicht geschrieben werden."
-    assert_entries "$J" z.001 z.002 _z _z.cfg _z.exe
+    assert_entries "$J" z.001 z.002 _z _z.cfg _z.exe _z.sfv
 else
     skip "unwritable joiner directory: running as root and setpriv is not available"
 fi
@@ -162,7 +186,7 @@ run --stdin "
 assert_rc 1
 assert_out_has "$(question "$J/kopie.cfg")"
 assert_out_lacks "Fehlermeldung"
-assert_entries "$J" w.001 w.002 w.003 _w.cfg _w.exe kopie.exe
+assert_entries "$J" w.001 w.002 w.003 _w.cfg _w.exe _w.sfv kopie.exe
 
 check "kopie.exe given a directory with kopie.cfg and the pieces: rebuilt beside kopie.exe"
 mkdir "$T/elsewhere"
@@ -184,7 +208,7 @@ assert_rc 1
 assert_text "$OUT" "Fehlermeldung
 Die Zieldatei \"$J/v.001\" ist zugleich eines der Teilstücke und wird nicht überschrieben."
 assert_same "$T/v.001.piece" "$J/v.001"
-assert_entries "$J" v.001 v.002 v.003 _v _v.cfg _v.exe
+assert_entries "$J" v.001 v.002 v.003 _v _v.cfg _v.exe _v.sfv
 
 # Records that were not written by the splitter, built byte by byte.
 check "hostile and impossible records are refused with the cfg's name, nothing created"

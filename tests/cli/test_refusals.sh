@@ -123,20 +123,20 @@ assert_same "$T/own/x.002" "$T/own.orig"
 assert_entries "$T/own" x.002
 check "the same source split into another directory is fine"
 split_ok "$T/own/x.002" "$T/own-set" --size 4K
-assert_entries "$T/own-set" _x _x.cfg _x.exe x.001 x.002 x.003
+assert_entries "$T/own-set" _x _x.cfg _x.exe _x.sfv x.001 x.002 x.003
 
 # Base name "" and extension "profile": the set is written, but its joiner
 # must not build a file called ".profile" from an empty name.
 check "a leading-dot name (.profile) splits, and its joiner refuses the record"
 make_file "$T/dot/.profile" 5000
 split_ok "$T/dot/.profile" "$T/dotset" --size 4K
-assert_entries "$T/dotset" .001 .002 _ _.cfg _.exe
+assert_entries "$T/dotset" .001 .002 _ _.cfg _.exe _.sfv
 run --in "$T" "$T/dotset/_"
 assert_rc 1
 assert_text "$OUT" "Fehlermeldung
 Die Konfigurationsdatei \"$T/dotset/_.cfg\" ist ungültig:
 Der Dateiname oder die Erweiterung fehlt."
-assert_entries "$T/dotset" .001 .002 _ _.cfg _.exe
+assert_entries "$T/dotset" .001 .002 _ _.cfg _.exe _.sfv
 assert_absent "$T/.profile"
 
 finish

@@ -7,10 +7,11 @@ source "$(dirname "$0")/lib.sh" "$@"
 P=4096
 
 # check_set DIR BASE COUNT PIECE LAST: the set holds exactly the pieces, the
-# configuration file and the joiner copies, with the expected piece sizes.
+# configuration file, the joiner copies and the checksum list, with the
+# expected piece sizes.
 check_set() {
     local dir=$1 base=$2 count=$3 size=$4 last=$5 k
-    local names=("_$base" "_$base.cfg")
+    local names=("_$base" "_$base.cfg" "_$base.sfv")
     [ -z "$WINDOWS_JOINER" ] || names+=("_$base.exe")
     local sets=${#names[@]}
     local name

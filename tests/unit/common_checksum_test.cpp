@@ -8,13 +8,17 @@
 #include <cstring>
 #include <fstream>
 #include <memory>
+#include <optional>
 #include <random>
 #include <string>
+#include <vector>
 
 #include <gtest/gtest.h>
 
 #include "TestSupport.h"
 #include "common/Checksum.h"
+#include "common/ChecksumList.h"
+#include "common/Crc32.h"
 #include "platform/Platform.h"
 
 namespace portelan {
@@ -106,6 +110,86 @@ TEST(ChecksumTrailer, SumsRangesOfSeveralFilesInTheOrderAdded)
     CChecksumTrailer::Result sum = trailer.Finish();
     EXPECT_TRUE(sum.ok);
     EXPECT_EQ(sum.crc, ZlibCrc(a.substr(0, 100000) + b + a.substr(100000)));
+}
+
+// Our CRC-32 and its combination against zlib's, at every length around the
+// folding's block sizes and at odd offsets.
+TEST(Crc32, MatchesZlibAndCombinesAsZlibDoes)
+{
+    const std::string data = RandomBytes(5000, 12);
+    for (std::size_t offset : {0u, 1u, 7u}) {
+        for (std::size_t n = 0; n + offset <= 300; ++n) {
+            const std::string part = data.substr(offset, n);
+            ASSERT_EQ(Crc32Update(0, part.data(), n), ZlibCrc(part)) << offset << "+" << n;
+        }
+    }
+    for (std::size_t cut : {0u, 1u, 64u, 1000u, 4999u, 5000u}) {
+        const std::string a = data.substr(0, cut), b = data.substr(cut);
+        EXPECT_EQ(Crc32Combine(ZlibCrc(a), ZlibCrc(b), b.size()), ZlibCrc(data)) << cut;
+    }
+    EXPECT_EQ(Crc32Update(Crc32Update(0, data.data(), 777), data.data() + 777, data.size() - 777),
+              ZlibCrc(data));
+}
+
+// Each piece gets its own sum, the whole is their combination, and a piece
+// taken back out starts afresh.
+TEST(ChecksumTrailer, SumsEachPieceAndForgetsATakenBackOne)
+{
+    const std::string a = RandomBytes(300000, 14);
+    const std::string b = RandomBytes(70000, 15);
+    TempDir dir;
+    WriteFile(dir / "a", a);
+    WriteFile(dir / "b", b);
+
+    CChecksumTrailer trailer;
+    trailer.Add(Opened(dir / "a"), dir / "a", 0, 100000, 0);
+    trailer.Add(Opened(dir / "a"), dir / "a", 100000, 200000, 0);
+    trailer.Add(Opened(dir / "a"), dir / "a", 0, 5, 1);
+    EXPECT_EQ(trailer.WaitForPiece(0), ZlibCrc(a));
+    EXPECT_EQ(trailer.WaitForPiece(1), ZlibCrc(a.substr(0, 5)));
+    trailer.ForgetPiece(1);
+    trailer.Add(Opened(dir / "b"), dir / "b", 0, 70000, 1);
+    EXPECT_EQ(trailer.WaitForPiece(1), ZlibCrc(b));
+    CChecksumTrailer::Result sum = trailer.Finish();
+    EXPECT_TRUE(sum.ok);
+    EXPECT_EQ(sum.crc, ZlibCrc(a + b));
+    EXPECT_EQ(sum.pieceCrc, (std::vector<std::uint32_t>{ZlibCrc(a), ZlibCrc(b)}));
+}
+
+// A list is outside input: only well-formed lines naming a piece of the set
+// count, whatever else the file holds.
+TEST(ChecksumList, ReadsWellFormedEntriesAndIgnoresTheRest)
+{
+    TempDir dir;
+    const std::string path = dir / "_x 2.sfv";
+    std::string text =
+        FormatChecksumList("Portelan test", {{"x 2.001", 0x0A1B2C3D}, {"x 2.002", 0xFFFFFFFF}});
+    EXPECT_EQ(text, "; Portelan test\r\nx 2.001 0A1B2C3D\r\nx 2.002 FFFFFFFF\r\n");
+    text += std::string("x 2.003 1234567\n")         // seven digits
+            + "x 2.003 1234567G\n"                   // not hexadecimal
+            + "../x 2.003 12345678\n"                // a path
+            + "x 2.003\t12345678\n"                  // no blank
+            + "x 2.03 12345678\nx 2.0003 12345678\n" // not a piece's name
+            + "x 2.004 11111111\nx 2.004 22222222\n" // listed twice, differently
+            + "x 2.005 abcdef01\nx 2.005 ABCDEF01\n" // twice, the same
+            + "x 2.009 12345678\nx 2.000 12345678\n" // beyond the count
+            + std::string(5000, 'n') + " 12345678\n" + std::string("\0\x01\xff", 3) + " 12345678\n" +
+            "x 2.006 00000006"; // the last line without a line end
+    WriteFile(path, text);
+    auto read = ReadChecksumList(path, "x 2", 7);
+    ASSERT_TRUE(read.has_value());
+    const std::vector<std::optional<std::uint32_t>> expected = {
+        0x0A1B2C3D, 0xFFFFFFFF, std::nullopt, std::nullopt, 0xABCDEF01, 0x00000006, std::nullopt};
+    EXPECT_EQ(*read, expected);
+    EXPECT_FALSE(ReadChecksumList(dir / "missing.sfv", "x 2", 7).has_value());
+
+    // Only the first bytes of a huge list are read.
+    std::string huge(kMaxChecksumListBytes, ';');
+    huge += "\nx 2.001 00000001\n";
+    WriteFile(path, huge);
+    read = ReadChecksumList(path, "x 2", 7);
+    ASSERT_TRUE(read.has_value());
+    EXPECT_FALSE((*read)[0].has_value());
 }
 
 TEST(ChecksumTrailer, NothingAddedGivesTheEmptySum)

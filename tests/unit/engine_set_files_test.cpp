@@ -160,30 +160,45 @@ TEST(EngineSetFilesTest, JoinerImageMissingOrUnloadableKeepsTheConfig)
         ASSERT_TRUE(h.Run());
         EXPECT_TRUE(h.ui.Of("error").empty());
         EXPECT_TRUE(h.engine->LastSplitComplete());
-        Names expected = {"_data.cfg", "data.001", "data.002", "data.003"};
+        Names expected = {"_data.cfg", "_data.sfv", "data.001", "data.002", "data.003"};
         expected.insert(leftOut == JoinerKind::Linux ? expected.begin() + 1 : expected.begin(),
                         leftOut == JoinerKind::Linux ? "_data.exe" : "_data");
         EXPECT_EQ(ListNames(h.TargetDir()), expected);
     }
 }
 
-TEST(EngineSetFilesTest, JoinerThatCannotBeCreatedKeepsTheConfig)
+// A directory in the way of each set file after the configuration file: the
+// files before it stay, the ones after it are not tried.
+TEST(EngineSetFilesTest, SetFileThatCannotBeCreatedKeepsTheOnesBefore)
 {
-    for (const char* blocked : {"_data.exe", "_data"}) {
-        SCOPED_TRACE(blocked);
+    struct Case {
+        std::string blocked;
+        std::string message; // "%s" for the blocked path
+        Names names;
+    };
+    const Case cases[] = {
+        {"_data.exe", "Interner Fehler [CONCAT-03]", {"_data.cfg", "_data.exe"}},
+        {"_data", "Interner Fehler [CONCAT-03]", {"_data", "_data.cfg", "_data.exe"}},
+        {"_data.sfv",
+         "Die Prüfsummenliste \"%s\" konnte nicht geschrieben werden.",
+         {"_data", "_data.cfg", "_data.exe", "_data.sfv"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.blocked);
         SplitHarness h;
         std::string source;
         PrepareSource(h, source);
-        fs::create_directory(h.TargetDir() + blocked);
+        fs::create_directory(h.TargetDir() + c.blocked);
         ASSERT_TRUE(h.Run());
 
-        ExpectSetFileFailure(h, "Interner Fehler [CONCAT-03]", kFailedThenDone);
-        // The Windows joiner comes first; the Linux one is not tried after it failed.
-        EXPECT_EQ(ListNames(h.TargetDir()),
-                  std::string(blocked) == "_data"
-                      ? (Names{"_data", "_data.cfg", "_data.exe", "data.001", "data.002", "data.003"})
-                      : (Names{"_data.cfg", "_data.exe", "data.001", "data.002", "data.003"}));
-        EXPECT_TRUE(fs::is_directory(h.TargetDir() + blocked));
+        std::string message = c.message;
+        if (auto at = message.find("%s"); at != std::string::npos)
+            message.replace(at, 2, h.TargetDir() + c.blocked);
+        ExpectSetFileFailure(h, message, kFailedThenDone);
+        Names names = c.names;
+        names.insert(names.end(), {"data.001", "data.002", "data.003"});
+        EXPECT_EQ(ListNames(h.TargetDir()), names);
+        EXPECT_TRUE(fs::is_directory(h.TargetDir() + c.blocked));
         EXPECT_EQ(ConfigBytes(ReadFile(h.TargetDir() + "_data.cfg")).count, 3);
         ExpectPiecesComplete(h, source);
     }

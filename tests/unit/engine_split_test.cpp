@@ -14,6 +14,7 @@
 #include <gtest/gtest.h>
 
 #include "TestSupport.h"
+#include "common/ChecksumList.h"
 #include "engine_frontend.h"
 
 namespace portelan::test {
@@ -80,7 +81,7 @@ TEST(EngineSplitTest, SplitWritesPiecesConfigAndJoiner)
     ASSERT_TRUE(h.Run());
 
     EXPECT_EQ(ListNames(h.TargetDir()),
-              (Names{"_data", "_data.cfg", "_data.exe", "data.001", "data.002", "data.003"}));
+              (Names{"_data", "_data.cfg", "_data.exe", "_data.sfv", "data.001", "data.002", "data.003"}));
     for (std::size_t k = 1; k <= 3; ++k)
         EXPECT_EQ(ReadFile(h.TargetDir() + "data.00" + std::to_string(k)), Slice(source, k, piece)) << k;
 
@@ -95,6 +96,11 @@ TEST(EngineSplitTest, SplitWritesPiecesConfigAndJoiner)
     EXPECT_EQ(cfg.crc, Crc32(source));
 
     EXPECT_EQ(ReadFile(h.TargetDir() + "_data.exe"), h.joiner.Bytes(JoinerKind::Windows));
+    std::vector<PieceChecksum> sums;
+    for (std::size_t k = 1; k <= 3; ++k)
+        sums.push_back({"data.00" + std::to_string(k), Crc32(Slice(source, k, piece))});
+    EXPECT_EQ(ReadFile(h.TargetDir() + "_data.sfv"),
+              FormatChecksumList("Portelan " PORTELAN_VERSION_TEXT, sums));
     const std::string linuxJoiner = h.TargetDir() + "_data";
     EXPECT_EQ(ReadFile(linuxJoiner), h.joiner.Bytes(JoinerKind::Linux));
     struct stat st {};
@@ -149,7 +155,8 @@ TEST(EngineSplitTest, SetMembersAreNamedAfterTheSourceName)
         ASSERT_TRUE(h.Run());
 
         const std::string b = c.base;
-        Names expected{"_" + b, "_" + b + ".cfg", "_" + b + ".exe", b + ".001", b + ".002", b + ".003"};
+        Names expected{"_" + b,    "_" + b + ".cfg", "_" + b + ".exe", "_" + b + ".sfv",
+                       b + ".001", b + ".002",       b + ".003"};
         std::sort(expected.begin(), expected.end());
         EXPECT_EQ(ListNames(h.TargetDir()), expected);
         EXPECT_EQ(ReadFile(h.TargetDir() + b + ".003"), source.substr(8));
@@ -157,6 +164,41 @@ TEST(EngineSplitTest, SetMembersAreNamedAfterTheSourceName)
         EXPECT_EQ(cfg.baseName, TextField(c.base));
         EXPECT_EQ(cfg.extension, TextField(c.extension));
         EXPECT_TRUE(h.engine->LastSplitComplete());
+    }
+}
+
+// The files are named in UTF-8; the record holds the names in Windows-1252
+// where it can, as every joiner reads them, and otherwise in UTF-8 under "PU32".
+TEST(EngineSplitTest, RecordStoresNamesInWindows1252OrElseInUtf8)
+{
+    struct Case {
+        const char* name;
+        const char* base; // on disk
+        std::string storedBase, storedExt;
+        const char* marker;
+    };
+    const Case cases[] = {
+        {"Südtirol.avi", "Südtirol", "S\374dtirol", "avi", "PC32"}, // ü is 0xFC (octal 374)
+        {"Łódź.avi", "Łódź", "Łódź", "avi", "PU32"},
+        {"東京.mp4", "東京", "東京", "mp4", "PU32"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        SplitHarness h;
+        const std::string source = RandomBytes(10, 5);
+        h.SetSource(c.name, source);
+        h.engine->m_nPieceSize = 4;
+        ASSERT_TRUE(h.Run());
+        ASSERT_TRUE(h.engine->LastSplitComplete());
+
+        const std::string b = c.base;
+        EXPECT_EQ(ReadFile(h.TargetDir() + b + ".003"), source.substr(8));
+        ConfigBytes cfg(ReadFile(h.TargetDir() + "_" + b + ".cfg"));
+        ASSERT_EQ(cfg.size, 536u);
+        EXPECT_EQ(cfg.marker, c.marker);
+        EXPECT_EQ(cfg.baseName, TextField(c.storedBase));
+        EXPECT_EQ(cfg.extension, TextField(c.storedExt));
+        EXPECT_EQ(cfg.crc, Crc32(source));
     }
 }
 
@@ -353,7 +395,7 @@ TEST(EngineSplitTest, SourceGrownAfterPlanningIsCutIntoThePlannedCount)
     EXPECT_EQ(h.ui.Statuses(), (Texts{"Bitte warten...", "Die Datei wurde erfolgreich aufgeteilt..."}));
     ExpectProgress(h.ui, 3, 3);
     EXPECT_EQ(ListNames(h.TargetDir()),
-              (Names{"_data", "_data.cfg", "_data.exe", "data.001", "data.002", "data.003"}));
+              (Names{"_data", "_data.cfg", "_data.exe", "_data.sfv", "data.001", "data.002", "data.003"}));
     EXPECT_EQ(ReadFile(h.TargetDir() + "data.001"), grown.substr(0, 4));
     EXPECT_EQ(ReadFile(h.TargetDir() + "data.002"), grown.substr(4, 4));
     // The last piece is cut by the piece size too: longer than planned.
@@ -376,8 +418,8 @@ TEST(EngineSplitTest, PiecesOfAnEarlierSplitAreReplacedOrLeftAlone)
     WriteFile(h.TargetDir() + "data.004", older);
     ASSERT_TRUE(h.Run());
 
-    EXPECT_EQ(ListNames(h.TargetDir()),
-              (Names{"_data", "_data.cfg", "_data.exe", "data.001", "data.002", "data.003", "data.004"}));
+    EXPECT_EQ(ListNames(h.TargetDir()), (Names{"_data", "_data.cfg", "_data.exe", "_data.sfv", "data.001",
+                                               "data.002", "data.003", "data.004"}));
     EXPECT_EQ(ReadFile(h.TargetDir() + "data.002"), Slice(source, 2, 4));
     EXPECT_EQ(ReadFile(h.TargetDir() + "data.004"), older);
     EXPECT_EQ(ConfigBytes(ReadFile(h.TargetDir() + "_data.cfg")).count, 3);
