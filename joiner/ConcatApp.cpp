@@ -1,11 +1,14 @@
 #include "joiner/ConcatApp.h"
 
 #include <algorithm>
+#include <memory>
+#include <new>
 #include <optional>
 #include <vector>
 
 #include "common/Checksum.h"
 #include "common/ChecksumList.h"
+#include "common/Crc32.h"
 #include "common/Helpers.h"
 #include "common/StrFormat.h"
 #include "platform/Platform.h"
@@ -15,6 +18,7 @@ namespace portelan {
 namespace {
 
 constexpr const char* kConfigSuffix = ".cfg";
+constexpr std::size_t kCheckBuffer = 1 << 20;
 
 bool IsUnsafeName(const std::string& name)
 {
@@ -123,7 +127,7 @@ std::string CConcatApp::ValidateRecord() const
     return StrFormat("Die Konfigurationsdatei \"%s\" ist ungültig:\r\n%s", m_strConfigPath.c_str(), reason);
 }
 
-bool CConcatApp::InitInstance()
+bool CConcatApp::LoadAcceptedRecord()
 {
     CSplitConfig record;
     if (!LoadConfig(record))
@@ -143,6 +147,21 @@ bool CConcatApp::InitInstance()
         m_ui.ReportError(refusal);
         return false;
     }
+    return true;
+}
+
+std::vector<std::optional<std::uint32_t>> CConcatApp::ListedChecksums(bool& found) const
+{
+    std::optional<std::vector<std::optional<std::uint32_t>>> listed = ReadChecksumList(
+        ChecksumListFileName(SplitPath(m_strConfigPath).directory, m_strName), m_strName, m_nCount);
+    found = listed.has_value();
+    return listed.value_or(std::vector<std::optional<std::uint32_t>>(static_cast<std::size_t>(m_nCount)));
+}
+
+bool CConcatApp::InitInstance()
+{
+    if (!LoadAcceptedRecord())
+        return false;
 
     // The target is created beside the anchor: that volume needs the room.
     std::int64_t needed = m_nTotalSize;
@@ -341,6 +360,53 @@ bool CConcatApp::JoinPieces()
         return false;
     }
     return true;
+}
+
+std::optional<CConcatApp::SetCheck> CConcatApp::CheckPieces()
+{
+    if (!LoadAcceptedRecord())
+        return std::nullopt;
+    SetCheck check;
+    const std::vector<std::optional<std::uint32_t>> listed = ListedChecksums(check.hasList);
+    std::unique_ptr<char[]> buffer(new (std::nothrow) char[kCheckBuffer]);
+    if (!buffer) {
+        m_ui.ReportError("Es konnte kein Speicher reserviert werden.");
+        return std::nullopt;
+    }
+    std::uint32_t whole = 0;
+    bool allPresent = true;
+    for (int i = 1; i <= m_nCount; ++i) {
+        PieceCheck piece;
+        platform::File file;
+        // No target here: nothing a piece could be refused for.
+        if (OpenPiece(i, "", file, piece.path) != PieceLookup::Opened) {
+            piece.state = PieceState::Missing;
+            allPresent = false;
+            check.pieces.push_back(piece);
+            continue;
+        }
+        std::uint32_t crc = 0;
+        std::int64_t bytes = 0;
+        std::int64_t got;
+        while ((got = file.Read(buffer.get(), kCheckBuffer)) > 0) {
+            crc = Crc32Update(crc, buffer.get(), static_cast<std::size_t>(got));
+            bytes += got;
+        }
+        check.totalSize += bytes;
+        const std::optional<std::uint32_t>& expected = listed[static_cast<std::size_t>(i - 1)];
+        if (got < 0)
+            piece.state = PieceState::Unreadable;
+        else if (!expected)
+            piece.state = PieceState::Unlisted;
+        else
+            piece.state = crc == *expected ? PieceState::Intact : PieceState::Damaged;
+        allPresent = allPresent && got == 0;
+        whole = Crc32Combine(whole, crc, static_cast<std::uint64_t>(bytes));
+        check.pieces.push_back(piece);
+    }
+    if (allPresent && m_bHasChecksum)
+        check.wholeMatches = whole == m_nChecksum;
+    return check;
 }
 
 } // namespace portelan

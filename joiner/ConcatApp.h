@@ -4,7 +4,9 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
+#include <vector>
 
 #include "common/SplitSet.h"
 #include "joiner/ConcatFrontEnd.h"
@@ -37,6 +39,24 @@ class CConcatApp {
     // Appends pieces 1 ... m_nCount into the rebuilt file beside the anchor.
     bool JoinPieces();
 
+    // What CheckPieces finds of a piece: listed and intact or damaged, not
+    // in the checksum list, missing, or unreadable.
+    enum class PieceState { Intact, Damaged, Unlisted, Missing, Unreadable };
+    struct PieceCheck {
+        std::string path; // the file read, or where it was expected
+        PieceState state = PieceState::Missing;
+    };
+    struct SetCheck {
+        std::vector<PieceCheck> pieces;
+        bool hasList = false;             // a checksum list lies beside the configuration file
+        std::int64_t totalSize = 0;       // bytes of the pieces read; m_nTotalSize when complete
+        std::optional<bool> wholeMatches; // the record's checksum, when it has one and all pieces were read
+    };
+    // Checks the set without joining: loads and accepts the record as
+    // InitInstance does, then reads each piece once against the checksum
+    // list. Nullopt when the record was not accepted (reported).
+    std::optional<SetCheck> CheckPieces();
+
     // The rebuilt file: "<own directory><name>.<extension>".
     std::string TargetPath() const;
 
@@ -53,6 +73,13 @@ class CConcatApp {
 
   private:
     enum class PieceLookup { Opened, Missing, Refused };
+
+    // Finds, reads and accepts the record into the fields above; false
+    // (reported, or the user's choice) otherwise.
+    bool LoadAcceptedRecord();
+    // The sums the checksum list beside the configuration file gives for
+    // pieces 1 ... m_nCount; found tells whether there is a list.
+    std::vector<std::optional<std::uint32_t>> ListedChecksums(bool& found) const;
 
     bool OpenConfigIn(const std::string& dir, platform::File& file);
     // Opens piece `index` in m_strDir under m_strName, then, where file names

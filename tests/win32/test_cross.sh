@@ -66,6 +66,7 @@ PORTELAN_CROSS_DIR="$(winpath "$T/win")\\" wine_run "$windows_bin/portelan_win32
   { cat "$T/gtest.log"; fail "the split through the main window failed"; }
 grep -q "1 test" "$T/gtest.log" && ! grep -q SKIPPED "$T/gtest.log" || fail "the split test did not run"
 same_joiners "$T/win/set" film
+(cd "$T/win/set" && cksfv -q -f _film.sfv) || fail "cksfv refused the checksum list of the Windows set"
 join_with_both "$T/win/set" film "$T/win/source/film.avi" film.avi
 
 echo "-- the same set, without its Linux joiner, rebuilt by portelan-cli join"

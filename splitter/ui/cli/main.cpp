@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "common/Helpers.h"
+#include "common/StrFormat.h"
 #include "joiner/ConcatApp.h"
 #include "joiner/console/ConsoleFrontEnd.h"
 #include "platform/Platform.h"
@@ -29,7 +30,10 @@ constexpr const char* kUsage =
     "       portelan-cli join [VERZEICHNIS | KONFIGURATIONSDATEI]\n"
     "  setzt die Datei aus den Teilstücken wieder zusammen, neben der Konfigurationsdatei\n"
     "  (_NAME.cfg, die einzige im VERZEICHNIS, Vorgabe: im aktuellen Verzeichnis);\n"
-    "  Ende mit 0, wenn die Datei erstellt wurde, sonst mit 1.\n";
+    "  Ende mit 0, wenn die Datei erstellt wurde, sonst mit 1.\n"
+    "       portelan-cli verify [VERZEICHNIS | KONFIGURATIONSDATEI]\n"
+    "  prüft die Teilstücke gegen die Prüfsummenliste (_NAME.sfv), ohne sie zusammenzusetzen;\n"
+    "  Ende mit 0, wenn alle vorhanden und unbeschädigt sind, sonst mit 1.\n";
 
 int UsageError(const char* problem)
 {
@@ -88,22 +92,97 @@ int RunUpdate()
     return downloaded ? 0 : 1;
 }
 
+// The set's configuration file from the argument of join or verify, with
+// their usage errors (exit 2) and refusals (exit 1); nullopt and the status
+// when there is none.
+std::optional<std::string> ChooseConfig(const char* command, const std::vector<std::string>& args,
+                                        portelan::IConcatFrontEnd& console, int& status)
+{
+    using namespace portelan;
+    status = 2;
+    if (args.size() > 1) {
+        UsageError(StrFormat("%s erwartet höchstens ein VERZEICHNIS oder eine KONFIGURATIONSDATEI", command)
+                       .c_str());
+        return std::nullopt;
+    }
+    if (!args.empty() && args[0].empty()) {
+        UsageError("VERZEICHNIS oder KONFIGURATIONSDATEI ist leer");
+        return std::nullopt;
+    }
+    status = 1;
+    JoinConfig config = ChooseJoinConfig(args.empty() ? "." : args[0]);
+    if (config.path.empty()) {
+        console.ReportError(config.problem);
+        return std::nullopt;
+    }
+    return config.path;
+}
+
 // The joiner's own run, driven from a configuration file instead of the
 // joiner's executable: for sets without a Linux joiner that can run.
 int RunJoin(const std::vector<std::string>& args)
 {
     using namespace portelan;
-    if (args.size() > 1)
-        return UsageError("join erwartet höchstens ein VERZEICHNIS oder eine KONFIGURATIONSDATEI");
-    if (!args.empty() && args[0].empty())
-        return UsageError("VERZEICHNIS oder KONFIGURATIONSDATEI ist leer");
     CConsoleFrontEnd console(stdin, stdout, stderr, platform::IsTerminal(0), platform::IsTerminal(2));
-    JoinConfig config = ChooseJoinConfig(args.empty() ? "." : args[0]);
-    if (config.path.empty()) {
-        console.ReportError(config.problem);
+    int status;
+    std::optional<std::string> config = ChooseConfig("join", args, console, status);
+    if (!config)
+        return status;
+    return CConcatApp::ForConfigFile(console, *config).InitInstance() ? 0 : 1;
+}
+
+// Checks a set without joining it: a line per piece, then what holds for
+// the whole. Exit 0 only when every piece is there and intact.
+int RunVerify(const std::vector<std::string>& args)
+{
+    using namespace portelan;
+    using State = CConcatApp::PieceState;
+    CConsoleFrontEnd console(stdin, stdout, stderr, platform::IsTerminal(0), platform::IsTerminal(2));
+    int status;
+    std::optional<std::string> config = ChooseConfig("verify", args, console, status);
+    if (!config)
+        return status;
+    CConcatApp app = CConcatApp::ForConfigFile(console, *config);
+    std::optional<CConcatApp::SetCheck> check = app.CheckPieces();
+    if (!check)
         return 1;
+    // A piece the list does not name is vouched for only by the sum of all.
+    const bool wholeVouches = check->wholeMatches.value_or(false);
+    int intact = 0, damaged = 0, unchecked = 0, missing = 0;
+    for (const CConcatApp::PieceCheck& piece : check->pieces) {
+        const char* verdict = "OK";
+        if (piece.state == State::Missing) {
+            verdict = "fehlt";
+            ++missing;
+        } else if (piece.state == State::Damaged || piece.state == State::Unreadable) {
+            verdict = "beschädigt";
+            ++damaged;
+        } else if (piece.state == State::Unlisted && !wholeVouches) {
+            verdict = "ungeprüft";
+            ++unchecked;
+        } else {
+            ++intact;
+        }
+        std::printf("%s %s\n", SplitPath(piece.path).fileName.c_str(), verdict);
     }
-    return CConcatApp::ForConfigFile(console, config.path).InitInstance() ? 0 : 1;
+    bool sound = damaged == 0 && unchecked == 0 && missing == 0;
+    if (!check->hasList)
+        std::printf("Keine Prüfsummenliste (_%s.sfv): die Teilstücke wurden nur zusammen geprüft.\n",
+                    app.m_strName.c_str());
+    if (missing == 0 && check->totalSize != app.m_nTotalSize) {
+        sound = false;
+        std::printf(
+            "Die Teilstücke sind zusammen %lld Bytes groß, die Konfigurationsdatei nennt %lld Bytes.\n",
+            static_cast<long long>(check->totalSize), static_cast<long long>(app.m_nTotalSize));
+    }
+    if (check->wholeMatches == false) {
+        sound = false;
+        std::printf("Die Prüfsumme aller Teilstücke zusammen stimmt nicht.\n");
+    }
+    std::printf("%d Teilstücke, davon OK: %d, beschädigt: %d, ungeprüft: %d, fehlend: %d.\n", app.m_nCount,
+                intact, damaged, unchecked, missing);
+    std::fflush(stdout);
+    return sound ? 0 : 1;
 }
 
 } // namespace
@@ -125,6 +204,8 @@ int main(int argc, char** argv)
     }
     if (!args.empty() && args[0] == "join")
         return RunJoin({args.begin() + 1, args.end()});
+    if (!args.empty() && args[0] == "verify")
+        return RunVerify({args.begin() + 1, args.end()});
     if (args.empty() || args[0] != "split")
         return UsageError(args.empty() ? "Befehl fehlt" : "unbekannter Befehl");
 

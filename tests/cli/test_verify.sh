@@ -1,0 +1,46 @@
+#!/usr/bin/env bash
+# The checksum list beside every set: cksfv reads it, portelan-cli verify
+# names each piece as OK, damaged or missing without joining.
+set -euo pipefail
+source "$(dirname "$0")/lib.sh" "$@"
+
+command -v cksfv >/dev/null || { echo "FAIL: cksfv is missing (Debian package cksfv)" >&2; exit 1; }
+S=$T/set
+make_file "$T/src/x.bin" 10000
+split_ok "$T/src/x.bin" "$S" --size 4K
+cp -r "$S" "$T/intact"
+
+check "cksfv accepts the list; verify finds every piece OK"
+(cd "$S" && cksfv -q -f _x.sfv) || fail "cksfv refused the list"
+run "$SPLITTER" verify "$S"
+assert_rc 0
+assert_text "$OUT" "x.001 OK
+x.002 OK
+x.003 OK
+3 Teilstücke, davon OK: 3, beschädigt: 0, ungeprüft: 0, fehlend: 0."
+
+for k in 001 002 003; do
+    check "one byte of x.$k changed: cksfv and verify name it"
+    cp "$T/intact"/x.00? "$S/"
+    byte=$(od -An -tu1 -j 50 -N 1 "$S/x.$k" | tr -d ' ')
+    put_bytes "$S/x.$k" 50 "$(printf '\\x%02x' $(((byte + 1) % 256)))"
+    if (cd "$S" && cksfv -q -f _x.sfv) 2>"$T/cksfv.err"; then fail "cksfv missed the damage"; fi
+    assert_has "$T/cksfv.err" "x.$k"
+    run "$SPLITTER" verify "$S/_x.cfg"
+    assert_rc 1
+    assert_out_has "x.$k beschädigt"
+    assert_out_has "davon OK: 2, beschädigt: 1,"
+done
+
+check "a missing piece and no list: named, and the rest only checked together"
+cp "$T/intact"/x.00? "$S/"
+rm "$S/x.002" "$S/_x.sfv"
+run "$SPLITTER" verify "$S"
+assert_rc 1
+assert_text "$OUT" "x.001 ungeprüft
+x.002 fehlt
+x.003 ungeprüft
+Keine Prüfsummenliste (_x.sfv): die Teilstücke wurden nur zusammen geprüft.
+3 Teilstücke, davon OK: 0, beschädigt: 0, ungeprüft: 2, fehlend: 1."
+
+finish
