@@ -11,6 +11,8 @@
 #include <gtest/gtest.h>
 
 #include "JoinerHarness.h"
+#include "common/ChecksumList.h"
+#include "common/Crc32.h"
 #include "joiner/win32/JoinerResource.h"
 #include "platform/win32/WideText.h"
 
@@ -298,6 +300,82 @@ TEST(JoinFlow, NamesBeyondAsciiAreRebuiltUnderTheirOwnName)
                   INVALID_FILE_ATTRIBUTES);
         EXPECT_TRUE(ReadBytes(target) == set.source);
         ExpectTrayCallsOfAJoin(tray.Calls(), 3, 3);
+    }
+}
+
+// "_film.sfv" lists the intact pieces; then one of them changes in a single
+// byte. The joiner names it in the message window, looks for it like a
+// missing piece and either gives up or takes it, with the rest, from an
+// intact copy of the set elsewhere.
+TEST(JoinFlow, ADamagedPieceIsNamedAndLookedForAgain)
+{
+    struct Case {
+        int piece;
+        bool pickCopy;
+    };
+    const Case cases[] = {{1, false}, {1, true}, {3, false}, {3, true}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message()
+                     << "piece " << c.piece << (c.pickCopy ? ", copy picked" : ", given up"));
+        TempDir dir;
+        HandMadeSet set(dir.Dir());
+        std::vector<PieceChecksum> sums;
+        for (int i = 1; i <= 3; ++i) {
+            const std::string name = "film.00" + std::to_string(i);
+            const std::string bytes = ReadBytes(dir / name);
+            sums.push_back({name, Crc32Update(0, bytes.data(), bytes.size())});
+        }
+        WriteBytes(dir / "_film.sfv", FormatChecksumList("Portelan test", sums));
+        const std::string copy = dir / "Kopie\\";
+        ASSERT_TRUE(CreateDirectoryA(copy.c_str(), nullptr));
+        for (const PieceChecksum& sum : sums)
+            ASSERT_TRUE(CopyFileA((dir / sum.name).c_str(), (copy + sum.name).c_str(), TRUE));
+        const std::string damaged = dir / sums[static_cast<std::size_t>(c.piece - 1)].name;
+        std::string bytes = ReadBytes(damaged);
+        bytes[bytes.size() / 2] = static_cast<char>(bytes[bytes.size() / 2] ^ 0x01);
+        WriteBytes(damaged, bytes);
+        JoinerRun run(dir / "_film.exe");
+
+        const std::string damagedText = "Das Teilstück \"" + damaged + "\" ist beschädigt.";
+        HWND error = WaitForWindow(run.ThreadId(), "Fehlermeldung");
+        ASSERT_NE(error, nullptr);
+        EXPECT_EQ(ItemText(error, IDC_TEXT), damagedText);
+        EXPECT_FALSE(ItemVisible(error, IDC_SEARCH));
+        ClickItemLater(error, IDCANCEL);
+
+        HWND search = WaitForWindow(run.ThreadId(), kSearchTitle);
+        ASSERT_NE(search, nullptr);
+        EXPECT_EQ(ItemText(search, IDC_TEXT), damaged);
+        EXPECT_TRUE(ItemVisible(search, IDC_SEARCH));
+        const std::string target = dir / "film.avi";
+        std::string lastMessage;
+        if (c.pickCopy) {
+            run.Chooser().Answer(copy + sums[static_cast<std::size_t>(c.piece - 1)].name);
+            ClickItemLater(search, IDC_SEARCH);
+            HWND success = WaitForWindow(run.ThreadId(), kSuccessTitle);
+            ASSERT_NE(success, nullptr) << testing::PrintToString(run.Messages());
+            lastMessage = std::string(kSuccessTitle) + "|Die Datei \"" + target + "\" wurde erstellt.";
+            ClickItemLater(success, IDCANCEL);
+        } else {
+            ClickItemLater(search, IDCANCEL);
+            error = WaitForWindow(run.ThreadId(), "Fehlermeldung");
+            ASSERT_NE(error, nullptr);
+            lastMessage = "|Die Zieldatei \"" + target + "\" konnte nicht erstellt werden.";
+            EXPECT_EQ(ItemText(error, IDC_TEXT), lastMessage.substr(1));
+            ClickItemLater(error, IDCANCEL);
+        }
+        ASSERT_TRUE(run.WaitFinished());
+        EXPECT_EQ(run.Joined(), c.pickCopy);
+        EXPECT_EQ(run.Messages(), (std::vector<std::string>{"|" + damagedText, lastMessage}));
+        const std::vector<FileRequest> requests = run.Chooser().Requests();
+        ASSERT_EQ(requests.size(), c.pickCopy ? 1u : 0u);
+        if (c.pickCopy) {
+            EXPECT_EQ(requests[0].initialFile, damaged);
+            EXPECT_TRUE(ReadBytes(target) == set.source);
+        } else {
+            EXPECT_FALSE(FileExists(target));
+        }
+        EXPECT_FALSE(LeftoverTemporaryFile(dir.Dir()));
     }
 }
 
