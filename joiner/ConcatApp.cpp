@@ -257,10 +257,8 @@ bool CConcatApp::JoinPieces()
 
     // The checksum list beside the configuration file names a damaged piece
     // as soon as it is appended; without it only the whole file is checked.
-    const std::vector<std::optional<std::uint32_t>> listed =
-        ReadChecksumList(ChecksumListFileName(SplitPath(m_strConfigPath).directory, m_strName), m_strName,
-                         m_nCount)
-            .value_or(std::vector<std::optional<std::uint32_t>>(static_cast<std::size_t>(m_nCount)));
+    bool hasList = false;
+    const std::vector<std::optional<std::uint32_t>> listed = ListedChecksums(hasList);
     const bool anyListed =
         std::any_of(listed.begin(), listed.end(), [](const auto& crc) { return crc.has_value(); });
 
@@ -344,7 +342,8 @@ bool CConcatApp::JoinPieces()
     if (trailer) {
         CChecksumTrailer::Result sum = trailer->Finish();
         trailer.reset();
-        if (proceed && (!sum.ok || sum.crc != m_nChecksum)) {
+        // A record of another writer carries no sum to hold the whole against.
+        if (proceed && (!sum.ok || (m_bHasChecksum && sum.crc != m_nChecksum))) {
             proceed = false;
             m_ui.ReportError(
                 StrFormat("Die Prüfsumme der zusammengeführten Datei \"%s\" stimmt nicht.", target.c_str()));

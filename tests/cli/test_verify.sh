@@ -43,4 +43,17 @@ x.003 ungeprüft
 Keine Prüfsummenliste (_x.sfv): die Teilstücke wurden nur zusammen geprüft.
 3 Teilstücke, davon OK: 0, beschädigt: 0, ungeprüft: 2, fehlend: 1."
 
+check "a record of another writer (no checksum) with a checksum list: the joiner checks each piece"
+cp "$T/intact"/x.00? "$T/intact/_x.sfv" "$S/"
+write_cfg "$S/_x.cfg" 10000 bin x 3
+run "$SPLITTER" join "$S"
+assert_rc 0
+assert_same "$T/src/x.bin" "$S/x.bin"
+rm "$S/x.bin"
+put_bytes "$S/x.003" 5 "$(printf '\\x%02x' $((($(od -An -tu1 -j 5 -N 1 "$S/x.003" | tr -d ' ') + 1) % 256)))"
+run "$SPLITTER" join "$S"
+assert_rc 1
+assert_out_has "Das Teilstück \"$S/x.003\" ist beschädigt."
+assert_absent "$S/x.bin"
+
 finish
