@@ -12,6 +12,9 @@ namespace {
 // How far the reader may fall behind before the writer waits: enough to keep
 // both cores busy, little enough that the bytes are still cached.
 constexpr std::int64_t kMaxLag = 64 << 20;
+// Each queued range holds a handle of its file open: many small pieces must
+// not use up the process's descriptors.
+constexpr std::size_t kMaxQueuedRanges = 8;
 constexpr std::size_t kReadBuffer = 1 << 20;
 // Bytes per copy call: the unit of progress for the reader and for stopping.
 constexpr std::int64_t kCopyChunk = 8 << 20;
@@ -45,7 +48,7 @@ void CChecksumTrailer::Add(std::shared_ptr<platform::File> file, const std::stri
     if (length <= 0)
         return;
     std::lock_guard lock(m_monitor);
-    while (m_queuedBytes >= kMaxLag && !m_closing)
+    while ((m_queuedBytes >= kMaxLag || m_queue.size() >= kMaxQueuedRanges) && !m_closing)
         m_monitor.Wait();
     if (m_closing)
         return;

@@ -40,7 +40,9 @@ bool File::Open(const std::string& path, Mode mode)
     int flags = O_CLOEXEC;
     switch (mode) {
     case Mode::Read:
-        flags |= O_RDONLY;
+        // Non-blocking, so that a named pipe in place of a file is refused
+        // below instead of stopping the program until a writer comes.
+        flags |= O_RDONLY | O_NONBLOCK;
         break;
     case Mode::CreateWrite:
         flags |= O_RDWR | O_CREAT | O_TRUNC;
@@ -60,10 +62,13 @@ bool File::Open(const std::string& path, Mode mode)
     } while (fd < 0 && errno == EINTR);
     if (fd < 0)
         return false;
-    // A directory opens for reading on POSIX, but it is no file to split or
-    // join. (It cannot be opened for writing at all.)
+    // Only a regular file is read: a directory opens for reading on POSIX,
+    // and a pipe or device would never end or block a join. Reads then block
+    // as usual.
     struct stat st {};
-    if (mode == Mode::Read && (::fstat(fd, &st) != 0 || S_ISDIR(st.st_mode))) {
+    if (mode == Mode::Read &&
+        (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) ||
+         ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK) != 0)) {
         ::close(fd);
         return false;
     }

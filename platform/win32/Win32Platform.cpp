@@ -62,6 +62,11 @@ bool File::Open(const std::string& path, Mode mode)
                            nullptr);
     if (h == INVALID_HANDLE_VALUE)
         return false;
+    // Only a file on disk is read: a pipe or device would never end a join.
+    if (mode == Mode::Read && GetFileType(h) != FILE_TYPE_DISK) {
+        CloseHandle(h);
+        return false;
+    }
     m_handle = reinterpret_cast<std::intptr_t>(h);
     return true;
 }

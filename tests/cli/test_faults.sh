@@ -99,6 +99,15 @@ assert_size "$T/g/out/_x.cfg" 536
 
 # 251 + ".dat" is a legal source name and its pieces fit, but "_<B>.cfg" has
 # 256 bytes, one more than a file name may have.
+# Each piece read back for the checksum holds a descriptor while it waits.
+check "999 one-byte pieces under a limit of 16 open files: complete"
+make_file "$T/fd/x.bin" 999
+mkdir "$T/fd/out"
+# shellcheck disable=SC2016 # expanded by the inner shell
+run bash -c 'ulimit -n 16 && exec "$@"' sh "$SPLITTER" split "$T/fd/x.bin" "$T/fd/out" --size 1
+assert_rc 0
+assert_same "$T/fd/x.bin" <(cat "$T/fd/out"/x.[0-9][0-9][0-9])
+
 check "set file names too long for the file system: the pieces stay, cfg not created"
 long=$(printf 'n%.0s' $(seq 251))
 make_file "$T/n/$long.dat" 5000

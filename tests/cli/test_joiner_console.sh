@@ -124,6 +124,16 @@ Die Zieldatei \"$J/x.bin\" konnte nicht erstellt werden."
 assert_absent "$J/x.bin"
 mv "$T/x.sfv.kept" "$J/_x.sfv"
 
+check "a named pipe in place of a piece counts as missing instead of stopping the joiner"
+mv "$J/x.002" "$T/x.002.moved"
+mkfifo "$J/x.002"
+run --stdin "
+" timeout 60 "$J/_x"
+assert_join_failed "$J/x.bin"
+assert_out_has "$(question "$J/x.002")"
+rm "$J/x.002"
+mv "$T/x.002.moved" "$J/x.002"
+
 check "a stray piece beyond the count is not joined"
 cp "$T/x.002.good" "$J/x.002"
 make_file "$J/x.004" 100
