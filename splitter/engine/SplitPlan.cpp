@@ -85,6 +85,22 @@ PlanVerdict CheckPlan(const CSplitJob& plan)
                           "und würde überschrieben.",
                           piece->c_str()),
                 false};
+    // Sets that their own joiner would refuse: no name before the last dot,
+    // none after it, or a rebuilt file named like one of its own pieces.
+    if (names.baseName.empty())
+        return {"Fehler: Der Name der Quelldatei hat vor dem letzten Punkt keinen Namen.\r\n"
+                "Die Teilstücke liessen sich nicht wieder zusammensetzen.",
+                false};
+    if (names.extension.empty())
+        return {"Fehler: Der Name der Quelldatei endet mit einem Punkt.\r\n"
+                "Die Teilstücke liessen sich nicht wieder zusammensetzen.",
+                false};
+    if (std::optional<int> k = PieceNumberOfExtension(names.extension);
+        k && *k >= 1 && *k <= plan.m_nCount && names.extension == StrFormat("%.3d", *k))
+        return {StrFormat("Fehler: Die Quelldatei heisst wie ihr eigenes Teilstück %d.\r\n"
+                          "Die Teilstücke liessen sich nicht wieder zusammensetzen.",
+                          *k),
+                false};
 
     std::int64_t last = plan.m_nSourceSize - std::int64_t{plan.m_nCount - 1} * plan.m_nPieceSize;
     auto plural = [](long n) { return n == 1 ? "" : "en"; };

@@ -209,9 +209,11 @@ assert_out_has "Die Datei \"$J/w.bin\" wurde erstellt."
 assert_same "$SRC" "$J/w.bin"
 assert_entries "$T/elsewhere" w.001 w.002 w.003 kopie.cfg
 
-# A source named "x.001" rebuilds onto the name of its own first piece.
+# A record (of another writer: ours refuses such a plan) whose file would
+# be rebuilt onto the name of its own first piece.
 check "a target that would overwrite piece 1: refused before anything is opened"
-new_set v.001 9000
+new_set v.bin 9000
+write_cfg "$J/_v.cfg" 9000 001 v 3 "$SRC"
 cp "$J/v.001" "$T/v.001.piece"
 run "$J/_v"
 assert_rc 1

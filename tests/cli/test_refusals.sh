@@ -121,22 +121,21 @@ assert_out_has "Fehler: Die Quelldatei wäre zugleich das Teilstück \"$T/own/x.
 Der Vorgang wurde abgebrochen."
 assert_same "$T/own/x.002" "$T/own.orig"
 assert_entries "$T/own" x.002
-check "the same source split into another directory is fine"
-split_ok "$T/own/x.002" "$T/own-set" --size 4K
-assert_entries "$T/own-set" _x _x.cfg _x.exe _x.sfv x.001 x.002 x.003
-
-# Base name "" and extension "profile": the set is written, but its joiner
-# must not build a file called ".profile" from an empty name.
-check "a leading-dot name (.profile) splits, and its joiner refuses the record"
-make_file "$T/dot/.profile" 5000
-split_ok "$T/dot/.profile" "$T/dotset" --size 4K
-assert_entries "$T/dotset" .001 .002 _ _.cfg _.exe _.sfv
-run --in "$T" "$T/dotset/_"
-assert_rc 1
-assert_text "$OUT" "Fehlermeldung
-Die Konfigurationsdatei \"$T/dotset/_.cfg\" ist ungültig:
-Der Dateiname oder die Erweiterung fehlt."
-assert_entries "$T/dotset" .001 .002 _ _.cfg _.exe _.sfv
-assert_absent "$T/.profile"
+# Sets their own joiner would refuse: named like one of its pieces, without a
+# name before the last dot, or without one after it.
+for row in "x.002|Die Quelldatei heisst wie ihr eigenes Teilstück 2." \
+    ".profile|Der Name der Quelldatei hat vor dem letzten Punkt keinen Namen." \
+    "notes.|Der Name der Quelldatei endet mit einem Punkt."; do
+    IFS='|' read -r name verdict <<<"$row"
+    check "$name split into another directory: refused before a piece is written"
+    make_file "$T/odd/$name" 10000
+    mkdir -p "$T/odd-set"
+    run "$SPLITTER" split "$T/odd/$name" "$T/odd-set" --size 4K
+    assert_rc 1
+    assert_out_has "    Fehler: $verdict
+    Die Teilstücke liessen sich nicht wieder zusammensetzen.
+Der Vorgang wurde abgebrochen."
+    assert_entries "$T/odd-set"
+done
 
 finish

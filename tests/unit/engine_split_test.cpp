@@ -335,27 +335,29 @@ TEST(EngineSplitTest, WriteFailureInTheSecondPieceKeepsTheFirstComplete)
     EXPECT_TRUE(IsPrefix(written, Slice(source, 2, piece)));
 }
 
-TEST(EngineSplitTest, PieceThatTurnsOutToBeTheSourceIsNotWritten)
+// A source named like one of its pieces is refused wherever its pieces would
+// go: in its own directory it would be overwritten, elsewhere its own joiner
+// would refuse the set. Nothing is written, not even after the target comes to
+// lead to the source's directory.
+TEST(EngineSplitTest, SourceNamedLikeAPieceIsNeverWritten)
 {
     SplitHarness h;
     const std::string source = RandomBytes(10, 67);
     h.SetSource("x.002", source);
     h.engine->m_nPieceSize = 4;
-    // Planned into its own directory under another name; just before the
-    // worker starts, that name comes to lead to the source's directory.
-    h.ui.onEnable = [&](bool enable) {
-        if (enable)
-            return;
+    h.ui.onConfirm = [&](const CSplitJob&) {
         fs::remove_all(h.tmp / "out");
         fs::create_directory_symlink(h.tmp / "src", h.tmp / "out");
+        return true;
     };
     ASSERT_TRUE(h.Run());
 
-    ExpectWorkerFailure(h, "Die Datei \"" + h.TargetDir() + "x.002\" konnte nicht geöffnet werden.");
-    ExpectProgress(h.ui, 3, 2);
+    ASSERT_EQ(h.ui.Of("confirm").size(), 1u);
+    EXPECT_EQ(h.ui.Of("confirm")[0].detail, "Fehler: Die Quelldatei heisst wie ihr eigenes Teilstück 2.\r\n"
+                                            "Die Teilstücke liessen sich nicht wieder zusammensetzen.");
+    EXPECT_EQ(h.ui.HandOvers(), 0);
     EXPECT_EQ(ReadFile(h.SourcePath()), source);
-    EXPECT_EQ(ListNames(h.SourceDir()), (Names{"x.001", "x.002"}));
-    EXPECT_EQ(ReadFile(h.SourceDir() + "x.001"), Slice(source, 1, 4));
+    EXPECT_EQ(ListNames(h.SourceDir()), (Names{"x.002"}));
 }
 
 TEST(EngineSplitTest, SourceDeletedAfterPlanningLeavesTheProgressBarAlone)
