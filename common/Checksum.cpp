@@ -14,7 +14,7 @@ namespace {
 constexpr std::int64_t kMaxLag = 64 << 20;
 // Each queued range holds a handle of its file open: many small pieces must
 // not use up the process's descriptors.
-constexpr std::size_t kMaxQueuedRanges = 8;
+constexpr std::size_t kMaxQueuedRanges = 4;
 constexpr std::size_t kReadBuffer = 1 << 20;
 // Bytes per copy call: the unit of progress for the reader and for stopping.
 constexpr std::int64_t kCopyChunk = 8 << 20;
