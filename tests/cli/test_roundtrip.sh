@@ -140,4 +140,20 @@ run "$T/same/_data"
 assert_rc 0
 assert_same "$T/data.orig" "$T/same/data.bin"
 
+# "link/.." is where the kernel goes, the link's target's parent, not the
+# directory the text suggests; the plan shows the path really used.
+check "paths through a symbolic link and ..: the file and directory the kernel opens"
+mkdir -p "$T/sym/real/inner" "$T/sym/real/out" "$T/sym/out"
+make_file "$T/sym/real/data.bin" 9000
+make_file "$T/sym/data.bin" 5000 # what the text alone would name
+ln -s real/inner "$T/sym/link"
+run --in "$T/sym" "$SPLITTER" split link/../data.bin link/../out --size 4K
+assert_rc 0
+assert_out_has "    Pfad:      $T/sym/real/
+    Grösse:    8.8 KB
+  Ziel
+    Pfad:      $T/sym/real/out/"
+assert_same "$T/sym/real/data.bin" <(cat "$T/sym/real/out"/data.00?)
+assert_entries "$T/sym/out"
+
 finish

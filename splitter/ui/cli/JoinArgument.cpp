@@ -12,6 +12,23 @@ namespace portelan {
 
 namespace fs = std::filesystem;
 
+std::string ResolvePath(const std::string& path)
+{
+    std::error_code error;
+    fs::path absolute = fs::absolute(path, error);
+    if (error)
+        return path;
+    if (!absolute.has_filename())
+        return fs::weakly_canonical(absolute, error).string();
+    fs::path parent = fs::weakly_canonical(absolute.parent_path(), error);
+    if (error)
+        return absolute.lexically_normal().string();
+    const fs::path name = absolute.filename();
+    if (name == "." || name == "..")
+        return fs::weakly_canonical(absolute, error).string();
+    return (parent / name).string();
+}
+
 bool IsConfigFileName(const std::string& name)
 {
     constexpr std::string_view kSuffix = ".cfg";
@@ -22,10 +39,7 @@ bool IsConfigFileName(const std::string& name)
 JoinConfig ChooseJoinConfig(const std::string& argument)
 {
     std::error_code error;
-    fs::path path = fs::absolute(argument, error);
-    if (error)
-        path = argument;
-    path = path.lexically_normal();
+    fs::path path = ResolvePath(argument);
     // "/a/b/" and "." name the directory "/a/b" and the current one.
     if (!path.has_filename() && path.has_relative_path())
         path = path.parent_path();

@@ -6,6 +6,12 @@
 
 namespace portelan {
 
+// path made absolute and resolved as the file system resolves it: ".." after
+// a symbolic link leads where the kernel goes, not where the text suggests.
+// The last part keeps its own name (a link named film.avi stays film.avi);
+// parts that do not exist are only tidied.
+std::string ResolvePath(const std::string& path);
+
 // "_<name>.cfg", the suffix in any case.
 bool IsConfigFileName(const std::string& name);
 

@@ -1,7 +1,6 @@
 // portelan-cli: the splitter without a window system.
 #include <cstdio>
 #include <cstring>
-#include <filesystem>
 #include <optional>
 #include <string>
 #include <vector>
@@ -41,13 +40,6 @@ int UsageError(const char* problem)
         std::fprintf(stderr, "portelan-cli: %s\n", problem);
     std::fputs(kUsage, stderr);
     return 2;
-}
-
-std::string Absolute(const std::string& path)
-{
-    std::error_code error;
-    std::filesystem::path absolute = std::filesystem::absolute(path, error);
-    return error ? path : absolute.lexically_normal().string();
 }
 
 // The update check's boxes on the terminal: caption line, then the text;
@@ -233,10 +225,10 @@ int main(int argc, char** argv)
     CEmbeddedJoiner joiner;
     CSplitEngine engine(ui, joiner);
 
-    PathParts source = SplitPath(Absolute(positional[0]));
+    PathParts source = SplitPath(ResolvePath(positional[0]));
     engine.m_strSourceDir = source.directory;
     engine.m_strSourceName = source.fileName;
-    engine.m_strTargetDir = Absolute(positional[1]);
+    engine.m_strTargetDir = ResolvePath(positional[1]);
     EnsureTrailingBackslash(engine.m_strTargetDir);
     engine.m_nPieceSize = *pieceSize;
 
