@@ -92,5 +92,39 @@ TEST(ErrorWindow, ShowsTheFailureAndClosesAloneWithTheSplitGoingOnAsFarAsItCan)
     EXPECT_EQ(WaitForWindow(w.ThreadId(), "Fehlermeldung", 0), nullptr);
 }
 
+TEST(ErrorWindow, AClosingRequestWhileItIsOpenWaitsForItThenClosesTheMainWindow)
+{
+    TempDir dir;
+    const std::string source = dir / "daten.bin";
+    WriteBytes(source, RandomBytes(10000, 6));
+    const std::string target = dir / "ziel\\";
+    ASSERT_TRUE(CreateDirectoryA(target.c_str(), nullptr));
+    ASSERT_TRUE(CreateDirectoryA((target + "_daten.cfg").c_str(), nullptr));
+
+    SplitterWindow w;
+    w.Choosers().AnswerSource(source);
+    w.Choosers().AnswerFolder(target);
+    w.Click(IDC_HAVE_SOURCE);
+    w.Click(IDC_HAVE_TARGET);
+    ASSERT_TRUE(w.ChoosePieceSize("4000", IDC_UNIT_BYTES));
+    HWND info = w.OpenModal(IDC_START, "Information");
+    ASSERT_NE(info, nullptr);
+    ASSERT_TRUE(w.CloseModal(info, IDOK));
+    HWND error = WaitForWindow(w.ThreadId(), "Fehlermeldung");
+    ASSERT_NE(error, nullptr);
+
+    // Both ways a user closes: the close box, then Esc.
+    PostMessageA(w.Hwnd(), WM_CLOSE, 0, 0);
+    PostMessageA(w.Hwnd(), WM_COMMAND, IDCANCEL, 0);
+    ASSERT_TRUE(w.FlushPosted());
+    EXPECT_TRUE(IsWindow(error)) << "the error window went without its button";
+    ASSERT_TRUE(IsWindow(w.Hwnd())) << "the main window closed under its error window";
+    ClickItemLater(error, IDCANCEL);
+    EXPECT_TRUE(WaitUntilGone(error)) << "the error window's button no longer works";
+    EXPECT_TRUE(WaitUntilTrue([&] { return !IsWindow(w.Hwnd()); }, 20000))
+        << "the deferred close did not happen";
+    EXPECT_EQ(ReadBytes(target + "daten.003").size(), 2000u);
+}
+
 } // namespace
 } // namespace portelan::test

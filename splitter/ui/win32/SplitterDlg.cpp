@@ -394,8 +394,15 @@ INT_PTR CSplitterDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, bool
     handled = true;
     switch (message) {
     case WM_SPLIT_FINISHED:
-        if (!m_bClosing)
+        if (!m_bClosing) {
+            m_bInTask = true;
             (*reinterpret_cast<const std::function<void()>*>(lParam))();
+            m_bInTask = false;
+            if (m_bCloseDeferred) {
+                m_bCloseDeferred = false;
+                PostMessageW(Hwnd(), WM_COMMAND, IDCANCEL, 0);
+            }
+        }
         return 0;
     case WM_DROPPED_PATH:
         OnDroppedPath(wParam == 1, reinterpret_cast<const CDropEdit*>(lParam));
@@ -432,6 +439,10 @@ INT_PTR CSplitterDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, bool
 
 void CSplitterDlg::OnCancel()
 {
+    if (m_bInTask) {
+        m_bCloseDeferred = true;
+        return;
+    }
     // Closing while a split runs: the worker stops at its next block and
     // ends without reporting; the pieces written so far stay. Meanwhile the
     // messages it sends (progress) are still answered, so it cannot block.

@@ -133,6 +133,10 @@ class CSplitterDlg : public win::CDialog, public ISplitFrontEnd {
     std::string m_strBrowseDir = "C:\\";
     // Set while the window closes: the worker's reports are no longer shown.
     std::atomic<bool> m_bClosing{false};
+    // A close asked for while a completion runs (its error window open)
+    // waits until the completion is done: the worker waits for it.
+    bool m_bInTask = false;
+    bool m_bCloseDeferred = false;
     std::thread m_watcher;
     UpdateClientFactory m_updateClient;
 };
