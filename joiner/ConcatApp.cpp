@@ -4,6 +4,7 @@
 #include <memory>
 #include <new>
 #include <optional>
+#include <string_view>
 #include <vector>
 
 #include "common/Checksum.h"
@@ -30,6 +31,42 @@ bool IsUnsafeName(const std::string& name)
             return true;
     }
     return false;
+}
+
+constexpr std::string_view kTempPrefix = ".~portelan";
+constexpr std::string_view kTempSuffix = ".tmp";
+
+// Temporary files of joins that were killed: no process holds their lock.
+void RemoveStaleTemporaries(const std::string& dir)
+{
+    for (const std::string& name : platform::ListDirectory(dir)) {
+        std::string_view n = name;
+        if (!n.starts_with(kTempPrefix) || !n.ends_with(kTempSuffix))
+            continue;
+        platform::File stale;
+        if (stale.Open(dir + name, platform::File::Mode::Read) && stale.TryLock())
+            platform::RemoveFile(dir + name);
+    }
+}
+
+// Creates and locks a temporary file of our own in dir. Names are numbered
+// on for as long as they are taken, so they cannot run out.
+bool CreateTemporary(const std::string& dir, platform::File& out, std::string& path)
+{
+    RemoveStaleTemporaries(dir);
+    for (unsigned n = 0;; ++n) {
+        path = dir + StrFormat(".~portelan%02u.tmp", n);
+        if (!out.Open(path, platform::File::Mode::CreateNew)) {
+            if (!platform::Exists(path))
+                return false;
+            continue;
+        }
+        // Looked at again once locked: another join's clean-up may have
+        // taken the new file for a stale one just before.
+        if (out.TryLock() && platform::Exists(path))
+            return true;
+        out.Close();
+    }
 }
 
 } // namespace
@@ -233,12 +270,7 @@ bool CConcatApp::JoinPieces()
     // when it is complete, so a failed join leaves an older file as it was.
     File out;
     std::string tempPath;
-    for (int n = 0; n < 100 && !out.IsOpen(); ++n) {
-        tempPath = GetModuleDir() + StrFormat(".~portelan%02d.tmp", n);
-        if (!out.Open(tempPath, File::Mode::CreateNew) && !platform::Exists(tempPath))
-            break;
-    }
-    std::shared_ptr<File> reader = out.IsOpen() ? out.Duplicate() : nullptr;
+    std::shared_ptr<File> reader = CreateTemporary(GetModuleDir(), out, tempPath) ? out.Duplicate() : nullptr;
     if (!reader) {
         if (out.IsOpen()) {
             out.Close();
@@ -247,6 +279,8 @@ bool CConcatApp::JoinPieces()
         m_ui.ReportError(StrFormat("Die Zieldatei \"%s\" konnte nicht geschrieben werden.", target.c_str()));
         return false;
     }
+    // Given up at the search prompt by closing the terminal, Ctrl+C or a log-off.
+    platform::RemovedOnInterrupt removedOnInterrupt(tempPath);
 
     struct Progress {
         IConcatFrontEnd& ui;

@@ -63,6 +63,11 @@ class File {
     // A second handle on the same open file, for reading back what was
     // written while this one goes on (or is closed); null when none can be had.
     std::shared_ptr<File> Duplicate() const;
+    // Takes an exclusive lock on the open file that lasts until the file is
+    // closed or the process ends, however it ends; false when another
+    // process holds it (true where the file system has no locks). Locks
+    // only against others that ask for it too.
+    bool TryLock();
     // Closes the file; false when closing reported an error (data may be lost).
     bool Close();
 
@@ -161,6 +166,21 @@ std::string ModulePath();
 // keep its pieces under another encoding of the same name. False where the
 // system keeps one spelling (Windows, in UTF-16).
 bool FileNamesAreBytes();
+
+// While one lives, the file it names is removed when the user ends the
+// process: a closed terminal, Ctrl+C or a termination request on POSIX;
+// console close, log-off or shutdown on Windows. One at a time.
+class RemovedOnInterrupt {
+  public:
+    explicit RemovedOnInterrupt(const std::string& path);
+    ~RemovedOnInterrupt();
+    RemovedOnInterrupt(const RemovedOnInterrupt&) = delete;
+    RemovedOnInterrupt& operator=(const RemovedOnInterrupt&) = delete;
+
+    // Removes the file now, for a session that ends while a window of ours
+    // is up (Windows tells windows, not the process).
+    static void RemoveNow();
+};
 
 // True when the given standard stream (0 = input, 1 = output, 2 = error) is a terminal.
 bool IsTerminal(int stream);

@@ -2,6 +2,7 @@
 
 #include "common/StrFormat.h"
 #include "joiner/win32/JoinerResource.h"
+#include "platform/Platform.h"
 
 namespace portelan {
 
@@ -46,7 +47,7 @@ void CProgressDlg::SetTip(const std::string& tip)
         m_pTrayIcon->SetTip(tip);
 }
 
-INT_PTR CALLBACK CProgressDlg::Procedure(HWND hwnd, UINT message, WPARAM, LPARAM lParam)
+INT_PTR CALLBACK CProgressDlg::Procedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
 {
     if (message == WM_INITDIALOG) {
         auto* self = reinterpret_cast<CProgressDlg*>(lParam);
@@ -54,6 +55,10 @@ INT_PTR CALLBACK CProgressDlg::Procedure(HWND hwnd, UINT message, WPARAM, LPARAM
         self->m_hWnd = hwnd;
         return self->OnInitDialog();
     }
+    // Log-off or shutdown during a join: the system tells the windows, and
+    // the window that lasts the whole join takes the half-joined file along.
+    if (message == WM_ENDSESSION && wParam)
+        platform::RemovedOnInterrupt::RemoveNow();
     auto* self = reinterpret_cast<CProgressDlg*>(GetWindowLongPtrW(hwnd, DWLP_USER));
     if (self && message == WM_COMMAND)
         return TRUE; // a modeless window must not end as a modal one would

@@ -6,12 +6,15 @@
 #include <fcntl.h>
 #include <pthread.h>
 #include <signal.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/statvfs.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <memory>
 #include <new>
 
@@ -66,9 +69,8 @@ bool File::Open(const std::string& path, Mode mode)
     // and a pipe or device would never end or block a join. Reads then block
     // as usual.
     struct stat st {};
-    if (mode == Mode::Read &&
-        (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) ||
-         ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK) != 0)) {
+    if (mode == Mode::Read && (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) ||
+                               ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK) != 0)) {
         ::close(fd);
         return false;
     }
@@ -154,6 +156,12 @@ std::shared_ptr<File> File::Duplicate() const
     std::shared_ptr<File> copy(new File);
     copy->m_handle = fd;
     return copy;
+}
+
+bool File::TryLock()
+{
+    // A file system without locks has no one to hold them either.
+    return IsOpen() && (::flock(Fd(m_handle), LOCK_EX | LOCK_NB) == 0 || errno != EWOULDBLOCK);
 }
 
 bool File::Close()
@@ -264,6 +272,53 @@ std::string ModulePath()
 }
 
 bool FileNamesAreBytes() { return true; }
+
+namespace {
+
+std::atomic<char*> g_interruptedFile{nullptr};
+constexpr int kInterrupts[] = {SIGHUP, SIGINT, SIGTERM};
+struct sigaction g_previous[std::size(kInterrupts)];
+
+extern "C" void RemoveAndEnd(int signal)
+{
+    RemovedOnInterrupt::RemoveNow();
+    // End as the signal would have ended us, so that whoever waits sees why.
+    ::signal(signal, SIG_DFL);
+    ::raise(signal);
+}
+
+} // namespace
+
+RemovedOnInterrupt::RemovedOnInterrupt(const std::string& path)
+{
+    char* copy = new char[path.size() + 1];
+    std::memcpy(copy, path.c_str(), path.size() + 1);
+    delete[] g_interruptedFile.exchange(copy);
+    for (std::size_t i = 0; i < std::size(kInterrupts); ++i) {
+        ::sigaction(kInterrupts[i], nullptr, &g_previous[i]);
+        // A signal ignored on purpose (nohup) stays ignored.
+        if (g_previous[i].sa_handler == SIG_IGN)
+            continue;
+        struct sigaction action {};
+        action.sa_handler = RemoveAndEnd;
+        sigemptyset(&action.sa_mask);
+        ::sigaction(kInterrupts[i], &action, nullptr);
+    }
+}
+
+RemovedOnInterrupt::~RemovedOnInterrupt()
+{
+    for (std::size_t i = 0; i < std::size(kInterrupts); ++i)
+        ::sigaction(kInterrupts[i], &g_previous[i], nullptr);
+    delete[] g_interruptedFile.exchange(nullptr);
+}
+
+void RemovedOnInterrupt::RemoveNow()
+{
+    // Only what a signal handler may do; the copy stays, the process ends.
+    if (char* path = g_interruptedFile.exchange(nullptr))
+        ::unlink(path);
+}
 
 bool IsTerminal(int stream) { return ::isatty(stream) == 1; }
 

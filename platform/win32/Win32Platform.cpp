@@ -5,6 +5,7 @@
 
 #include <windows.h>
 
+#include <atomic>
 #include <cstring>
 #include <memory>
 
@@ -147,6 +148,18 @@ std::shared_ptr<File> File::Duplicate() const
     return copy;
 }
 
+bool File::TryLock()
+{
+    // A byte far past any end: the lock keeps no one from the file's data.
+    OVERLAPPED where{};
+    where.Offset = 0xFFFFFFFE;
+    where.OffsetHigh = 0x7FFFFFFF;
+    // A file system without locks has no one to hold them either.
+    return IsOpen() && (LockFileEx(AsHandle(m_handle), LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0,
+                                   1, 0, &where) ||
+                        GetLastError() != ERROR_LOCK_VIOLATION);
+}
+
 bool File::Close()
 {
     if (!IsOpen())
@@ -276,6 +289,42 @@ std::string ModulePath()
 }
 
 bool FileNamesAreBytes() { return false; }
+
+namespace {
+
+std::atomic<wchar_t*> g_interruptedFile{nullptr};
+
+BOOL WINAPI OnConsoleEvent(DWORD)
+{
+    RemovedOnInterrupt::RemoveNow();
+    return FALSE; // the system's own handling ends the process
+}
+
+} // namespace
+
+RemovedOnInterrupt::RemovedOnInterrupt(const std::string& path)
+{
+    const std::wstring wide = ToWide(path);
+    wchar_t* copy = new wchar_t[wide.size() + 1];
+    std::memcpy(copy, wide.c_str(), (wide.size() + 1) * sizeof(wchar_t));
+    delete[] g_interruptedFile.exchange(copy);
+    SetConsoleCtrlHandler(OnConsoleEvent, TRUE);
+}
+
+RemovedOnInterrupt::~RemovedOnInterrupt()
+{
+    SetConsoleCtrlHandler(OnConsoleEvent, FALSE);
+    delete[] g_interruptedFile.exchange(nullptr);
+}
+
+void RemovedOnInterrupt::RemoveNow()
+{
+    // Our handles share deletion: the file goes when the last one closes.
+    if (wchar_t* path = g_interruptedFile.exchange(nullptr)) {
+        DeleteFileW(path);
+        delete[] path;
+    }
+}
 
 bool IsTerminal(int stream)
 {

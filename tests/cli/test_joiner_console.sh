@@ -259,4 +259,43 @@ Sie benötigen mindestens 1024.0 TB."
 assert_out_lacks "nicht gefunden"
 assert_entries "$T/hostile/inner" _h.cfg _h.exe
 
+# The search prompt is waited at with the input held open, as in a terminal.
+for sig in HUP INT TERM; do
+    check "given up at the search prompt by SIG$sig: no temporary file, no target, ended by the signal"
+    new_set s.bin 10000
+    rm "$J/s.002"
+    mkfifo "$T/answer"
+    # Background jobs ignore SIGINT unless told otherwise.
+    env --default-signal=INT "$J/_s" <"$T/answer" >"$OUT" 2>"$ERR" &
+    pid=$!
+    exec 3>"$T/answer"
+    for _ in $(seq 100); do
+        grep -q "nicht gefunden" "$OUT" && break
+        sleep 0.1
+    done
+    assert_out_has "$(question "$J/s.002")"
+    [ -n "$(find "$J" -maxdepth 1 -name '.~portelan*')" ] || fail "no temporary file while waiting"
+    kill -s "$sig" "$pid"
+    set +e
+    wait "$pid"
+    RC=$?
+    set -e
+    exec 3>&-
+    rm "$T/answer"
+    assert_rc $((128 + $(kill -l "$sig")))
+    assert_no_temp "$J"
+    assert_absent "$J/s.bin"
+done
+
+check "a hundred leftovers of killed joins and one of a running join: the stale ones go, the join succeeds"
+new_set l.bin 10000
+for i in $(seq -w 0 99); do echo "halb" >"$J/.~portelan$i.tmp"; done
+exec 4<"$J/.~portelan07.tmp"
+flock -x 4
+run "$J/_l"
+exec 4<&-
+assert_rc 0
+assert_same "$SRC" "$J/l.bin"
+assert_eq ".~portelan07.tmp" "$(cd "$J" && echo .~portelan*)" "temporary files left"
+
 finish

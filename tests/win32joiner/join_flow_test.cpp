@@ -207,6 +207,41 @@ TEST(JoinFlow, GivingUpOnAMissingPieceGivesOneMessageAndNoFile)
     ExpectTrayCallsOfAJoin(tray.Calls(), 3, 2);
 }
 
+TEST(JoinFlow, ALogOffAtTheSearchPromptTakesTheTemporaryFileAlong)
+{
+    // The real joiner in a process of its own, ended as Windows ends it: its
+    // windows hear of the session's end, then the process is terminated.
+    TempDir dir;
+    HandMadeSet set(dir.Dir());
+    ASSERT_TRUE(DeleteFileA((dir / "film.002").c_str()));
+    char self[MAX_PATH];
+    GetModuleFileNameA(nullptr, self, MAX_PATH);
+    std::string joiner = self;
+    joiner = joiner.substr(0, joiner.find_last_of('\\') + 1) + "PortelanConcat.exe";
+    ASSERT_TRUE(CopyFileA(joiner.c_str(), (dir / "_film.exe").c_str(), FALSE));
+    std::string command = "\"" + (dir / "_film.exe") + "\"";
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process{};
+    ASSERT_TRUE(CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                               &startup, &process));
+    ASSERT_NE(WaitForWindow(process.dwThreadId, kSearchTitle), nullptr);
+    EXPECT_TRUE(LeftoverTemporaryFile(dir.Dir()));
+
+    EnumThreadWindows(
+        process.dwThreadId,
+        [](HWND window, LPARAM) -> BOOL {
+            SendMessageA(window, WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF);
+            return TRUE;
+        },
+        0);
+    TerminateProcess(process.hProcess, 1);
+    WaitForSingleObject(process.hProcess, 10000);
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    EXPECT_FALSE(LeftoverTemporaryFile(dir.Dir()));
+}
+
 TEST(JoinFlow, AMissingConfigurationIsLookedForAndThePiecesAreTakenFromThere)
 {
     TempDir dir;
