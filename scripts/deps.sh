@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build and the tests need, when missing.
 set -euo pipefail
-packages=(cmake ninja-build g++ binutils zlib1g-dev libgtest-dev googletest util-linux coreutils diffutils gzip
+packages=(cmake ninja-build g++ binutils locales zlib1g-dev libgtest-dev googletest util-linux coreutils diffutils gzip
   libcurl4-openssl-dev qt6-base-dev python3 cksfv g++-mingw-w64-x86-64-posix libz-mingw-w64-dev wine64 xvfb xauth "$@")
 missing=()
 for p in "${packages[@]}"; do
