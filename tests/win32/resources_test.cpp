@@ -9,6 +9,7 @@
 
 #include "SplitterWindow.h"
 #include "platform/win32/WideText.h"
+#include "splitter/ui/VersionRecord.h"
 #include "splitter/ui/win32/Resource.h"
 #include "splitter/ui/win32/ResourceJoiner.h"
 
@@ -133,6 +134,26 @@ TEST(Resources, TheWindowsHaveTheirIconAndClip)
     ASSERT_NE(data, nullptr);
     EXPECT_EQ(std::string(data, 4), "RIFF");
     EXPECT_EQ(std::string(data + 8, 4), "AVI ");
+}
+
+TEST(Resources, TheTemplatesAreCompiledAsDrawn)
+{
+    const DialogTemplate main = ReadDialogTemplate(IDD_MAIN);
+    EXPECT_EQ(main.style & (WS_CAPTION | WS_SYSMENU | DS_MODALFRAME),
+              WS_CAPTION | WS_SYSMENU | DS_MODALFRAME);
+    EXPECT_EQ(main.style & (WS_MINIMIZEBOX | WS_MAXIMIZEBOX), 0u);
+
+    const DialogTemplate about = ReadDialogTemplate(IDD_ABOUTBOX);
+    ASSERT_NE(about.Item(IDC_ABOUT_LEGAL), nullptr);
+    EXPECT_EQ(about.Item(IDC_ABOUT_LEGAL)->text, "%s");
+    ASSERT_NE(about.Item(IDC_ABOUT_MAIL), nullptr);
+    EXPECT_EQ(about.Item(IDC_ABOUT_MAIL)->text, version_record::kFeedbackAddress);
+    const TemplateItem* icon = about.Item(IDC_ABOUT_ICON);
+    ASSERT_NE(icon, nullptr);
+    EXPECT_EQ(icon->style & SS_TYPEMASK, static_cast<DWORD>(SS_ICON));
+    EXPECT_EQ(icon->text, "#" + std::to_string(IDR_MAINFRAME));
+    const RECT place{112, 55, 20, 20};
+    EXPECT_TRUE(EqualRect(&icon->place, &place)) << icon->place.right << " x " << icon->place.bottom;
 }
 
 } // namespace

@@ -4,6 +4,7 @@
 #include <shlobj.h>
 
 #include <chrono>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -218,6 +219,94 @@ bool SaveWindowBitmap(HWND hwnd, const std::string& path)
     out.write(reinterpret_cast<const char*>(&info), sizeof info);
     out.write(pixels.data(), static_cast<std::streamsize>(pixels.size()));
     return out.good();
+}
+
+namespace {
+
+// Reads the template's words in order; strings and resource numbers as the
+// template format writes them.
+class TemplateReader {
+  public:
+    explicit TemplateReader(const BYTE* at) : m_at(at) {}
+    template <typename T> T Next()
+    {
+        T value;
+        std::memcpy(&value, m_at, sizeof value);
+        m_at += sizeof value;
+        return value;
+    }
+    std::string NameOrNumber()
+    {
+        const WORD first = Next<WORD>();
+        if (first == 0xFFFF)
+            return "#" + std::to_string(Next<WORD>());
+        std::wstring text;
+        for (WORD c = first; c != 0; c = Next<WORD>())
+            text.push_back(static_cast<wchar_t>(c));
+        return platform::ToUtf8(text);
+    }
+    void AlignTo(std::uintptr_t boundary, const BYTE* base)
+    {
+        m_at = base + ((m_at - base + boundary - 1) / boundary) * boundary;
+    }
+
+  private:
+    const BYTE* m_at;
+};
+
+} // namespace
+
+const TemplateItem* DialogTemplate::Item(int id) const
+{
+    for (const TemplateItem& item : items)
+        if (item.id == id)
+            return &item;
+    return nullptr;
+}
+
+DialogTemplate ReadDialogTemplate(int templateId)
+{
+    DialogTemplate result;
+    HRSRC found = FindResourceW(nullptr, MAKEINTRESOURCEW(templateId), MAKEINTRESOURCEW(5) /* RT_DIALOG */);
+    if (!found)
+        return result;
+    const auto* base = static_cast<const BYTE*>(LockResource(LoadResource(nullptr, found)));
+    TemplateReader in(base);
+    if (in.Next<WORD>() != 1 || in.Next<WORD>() != 0xFFFF)
+        return result; // only the extended form, which windres writes for DIALOGEX
+    in.Next<DWORD>();  // help id
+    in.Next<DWORD>();  // extended style
+    result.style = in.Next<DWORD>();
+    const WORD count = in.Next<WORD>();
+    for (int i = 0; i < 4; ++i)
+        in.Next<short>();
+    in.NameOrNumber(); // menu
+    in.NameOrNumber(); // class
+    in.NameOrNumber(); // title
+    if (result.style & (DS_SETFONT | DS_SHELLFONT)) {
+        in.Next<DWORD>(); // size and weight
+        in.Next<WORD>();  // italic and character set
+        in.NameOrNumber();
+    }
+    for (WORD i = 0; i < count; ++i) {
+        in.AlignTo(4, base);
+        TemplateItem item;
+        in.Next<DWORD>(); // help id
+        in.Next<DWORD>(); // extended style
+        item.style = in.Next<DWORD>();
+        item.place.left = in.Next<short>();
+        item.place.top = in.Next<short>();
+        item.place.right = in.Next<short>();
+        item.place.bottom = in.Next<short>();
+        item.id = static_cast<int>(in.Next<DWORD>());
+        in.NameOrNumber(); // class
+        item.text = in.NameOrNumber();
+        const WORD extra = in.Next<WORD>();
+        for (WORD b = 0; b < extra; ++b)
+            in.Next<BYTE>();
+        result.items.push_back(item);
+    }
+    return result;
 }
 
 } // namespace portelan::test

@@ -21,6 +21,22 @@ bool ItemVisible(HWND dialog, int id);
 // The window as it is on the screen, frame included, as a 24-bit BMP file.
 bool SaveWindowBitmap(HWND hwnd, const std::string& path);
 
+// A dialog template of this program as compiled: the dialog's style and,
+// per control, its id, place in dialog units, style and text (or "#<n>"
+// for a resource number, as an icon control has).
+struct TemplateItem {
+    int id = 0;
+    RECT place{}; // left, top, width, height
+    DWORD style = 0;
+    std::string text;
+};
+struct DialogTemplate {
+    DWORD style = 0;
+    std::vector<TemplateItem> items;
+    const TemplateItem* Item(int id) const;
+};
+DialogTemplate ReadDialogTemplate(int templateId);
+
 // A visible window of a thread whose title is exactly `title`; waits up to
 // timeoutMs. nullptr when none appears.
 HWND WaitForWindow(DWORD threadId, const std::string& title, DWORD timeoutMs = 10000);

@@ -151,6 +151,10 @@ TEST(ProgressWindow, IsCreatedHiddenAndStandsInTheTrayWhileShown)
         HWND picture = GetDlgItem(hwnd, IDC_STATIC);
         ASSERT_NE(picture, nullptr);
         EXPECT_NE(SendMessageA(picture, STM_GETICON, 0, 0), 0) << "the icon static shows no icon";
+        const TemplateItem* icon = ReadDialogTemplate(IDD_PROGRESS).Item(IDC_STATIC);
+        ASSERT_NE(icon, nullptr);
+        const RECT place{5, 3, 21, 20};
+        EXPECT_TRUE(EqualRect(&icon->place, &place)) << icon->place.right << " x " << icon->place.bottom;
         EXPECT_TRUE(tray.Calls().empty()) << "creating the window shows the icon";
 
         progress.Show(true);
