@@ -26,22 +26,10 @@ need_bytes=$((6 * 1024 * mib))
 rss_target_mib=64
 
 # --- tools ---------------------------------------------------------------
-install_packages() {
-  local sudo_cmd=()
-  [ "$(id -u)" -eq 0 ] || sudo_cmd=(sudo)
-  echo "Installing: $*" >&2
-  "${sudo_cmd[@]}" apt-get update -qq
-  DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y -qq "$@" >/dev/null
-}
-missing=()
-[ -x /usr/bin/time ] || missing+=(time)
-command -v cksfv >/dev/null || missing+=(cksfv)
-command -v cc >/dev/null || missing+=(gcc)
-command -v cmp >/dev/null || missing+=(diffutils)
-((${#missing[@]} == 0)) || install_packages "${missing[@]}"
+# The build's own packages, and what the measurements use besides.
+"$repo/scripts/deps.sh" time cksfv gcc diffutils
 
 if [ -z "${BIN_DIR:-}" ]; then
-  "$repo/scripts/deps.sh" # the build's own packages
   echo "Building the optimised programs (preset linux)..."
   build_log=$(mktemp)
   if ! (cd "$repo" && cmake --preset linux && cmake --build --preset linux) >"$build_log" 2>&1; then

@@ -182,6 +182,18 @@ class RemovedOnInterrupt {
     static void RemoveNow();
 };
 
+// A date and time as the calendar shows it (month and day from 1).
+struct CalendarTime {
+    int year = 0;
+    int month = 0;
+    int day = 0;
+    int hour = 0;
+    int minute = 0;
+    int second = 0;
+};
+// The local date and time now.
+CalendarTime LocalTimeNow();
+
 // True when the given standard stream (0 = input, 1 = output, 2 = error) is a terminal.
 bool IsTerminal(int stream);
 

@@ -15,6 +15,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <ctime>
 #include <memory>
 #include <new>
 
@@ -318,6 +319,15 @@ void RemovedOnInterrupt::RemoveNow()
     // Only what a signal handler may do; the copy stays, the process ends.
     if (char* path = g_interruptedFile.exchange(nullptr))
         ::unlink(path);
+}
+
+CalendarTime LocalTimeNow()
+{
+    const std::time_t now = std::time(nullptr);
+    std::tm local{};
+    if (!::localtime_r(&now, &local))
+        return {};
+    return {local.tm_year + 1900, local.tm_mon + 1, local.tm_mday, local.tm_hour, local.tm_min, local.tm_sec};
 }
 
 bool IsTerminal(int stream) { return ::isatty(stream) == 1; }

@@ -326,6 +326,13 @@ void RemovedOnInterrupt::RemoveNow()
     }
 }
 
+CalendarTime LocalTimeNow()
+{
+    SYSTEMTIME now{};
+    GetLocalTime(&now);
+    return {now.wYear, now.wMonth, now.wDay, now.wHour, now.wMinute, now.wSecond};
+}
+
 bool IsTerminal(int stream)
 {
     DWORD which = stream == 0 ? STD_INPUT_HANDLE : stream == 1 ? STD_OUTPUT_HANDLE : STD_ERROR_HANDLE;

@@ -66,8 +66,13 @@ class CSplitEngine {
     CSplitEngine(const CSplitEngine&) = delete;
     CSplitEngine& operator=(const CSplitEngine&) = delete;
 
-    // "&Starten": the three flags are the check boxes of the inputs.
-    void StartCommand(bool haveSource, bool haveTarget, bool havePieceSize);
+    // "&Starten", with the check boxes of the three inputs.
+    struct StartInputs {
+        bool haveSource = false;
+        bool haveTarget = false;
+        bool havePieceSize = false;
+    };
+    void StartCommand(const StartInputs& inputs);
 
     bool PrepareSplit();
     bool StartSplit();

@@ -8,6 +8,9 @@ namespace portelan {
 
 class CSplitJob;
 
+// The error window's caption where no other is given.
+inline constexpr const char* kErrorCaption = "Fehlermeldung";
+
 class ISplitFrontEnd {
   public:
     virtual ~ISplitFrontEnd() = default;

@@ -129,19 +129,19 @@ PlanView DescribePlan(const CSplitJob& plan)
     return view;
 }
 
-void CSplitEngine::StartCommand(bool haveSource, bool haveTarget, bool havePieceSize)
+void CSplitEngine::StartCommand(const StartInputs& inputs)
 {
     // Later texts overwrite earlier ones: the source is named first.
     bool ok = true;
-    if (!havePieceSize) {
+    if (!inputs.havePieceSize) {
         ok = false;
         m_ui.SetStatus("Keine Stückgrösse.");
     }
-    if (!haveTarget) {
+    if (!inputs.haveTarget) {
         ok = false;
         m_ui.SetStatus("Kein Zielverzeichnis.");
     }
-    if (!haveSource) {
+    if (!inputs.haveSource) {
         ok = false;
         m_ui.SetStatus("Keine Quelldatei.");
     }

@@ -24,7 +24,7 @@ CSplitEngine::~CSplitEngine()
 void CSplitEngine::ShowError(const std::string& message, const std::string& title)
 {
     m_ui.SetStatus("Ein Fehler ist aufgetreten.");
-    m_ui.ShowErrorWindow(message, title.empty() ? "Fehlermeldung" : title);
+    m_ui.ShowErrorWindow(message, title.empty() ? kErrorCaption : title);
 }
 
 void CSplitEngine::InitProgress(int lower, int upper, int step)

@@ -1,53 +1,56 @@
 #include "splitter/ui/PieceSize.h"
 
 #include <cstdlib>
+#include <iterator>
 
 #include "common/Helpers.h"
 #include "common/StrFormat.h"
-#include "splitter/engine/SplitEngine.h"
 
 namespace portelan {
 
+namespace {
+
+const PieceUnitInfo* FindUnit(int unit)
+{
+    for (const PieceUnitInfo& info : kPieceUnits)
+        if (info.code == unit)
+            return &info;
+    return nullptr;
+}
+
+} // namespace
+
+const PiecePreset* FindPiecePreset(int unit)
+{
+    for (const PiecePreset& preset : kPiecePresets)
+        if (preset.code == unit)
+            return &preset;
+    return nullptr;
+}
+
 PieceSizeValue PieceSizeForWindow(std::int64_t pieceSize, int sizeUnit)
 {
-    if (sizeUnit == UNIT_DISK)
-        return {pieceSize, UNIT_DISK};
-    PieceSizeValue shown{pieceSize, UNIT_BYTES};
-    while (shown.value >= 1024 && shown.unit < UNIT_MB) {
-        shown.value /= 1024;
-        ++shown.unit;
-    }
-    return shown;
+    if (FindPiecePreset(sizeUnit))
+        return {pieceSize, sizeUnit};
+    // The largest unit, of those after bytes, in which the number is at least 1.
+    for (auto unit = std::rbegin(kPieceUnits); unit != std::prev(std::rend(kPieceUnits)); ++unit)
+        if (pieceSize / unit->factor >= 1)
+            return {pieceSize / unit->factor, unit->code};
+    return {pieceSize, kPieceUnits[0].code};
 }
 
 std::int64_t CapPieceValue(std::int64_t value, int unit)
 {
-    std::int64_t cap = 0;
-    switch (unit) {
-    case UNIT_BYTES:
-        cap = std::int64_t{1} << 30;
-        break;
-    case UNIT_KB:
-        cap = std::int64_t{1} << 20;
-        break;
-    case UNIT_MB:
-        cap = 1024;
-        break;
-    default:
-        return value;
-    }
-    return value > cap ? cap : value;
+    const PieceUnitInfo* info = FindUnit(unit);
+    return info && value > info->cap ? info->cap : value;
 }
 
 PieceSizeValue PieceSizeFromWindow(std::int64_t value, int unit)
 {
-    if (unit == UNIT_DISK)
-        return {kDiskPieceSize, UNIT_DISK};
-    while (unit > UNIT_BYTES) {
-        value *= 1024;
-        --unit;
-    }
-    return {value, UNIT_BYTES};
+    if (const PiecePreset* preset = FindPiecePreset(unit))
+        return {preset->bytes, unit};
+    const PieceUnitInfo* info = FindUnit(unit);
+    return {info ? value * info->factor : value, UNIT_BYTES};
 }
 
 std::string PieceSizeText(std::int64_t pieceSize)

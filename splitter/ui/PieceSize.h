@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <string>
 
+#include "splitter/engine/SplitEngine.h"
+
 namespace portelan {
 
 // How a piece size was chosen.
@@ -13,6 +15,29 @@ struct PieceSizeValue {
     std::int64_t value;
     int unit;
 };
+
+// The units a number can be typed in, smallest first; every cap is 2^30 bytes.
+struct PieceUnitInfo {
+    int code;
+    std::int64_t factor; // bytes per unit
+    std::int64_t cap;    // the largest number the window takes
+};
+inline constexpr PieceUnitInfo kPieceUnits[] = {
+    {UNIT_BYTES, 1, std::int64_t{1} << 30},
+    {UNIT_KB, 1024, std::int64_t{1} << 20},
+    {UNIT_MB, 1024 * 1024, 1024},
+};
+
+// The sizes chosen by name rather than typed.
+struct PiecePreset {
+    int code;
+    std::int64_t bytes;
+    const char* label; // the window's radio button
+};
+inline constexpr PiecePreset kPiecePresets[] = {
+    {UNIT_DISK, kDiskPieceSize, "Disketten Größe (1,44 MB)"},
+};
+const PiecePreset* FindPiecePreset(int unit);
 
 // What the piece-size window opens with for a stored size: the preset as it
 // is, otherwise the largest of bytes, KB and MB in which the number is still

@@ -3,6 +3,7 @@
 
 #include <cstddef>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 
@@ -111,5 +112,9 @@ UpdateSettings WindowUpdateSettings(VersionRecordReader readVersion);
 
 // The name under which the manifest lists the splitter.
 inline constexpr const char* kUpdateName = "portelan";
+
+// Makes the HTTP client of the update check; without one each program uses
+// its platform's own (libcurl, WinInet).
+using UpdateClientFactory = std::function<std::unique_ptr<IHttpClient>()>;
 
 } // namespace portelan

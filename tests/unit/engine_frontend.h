@@ -10,7 +10,6 @@
 #include <chrono>
 #include <condition_variable>
 #include <cstdint>
-#include <deque>
 #include <filesystem>
 #include <functional>
 #include <memory>
@@ -22,6 +21,7 @@
 #include <vector>
 
 #include "TestSupport.h"
+#include "splitter/engine/HandOver.h"
 #include "splitter/engine/SplitEngine.h"
 
 namespace portelan::test {
@@ -126,18 +126,11 @@ class RecordingFrontEnd : public ISplitFrontEnd {
     // the rules shows up as a counted hand-over rather than a hang.
     void RunOnUiThread(const std::function<void()>& task) override
     {
-        Pending pending{&task, false, false};
-        std::unique_lock lock(m_mutex);
-        ++m_handOvers;
-        if (m_abandoned)
-            return;
-        m_queue.push_back(&pending);
-        m_changed.notify_all();
-        // A task already taken by the loop is waited for even when abandoned:
-        // the loop still writes to `pending`.
-        m_changed.wait(lock, [&] { return pending.done || (m_abandoned && !pending.taken); });
-        if (!pending.taken)
-            std::erase(m_queue, &pending);
+        {
+            std::lock_guard lock(m_mutex);
+            ++m_handOvers;
+        }
+        m_handOver.RunAndWait(task);
     }
 
     // The window's message loop: runs handed-over tasks on this thread until
@@ -146,17 +139,9 @@ class RecordingFrontEnd : public ISplitFrontEnd {
     {
         const auto deadline = std::chrono::steady_clock::now() + kHandOverTimeout;
         while (!done()) {
-            std::unique_lock lock(m_mutex);
-            if (!m_changed.wait_until(lock, deadline, [&] { return !m_queue.empty(); }))
+            if (std::chrono::steady_clock::now() > deadline)
                 return false;
-            Pending* pending = m_queue.front();
-            m_queue.pop_front();
-            pending->taken = true;
-            lock.unlock();
-            (*pending->task)();
-            lock.lock();
-            pending->done = true;
-            m_changed.notify_all();
+            m_handOver.WaitAndRun(std::chrono::milliseconds(10));
         }
         return true;
     }
@@ -169,14 +154,7 @@ class RecordingFrontEnd : public ISplitFrontEnd {
     }
 
     // Releases a worker waiting in RunOnUiThread and drops later hand-overs.
-    void Abandon()
-    {
-        {
-            std::lock_guard lock(m_mutex);
-            m_abandoned = true;
-        }
-        m_changed.notify_all();
-    }
+    void Abandon() { m_handOver.Close(); }
 
     std::vector<Event> Events() const
     {
@@ -232,12 +210,6 @@ class RecordingFrontEnd : public ISplitFrontEnd {
     int confirmedCount = -1;
 
   private:
-    struct Pending {
-        const std::function<void()>* task;
-        bool taken;
-        bool done;
-    };
-
     bool IsWorker() const { return std::this_thread::get_id() != m_uiThread; }
     void Record(const char* what, const std::string& text, const std::string& detail = "")
     {
@@ -252,10 +224,9 @@ class RecordingFrontEnd : public ISplitFrontEnd {
     mutable std::mutex m_mutex;
     std::condition_variable m_changed;
     std::vector<Event> m_events;
-    std::deque<Pending*> m_queue;
+    CHandOver m_handOver;
     int m_steps = 0;
     int m_handOvers = 0;
-    bool m_abandoned = false;
 };
 
 // Source in <tmp>/src/, target <tmp>/out/, an engine wired to a recording
@@ -293,7 +264,7 @@ struct SplitHarness {
     // handed over (or nothing was started).
     bool Run()
     {
-        engine->StartCommand(true, true, true);
+        engine->StartCommand({.haveSource = true, .haveTarget = true, .havePieceSize = true});
         return ui.RunUntil([this] { return !engine->IsRunning(); });
     }
 

@@ -450,7 +450,8 @@ TEST(EngineSplitTest, StartWithMissingInputsNamesThemSourceLast)
         SplitHarness h;
         h.SetSource("data.bin", RandomBytes(10, 37));
         h.engine->m_nPieceSize = 4;
-        h.engine->StartCommand(c.source, c.target, c.pieceSize);
+        h.engine->StartCommand(
+            {.haveSource = c.source, .haveTarget = c.target, .havePieceSize = c.pieceSize});
         EXPECT_EQ(h.ui.Statuses(), c.statuses);
         EXPECT_TRUE(h.ui.Of("confirm").empty());
         EXPECT_FALSE(h.engine->IsRunning());
@@ -558,7 +559,7 @@ TEST(EngineSplitTest, DestroyingTheEngineStopsTheWorkerWithoutCompletion)
             std::this_thread::sleep_for(std::chrono::milliseconds(1));
         }
     };
-    h.engine->StartCommand(true, true, true);
+    h.engine->StartCommand({.haveSource = true, .haveTarget = true, .havePieceSize = true});
     ASSERT_TRUE(h.engine->IsRunning());
     running = h.engine->m_pJob.get();
     ASSERT_TRUE(h.ui.WaitForSteps(1));

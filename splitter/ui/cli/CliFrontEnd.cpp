@@ -9,17 +9,11 @@ namespace {
 // Window texts separate lines with "\r\n"; print each line indented.
 void PrintLines(std::FILE* out, const std::string& indent, const std::string& text)
 {
+    const std::string lines = UnixLineBreaks(text);
     std::size_t start = 0;
-    for (;;) {
-        std::size_t end = text.find('\n', start);
-        std::string line = text.substr(start, end == std::string::npos ? std::string::npos : end - start);
-        if (!line.empty() && line.back() == '\r')
-            line.pop_back();
-        std::fprintf(out, "%s%s\n", indent.c_str(), line.c_str());
-        if (end == std::string::npos)
-            break;
-        start = end + 1;
-    }
+    for (std::size_t end; (end = lines.find('\n', start)) != std::string::npos; start = end + 1)
+        std::fprintf(out, "%s%s\n", indent.c_str(), lines.substr(start, end - start).c_str());
+    std::fprintf(out, "%s%s\n", indent.c_str(), lines.substr(start).c_str());
 }
 
 } // namespace
@@ -71,10 +65,11 @@ void CCliFrontEnd::DrawBar()
     if (!m_bProgressBar)
         return;
     constexpr int kWidth = 40;
-    int span = m_nUpper - m_nLower;
-    int done = span > 0 ? (m_nPos - m_nLower) * kWidth / span : 0;
+    const int span = m_progress.Upper() - m_progress.Lower();
+    const int pos = m_progress.Position() - m_progress.Lower();
+    const int done = span > 0 ? pos * kWidth / span : 0;
     std::fprintf(m_err, "\r[%s%s] %d/%d", std::string(static_cast<std::size_t>(done), '#').c_str(),
-                 std::string(static_cast<std::size_t>(kWidth - done), '.').c_str(), m_nPos - m_nLower, span);
+                 std::string(static_cast<std::size_t>(kWidth - done), '.').c_str(), pos, span);
     std::fflush(m_err);
     m_bBarDrawn = true;
 }
@@ -89,61 +84,28 @@ void CCliFrontEnd::EndBar()
 
 void CCliFrontEnd::ResetProgress()
 {
-    m_nPos = m_nLower;
+    m_progress.Reset();
     EndBar();
 }
 
-void CCliFrontEnd::InitProgress(int lower, int upper, int step)
-{
-    m_nLower = lower;
-    m_nUpper = upper;
-    m_nStep = step;
-}
+void CCliFrontEnd::InitProgress(int lower, int upper, int step) { m_progress.Init(lower, upper, step); }
 
 void CCliFrontEnd::StepProgress()
 {
-    m_nPos += m_nStep;
-    if (m_nPos > m_nUpper)
-        m_nPos = m_nLower; // a progress bar wraps around when stepped past its end
+    m_progress.Step();
     DrawBar();
 }
 
 void CCliFrontEnd::EnableStart(bool) {}
 
-void CCliFrontEnd::RunOnUiThread(const std::function<void()>& task)
-{
-    std::unique_lock lock(m_mutex);
-    if (!m_bServing)
-        return;
-    m_pTask = &task;
-    m_bTaskDone = false;
-    m_changed.notify_all();
-    m_changed.wait(lock, [&] { return m_bTaskDone || !m_bServing; });
-    m_pTask = nullptr;
-}
+void CCliFrontEnd::RunOnUiThread(const std::function<void()>& task) { m_handOver.RunAndWait(task); }
 
-void CCliFrontEnd::StopServing()
-{
-    {
-        std::lock_guard lock(m_mutex);
-        m_bServing = false;
-    }
-    m_changed.notify_all();
-}
+void CCliFrontEnd::StopServing() { m_handOver.Close(); }
 
 void CCliFrontEnd::RunUntil(const std::function<bool()>& done)
 {
-    while (!done()) {
-        std::unique_lock lock(m_mutex);
-        m_changed.wait(lock, [&] { return m_pTask != nullptr; });
-        const std::function<void()>* task = m_pTask;
-        m_pTask = nullptr;
-        lock.unlock();
-        (*task)();
-        lock.lock();
-        m_bTaskDone = true;
-        m_changed.notify_all();
-    }
+    while (!done())
+        m_handOver.WaitAndRun(std::chrono::milliseconds(10));
 }
 
 } // namespace portelan

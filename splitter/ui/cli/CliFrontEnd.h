@@ -1,12 +1,12 @@
 // The splitter's main window as a console dialogue.
 #pragma once
 
-#include <condition_variable>
 #include <cstdio>
 #include <functional>
-#include <mutex>
 
+#include "splitter/engine/HandOver.h"
 #include "splitter/engine/SplitFrontEnd.h"
+#include "splitter/ui/SplitterModel.h"
 
 namespace portelan {
 
@@ -40,19 +40,12 @@ class CCliFrontEnd : public ISplitFrontEnd {
     std::FILE* m_err;
     bool m_bProgressBar;
 
-    // Progress state; touched by the worker while it runs and by the front
-    // end's thread only while the worker waits in RunOnUiThread.
-    int m_nLower = 0;
-    int m_nUpper = 0;
-    int m_nStep = 1;
-    int m_nPos = 0;
+    // Touched by the worker while it runs and by the front end's thread only
+    // while the worker waits in RunOnUiThread.
+    CProgressModel m_progress;
     bool m_bBarDrawn = false;
 
-    std::mutex m_mutex;
-    std::condition_variable m_changed;
-    const std::function<void()>* m_pTask = nullptr;
-    bool m_bTaskDone = false;
-    bool m_bServing = true;
+    CHandOver m_handOver;
 };
 
 } // namespace portelan

@@ -11,8 +11,8 @@
 #include "joiner/console/ConsoleFrontEnd.h"
 #include "platform/Platform.h"
 #include "splitter/engine/SplitEngine.h"
+#include "splitter/ui/EmbeddedJoiner.h"
 #include "splitter/ui/cli/CliFrontEnd.h"
-#include "splitter/ui/cli/EmbeddedJoiner.h"
 #include "splitter/ui/cli/JoinArgument.h"
 #include "splitter/ui/cli/SizeArgument.h"
 #include "splitter/update/UpdateCheck.h"
@@ -232,7 +232,7 @@ int main(int argc, char** argv)
     EnsureTrailingBackslash(engine.m_strTargetDir);
     engine.m_nPieceSize = *pieceSize;
 
-    engine.StartCommand(true, true, true);
+    engine.StartCommand({.haveSource = true, .haveTarget = true, .havePieceSize = true});
     if (!engine.IsRunning())
         return 1;
     ui.RunUntil([&] { return !engine.IsRunning(); });

@@ -13,6 +13,7 @@
 
 #include "splitter/engine/SplitEngine.h"
 #include "splitter/ui/PieceSize.h"
+#include "splitter/ui/SplitterModel.h"
 #include "splitter/ui/qt/DialogUnits.h"
 
 namespace portelan::qt {
@@ -20,13 +21,6 @@ namespace {
 
 constexpr Qt::WindowFlags kDialogFlags = Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                                          Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint;
-
-QString FromEngine(const std::string& text)
-{
-    QString shown = QString::fromStdString(text);
-    shown.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-    return shown;
-}
 
 QLabel* Label(QWidget* parent, const char* text, int x, int y, int width, int height)
 {
@@ -119,7 +113,7 @@ void CInfoDlg::SetPlan(const CSplitJob& plan)
 void CInfoDlg::CheckPlan()
 {
     const PlanVerdict verdict = portelan::CheckPlan(m_plan);
-    m_verdict->setPlainText(FromEngine(verdict.text));
+    m_verdict->setPlainText(QString::fromStdString(UnixLineBreaks(verdict.text)));
     m_ok->setEnabled(verdict.canConfirm);
 }
 
@@ -152,15 +146,19 @@ CPieceSizeDlg::CPieceSizeDlg(QWidget* parent) : QDialog(parent, kDialogFlags)
         radio->resize(std::max(radio->width(), radio->sizeHint().width()), radio->height());
 
     // Two groups, as in the template: the unit, and preset or free size.
+    m_unitButtons = {{m_unitBytes, UNIT_BYTES}, {m_unitKb, UNIT_KB}, {m_unitMb, UNIT_MB}};
+    m_presetButtons = {{m_preset, UNIT_DISK}};
     auto* units = new QButtonGroup(this);
-    for (QRadioButton* unit : {m_unitBytes, m_unitKb, m_unitMb})
-        units->addButton(unit);
+    for (auto [button, unit] : m_unitButtons)
+        units->addButton(button);
     auto* choice = new QButtonGroup(this);
-    choice->addButton(m_preset);
-    choice->addButton(m_free);
-
-    connect(m_preset, &QRadioButton::clicked, this, &CPieceSizeDlg::OnPresetClicked);
-    connect(m_free, &QRadioButton::clicked, this, &CPieceSizeDlg::OnPresetClicked);
+    for (QRadioButton* button : {m_preset, m_free}) {
+        choice->addButton(button);
+        connect(button, &QRadioButton::clicked, this, [this] {
+            ReadUnit();
+            Refresh();
+        });
+    }
     // Every change of the text, typed or set, is read at once, as atoi reads it.
     connect(m_value, &QLineEdit::textChanged, this,
             [this](const QString& text) { m_nValue = ParseTypedNumber(text.toStdString()); });
@@ -174,7 +172,6 @@ void CPieceSizeDlg::SetValues(std::int64_t value, int unit)
 {
     m_nValue = value;
     m_nUnit = unit;
-    m_bDiskPreset = unit == UNIT_DISK;
     Refresh();
 }
 
@@ -186,43 +183,31 @@ void CPieceSizeDlg::GetValues(std::int64_t& value, int& unit) const
 
 void CPieceSizeDlg::Refresh()
 {
-    const bool free = !m_bDiskPreset;
-    // In a group the checked button cannot be unchecked; checking the other
+    const bool free = FindPiecePreset(m_nUnit) == nullptr;
+    // In a group the checked button cannot be unchecked; checking another
     // one clears it.
-    (free ? m_free : m_preset)->setChecked(true);
+    m_free->setChecked(free);
+    for (auto [button, unit] : m_presetButtons)
+        if (unit == m_nUnit)
+            button->setChecked(true);
     m_value->setEnabled(free);
-    for (QRadioButton* unit : {m_unitBytes, m_unitKb, m_unitMb})
-        unit->setEnabled(free);
+    for (auto [button, unit] : m_unitButtons) {
+        button->setEnabled(free);
+        if (unit == m_nUnit)
+            button->setChecked(true);
+    }
     // Setting the text fires the change handler, which reads the same number back.
     m_value->setText(QString::number(m_nValue));
-    if (m_nUnit == UNIT_BYTES)
-        m_unitBytes->setChecked(true);
-    else if (m_nUnit == UNIT_KB)
-        m_unitKb->setChecked(true);
-    else if (m_nUnit == UNIT_MB)
-        m_unitMb->setChecked(true);
 }
 
 void CPieceSizeDlg::ReadUnit()
 {
-    if (m_preset->isChecked()) {
-        m_nUnit = UNIT_DISK;
-    } else {
-        m_nUnit = UNIT_BYTES;
-        if (m_unitBytes->isChecked())
-            m_nUnit = UNIT_BYTES;
-        if (m_unitKb->isChecked())
-            m_nUnit = UNIT_KB;
-        if (m_unitMb->isChecked())
-            m_nUnit = UNIT_MB;
-    }
-    m_bDiskPreset = m_nUnit == UNIT_DISK;
-}
-
-void CPieceSizeDlg::OnPresetClicked()
-{
-    ReadUnit();
-    Refresh();
+    // No unit checked reads as bytes; a preset checked wins.
+    m_nUnit = UNIT_BYTES;
+    for (const auto* buttons : {&m_unitButtons, &m_presetButtons})
+        for (auto [button, unit] : *buttons)
+            if (button->isChecked())
+                m_nUnit = unit;
 }
 
 void CPieceSizeDlg::accept()

@@ -2,10 +2,13 @@
 #pragma once
 
 #include <cstdint>
+#include <utility>
+#include <vector>
 
 #include <QDialog>
 
 #include "splitter/engine/SplitJob.h"
+#include "splitter/ui/PieceSize.h"
 
 class QButtonGroup;
 class QLineEdit;
@@ -58,10 +61,11 @@ class CPieceSizeDlg : public QDialog {
   private:
     void Refresh();
     void ReadUnit();
-    void OnPresetClicked();
 
-    bool m_bDiskPreset = true;
-    int m_nUnit = 0;
+    int m_nUnit = UNIT_DISK;
+    // The radio buttons and the units they stand for.
+    std::vector<std::pair<QRadioButton*, int>> m_unitButtons;
+    std::vector<std::pair<QRadioButton*, int>> m_presetButtons;
     std::int64_t m_nValue = 0;
 
     QLineEdit* m_value;

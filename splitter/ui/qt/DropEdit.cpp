@@ -6,18 +6,7 @@
 #include <QMimeData>
 #include <QUrl>
 
-#include "common/Helpers.h"
-
 namespace portelan::qt {
-
-DroppedName SplitDroppedPath(const std::string& path)
-{
-    PathParts parts = SplitPath(path);
-    const std::string::size_type dot = parts.fileName.rfind('.');
-    if (dot == std::string::npos)
-        return {parts.directory, parts.fileName, ""};
-    return {parts.directory, parts.fileName.substr(0, dot), parts.fileName.substr(dot)};
-}
 
 CDropEdit::CDropEdit(QWidget* parent) : QLineEdit(parent)
 {
@@ -25,21 +14,9 @@ CDropEdit::CDropEdit(QWidget* parent) : QLineEdit(parent)
     setAcceptDrops(true);
 }
 
-bool CDropEdit::GetDroppedPath(std::string& path) const
-{
-    path = m_strDropped;
-    return !path.empty();
-}
-
 // Anything carrying file names is taken; what counts is decided on the drop,
 // as the shell hands every drop to the edit.
-void CDropEdit::dragEnterEvent(QDragEnterEvent* event)
-{
-    if (event->mimeData()->hasUrls())
-        event->acceptProposedAction();
-    else
-        event->ignore();
-}
+void CDropEdit::dragEnterEvent(QDragEnterEvent* event) { dragMoveEvent(event); }
 
 void CDropEdit::dragMoveEvent(QDragMoveEvent* event)
 {
@@ -60,16 +37,8 @@ void CDropEdit::dropEvent(QDropEvent* event)
     if (urls.size() != 1 || !urls.front().isLocalFile())
         return;
     const std::string path = urls.front().toLocalFile().toStdString();
-    if (path.empty())
-        return;
-    DroppedName parts = SplitDroppedPath(path);
-    m_strDropped = parts.directory + parts.name;
-    m_bIsFile = !parts.extension.empty();
-    if (m_bIsFile)
-        m_strDropped += parts.extension;
-    else
-        EnsureTrailingBackslash(m_strDropped);
-    emit PathDropped(m_bIsFile, this);
+    if (!path.empty())
+        emit PathDropped(path);
 }
 
 } // namespace portelan::qt

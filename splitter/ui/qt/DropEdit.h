@@ -13,36 +13,14 @@ class CDropEdit : public QLineEdit {
   public:
     explicit CDropEdit(QWidget* parent = nullptr);
 
-    // 1: the source edit, 2: the target edit.
-    void SetRole(int role) { m_nRole = role; }
-    int GetRole() const { return m_nRole; }
-    // The last path dropped, normalised; false while there is none.
-    bool GetDroppedPath(std::string& path) const;
-
   signals:
-    // One local path was dropped. It counts as a file exactly when its last
-    // component has an extension, whatever it is on disk; a folder's path
-    // ends in a separator. Delivered before the drop returns.
-    void PathDropped(bool isFile, const portelan::qt::CDropEdit* edit);
+    // One local path was dropped; delivered before the drop returns.
+    void PathDropped(const std::string& path);
 
   protected:
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dragMoveEvent(QDragMoveEvent* event) override;
     void dropEvent(QDropEvent* event) override;
-
-  private:
-    bool m_bIsFile = false;
-    int m_nRole = 0;
-    std::string m_strDropped;
 };
-
-// The path split as the drop rule sees it: the extension (with its dot) is
-// the text from the last dot of the last component.
-struct DroppedName {
-    std::string directory;
-    std::string name;
-    std::string extension;
-};
-DroppedName SplitDroppedPath(const std::string& path);
 
 } // namespace portelan::qt

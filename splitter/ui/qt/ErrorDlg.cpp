@@ -3,6 +3,8 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 
+#include "splitter/engine/SplitFrontEnd.h"
+#include "splitter/ui/SplitterModel.h"
 #include "splitter/ui/qt/ClipPlayer.h"
 #include "splitter/ui/qt/DialogUnits.h"
 
@@ -10,7 +12,7 @@ namespace portelan::qt {
 
 CErrorDlg::CErrorDlg(QWidget* parent) : QDialog(parent)
 {
-    setWindowTitle(QStringLiteral("Fehlermeldung"));
+    setWindowTitle(QString::fromUtf8(kErrorCaption));
     SetDialogSize(this, 286, 61);
 
     // Created in the template's order, which is also the tab order: the
@@ -39,10 +41,8 @@ CErrorDlg::CErrorDlg(QWidget* parent) : QDialog(parent)
 
 void CErrorDlg::SetTexts(const std::string& message, const std::string& title)
 {
-    setWindowTitle(title.empty() ? QStringLiteral("Fehlermeldung") : QString::fromStdString(title));
-    QString text = QString::fromStdString(message);
-    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-    m_message->setPlainText(text);
+    setWindowTitle(QString::fromStdString(title.empty() ? kErrorCaption : title));
+    m_message->setPlainText(QString::fromStdString(UnixLineBreaks(message)));
 }
 
 } // namespace portelan::qt

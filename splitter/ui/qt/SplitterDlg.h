@@ -1,15 +1,16 @@
-// The splitter's main window.
+// The splitter's main window: the window model's widgets.
 #pragma once
 
 #include <atomic>
 #include <functional>
 #include <string>
-#include <thread>
 
 #include <QDialog>
 
+#include "splitter/engine/HandOver.h"
 #include "splitter/engine/SplitEngine.h"
 #include "splitter/ui/Greeting.h"
+#include "splitter/ui/SplitterModel.h"
 #include "splitter/ui/qt/UpdateUi.h"
 
 class QCheckBox;
@@ -24,27 +25,14 @@ namespace portelan::qt {
 class CDropEdit;
 class IChoosers;
 
-// The watcher thread's flags: the window asks it to stop, it says it has.
-extern std::atomic<bool> g_bStopRequested;
-extern std::atomic<bool> g_bWatcherFinished;
-
-// The clock the greeting watcher reads. An empty clock (the default) is the
-// system's local time; tests set their own. Safe to change at any time.
-using GreetingClock = std::function<LocalTime()>;
-void SetGreetingClock(GreetingClock clock);
-// The local date and time of the system.
-LocalTime SystemLocalTime();
-// Whether the greeting is due now, by the clock above.
-bool IsGreetingTime();
-
-class CSplitterDlg : public QDialog, public ISplitFrontEnd {
+class CSplitterDlg : public QDialog, public ISplitFrontEnd, public ISplitterView {
     Q_OBJECT
   public:
     // joiner: the joiner program written beside every set.
     CSplitterDlg(IChoosers& choosers, IJoinerImage& joiner, QWidget* parent = nullptr);
     ~CSplitterDlg() override;
 
-    // ISplitFrontEnd
+    // ISplitFrontEnd and ISplitterView
     void SetStatus(const std::string& text) override;
     void ShowErrorWindow(const std::string& message, const std::string& caption) override;
     bool ConfirmPlan(const CSplitJob& plan) override;
@@ -53,13 +41,13 @@ class CSplitterDlg : public QDialog, public ISplitFrontEnd {
     void StepProgress() override;
     void EnableStart(bool enable) override;
     void RunOnUiThread(const std::function<void()>& task) override;
+    void ShowInput(Input input, const std::string& text) override;
+    void SetChecked(Input input, bool checked) override;
+    bool IsChecked(Input input) const override;
+    std::optional<std::string> ChooseSourceFile(const std::string& browseDir) override;
+    std::optional<std::string> ChooseFolder() override;
+    std::optional<PieceSizeValue> ChoosePieceSize(const PieceSizeValue& shown) override;
 
-    void UpdateStatus();
-    void ShowSourcePath();
-    void ShowTargetDir();
-    void ShowPieceSize();
-    bool ChooseSource();
-    bool ChooseTarget();
     void ShowAboutBox();
     void ShowGreeting();
     // "Update suchen": asks, then looks for and downloads a newer version.
@@ -75,37 +63,30 @@ class CSplitterDlg : public QDialog, public ISplitFrontEnd {
     // The inputs and results behind the window, and where the next source
     // file dialog opens.
     const CSplitEngine& Engine() const { return m_engine; }
-    const std::string& BrowseDir() const { return m_strBrowseDir; }
+    const std::string& BrowseDir() const { return m_model.BrowseDir(); }
 
   public slots:
     // "Be&enden", Esc and the close box. A running split is stopped first.
     void reject() override;
 
-  signals:
-    // The worker's progress, carried to the window's thread.
-    void ProgressResetQueued();
-    void ProgressInitQueued(int lower, int upper, int step);
-    void ProgressStepQueued();
-
   protected:
     void contextMenuEvent(QContextMenuEvent* event) override;
 
   private:
-    struct PendingTask;
-
-    bool OnUiThread() const;
-    void ApplyResetProgress();
-    void ApplyInitProgress(int lower, int upper, int step);
-    void ApplyStepProgress();
+    // Runs `apply` on the window's thread: now when called there, queued
+    // when called by the worker.
+    void OnOwnThread(std::function<void()> apply);
     void ShowProgress();
-    void OnPieceSizeClicked();
-    void OnDroppedPath(bool isFile, const CDropEdit* edit);
-    void ShowGreetingButton(bool show);
+    void RunHandedOver();
     void StopWorker();
-    static void GreetingWatcher(CSplitterDlg* dialog);
+    QCheckBox* Box(Input input) const;
 
     IChoosers& m_choosers;
     CSplitEngine m_engine;
+    CSplitterModel m_model;
+    CProgressModel m_progressModel;
+    CHandOver m_handOver;
+    CGreetingWatcher m_greetingWatcher;
 
     QLabel* m_status = nullptr;
     QCheckBox* m_haveSource = nullptr;
@@ -118,25 +99,10 @@ class CSplitterDlg : public QDialog, public ISplitFrontEnd {
     QPushButton* m_start = nullptr;
     QPushButton* m_greeting = nullptr;
 
-    // The progress bar as the worker sets it; a range without steps shows
-    // an empty bar.
-    int m_nProgressLower = 0;
-    int m_nProgressUpper = 0;
-    int m_nProgressStep = 1;
-    int m_nProgressPos = 0;
-
     bool m_bAboutOpen = false;
-    // The watcher's view of the greeting: due by the clock, button shown.
-    std::atomic<bool> m_bGreetingDue{false};
-    std::atomic<bool> m_bGreetingShown{false};
-    int m_nSizeUnit;
-    std::string m_strBrowseDir;
-    // Set while the window closes: the worker's reports are no longer shown.
-    std::atomic<bool> m_bClosing{false};
     // A worker's task runs on this thread now; a close waits until it is done.
     bool m_bInTask = false;
     bool m_bCloseDeferred = false;
-    std::thread m_watcher;
     UpdateClientFactory m_updateClient;
 };
 

@@ -8,6 +8,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 
+#include "splitter/ui/SplitterModel.h"
 #include "splitter/ui/qt/AboutDlg.h"
 #include "splitter/update/posix/CurlHttpClient.h"
 
@@ -40,8 +41,7 @@ int CQtUpdateUi::ShowMessageBox(const std::string& text, const std::string& capt
     for (int i = 0; i < waiting; ++i)
         QApplication::restoreOverrideCursor();
 
-    QString message = QString::fromStdString(text);
-    message.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    const QString message = QString::fromStdString(UnixLineBreaks(text));
     QMessageBox box(IconOf(style), QString::fromStdString(caption), message, QMessageBox::NoButton, m_owner);
     box.setTextFormat(Qt::PlainText);
     const bool yesNo = (style & 0x0F) == 0x04;

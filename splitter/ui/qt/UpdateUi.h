@@ -26,9 +26,6 @@ class CQtUpdateUi : public IUpdateUi {
     int m_waitDepth = 0; // wait cursors set and not yet restored
 };
 
-// Makes the HTTP client of the update check; the default is libcurl.
-using UpdateClientFactory = std::function<std::unique_ptr<IHttpClient>()>;
-
 // "Update suchen": asks first, then looks for and downloads a newer version
 // into the program's own directory, with boxes owned by `owner`. True only
 // when a new version was downloaded.

@@ -6,7 +6,7 @@
 #include <QIcon>
 
 #include "platform/Platform.h"
-#include "splitter/ui/cli/EmbeddedJoiner.h"
+#include "splitter/ui/EmbeddedJoiner.h"
 #include "splitter/ui/qt/Choosers.h"
 #include "splitter/ui/qt/SplitterDlg.h"
 

@@ -1,5 +1,7 @@
 #include "splitter/ui/win32/Dialogs.h"
 
+#include <algorithm>
+
 #include "splitter/engine/SplitEngine.h"
 #include "splitter/ui/PieceSize.h"
 #include "splitter/ui/win32/Resource.h"
@@ -30,13 +32,25 @@ void CInfoDlg::CheckPlan()
     EnableItem(IDOK, verdict.canConfirm);
 }
 
+namespace {
+
+// The window's radio buttons and the units they stand for.
+struct UnitButton {
+    int id;
+    int unit;
+};
+constexpr UnitButton kUnitButtons[] = {
+    {IDC_UNIT_BYTES, UNIT_BYTES}, {IDC_UNIT_KB, UNIT_KB}, {IDC_UNIT_MB, UNIT_MB}};
+constexpr UnitButton kPresetButtons[] = {{IDC_PRESET, UNIT_DISK}};
+
+} // namespace
+
 CPieceSizeDlg::CPieceSizeDlg() : CDialog(IDD_PIECE_SIZE) {}
 
 void CPieceSizeDlg::SetValues(std::int64_t value, int unit)
 {
     m_nValue = value;
     m_nUnit = unit;
-    m_bDiskPreset = unit == UNIT_DISK;
 }
 
 void CPieceSizeDlg::GetValues(std::int64_t& value, int& unit) const
@@ -53,40 +67,37 @@ BOOL CPieceSizeDlg::OnInitDialog()
 
 void CPieceSizeDlg::Refresh()
 {
-    const bool free = !m_bDiskPreset;
-    SetCheck(IDC_PRESET, !free);
+    const bool free = FindPiecePreset(m_nUnit) == nullptr;
+    for (const UnitButton& preset : kPresetButtons)
+        SetCheck(preset.id, preset.unit == m_nUnit);
     SetCheck(IDC_FREE, free);
-    for (int id : {IDC_VALUE, IDC_UNIT_BYTES, IDC_UNIT_KB, IDC_UNIT_MB})
-        EnableItem(id, free);
+    EnableItem(IDC_VALUE, free);
+    for (const UnitButton& unit : kUnitButtons)
+        EnableItem(unit.id, free);
     // Setting the text fires EN_CHANGE, which reads the same number back.
     SetItemText(IDC_VALUE, std::to_string(m_nValue));
-    if (m_nUnit == UNIT_BYTES)
-        SetCheck(IDC_UNIT_BYTES, true);
-    else if (m_nUnit == UNIT_KB)
-        SetCheck(IDC_UNIT_KB, true);
-    else if (m_nUnit == UNIT_MB)
-        SetCheck(IDC_UNIT_MB, true);
+    for (const UnitButton& unit : kUnitButtons)
+        if (unit.unit == m_nUnit)
+            SetCheck(unit.id, true);
 }
 
 void CPieceSizeDlg::ReadUnit()
 {
-    if (IsChecked(IDC_PRESET)) {
-        m_nUnit = UNIT_DISK;
-    } else {
-        m_nUnit = UNIT_BYTES;
-        if (IsChecked(IDC_UNIT_BYTES))
-            m_nUnit = UNIT_BYTES;
-        if (IsChecked(IDC_UNIT_KB))
-            m_nUnit = UNIT_KB;
-        if (IsChecked(IDC_UNIT_MB))
-            m_nUnit = UNIT_MB;
-    }
-    m_bDiskPreset = m_nUnit == UNIT_DISK;
+    // No unit checked reads as bytes; a preset checked wins.
+    m_nUnit = UNIT_BYTES;
+    for (const UnitButton& button : kUnitButtons)
+        if (IsChecked(button.id))
+            m_nUnit = button.unit;
+    for (const UnitButton& button : kPresetButtons)
+        if (IsChecked(button.id))
+            m_nUnit = button.unit;
 }
 
 bool CPieceSizeDlg::OnCommand(int id, int code, HWND)
 {
-    if ((id == IDC_PRESET || id == IDC_FREE) && code == BN_CLICKED) {
+    const bool choice = id == IDC_FREE ||
+                        std::ranges::any_of(kPresetButtons, [id](const UnitButton& b) { return b.id == id; });
+    if (choice && code == BN_CLICKED) {
         ReadUnit();
         Refresh();
         return true;
@@ -115,7 +126,7 @@ void CErrorDlg::SetTexts(const std::string& message, const std::string& title)
 
 BOOL CErrorDlg::OnInitDialog()
 {
-    win::SetText(Hwnd(), m_strTitle.empty() ? "Fehlermeldung" : m_strTitle);
+    win::SetText(Hwnd(), m_strTitle.empty() ? kErrorCaption : m_strTitle);
     SetItemText(IDC_ERROR_TEXT, m_strMessage);
     win::PlayClip(Item(IDC_ERROR_CLIP), IDC_ERROR_CLIP, IDR_CLIP_ERROR);
     return TRUE;

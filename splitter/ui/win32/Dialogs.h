@@ -6,6 +6,7 @@
 
 #include "platform/win32/Window.h"
 #include "splitter/engine/SplitJob.h"
+#include "splitter/ui/PieceSize.h"
 
 namespace portelan {
 
@@ -39,8 +40,7 @@ class CPieceSizeDlg : public win::CDialog {
     void Refresh();
     void ReadUnit();
 
-    bool m_bDiskPreset = true;
-    int m_nUnit = 0;
+    int m_nUnit = UNIT_DISK;
     std::int64_t m_nValue = 0;
 };
 

@@ -3,92 +3,24 @@
 #include <commctrl.h>
 #include <shellapi.h>
 
-#include <chrono>
-#include <mutex>
-
-#include "common/Helpers.h"
 #include "platform/win32/WideText.h"
-#include "splitter/ui/PieceSize.h"
 #include "splitter/ui/win32/AboutDlg.h"
 #include "splitter/ui/win32/Dialogs.h"
 #include "splitter/ui/win32/Resource.h"
-#include "splitter/update/win32/WinInetHttpClient.h"
 
 namespace portelan {
 
-std::atomic<bool> g_bStopRequested{false};
-std::atomic<bool> g_bWatcherFinished{false};
-
-namespace {
-
-std::mutex g_clockMutex;
-GreetingClock g_greetingClock;
-
-// Splits a path the way _splitpath does: the extension (with its dot) is
-// the text from the last dot of the last component.
-struct SplitName {
-    std::string directory; // drive and directory
-    std::string name;
-    std::string extension;
-};
-
-SplitName SplitFull(const std::string& path)
-{
-    PathParts parts = SplitPath(path);
-    std::string::size_type dot = parts.fileName.rfind('.');
-    if (dot == std::string::npos)
-        return {parts.directory, parts.fileName, ""};
-    return {parts.directory, parts.fileName.substr(0, dot), parts.fileName.substr(dot)};
-}
-
-} // namespace
-
-// --- Greeting clock -----------------------------------------------------------
-
-void SetGreetingClock(GreetingClock clock)
-{
-    std::lock_guard lock(g_clockMutex);
-    g_greetingClock = std::move(clock);
-}
-
-LocalTime SystemLocalTime()
-{
-    SYSTEMTIME now{};
-    GetLocalTime(&now);
-    return {now.wYear, now.wMonth, now.wDay, now.wHour, now.wMinute, now.wSecond};
-}
-
-bool IsGreetingTime()
-{
-    GreetingClock clock;
-    {
-        std::lock_guard lock(g_clockMutex);
-        clock = g_greetingClock;
-    }
-    return IsGreetingTime(clock ? clock() : SystemLocalTime());
-}
-
 // --- CDropEdit ---------------------------------------------------------------
 
-void CDropEdit::Attach(HWND edit)
+void CDropEdit::Attach(HWND edit, HWND owner, Input field)
 {
+    m_pOwner = owner;
+    m_field = field;
     // Subclassed the "W" way: an edit with an ANSI procedure would take its
     // texts through the ANSI code page.
     SetWindowLongPtrW(edit, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
     m_pDefault = reinterpret_cast<WNDPROC>(
         SetWindowLongPtrW(edit, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&CDropEdit::Procedure)));
-}
-
-void CDropEdit::SetOwner(HWND owner, int role)
-{
-    m_pOwner = owner;
-    m_nRole = role;
-}
-
-bool CDropEdit::GetDroppedPath(std::string& path) const
-{
-    path = m_strDropped;
-    return !path.empty();
 }
 
 LRESULT CALLBACK CDropEdit::Procedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
@@ -103,7 +35,7 @@ LRESULT CALLBACK CDropEdit::Procedure(HWND hwnd, UINT message, WPARAM wParam, LP
     return CallWindowProcW(self->m_pDefault, hwnd, message, wParam, lParam);
 }
 
-void CDropEdit::OnDropFiles(HDROP drop)
+void CDropEdit::OnDropFiles(HDROP drop) const
 {
     if (DragQueryFileW(drop, 0xFFFFFFFF, nullptr, 0) != 1)
         return;
@@ -112,42 +44,24 @@ void CDropEdit::OnDropFiles(HDROP drop)
     if (length == 0)
         return;
     path.resize(length);
-    // Whether it counts as a file is read from the name alone: an extension
-    // makes a file, whatever the item is on disk.
-    SplitName parts = SplitFull(platform::ToUtf8(path));
-    m_strDropped = parts.directory + parts.name;
-    m_bIsFile = !parts.extension.empty();
-    if (m_bIsFile)
-        m_strDropped += parts.extension;
-    else
-        EnsureTrailingBackslash(m_strDropped);
-    SendMessageW(m_pOwner, WM_DROPPED_PATH, m_bIsFile ? 1 : 0, reinterpret_cast<LPARAM>(this));
+    const std::string dropped = platform::ToUtf8(path);
+    SendMessageW(m_pOwner, WM_DROPPED_PATH, static_cast<WPARAM>(m_field), reinterpret_cast<LPARAM>(&dropped));
 }
 
 // --- CSplitterDlg -------------------------------------------------------------
 
 CSplitterDlg::CSplitterDlg(IChoosers& choosers)
-    : CDialog(IDD_MAIN), m_choosers(choosers), m_engine(*this, m_joiner), m_nSizeUnit(UNIT_DISK)
+    : CDialog(IDD_MAIN), m_choosers(choosers), m_engine(*this, m_joiner), m_model(*this, m_engine, "C:\\")
 {
-    g_bStopRequested = false;
-    g_bWatcherFinished = false;
     m_hIcon = LoadIconW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDR_MAINFRAME));
 }
 
-CSplitterDlg::~CSplitterDlg()
-{
-    g_bStopRequested = true;
-    if (m_watcher.joinable()) {
-        while (!g_bWatcherFinished)
-            Sleep(10);
-        m_watcher.join();
-    }
-}
+CSplitterDlg::~CSplitterDlg() = default;
 
 BOOL CSplitterDlg::OnInitDialog()
 {
-    m_editTarget.Attach(Item(IDC_TARGET));
-    m_editSource.Attach(Item(IDC_SOURCE));
+    m_editTarget.Attach(Item(IDC_TARGET), Hwnd(), Input::Target);
+    m_editSource.Attach(Item(IDC_SOURCE), Hwnd(), Input::Source);
     m_progress = Item(IDC_PROGRESS);
 
     wchar_t about[256] = L"";
@@ -160,40 +74,13 @@ BOOL CSplitterDlg::OnInitDialog()
     SendMessageW(Hwnd(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(m_hIcon));
     SendMessageW(Hwnd(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(m_hIcon));
 
-    m_editSource.SetOwner(Hwnd(), 1);
-    m_editTarget.SetOwner(Hwnd(), 2);
     SendMessageW(m_progress, PBM_SETRANGE32, 0, 0);
-    SetStatus("Auf Eingaben warten...");
-    ShowSourcePath();
-    ShowTargetDir();
-    ShowPieceSize();
-    SetCheck(IDC_HAVE_SIZE, true);
-    m_hGreetingWindow = Hwnd();
-    try {
-        m_watcher = std::thread(GreetingWatcher, this);
-    } catch (const std::system_error&) {
-        // Without a watcher there is nothing to wait for when closing.
-    }
+    m_model.Init();
+    // Windows belong to the UI thread: the watcher posts, never touches them.
+    m_greetingWatcher = std::make_unique<CGreetingWatcher>(
+        [hwnd = Hwnd()](bool show) { PostMessageW(hwnd, WM_GREETING_BUTTON, show ? TRUE : FALSE, 0); });
+    m_greetingWatcher->Start();
     return TRUE;
-}
-
-void CSplitterDlg::GreetingWatcher(CSplitterDlg* dialog)
-{
-    // Windows belong to the UI thread: the button is changed there, on a
-    // posted message, never from here.
-    while (!g_bStopRequested) {
-        const bool due = IsGreetingTime();
-        dialog->m_bGreetingDue = due;
-        if (due && !dialog->m_bGreetingShown) {
-            dialog->m_bGreetingShown = true;
-            PostMessageW(dialog->m_hGreetingWindow, WM_GREETING_BUTTON, TRUE, 0);
-        } else if (!due && dialog->m_bGreetingShown) {
-            dialog->m_bGreetingShown = false;
-            PostMessageW(dialog->m_hGreetingWindow, WM_GREETING_BUTTON, FALSE, 0);
-        }
-        Sleep(100);
-    }
-    g_bWatcherFinished = true;
 }
 
 void CSplitterDlg::SetStatus(const std::string& text) { SetItemText(IDC_STATUS, text); }
@@ -232,47 +119,51 @@ void CSplitterDlg::RunOnUiThread(const std::function<void()>& task)
     SendMessageW(Hwnd(), WM_SPLIT_FINISHED, 0, reinterpret_cast<LPARAM>(&task));
 }
 
-void CSplitterDlg::UpdateStatus()
+namespace {
+
+int InputBox(Input input)
 {
-    if (IsChecked(IDC_HAVE_SIZE) && IsChecked(IDC_HAVE_TARGET) && IsChecked(IDC_HAVE_SOURCE))
-        SetStatus("Alle Informationen vorhanden.");
-    else
-        SetStatus("Auf Eingaben warten...");
+    switch (input) {
+    case Input::Source:
+        return IDC_HAVE_SOURCE;
+    case Input::Target:
+        return IDC_HAVE_TARGET;
+    case Input::PieceSize:
+        break;
+    }
+    return IDC_HAVE_SIZE;
 }
 
-void CSplitterDlg::ShowSourcePath()
+} // namespace
+
+void CSplitterDlg::ShowInput(Input input, const std::string& text)
 {
-    if (!m_engine.m_strSourceName.empty())
-        SetItemText(IDC_SOURCE, m_engine.m_strSourceDir + m_engine.m_strSourceName);
+    SetItemText(input == Input::Source   ? IDC_SOURCE
+                : input == Input::Target ? IDC_TARGET
+                                         : IDC_SIZE_TEXT,
+                text);
 }
 
-void CSplitterDlg::ShowTargetDir() { SetItemText(IDC_TARGET, m_engine.m_strTargetDir); }
+void CSplitterDlg::SetChecked(Input input, bool checked) { SetCheck(InputBox(input), checked); }
 
-void CSplitterDlg::ShowPieceSize() { SetItemText(IDC_SIZE_TEXT, PieceSizeText(m_engine.m_nPieceSize)); }
+bool CSplitterDlg::IsChecked(Input input) const { return IsChecked(InputBox(input)); }
 
-bool CSplitterDlg::ChooseSource()
+std::optional<std::string> CSplitterDlg::ChooseSourceFile(const std::string& browseDir)
 {
-    std::optional<std::string> chosen = m_choosers.ChooseSourceFile(Hwnd(), m_strBrowseDir);
-    if (!chosen)
-        return false;
-    PathParts parts = SplitPath(*chosen);
-    m_engine.m_strSourceDir = parts.directory;
-    m_engine.m_strSourceName = parts.fileName;
-    EnsureTrailingBackslash(m_engine.m_strSourceDir);
-    m_strBrowseDir = m_engine.m_strSourceDir;
-    ShowSourcePath();
-    return true;
+    return m_choosers.ChooseSourceFile(Hwnd(), browseDir);
 }
 
-bool CSplitterDlg::ChooseTarget()
+std::optional<std::string> CSplitterDlg::ChooseFolder() { return m_choosers.ChooseFolder(Hwnd()); }
+
+std::optional<PieceSizeValue> CSplitterDlg::ChoosePieceSize(const PieceSizeValue& shown)
 {
-    std::optional<std::string> chosen = m_choosers.ChooseFolder(Hwnd());
-    if (!chosen)
-        return false;
-    m_engine.m_strTargetDir = *chosen;
-    EnsureTrailingBackslash(m_engine.m_strTargetDir);
-    ShowTargetDir();
-    return true;
+    CPieceSizeDlg dialog;
+    dialog.SetValues(shown.value, shown.unit);
+    if (dialog.DoModal(Hwnd()) != IDOK)
+        return std::nullopt;
+    PieceSizeValue chosen{};
+    dialog.GetValues(chosen.value, chosen.unit);
+    return chosen;
 }
 
 void CSplitterDlg::ShowAboutBox()
@@ -297,69 +188,23 @@ void CSplitterDlg::ShowGreeting()
     win::ShowMessageBox(Hwnd(), kGreetingText, GreetingCaption(platform::ToUtf8(name)), MB_ICONINFORMATION);
 }
 
-void CSplitterDlg::OnPieceSizeClicked()
-{
-    PieceSizeValue shown = PieceSizeForWindow(m_engine.m_nPieceSize, m_nSizeUnit);
-    CPieceSizeDlg dialog;
-    dialog.SetValues(shown.value, shown.unit);
-    bool ok = false;
-    if (dialog.DoModal(Hwnd()) == IDOK) {
-        std::int64_t value = 0;
-        int unit = 0;
-        dialog.GetValues(value, unit);
-        PieceSizeValue stored = PieceSizeFromWindow(value, unit);
-        m_engine.m_nPieceSize = stored.value;
-        m_nSizeUnit = stored.unit;
-        ShowPieceSize();
-        ok = true;
-    }
-    SetCheck(IDC_HAVE_SIZE, ok);
-    UpdateStatus();
-}
-
-void CSplitterDlg::OnDroppedPath(bool isFile, const CDropEdit* edit)
-{
-    std::string path;
-    if (edit->GetRole() == 1 && isFile && m_editSource.GetDroppedPath(path)) {
-        SetItemText(IDC_SOURCE, path);
-        PathParts parts = SplitPath(path);
-        m_engine.m_strSourceDir = parts.directory;
-        m_engine.m_strSourceName = parts.fileName;
-        EnsureTrailingBackslash(m_engine.m_strSourceDir);
-        m_strBrowseDir = m_engine.m_strSourceDir;
-        ShowSourcePath();
-        SetCheck(IDC_HAVE_SOURCE, true);
-    } else if (edit->GetRole() == 2 && !isFile && m_editTarget.GetDroppedPath(path)) {
-        SetItemText(IDC_TARGET, path);
-        m_engine.m_strTargetDir = path;
-        ShowTargetDir();
-        SetCheck(IDC_HAVE_TARGET, true);
-    }
-    UpdateStatus();
-}
-
 bool CSplitterDlg::OnCommand(int id, int code, HWND)
 {
     switch (id) {
     case IDC_START:
-        m_engine.StartCommand(IsChecked(IDC_HAVE_SOURCE), IsChecked(IDC_HAVE_TARGET),
-                              IsChecked(IDC_HAVE_SIZE));
+        m_model.StartClicked();
         return true;
     case IDC_HAVE_SOURCE:
-        if (code == BN_CLICKED) {
-            SetCheck(IDC_HAVE_SOURCE, ChooseSource());
-            UpdateStatus();
-        }
+        if (code == BN_CLICKED)
+            m_model.SourceClicked();
         return true;
     case IDC_HAVE_TARGET:
-        if (code == BN_CLICKED) {
-            SetCheck(IDC_HAVE_TARGET, ChooseTarget());
-            UpdateStatus();
-        }
+        if (code == BN_CLICKED)
+            m_model.TargetClicked();
         return true;
     case IDC_HAVE_SIZE:
         if (code == BN_CLICKED)
-            OnPieceSizeClicked();
+            m_model.PieceSizeClicked();
         return true;
     case IDC_GREETING:
         if (code == BN_CLICKED)
@@ -405,7 +250,7 @@ INT_PTR CSplitterDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, bool
         }
         return 0;
     case WM_DROPPED_PATH:
-        OnDroppedPath(wParam == 1, reinterpret_cast<const CDropEdit*>(lParam));
+        m_model.Dropped(static_cast<Input>(wParam), *reinterpret_cast<const std::string*>(lParam));
         return 0;
     case WM_GREETING_BUTTON:
         ShowItem(IDC_GREETING, wParam != FALSE);
@@ -437,6 +282,8 @@ INT_PTR CSplitterDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, bool
     return 0;
 }
 
+bool CSplitterDlg::RunUpdateCheck() { return portelan::RunUpdateCheck(Hwnd(), m_updateClient); }
+
 void CSplitterDlg::OnCancel()
 {
     if (m_bInTask) {
@@ -456,58 +303,6 @@ void CSplitterDlg::OnCancel()
         }
     }
     CDialog::OnCancel();
-}
-
-} // namespace portelan
-
-namespace portelan {
-
-int CWindowUpdateUi::ShowMessageBox(const std::string& text, const std::string& caption, unsigned style)
-{
-    return win::ShowMessageBox(m_owner, text, caption, style);
-}
-
-void CWindowUpdateUi::BeginWaitCursor() { m_previous = SetCursor(LoadCursor(nullptr, IDC_WAIT)); }
-
-void CWindowUpdateUi::EndWaitCursor()
-{
-    SetCursor(m_previous ? m_previous : LoadCursor(nullptr, IDC_ARROW));
-    m_previous = nullptr;
-}
-
-bool CWindowUpdateUi::CopyTextToClipboard(const std::string& text)
-{
-    // As Unicode text: the path may hold any name. The system offers it
-    // as CF_TEXT too, to whoever asks for that.
-    const std::wstring wide = platform::ToWide(text);
-    HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, (wide.size() + 1) * sizeof(wchar_t));
-    if (!block)
-        return false;
-    auto* chars = static_cast<wchar_t*>(GlobalLock(block));
-    if (!chars) {
-        GlobalFree(block);
-        return false;
-    }
-    wide.copy(chars, wide.size());
-    GlobalUnlock(block);
-    bool handedOver = false;
-    if (OpenClipboard(m_owner)) {
-        // Once SetClipboardData succeeds the block belongs to the clipboard.
-        handedOver = EmptyClipboard() && SetClipboardData(CF_UNICODETEXT, block) != nullptr;
-        CloseClipboard();
-    }
-    if (!handedOver)
-        GlobalFree(block);
-    return handedOver;
-}
-
-bool CSplitterDlg::RunUpdateCheck()
-{
-    std::unique_ptr<IHttpClient> http =
-        m_updateClient ? m_updateClient() : std::make_unique<CWinInetHttpClient>("Portelan");
-    CWindowUpdateUi ui(Hwnd());
-
-    return RunUpdateCommand(kUpdateName, *http, ui, WindowUpdateSettings(ReadVersionInfo));
 }
 
 } // namespace portelan
