@@ -75,11 +75,10 @@ set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION utils)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-# Beside what the programs link: the German texts of Qt's standard dialogs,
-# and the plugin without which the desktop program shows no window.
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-translations-l10n")
+# Beside what the programs link, for the desktop program: the German texts
+# of Qt's standard dialogs, and the plugin without which it shows no window.
 if(PORTELAN_QT)
-  string(APPEND CPACK_DEBIAN_PACKAGE_DEPENDS ", qt6-qpa-plugins")
+  set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-translations-l10n, qt6-qpa-plugins")
 endif()
 set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
 "Portelan cuts one large file into numbered pieces of a chosen size (the
