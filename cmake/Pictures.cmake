@@ -18,6 +18,13 @@ endfunction()
 
 portelan_picture(portelan.ico icon @OUT@)
 portelan_picture(portelanconcat.ico icon @OUT@)
+# The icon for desktops' icon themes, at the sizes they ask for (Linux).
+if(NOT WIN32)
+  set(PORTELAN_ICON_SIZES 16 32 48 64 128 256)
+  foreach(size ${PORTELAN_ICON_SIZES})
+    portelan_picture(portelan-${size}.png png @OUT@ ${size})
+  endforeach()
+endif()
 portelan_picture(clip130.avi avi @OUT@ 80 57 10 100000 split)
 portelan_picture(clip132.avi avi @OUT@ 64 64 266 10000 join)
 portelan_picture(clip133.avi avi @OUT@ 96 96 24 100000 info)

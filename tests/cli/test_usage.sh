@@ -23,6 +23,25 @@ usage_error split src/in.bin
 usage_error split
 usage_error split src/in.bin target extra
 
+# The version the build was configured with.
+version=$(sed -n 's/^project(Portelan VERSION \([0-9.]*\).*/\1/p' "$(dirname "$0")/../../CMakeLists.txt")
+check "--help, -h, --version and -V answer on standard output with exit 0"
+for flag in --help -h; do
+    run "$SPLITTER" "$flag"
+    assert_rc 0
+    assert_out_has "Aufruf: portelan-cli split QUELLDATEI ZIELVERZEICHNIS [--size GROESSE]"
+    assert_out_has "portelan-cli --version | -V"
+    assert_empty "$ERR"
+done
+for flag in --version -V; do
+    run "$SPLITTER" "$flag"
+    assert_rc 0
+    assert_text "$OUT" "portelan-cli $version"
+    assert_empty "$ERR"
+done
+usage_error --versions
+usage_error -v
+
 check "usage errors of join: two arguments, an empty one"
 usage_error join src target
 assert_err_has "portelan-cli: join erwartet höchstens ein VERZEICHNIS oder eine KONFIGURATIONSDATEI"

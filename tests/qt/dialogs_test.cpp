@@ -7,6 +7,8 @@
 #include <QDialogButtonBox>
 #include <QDir>
 #include <QFileDialog>
+#include <QLabel>
+#include <QLibraryInfo>
 #include <QLineEdit>
 #include <QListView>
 #include <QPushButton>
@@ -14,9 +16,11 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextEdit>
+#include <QTranslator>
 
 #include "platform/Platform.h"
 #include "splitter/ui/qt/Dialogs.h"
+#include "splitter/ui/qt/QtTranslation.h"
 #include "window_support.h"
 
 namespace portelan::qt::test {
@@ -502,6 +506,32 @@ class DialogsTest : public QObject {
         QCOMPARE(Child<QLineEdit>(&dialog, "target")->text(),
                  dir.filePath(QStringLiteral("ziel")) + QLatin1Char('/'));
         dialog.reject();
+    }
+
+    // Qt's standard texts in the file chooser: German with Qt's translation,
+    // English (and no failure) without it. Last: it changes the application.
+    void standardTextsAreGermanWithQtsTranslation()
+    {
+        const auto texts = [] {
+            std::unique_ptr<QFileDialog> chooser(CreateSourceChooser(nullptr, {}));
+            auto* box = chooser->findChild<QDialogButtonBox*>(QStringLiteral("buttonBox"));
+            if (!box || !box->button(QDialogButtonBox::Cancel))
+                return QStringList{};
+            return QStringList{Child<QLabel>(chooser.get(), "lookInLabel")->text(),
+                               AcceptButton(chooser.get())->text().remove(QLatin1Char('&')),
+                               box->button(QDialogButtonBox::Cancel)->text().remove(QLatin1Char('&'))};
+        };
+        QTemporaryDir empty;
+        QCOMPARE(InstallQtGermanTexts(empty.path()), nullptr);
+        QCOMPARE(texts(),
+                 (QStringList{QStringLiteral("Look in:"), QStringLiteral("Open"), QStringLiteral("Cancel")}));
+
+        QTranslator* translator = InstallQtGermanTexts(QLibraryInfo::path(QLibraryInfo::TranslationsPath));
+        QVERIFY2(translator, "qtbase_de.qm from qt6-translations-l10n");
+        QCOMPARE(texts(), (QStringList{QStringLiteral("Suchen in:"), QString::fromUtf8("Öffnen"),
+                                       QStringLiteral("Abbrechen")}));
+        QCoreApplication::removeTranslator(translator);
+        delete translator;
     }
 };
 

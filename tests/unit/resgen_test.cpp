@@ -1,12 +1,14 @@
 // resgen's pictures read back by readers of our own: each clip as the Animate
 // control needs it (RIFF layout, headers, strict RLE8 key and delta frames that
 // decode to the pixels resgen drew, the index), the icon as Windows reads it,
-// and the command line's refusals and failures.
+// its PNGs for icon themes as zlib reads them, and the command line's refusals
+// and failures.
 #include <sys/wait.h>
 
 #include <algorithm>
 #include <cstdint>
 #include <cstdlib>
+#include <map>
 #include <optional>
 #include <ostream>
 #include <set>
@@ -15,6 +17,7 @@
 #include <vector>
 
 #include <gtest/gtest.h>
+#include <zlib.h>
 
 #include "TestSupport.h"
 
@@ -513,6 +516,87 @@ TEST(ResgenIcon, TwoSixteenColourImagesWithATransparentBackground)
     EXPECT_EQ(expectedOffset, d.size());
 }
 
+std::uint32_t U32Be(const std::string& d, std::size_t at)
+{
+    if (at + 4 > d.size())
+        throw std::out_of_range("read past the end at " + std::to_string(at));
+    std::uint32_t v = 0;
+    for (std::size_t i = 0; i < 4; ++i)
+        v = v << 8 | static_cast<std::uint8_t>(d[at + i]);
+    return v;
+}
+
+// Each PNG is the icon's own drawing (the 32x32 one, or the 16x16 one where 32
+// does not divide the size) with every pixel a square, in the icon's palette.
+TEST(ResgenPng, TheIconEnlargedByWholePixels)
+{
+    TempDir dir;
+    ASSERT_EQ(RunResgen("icon '" + dir / "i.ico" + "'", dir / "errors"), 0) << ReadFile(dir / "errors");
+    const std::string ico = ReadFile(dir / "i.ico");
+    for (const int n : {16, 32, 48, 64, 128, 256}) {
+        SCOPED_TRACE(std::to_string(n) + "x" + std::to_string(n));
+        const std::string path = dir / (std::to_string(n) + ".png");
+        ASSERT_EQ(RunResgen("png '" + path + "' " + std::to_string(n), dir / "errors"), 0);
+        const std::string d = ReadFile(path);
+        ASSERT_EQ(d.substr(0, 8), std::string("\x89PNG\r\n\x1A\n", 8));
+
+        std::map<std::string, std::string> chunks;
+        std::vector<std::string> order;
+        for (std::size_t at = 8; at < d.size();) {
+            const std::uint32_t length = U32Be(d, at);
+            ASSERT_LE(at + 12 + length, d.size());
+            const std::string type = d.substr(at + 4, 4), data = d.substr(at + 8, length);
+            const auto* typeAndData = reinterpret_cast<const Bytef*>(d.data() + at + 4);
+            EXPECT_EQ(U32Be(d, at + 8 + length), crc32(0, typeAndData, length + 4)) << type;
+            chunks[type] += data;
+            order.push_back(type);
+            at += 12 + length;
+        }
+        ASSERT_EQ(order, (std::vector<std::string>{"IHDR", "PLTE", "tRNS", "IDAT", "IEND"}));
+        const std::string& header = chunks["IHDR"];
+        EXPECT_EQ(U32Be(header, 0), static_cast<std::uint32_t>(n));
+        EXPECT_EQ(U32Be(header, 4), static_cast<std::uint32_t>(n));
+        EXPECT_EQ(header.substr(8), std::string("\x04\x03\x00\x00\x00", 5)) << "4-bit indexed";
+        EXPECT_EQ(chunks["tRNS"], std::string(1, '\0')) << "only index 0 transparent";
+
+        const std::size_t rowBytes = 1 + static_cast<std::size_t>(n / 2); // the filter, two pixels a byte
+        std::string raw(rowBytes * static_cast<std::size_t>(n), '\0');
+        uLongf rawSize = static_cast<uLongf>(raw.size());
+        ASSERT_EQ(uncompress(reinterpret_cast<Bytef*>(raw.data()), &rawSize,
+                             reinterpret_cast<const Bytef*>(chunks["IDAT"].data()),
+                             static_cast<uLong>(chunks["IDAT"].size())),
+                  Z_OK);
+        ASSERT_EQ(rawSize, raw.size());
+
+        const std::size_t k = n % 32 == 0 ? 0 : 1; // the 32x32 image comes first in the icon
+        const int source = k == 0 ? 32 : 16, scale = n / source;
+        const std::size_t image = U32(ico, 6 + 16 * k + 12), palette = image + 40, colour = palette + 64;
+        for (int i = 0; i < 16; ++i) {
+            const std::uint32_t bgr = U32(ico, palette + 4 * static_cast<std::size_t>(i));
+            const std::string& plte = chunks["PLTE"];
+            ASSERT_EQ(plte.size(), 48u);
+            EXPECT_EQ(static_cast<std::uint8_t>(plte[3 * i]), bgr >> 16 & 0xFF) << "red of " << i;
+            EXPECT_EQ(static_cast<std::uint8_t>(plte[3 * i + 1]), bgr >> 8 & 0xFF);
+            EXPECT_EQ(static_cast<std::uint8_t>(plte[3 * i + 2]), bgr & 0xFF);
+        }
+        int wrong = 0;
+        for (int y = 0; y < n; ++y) {
+            const std::size_t rowAt = rowBytes * static_cast<std::size_t>(y);
+            EXPECT_EQ(raw[rowAt], 0) << "filter of row " << y;
+            for (int x = 0; x < n; ++x) {
+                const std::size_t row = static_cast<std::size_t>(source - 1 - y / scale); // bottom-up
+                const auto pair = static_cast<std::uint8_t>(
+                    ico[colour + row * RowBytes(source, 4) + static_cast<std::size_t>(x / scale / 2)]);
+                const int index = (x / scale) % 2 ? pair & 0x0F : pair >> 4;
+                const auto packed =
+                    static_cast<std::uint8_t>(raw[rowAt + 1 + static_cast<std::size_t>(x / 2)]);
+                wrong += (x % 2 ? packed & 0x0F : packed >> 4) != index;
+            }
+        }
+        EXPECT_EQ(wrong, 0) << "pixels unlike the icon's";
+    }
+}
+
 // ---------------------------------------------------------------------------
 // The command line
 
@@ -525,6 +609,12 @@ TEST(ResgenCommandLine, RefusesBadArgumentsWithTheUsage)
         "icon",
         "icon '" + out + "' more",
         "picture '" + out + "'",
+        "png '" + out + "'",
+        "png '" + out + "' 0",
+        "png '" + out + "' 24",
+        "png '" + out + "' 528",
+        "png '" + out + "' 32 more",
+        "png '' 32",
         "avi '" + out + "' 80 57 10 100000",
         "avi '" + out + "' 80 57 10 100000 split more",
         "avi '" + out + "' 0 57 10 100000 split",

@@ -5,6 +5,10 @@
 //
 //   resgen icon OUT.ico
 //       the program icon: 32x32 and 16x16, 16 colours, transparent background
+//   resgen png OUT.png SIZE
+//       the same icon as a SIZExSIZE PNG for a desktop's icon theme; SIZE is a
+//       multiple of 16 up to 512: the 32x32 drawing (or the 16x16 one where 32
+//       does not divide SIZE) with every pixel a square, as pixel art scales
 //   resgen avi OUT.avi WIDTH HEIGHT FRAMES USEC_PER_FRAME STYLE [--pixels OUT.raw]
 //       an RLE8 clip for the common Animate control; STYLE is one of
 //       split  a page cut into three pieces that move apart and back
@@ -290,6 +294,95 @@ std::vector<std::uint8_t> Build()
         WriteImage(out, img);
     return out.Data();
 }
+
+// A PNG of the drawing that fits `size`, enlarged by whole pixels: 4-bit
+// indexed colour with the icon's palette, index 0 transparent. The image data
+// is stored uncompressed (deflate's stored blocks), which needs no zlib and
+// keeps even 256x256 at 33 KB.
+namespace png {
+
+std::uint32_t Crc32(const std::vector<std::uint8_t>& data, std::size_t from)
+{
+    std::uint32_t crc = 0xFFFFFFFFu;
+    for (std::size_t i = from; i < data.size(); ++i) {
+        crc ^= data[i];
+        for (int bit = 0; bit < 8; ++bit)
+            crc = crc & 1 ? crc >> 1 ^ 0xEDB88320u : crc >> 1;
+    }
+    return ~crc;
+}
+
+void U32Be(std::vector<std::uint8_t>& out, std::uint32_t v)
+{
+    for (int shift = 24; shift >= 0; shift -= 8)
+        out.push_back(static_cast<std::uint8_t>(v >> shift));
+}
+
+void Chunk(std::vector<std::uint8_t>& out, std::string_view type, const std::vector<std::uint8_t>& data)
+{
+    U32Be(out, static_cast<std::uint32_t>(data.size()));
+    const std::size_t typeAt = out.size();
+    out.insert(out.end(), type.begin(), type.end());
+    out.insert(out.end(), data.begin(), data.end());
+    U32Be(out, Crc32(out, typeAt));
+}
+
+// A zlib stream of stored blocks (at most 65535 bytes each) and its Adler-32.
+std::vector<std::uint8_t> StoredZlib(const std::vector<std::uint8_t>& raw)
+{
+    std::vector<std::uint8_t> out = {0x78, 0x01};
+    std::size_t at = 0;
+    do {
+        const std::size_t n = std::min<std::size_t>(raw.size() - at, 0xFFFF);
+        out.push_back(at + n == raw.size() ? 1 : 0); // BFINAL on the last, BTYPE 00
+        for (std::uint32_t len : {static_cast<std::uint32_t>(n), static_cast<std::uint32_t>(~n & 0xFFFF)}) {
+            out.push_back(static_cast<std::uint8_t>(len));
+            out.push_back(static_cast<std::uint8_t>(len >> 8));
+        }
+        out.insert(out.end(), raw.begin() + static_cast<std::ptrdiff_t>(at),
+                   raw.begin() + static_cast<std::ptrdiff_t>(at + n));
+        at += n;
+    } while (at < raw.size());
+    std::uint32_t a = 1, b = 0;
+    for (std::uint8_t byte : raw) {
+        a = (a + byte) % 65521;
+        b = (b + a) % 65521;
+    }
+    U32Be(out, b << 16 | a);
+    return out;
+}
+
+bool SizeSupported(long size) { return size >= 16 && size <= 512 && size % 16 == 0; }
+
+std::vector<std::uint8_t> Build(int size)
+{
+    const Image drawing = size % 32 == 0 ? Draw32() : Draw16();
+    const int scale = size / drawing.size;
+    std::vector<std::uint8_t> raw; // each row: filter type 0, then two pixels a byte, the left one high
+    for (int y = 0; y < size; ++y) {
+        raw.push_back(0);
+        for (int x = 0; x < size; x += 2)
+            raw.push_back(static_cast<std::uint8_t>(drawing.At(x / scale, y / scale) << 4 |
+                                                    drawing.At((x + 1) / scale, y / scale)));
+    }
+
+    std::vector<std::uint8_t> out = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+    std::vector<std::uint8_t> header;
+    U32Be(header, static_cast<std::uint32_t>(size));
+    U32Be(header, static_cast<std::uint32_t>(size));
+    header.insert(header.end(), {4, 3, 0, 0, 0}); // 4 bits, indexed, deflate, no filter choice, no interlace
+    Chunk(out, "IHDR", header);
+    std::vector<std::uint8_t> palette;
+    for (const auto& rgb : kPalette)
+        palette.insert(palette.end(), rgb.begin(), rgb.end());
+    Chunk(out, "PLTE", palette);
+    Chunk(out, "tRNS", {0}); // index 0 fully transparent, the others opaque
+    Chunk(out, "IDAT", StoredZlib(raw));
+    Chunk(out, "IEND", {});
+    return out;
+}
+
+} // namespace png
 
 } // namespace icon
 
@@ -1134,9 +1227,10 @@ std::vector<std::uint8_t> BuildAvi(const ClipArgs& clip, const Drawing& drawing)
 
 constexpr const char* kUsage =
     "usage: resgen icon OUT.ico\n"
+    "       resgen png OUT.png SIZE\n"
     "       resgen avi OUT.avi WIDTH HEIGHT FRAMES USEC_PER_FRAME STYLE [--pixels OUT.raw]\n"
     "STYLE is split, join, info or heart; WIDTH and HEIGHT 1..1024, FRAMES 1..10000,\n"
-    "USEC_PER_FRAME 1..10000000.\n";
+    "USEC_PER_FRAME 1..10000000; SIZE a multiple of 16 up to 512.\n";
 
 bool ParseNumber(std::string_view text, long min, long max, long& value)
 {
@@ -1179,6 +1273,11 @@ int main(int argc, char** argv)
     std::vector<std::pair<std::string, std::vector<std::uint8_t>>> outputs; // path, bytes
     if (args.size() == 2 && args[0] == "icon") {
         outputs.push_back({std::string(args[1]), icon::Build()});
+    } else if (args.size() == 3 && args[0] == "png") {
+        long size = 0;
+        if (!ParseNumber(args[2], 16, 512, size) || !icon::png::SizeSupported(size))
+            return Usage();
+        outputs.push_back({std::string(args[1]), icon::png::Build(static_cast<int>(size))});
     } else if ((args.size() == 7 || (args.size() == 9 && args[7] == "--pixels")) && args[0] == "avi") {
         long width = 0, height = 0, frames = 0, usec = 0;
         if (!ParseNumber(args[2], 1, 1024, width) || !ParseNumber(args[3], 1, 1024, height) ||

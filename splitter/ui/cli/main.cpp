@@ -16,6 +16,7 @@
 #include "splitter/ui/cli/JoinArgument.h"
 #include "splitter/ui/cli/SizeArgument.h"
 #include "splitter/update/UpdateCheck.h"
+#include "splitter/update/UpdateEntry.h"
 #include "splitter/update/posix/CurlHttpClient.h"
 
 namespace {
@@ -32,7 +33,10 @@ constexpr const char* kUsage =
     "  Ende mit 0, wenn die Datei erstellt wurde, sonst mit 1.\n"
     "       portelan-cli verify [VERZEICHNIS | KONFIGURATIONSDATEI]\n"
     "  prüft die Teilstücke gegen die Prüfsummenliste (_NAME.sfv), ohne sie zusammenzusetzen;\n"
-    "  Ende mit 0, wenn alle vorhanden und unbeschädigt sind, sonst mit 1.\n";
+    "  Ende mit 0, wenn alle vorhanden und unbeschädigt sind, sonst mit 1.\n"
+    "       portelan-cli --help | -h\n"
+    "       portelan-cli --version | -V\n"
+    "  gibt diese Hilfe oder den Namen und die Version des Programms aus.\n";
 
 int UsageError(const char* problem)
 {
@@ -187,6 +191,10 @@ int main(int argc, char** argv)
     std::vector<std::string> args(argv + 1, argv + argc);
     if (!args.empty() && (args[0] == "--help" || args[0] == "-h")) {
         std::fputs(kUsage, stdout);
+        return 0;
+    }
+    if (!args.empty() && (args[0] == "--version" || args[0] == "-V")) {
+        std::printf("portelan-cli %s\n", FormatVersion(ProgramVersion()).c_str());
         return 0;
     }
     if (!args.empty() && args[0] == "update") {

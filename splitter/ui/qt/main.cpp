@@ -4,10 +4,12 @@
 
 #include <QApplication>
 #include <QIcon>
+#include <QLibraryInfo>
 
 #include "platform/Platform.h"
 #include "splitter/ui/EmbeddedJoiner.h"
 #include "splitter/ui/qt/Choosers.h"
+#include "splitter/ui/qt/QtTranslation.h"
 #include "splitter/ui/qt/SplitterDlg.h"
 
 int main(int argc, char** argv)
@@ -22,6 +24,8 @@ int main(int argc, char** argv)
     }
     portelan::platform::InitProcess();
     QApplication application(argc, argv);
+    // Our windows are German whatever the locale, so Qt's standard dialogs are too.
+    portelan::qt::InstallQtGermanTexts(QLibraryInfo::path(QLibraryInfo::TranslationsPath));
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/pictures/portelan.ico")));
     portelan::CEmbeddedJoiner joiner;
     portelan::qt::CSplitterDlg dialog(portelan::qt::ProgramChoosers(), joiner);
