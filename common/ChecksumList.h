@@ -48,11 +48,11 @@ class ChecksumListReader {
 };
 
 // The CRC-32 of pieces 1 ... min(count, kMaxListedPieces) of baseName
-// (index 0 for the first), as the list at path gives them; nullopt for the whole when the list cannot be
-// opened. A list is outside input: it is read in blocks and only its first
-// kMaxChecksumListBytes, lines longer than a name can be are skipped, and
-// comment lines, malformed lines and lines that name no piece of the set are
-// ignored. A piece listed twice with different values counts as not listed.
+// (index 0 for the first), as the list at path gives them; nullopt for the
+// whole when the list cannot be opened. A list is outside input: it is read
+// in blocks and only its first kMaxChecksumListBytes, lines longer than a
+// name can be are skipped, and comment lines, malformed lines and lines that
+// name no piece of the set are ignored. A piece listed twice with different values counts as not listed.
 inline constexpr std::int64_t kMaxChecksumListBytes = 4 << 20;
 std::optional<std::vector<std::optional<std::uint32_t>>>
 ReadChecksumList(const std::string& path, const std::string& baseName, int count);
