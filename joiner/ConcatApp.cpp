@@ -69,6 +69,14 @@ bool CreateTemporary(const std::string& dir, platform::File& out, std::string& p
     }
 }
 
+// The sum the checksum list gives for piece i, if any; a list names no
+// piece beyond kMaxListedPieces.
+std::optional<std::uint32_t> ListedSum(const std::vector<std::optional<std::uint32_t>>& listed, int i)
+{
+    const auto at = static_cast<std::size_t>(i - 1);
+    return at < listed.size() ? listed[at] : std::nullopt;
+}
+
 } // namespace
 
 CConcatApp::CConcatApp(IConcatFrontEnd& ui, std::string anchorPath)
@@ -167,8 +175,11 @@ std::string CConcatApp::ValidateRecord() const
 bool CConcatApp::LoadAcceptedRecord()
 {
     CSplitConfig record;
-    if (!LoadConfig(record))
-        return false;
+    return LoadConfig(record) && AcceptRecord(record);
+}
+
+bool CConcatApp::AcceptRecord(const CSplitConfig& record)
+{
     m_strStoredName = record.BaseName();
     std::optional<std::string> name = record.DecodedBaseName();
     std::optional<std::string> ext = record.DecodedExtension();
@@ -192,7 +203,7 @@ std::vector<std::optional<std::uint32_t>> CConcatApp::ListedChecksums(bool& foun
     std::optional<std::vector<std::optional<std::uint32_t>>> listed = ReadChecksumList(
         ChecksumListFileName(SplitPath(m_strConfigPath).directory, m_strName), m_strName, m_nCount);
     found = listed.has_value();
-    return listed.value_or(std::vector<std::optional<std::uint32_t>>(static_cast<std::size_t>(m_nCount)));
+    return listed.value_or(std::vector<std::optional<std::uint32_t>>());
 }
 
 bool CConcatApp::InitInstance()
@@ -350,7 +361,7 @@ bool CConcatApp::JoinPieces()
                 }
                 break;
             }
-            const std::optional<std::uint32_t>& expected = listed[static_cast<std::size_t>(i - 1)];
+            const std::optional<std::uint32_t> expected = ListedSum(listed, i);
             if (!proceed || !expected)
                 continue;
             std::optional<std::uint32_t> crc = trailer->WaitForPiece(i - 1);
@@ -426,7 +437,7 @@ std::optional<CConcatApp::SetCheck> CConcatApp::CheckPieces()
             bytes += got;
         }
         check.totalSize += bytes;
-        const std::optional<std::uint32_t>& expected = listed[static_cast<std::size_t>(i - 1)];
+        const std::optional<std::uint32_t> expected = ListedSum(listed, i);
         if (got < 0)
             piece.state = PieceState::Unreadable;
         else if (!expected)

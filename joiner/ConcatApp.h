@@ -36,6 +36,9 @@ class CConcatApp {
     // Finds the configuration file (asking for its directory when needed)
     // and reads it into record. False when it was not found or not readable.
     bool LoadConfig(CSplitConfig& record);
+    // Takes a record read by LoadConfig into the fields below when the
+    // joiner accepts it; otherwise reports why and returns false.
+    bool AcceptRecord(const CSplitConfig& record);
     // Appends pieces 1 ... m_nCount into the rebuilt file beside the anchor.
     bool JoinPieces();
 
@@ -78,7 +81,8 @@ class CConcatApp {
     // (reported, or the user's choice) otherwise.
     bool LoadAcceptedRecord();
     // The sums the checksum list beside the configuration file gives for
-    // pieces 1 ... m_nCount; found tells whether there is a list.
+    // pieces 1 ... m_nCount (at most kMaxListedPieces of them, none without
+    // a list; see ListedSum); found tells whether there is a list.
     std::vector<std::optional<std::uint32_t>> ListedChecksums(bool& found) const;
 
     bool OpenConfigIn(const std::string& dir, platform::File& file);

@@ -3,7 +3,8 @@
 set -euo pipefail
 packages=(cmake ninja-build g++ binutils locales zlib1g-dev libgtest-dev googletest util-linux coreutils diffutils gzip
   libcurl4-openssl-dev qt6-base-dev python3 cksfv g++-mingw-w64-x86-64-posix libz-mingw-w64-dev wine64 xvfb xauth
-  qt6-translations-l10n lintian desktop-file-utils appstream man-db dpkg-dev "$@")
+  qt6-translations-l10n lintian desktop-file-utils appstream man-db dpkg-dev
+  clang libclang-rt-14-dev "$@")
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

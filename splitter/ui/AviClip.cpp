@@ -282,7 +282,7 @@ std::optional<CAviClip> CAviClip::Parse(Bytes d, const AviClipOptions& options, 
                ((chunk.id >> 16) == (FourCC("00dc") >> 16) || (chunk.id >> 16) == (FourCC("00db") >> 16));
     };
     const std::uint64_t pixels = static_cast<std::uint64_t>(width) * static_cast<std::uint64_t>(height);
-    const std::uint64_t maxFrames = kMaxPixels / pixels;
+    const std::uint64_t maxFrames = options.maxPixels / pixels;
     std::vector<Chunk> frames;
     bool tooMany = false;
     const auto take = [&](const Chunk& chunk) {
@@ -306,7 +306,7 @@ std::optional<CAviClip> CAviClip::Parse(Bytes d, const AviClipOptions& options, 
         }
     }
     if (tooMany)
-        return fail("the frames hold more than " + std::to_string(kMaxPixels) + " pixels");
+        return fail("the frames hold more than " + std::to_string(options.maxPixels) + " pixels");
     if (data.Damaged())
         return fail("a frame is cut off");
     if (frames.empty())

@@ -19,6 +19,9 @@ struct AviClipOptions {
     // the first frame's top left pixel gets alpha 0 (its RGB stays), all
     // others alpha 255.
     bool transparentCorner = false;
+    // The most pixels of all frames together (256 MiB of decoded frames by
+    // default); a clip that holds more is refused.
+    std::uint64_t maxPixels = std::uint64_t{64} * 1024 * 1024;
 };
 
 // One decoded clip: every frame as 32-bit pixels 0xAARRGGBB, rows top-down.
@@ -38,7 +41,7 @@ class CAviClip {
   public:
     // The largest width and height, and the most pixels of all frames together.
     static constexpr int kMaxSide = 4096;
-    static constexpr std::uint64_t kMaxPixels = std::uint64_t{64} * 1024 * 1024;
+    static constexpr std::uint64_t kMaxPixels = AviClipOptions{}.maxPixels;
     // When neither avih nor strh gives a frame rate.
     static constexpr std::chrono::microseconds kDefaultFrameDuration{100000};
 

@@ -154,16 +154,15 @@ UpdateList FetchManifest(IHttpClient& http, IUpdateUi& ui, const UpdateSettings&
     if (!file.Open(localPath, platform::File::Mode::Read))
         return list;
     // Read in blocks: the copy is never held whole, however long it is.
-    std::string pending;
+    ManifestReader reader;
     char block[16384];
     for (;;) {
         std::int64_t n = file.Read(block, sizeof block);
         if (n <= 0)
             break;
-        pending.append(block, static_cast<std::size_t>(n));
-        pending.erase(0, ConsumeManifestLines(pending, false, list));
+        reader.Feed(std::string_view(block, static_cast<std::size_t>(n)));
     }
-    ConsumeManifestLines(pending, true, list);
+    list = reader.Finish();
     file.Close();
     platform::RemoveFile(localPath);
     return list;

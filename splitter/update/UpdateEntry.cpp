@@ -1,6 +1,7 @@
 #include "splitter/update/UpdateEntry.h"
 
 #include <limits>
+#include <utility>
 
 #include "common/StrFormat.h"
 
@@ -143,6 +144,19 @@ std::size_t ConsumeManifestLines(std::string_view text, bool atEnd, UpdateList& 
             AppendEntry(ParseManifestLine(line), list);
     }
     return consumed;
+}
+
+void ManifestReader::Feed(std::string_view block)
+{
+    m_pending.append(block);
+    m_pending.erase(0, ConsumeManifestLines(m_pending, false, m_list));
+}
+
+UpdateList ManifestReader::Finish()
+{
+    ConsumeManifestLines(m_pending, true, m_list);
+    m_pending.clear();
+    return std::move(m_list);
 }
 
 UpdateList ParseManifest(std::string_view text)

@@ -65,6 +65,18 @@ UpdateList ParseManifest(std::string_view text);
 // its end stays for the next call unless atEnd is set.
 std::size_t ConsumeManifestLines(std::string_view text, bool atEnd, UpdateList& list);
 
+// The reader of the downloaded copy: takes the text in blocks of any size
+// and gives, at the end, the entries ParseManifest gives for the whole.
+class ManifestReader {
+  public:
+    void Feed(std::string_view block);
+    UpdateList Finish();
+
+  private:
+    std::string m_pending; // the start of a line whose end is still to come
+    UpdateList m_list;
+};
+
 // True when the entry's version is greater than local, compared number by
 // number, most significant first, as signed integers.
 bool IsNewerVersion(const UpdateEntry& entry, const VersionNumbers& local);

@@ -171,13 +171,10 @@ TEST(UpdateManifest, BlockwiseReadingGivesTheSameEntriesAsWholeText)
     UpdateList whole = ParseManifest(text);
     for (std::size_t block : {1u, 7u, 1000u, 1025u}) {
         SCOPED_TRACE(block);
-        UpdateList list;
-        std::string pending;
-        for (std::size_t at = 0; at < text.size(); at += block) {
-            pending += text.substr(at, block);
-            pending.erase(0, ConsumeManifestLines(pending, false, list));
-        }
-        ConsumeManifestLines(pending, true, list);
+        ManifestReader reader;
+        for (std::size_t at = 0; at < text.size(); at += block)
+            reader.Feed(std::string_view(text).substr(at, block));
+        UpdateList list = reader.Finish();
         ASSERT_EQ(list.size(), whole.size());
         for (std::size_t i = 0; i < list.size(); ++i) {
             EXPECT_EQ(list[i].name, whole[i].name);
