@@ -265,6 +265,17 @@ std::string ModulePath()
 
 bool FileNamesAreBytes() { return true; }
 
+bool FileNamesIgnoreCase() { return false; }
+
+bool IsProgramFile(const std::string& path)
+{
+    // Through a symbolic link too: replacing the link would replace what it
+    // starts.
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0 && !S_ISDIR(st.st_mode) &&
+           (st.st_mode & (S_IXUSR | S_IXGRP | S_IXOTH));
+}
+
 bool IsTerminal(int stream) { return ::isatty(stream) == 1; }
 
 struct Monitor::Impl {
