@@ -162,6 +162,15 @@ std::vector<std::string> ListDirectory(const std::string& dir);
 // Full path of the running program's executable file; empty when unknown.
 std::string ModulePath();
 
+// True where the system compares file names without regard to case
+// (Windows), so that two spellings name the same file.
+bool FileNamesIgnoreCase();
+
+// True when path names an existing file that the system would start as a
+// program: one with execute permission (POSIX), or one under a program or
+// library extension such as .exe or .dll (Windows).
+bool IsProgramFile(const std::string& path);
+
 // True where file names are byte strings (POSIX): a set carried there may
 // keep its pieces under another encoding of the same name. False where the
 // system keeps one spelling (Windows, in UTF-16).

@@ -330,6 +330,17 @@ CalendarTime LocalTimeNow()
     return {local.tm_year + 1900, local.tm_mon + 1, local.tm_mday, local.tm_hour, local.tm_min, local.tm_sec};
 }
 
+bool FileNamesIgnoreCase() { return false; }
+
+bool IsProgramFile(const std::string& path)
+{
+    // Through a symbolic link too: replacing the link would replace what it
+    // starts.
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0 && !S_ISDIR(st.st_mode) &&
+           (st.st_mode & (S_IXUSR | S_IXGRP | S_IXOTH));
+}
+
 bool IsTerminal(int stream) { return ::isatty(stream) == 1; }
 
 struct Monitor::Impl {

@@ -7,6 +7,8 @@
 
 #include <atomic>
 #include <cstring>
+#include <cwchar>
+#include <initializer_list>
 #include <memory>
 
 #include "platform/BufferCopy.h"
@@ -331,6 +333,28 @@ CalendarTime LocalTimeNow()
     SYSTEMTIME now{};
     GetLocalTime(&now);
     return {now.wYear, now.wMonth, now.wDay, now.wHour, now.wMinute, now.wSecond};
+}
+
+bool FileNamesIgnoreCase() { return true; }
+
+bool IsProgramFile(const std::string& path)
+{
+    // The name found on disk counts, not the one asked for: a short name
+    // (PORTEL~1.EXE) or one with a trailing dot reaches the same file.
+    WIN32_FIND_DATAW found;
+    HANDLE search = FindFirstFileW(ToWide(path).c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE)
+        return false;
+    FindClose(search);
+    if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+        return false;
+    const wchar_t* dot = wcsrchr(found.cFileName, L'.');
+    if (!dot)
+        return false;
+    for (const wchar_t* extension : {L".exe", L".dll", L".com", L".bat", L".cmd", L".scr", L".msi"})
+        if (_wcsicmp(dot, extension) == 0)
+            return true;
+    return false;
 }
 
 bool IsTerminal(int stream)

@@ -5,6 +5,7 @@
 #include "common/Helpers.h"
 #include "common/StrFormat.h"
 #include "platform/Platform.h"
+#include "platform/Sha256.h"
 
 #ifndef PORTELAN_UPDATE_URL
 #define PORTELAN_UPDATE_URL "http://www.portelan.invalid/"
@@ -17,22 +18,27 @@ constexpr const char* kManifestPath = "Updates/_updates.txt";
 constexpr const char* kManifestCopy = "_updates.txt";
 constexpr const char* kSearchCaption = "Suche nach Updates...";
 
+// Our programs on either platform: a download never takes their names.
+constexpr const char* kProgramNames[] = {"Portelan.exe", "PortelanConcat.exe", "portelan", "portelan-cli",
+                                         "portelanconcat"};
+
+// http:// or https:// (in any case) followed by a host.
 bool IsHttpUrl(const std::string& url)
 {
-    constexpr std::string_view kScheme = "http://";
-    if (url.size() <= kScheme.size())
-        return false;
-    for (std::size_t i = 0; i < kScheme.size(); ++i)
-        if ((url[i] | 0x20) != kScheme[i] && url[i] != kScheme[i])
-            return false;
-    char first = url[kScheme.size()];
-    return first != '/' && first != ':' && first != '?' && first != '#';
+    for (std::string_view scheme : {std::string_view("http://"), std::string_view("https://")}) {
+        if (url.size() <= scheme.size() || ToLowerAscii(url.substr(0, scheme.size())) != scheme)
+            continue;
+        char first = url[scheme.size()];
+        return first != '/' && first != ':' && first != '?' && first != '#';
+    }
+    return false;
 }
 
-// Writes the body into the open temporary file.
+// Writes the body into the open temporary file, hashing it on the way when
+// a checksum is to be compared.
 class FileSink : public IHttpSink {
   public:
-    FileSink(const std::string& path) : m_path(path) {}
+    FileSink(const std::string& path, platform::Sha256* hash) : m_path(path), m_hash(hash) {}
     bool Begin() override
     {
         platform::RemoveFile(m_path); // a leftover of an earlier attempt
@@ -42,6 +48,8 @@ class FileSink : public IHttpSink {
     bool Write(const char* data, std::size_t n) override
     {
         m_bWriteFailed = !m_file.Write(data, n);
+        if (m_hash)
+            m_hash->Update(data, n);
         return !m_bWriteFailed;
     }
 
@@ -51,6 +59,7 @@ class FileSink : public IHttpSink {
 
   private:
     std::string m_path;
+    platform::Sha256* m_hash;
     platform::File m_file;
     bool m_bOpened = false;
     bool m_bWriteFailed = false;
@@ -81,11 +90,18 @@ VersionNumbers ProgramVersion()
     return {PORTELAN_VERSION_MAJOR, PORTELAN_VERSION_MINOR, PORTELAN_VERSION_PATCH, PORTELAN_VERSION_TWEAK};
 }
 
+void SetProgramLocation(UpdateSettings& settings)
+{
+    PathParts program = SplitPath(platform::ModulePath());
+    settings.programDir = program.directory;
+    settings.programName = program.fileName;
+}
+
 UpdateSettings WindowUpdateSettings(VersionRecordReader readVersion)
 {
     UpdateSettings settings;
     settings.baseUrl = UpdateBaseUrl();
-    settings.programDir = SplitPath(platform::ModulePath()).directory;
+    SetProgramLocation(settings);
     settings.appName = "Portelan";
     settings.copyToClipboard = true;
     settings.localVersion = [readVersion]() -> std::optional<VersionNumbers> {
@@ -101,16 +117,34 @@ UpdateSettings WindowUpdateSettings(VersionRecordReader readVersion)
 bool DownloadFile(IHttpClient& http, IUpdateUi& ui, const std::string& appName, const std::string& url,
                   const std::string& localPath, std::string& errorText)
 {
+    return DownloadChecked(http, ui, appName, url, localPath, std::nullopt, errorText) == DownloadStatus::Ok;
+}
+
+DownloadStatus DownloadChecked(IHttpClient& http, IUpdateUi& ui, const std::string& appName,
+                               const std::string& url, const std::string& localPath,
+                               const std::optional<std::string>& sha256, std::string& errorText)
+{
     if (!IsHttpUrl(url)) {
         errorText = "Parse-Error: URL";
-        return false;
+        return DownloadStatus::Failed;
     }
     const std::string temporary = localPath + ".part";
-    FileSink sink(temporary);
+    std::optional<platform::Sha256> hash;
+    if (sha256)
+        hash.emplace();
+    FileSink sink(temporary, hash ? &*hash : nullptr);
     HttpResult result = http.Get(url, sink);
     bool closed = sink.Opened() && sink.Close();
-    if (result.status == HttpResult::Status::Ok && closed && platform::RenameReplacing(temporary, localPath))
-        return true;
+    if (result.status == HttpResult::Status::Ok && closed) {
+        // Checked before the file takes its final name, so that a damaged
+        // archive never replaces an older one.
+        if (hash && hash->Finish() != sha256) {
+            platform::RemoveFile(temporary);
+            return DownloadStatus::Corrupt;
+        }
+        if (platform::RenameReplacing(temporary, localPath))
+            return DownloadStatus::Ok;
+    }
     if (sink.Opened())
         platform::RemoveFile(temporary);
 
@@ -133,13 +167,34 @@ bool DownloadFile(IHttpClient& http, IUpdateUi& ui, const std::string& appName, 
     case HttpResult::Status::Failed:
         ui.ShowMessageBox(result.message, appName, IUpdateUi::kOk);
         break;
+    case HttpResult::Status::Untrusted:
+        ui.ShowMessageBox(
+            StrFormat("Die Verbindung zu \"%s\" konnte nicht gesichert werden.\nDas Zertifikat "
+                      "des Servers ist nicht vertrauenswürdig oder gilt nicht für diesen Server.",
+                      url.c_str()) +
+                (result.message.empty() ? "" : "\n(" + result.message + ")"),
+            appName, IUpdateUi::kOkStop);
+        break;
     case HttpResult::Status::Ok: // the file could not be closed or moved into place
         ui.ShowMessageBox(
             StrFormat("In die Datei \"%s\" konnte nicht geschrieben werden.", localPath.c_str()), appName,
             IUpdateUi::kOk);
         break;
     }
-    return false;
+    return DownloadStatus::Failed;
+}
+
+bool ReplacesProgram(const std::string& fileName, const UpdateSettings& settings)
+{
+    auto same = [](const std::string& a, const std::string& b) {
+        return platform::FileNamesIgnoreCase() ? EqualsIgnoreCaseAscii(a, b) : a == b;
+    };
+    if (!settings.programName.empty() && same(fileName, settings.programName))
+        return true;
+    for (const char* program : kProgramNames)
+        if (same(fileName, program))
+            return true;
+    return platform::IsProgramFile(settings.programDir + fileName);
 }
 
 UpdateList FetchManifest(IHttpClient& http, IUpdateUi& ui, const UpdateSettings& settings,
@@ -172,9 +227,7 @@ bool CheckForUpdate(const std::string& name, IHttpClient& http, IUpdateUi& ui, c
 {
     UpdateList list = FetchManifest(http, ui, settings, settings.baseUrl + kManifestPath);
     const UpdateEntry* entry = FindEntry(name, list);
-    // An entry whose names could write outside the program's directory is
-    // never offered.
-    if (!entry || !IsDownloadable(*entry))
+    if (!entry)
         return false;
 
     std::optional<VersionNumbers> local = settings.localVersion ? settings.localVersion() : std::nullopt;
@@ -182,6 +235,11 @@ bool CheckForUpdate(const std::string& name, IHttpClient& http, IUpdateUi& ui, c
         ui.ShowMessageBox("Keine neuere Version vorhanden", kSearchCaption, IUpdateUi::kOk);
         return false;
     }
+    // An entry whose names could write outside the program's directory, or
+    // whose download would replace a program, is never offered: whoever
+    // answers for the server must not be able to swap our executables.
+    if (!IsDownloadable(*entry) || ReplacesProgram(*entry->fileName, settings))
+        return false;
 
     const VersionNumbers& v = entry->version;
     std::string offer =
@@ -196,7 +254,15 @@ bool CheckForUpdate(const std::string& name, IHttpClient& http, IUpdateUi& ui, c
     const std::string url = settings.baseUrl + directory + *entry->fileName;
     const std::string localPath = settings.programDir + *entry->fileName;
     std::string errorText;
-    if (!DownloadFile(http, ui, settings.appName, url, localPath, errorText)) {
+    DownloadStatus status =
+        DownloadChecked(http, ui, settings.appName, url, localPath, entry->sha256, errorText);
+    if (status == DownloadStatus::Corrupt) {
+        ui.ShowMessageBox(StrFormat("Die heruntergeladene Datei \"%s\" ist beschädigt und wurde gelöscht.",
+                                    localPath.c_str()),
+                          "Fehler beim Herunterladen", IUpdateUi::kOkStop);
+        return false;
+    }
+    if (status != DownloadStatus::Ok) {
         ui.ShowMessageBox(
             StrFormat("Die Datei konnte nicht herunter geladen werden.\nErrorcode: %s", errorText.c_str()),
             "Fehler beim Herunterladen", IUpdateUi::kOkStop);

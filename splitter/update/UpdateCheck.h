@@ -24,7 +24,8 @@ class IHttpSink {
 struct HttpResult {
     enum class Status {
         Ok,          // status below 400, whole body delivered
-        BadUrl,      // not an http:// URL the client can use
+        BadUrl,      // not an http:// or https:// URL the client can use
+        Untrusted,   // https:// whose certificate is not trusted or names another host
         HttpError,   // status 400 or more, or none
         Failed,      // network failure (message says why)
         SinkStopped, // the sink refused
@@ -33,7 +34,9 @@ struct HttpResult {
     std::string message;
 };
 
-// GET over plain HTTP, following redirections; a port in the URL is used.
+// GET over HTTP or HTTPS, following redirections (never from https:// to
+// http://); a port in the URL is used. HTTPS verifies the server's
+// certificate and host name against the system's trusted authorities.
 class IHttpClient {
   public:
     virtual ~IHttpClient() = default;
@@ -65,9 +68,10 @@ class IUpdateUi {
 };
 
 struct UpdateSettings {
-    std::string baseUrl;    // ends in '/'
-    std::string programDir; // where the manifest copy and the archive land; ends in a separator
-    std::string appName;    // caption of network and file error boxes
+    std::string baseUrl;     // ends in '/'
+    std::string programDir;  // where the manifest copy and the archive land; ends in a separator
+    std::string programName; // the running program's file name, never replaced by a download
+    std::string appName;     // caption of network and file error boxes
     bool copyToClipboard = true;
     // The program's own version; nullopt when it cannot be read.
     std::function<std::optional<VersionNumbers>()> localVersion;
@@ -83,10 +87,25 @@ VersionNumbers ProgramVersion();
 // that replaces localPath only when complete, so a failed download leaves
 // nothing under that name. On failure errorText may be set to
 // "Parse-Error: URL", "Error: HTTP" or the could-not-write text; a network
-// or file failure instead shows its own box (caption appName) and leaves
-// errorText as it was.
+// or file failure, or a refused certificate, instead shows its own box
+// (caption appName) and leaves errorText as it was.
 bool DownloadFile(IHttpClient& http, IUpdateUi& ui, const std::string& appName, const std::string& url,
                   const std::string& localPath, std::string& errorText);
+
+enum class DownloadStatus { Ok, Failed, Corrupt };
+// DownloadFile that, given sha256 (64 lower-case hexadecimal digits), also
+// checks the body's SHA-256 before the file takes its final name; on a
+// mismatch the temporary file is removed and the result is Corrupt, with
+// nothing shown and errorText untouched.
+DownloadStatus DownloadChecked(IHttpClient& http, IUpdateUi& ui, const std::string& appName,
+                               const std::string& url, const std::string& localPath,
+                               const std::optional<std::string>& sha256, std::string& errorText);
+
+// True when a download under fileName into the program's directory would
+// replace a program: the running one, one of ours by name (without regard
+// to case where the system ignores it), or any file there that the system
+// would start.
+bool ReplacesProgram(const std::string& fileName, const UpdateSettings& settings);
 
 // Downloads the manifest to "_updates.txt" in programDir, parses and
 // deletes it. Empty when nothing could be fetched.
@@ -94,7 +113,8 @@ UpdateList FetchManifest(IHttpClient& http, IUpdateUi& ui, const UpdateSettings&
                          const std::string& url);
 
 // Looks for the entry called name, offers a newer version and downloads it
-// into programDir. True only when a new version was downloaded.
+// into programDir. An entry whose names are unsafe or would replace a
+// program is not offered. True only when a new version was downloaded.
 bool CheckForUpdate(const std::string& name, IHttpClient& http, IUpdateUi& ui,
                     const UpdateSettings& settings);
 
@@ -105,6 +125,8 @@ bool RunUpdateCommand(const std::string& name, IHttpClient& http, IUpdateUi& ui,
 // How the splitter's windows read their own version record (ReadVersionInfo).
 using VersionRecordReader = bool (*)(std::string& fileVersion, std::string& productVersion,
                                      std::string& releaseNote, std::string& legalNotice, int* numbers);
+// The running program's directory and file name in settings.
+void SetProgramLocation(UpdateSettings& settings);
 // The settings of the splitter's windows on either platform: boxes captioned
 // "Portelan", the archive in the program's own directory and its path on the
 // clipboard, the own version from the version record.

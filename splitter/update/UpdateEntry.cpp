@@ -39,6 +39,10 @@ class FieldCursor {
   public:
     explicit FieldCursor(std::string_view line) : m_rest(line) {}
 
+    // What follows the last field taken, and how many were taken.
+    std::string_view Rest() const { return m_rest; }
+    int Taken() const { return m_nTaken; }
+
     std::optional<std::string_view> Next()
     {
         std::size_t end = m_rest.find(';');
@@ -46,11 +50,13 @@ class FieldCursor {
             return std::nullopt;
         std::string_view field = m_rest.substr(0, end);
         m_rest.remove_prefix(end + 1);
+        ++m_nTaken;
         return field;
     }
 
   private:
     std::string_view m_rest;
+    int m_nTaken = 0;
 };
 
 void TakeText(FieldCursor& cursor, std::optional<std::string>& out)
@@ -99,6 +105,24 @@ bool HasControlCharacter(const std::string& text)
     return false;
 }
 
+// 64 hexadecimal digits up to ';', the line end or the end of the text, in
+// lower case; nullopt for anything else.
+std::optional<std::string> ParseSha256(std::string_view rest)
+{
+    std::string_view field = rest.substr(0, rest.find_first_of(";\r\n"));
+    if (field.size() != 64)
+        return std::nullopt;
+    std::string digits;
+    for (char c : field) {
+        if (c >= 'A' && c <= 'F')
+            c = static_cast<char>(c - 'A' + 'a');
+        if (!((c >= '0' && c <= '9') || (c >= 'a' && c <= 'f')))
+            return std::nullopt;
+        digits += c;
+    }
+    return digits;
+}
+
 } // namespace
 
 UpdateEntry ParseManifestLine(std::string_view line)
@@ -114,6 +138,10 @@ UpdateEntry ParseManifestLine(std::string_view line)
     TakeNumber(cursor, entry.size);
     TakeText(cursor, entry.directory);
     TakeText(cursor, entry.fileName);
+    // Only after a tenth ';': a shorter line has no eleventh field.
+    constexpr int kFields = 10;
+    if (cursor.Taken() == kFields)
+        entry.sha256 = ParseSha256(cursor.Rest());
     return entry;
 }
 
@@ -195,8 +223,8 @@ bool IsDownloadable(const UpdateEntry& entry)
     if (!entry.fileName || entry.fileName->empty())
         return false;
     const std::string& file = *entry.fileName;
-    if (file == "." || file == ".." || file.find_first_of("/\\") != std::string::npos ||
-        HasControlCharacter(file))
+    if (file == "." || file == ".." || file.find_first_of("/\\:") != std::string::npos ||
+        file.back() == '.' || file.back() == ' ' || HasControlCharacter(file))
         return false;
     if (entry.directory) {
         const std::string& dir = *entry.directory;

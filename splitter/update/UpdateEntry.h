@@ -30,6 +30,9 @@ struct UpdateEntry {
     std::int32_t size = 0;
     std::optional<std::string> directory; // below the base URL, ends in '/'
     std::optional<std::string> fileName;  // in the URL and as the local name
+    // The archive's SHA-256 as 64 lower-case hexadecimal digits, from an
+    // eleventh field that readers of ten fields never see.
+    std::optional<std::string> sha256;
 };
 
 // The manifest in the order of its lines; owns its entries.
@@ -46,7 +49,9 @@ constexpr std::size_t kManifestEntryMax = 10000;
 // value, except numbers, which become -1. Numbers take the leading decimal
 // integer (blanks skipped, optional sign, 0 without digits, clamped to the
 // 32-bit range). The date is set only when year, month and day, written
-// "Y.M.D", are all above 0. Bytes after the tenth ';' are ignored.
+// "Y.M.D", are all above 0. After the tenth ';' only an eleventh field of
+// exactly 64 hexadecimal digits (ended by ';', the line end or nothing)
+// counts, as the SHA-256; anything else there is ignored.
 UpdateEntry ParseManifestLine(std::string_view line);
 
 // Adds the entry at the end of the list.
@@ -87,7 +92,9 @@ const char* SizeUnitName(std::int32_t unit);
 // True when the entry's fileName may be written in the program's directory
 // and its directory may be put into the download URL: a non-empty plain
 // name (no separator, not "." or "..", no control character) and a
-// directory without "..", backslash or control character.
+// directory without "..", backslash or control character. Nor may the
+// name hold ':' or end in '.' or a blank, which Windows would read as
+// another name.
 bool IsDownloadable(const UpdateEntry& entry);
 
 // "%d.%d.%d.%d".

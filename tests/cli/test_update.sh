@@ -91,6 +91,32 @@ assert_out_lacks "Herunterladen"
 [ ! -e "$T/x/evil.zip" ] && [ "$(ls "$PROG_DIR")" = "portelan-cli" ] || fail "a file was written"
 pass
 
+check "a download never replaces a program: not offered, the directory stays as it was"
+cp "$PROG" "$PROG_DIR/mein-splitter"
+printf '#!/bin/sh\n' >"$PROG_DIR/werkzeug" && chmod 755 "$PROG_DIR/werkzeug"
+for name in portelan-cli mein-splitter portelanconcat Portelan.exe PortelanConcat.exe werkzeug; do
+    cp "$SITE/Updates/portelan.zip" "$SITE/Updates/$name"
+    manifest "portelan;9;0;0;0;;2;1;Updates/;$name;"
+    listing=$(cd "$PROG_DIR" && ls -l --time-style=+ . && cksum -- *)
+    run --stdin $'y\ny\n' "$PROG_DIR/mein-splitter" update
+    assert_rc 1
+    assert_out_lacks "Herunterladen"
+    [ "$(cd "$PROG_DIR" && ls -l --time-style=+ . && cksum -- *)" = "$listing" ] || fail "$name: the directory changed"
+done
+run "$PROG" --help
+assert_rc 0
+rm "$PROG_DIR/mein-splitter" "$PROG_DIR/werkzeug"
+pass
+
+check "an older archive that is no program is replaced"
+printf 'older download' >"$PROG_DIR/portelan.zip"
+manifest "portelan;9;0;0;0;;2;1;Updates/;portelan.zip;"
+run --stdin $'y\ny\n' "$PROG" update
+assert_rc 0
+cmp -s "$SITE/Updates/portelan.zip" "$PROG_DIR/portelan.zip" || fail "archive not replaced"
+rm "$PROG_DIR/portelan.zip"
+pass
+
 check "a download cut midway leaves no archive; exit 1"
 manifest "portelan;9;0;0;0;;2;1;cut/20000/Updates/;portelan.zip;"
 run --stdin $'y\ny\n' "$PROG" update

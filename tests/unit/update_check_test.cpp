@@ -83,23 +83,19 @@ TEST_F(UpdateCheck, NewerVersionIsOfferedAndLandsByteExactInTheProgramDirectory)
 
 TEST_F(UpdateCheck, EqualOrOlderVersionSaysSoAndDownloadsNothing)
 {
-    for (const char* line : {"portelan;2;0;0;6;;2;1;Updates/;portelan.zip;\n",
-                             "portelan;1;9;9;9;;2;1;Updates/;portelan.zip;\n", "portelan;2;0;\n"}) {
+    // Also when the line is cut short or its file name could not be offered.
+    for (const char* line :
+         {"portelan;2;0;0;6;;2;1;Updates/;portelan.zip;\n", "portelan;1;9;9;9;;2;1;Updates/;portelan.zip;\n",
+          "portelan;2;0;\n", "portelan;1;0;0;0;;2;1;Updates/;../escaped.zip;\n"}) {
         SCOPED_TRACE(line);
         Manifest(line);
         UpdateServer server(site.Dir());
         ScriptedUi ui({kYes});
-        // "portelan;2;0;" has no file name: never offered, no box at all.
-        bool shortLine = std::string(line) == "portelan;2;0;\n";
         EXPECT_FALSE(CheckForUpdate("portelan", http, ui, Settings(server.Url())));
-        if (shortLine) {
-            EXPECT_TRUE(ui.boxes.empty());
-        } else {
-            ASSERT_EQ(ui.boxes.size(), 1u);
-            EXPECT_EQ(ui.boxes[0].text, "Keine neuere Version vorhanden");
-            EXPECT_EQ(ui.boxes[0].caption, "Suche nach Updates...");
-            EXPECT_EQ(ui.boxes[0].style, 0u);
-        }
+        ASSERT_EQ(ui.boxes.size(), 1u);
+        EXPECT_EQ(ui.boxes[0].text, "Keine neuere Version vorhanden");
+        EXPECT_EQ(ui.boxes[0].caption, "Suche nach Updates...");
+        EXPECT_EQ(ui.boxes[0].style, 0u);
         EXPECT_EQ(ProgramDirEntries(), 0u);
     }
 }
@@ -202,7 +198,7 @@ TEST_F(UpdateCheck, DownloadFileReportsHttpErrorsAndBadUrls)
     EXPECT_EQ(error, "Error: HTTP");
     EXPECT_FALSE(FileExists(local));
 
-    for (const char* url : {"ftp://127.0.0.1/x", "not a url", "http://", "https://127.0.0.1/x"}) {
+    for (const char* url : {"ftp://127.0.0.1/x", "not a url", "http://", "https://", "file:///etc/passwd"}) {
         error.clear();
         EXPECT_FALSE(DownloadFile(http, ui, "Portelan", url, local, error)) << url;
         EXPECT_EQ(error, "Parse-Error: URL") << url;
@@ -296,6 +292,79 @@ TEST_F(UpdateCheck, WriteFailureMidwayRemovesTheTemporaryFile)
     EXPECT_EQ(ui.boxes[0].text,
               "In die Datei \"" + (program / "p.zip") + "\" konnte nicht geschrieben werden.");
     EXPECT_EQ(ProgramDirEntries(), 0u);
+}
+
+// The eleventh field: a matching SHA-256 lets the archive in, a mismatching
+// one removes it before it replaces the older file and says so; an empty
+// or malformed field is ignored, as readers of ten fields ignore it.
+TEST_F(UpdateCheck, AnEleventhFieldChecksTheArchivesSha256)
+{
+    WriteFile(site / "Updates/abc.zip", "abc");
+    const std::string abc = "BA7816BF8F01CFEA414140DE5DAE2223B00361A396177A9CB410FF61F20015AD";
+    const std::string other(64, '0');
+    struct Case {
+        std::string field;
+        bool accepted;
+    } cases[] = {{abc + ";", true},
+                 {other + ";", false},
+                 {"", true},
+                 {abc.substr(1) + ";", true},
+                 {"x" + abc.substr(1), true}};
+    UpdateServer server(site.Dir());
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.field);
+        WriteFile(program / "abc.zip", "older download");
+        Manifest("portelan;9;0;0;0;;0;3;Updates/;abc.zip;" + c.field + "\n");
+        ScriptedUi ui({kYes});
+        EXPECT_EQ(CheckForUpdate("portelan", http, ui, Settings(server.Url())), c.accepted);
+        ASSERT_EQ(ui.boxes.size(), 2u);
+        if (c.accepted) {
+            EXPECT_EQ(ui.boxes[1].caption, "Herunterladen erfolgreich");
+            EXPECT_EQ(ReadFile(program / "abc.zip"), "abc");
+        } else {
+            EXPECT_EQ(ui.boxes[1].caption, "Fehler beim Herunterladen");
+            EXPECT_EQ(ui.boxes[1].style, 0x10u);
+            EXPECT_EQ(ui.boxes[1].text, "Die heruntergeladene Datei \"" + (program / "abc.zip") +
+                                            "\" ist beschädigt und wurde gelöscht.");
+            EXPECT_EQ(ReadFile(program / "abc.zip"), "older download");
+            EXPECT_TRUE(ui.clipboard.empty());
+        }
+        EXPECT_EQ(ProgramDirEntries(), 1u); // no part file
+    }
+}
+
+// HTTPS against a server with certificates made for this test: trusted
+// through CURL_CA_BUNDLE it downloads byte-exact; a certificate of an
+// unknown authority or for another host name is refused with a box of its
+// own, and nothing in the program's directory changes.
+TEST_F(UpdateCheck, HttpsVerifiesTheCertificateAndTheHostName)
+{
+    TempDir certificates;
+    ASSERT_EQ(std::system(("bash '" PORTELAN_TEST_MAKE_CERTS "' '" + certificates.Dir() + "'").c_str()), 0);
+    test::ScopedEnv bundle("CURL_CA_BUNDLE", certificates / "ca.pem");
+    Manifest("portelan;9;0;0;0;;2;1;Updates/;portelan.zip;\n");
+    WriteFile(program / "portelan.zip", "older download");
+    for (const char* name : {"untrusted", "other", "good"}) {
+        SCOPED_TRACE(name);
+        UpdateServer server(site.Dir(), "",
+                            test::TlsFiles{certificates / (name + std::string(".pem")),
+                                           certificates / (name + std::string(".key"))});
+        ScriptedUi ui({kYes, kYes});
+        const bool good = std::string(name) == "good";
+        EXPECT_EQ(RunUpdateCommand("portelan", http, ui, Settings(server.Url())), good);
+        if (good) {
+            EXPECT_EQ(ReadFile(program / "portelan.zip"), archive);
+            EXPECT_EQ(ui.boxes.back().caption, "Herunterladen erfolgreich");
+            continue;
+        }
+        ASSERT_EQ(ui.boxes.size(), 2u);
+        EXPECT_EQ(ui.boxes[1].caption, "Portelan");
+        EXPECT_TRUE(ui.boxes[1].text.starts_with("Die Verbindung zu \"" + server.Url("Updates/_updates.txt") +
+                                                 "\" konnte nicht gesichert werden.\n"))
+            << ui.boxes[1].text;
+        EXPECT_EQ(ReadFile(program / "portelan.zip"), "older download");
+        EXPECT_EQ(ProgramDirEntries(), 1u);
+    }
 }
 
 } // namespace

@@ -252,6 +252,10 @@ TEST(UpdateManifest, OnlyPlainFileNamesAndClimbFreeDirectoriesAreDownloadable)
         {"p;1;1;1;1;;0;1;;a\tb.zip;", false},
         {"p;1;1;1;1;;0;1;../;a.zip;", false},
         {"p;1;1;1;1;;0;1;Up\\dates/;a.zip;", false},
+        // Names Windows would read as another file or a stream of one.
+        {"p;1;1;1;1;;0;1;;a.zip:s;", false},
+        {"p;1;1;1;1;;0;1;;Portelan.exe.;", false},
+        {"p;1;1;1;1;;0;1;;a.zip ;", false},
     };
     for (const Row& r : rows) {
         SCOPED_TRACE(r.line);
@@ -282,6 +286,32 @@ TEST(UpdateManifest, HostileTextNeverBreaksTheParse)
     list = ParseManifest(std::string(1 << 20, ';'));
     ASSERT_EQ(list.size(), 1024u);
     EXPECT_EQ(list[0].version, (VersionNumbers{0, 0, 0, 0}));
+}
+
+TEST(UpdateManifest, AnEleventhFieldOf64HexDigitsIsTheSha256)
+{
+    const std::string hex = "0123456789ABCDEFabcdef0123456789abcdef0123456789abcdef0123456789";
+    const std::string lower = "0123456789abcdefabcdef0123456789abcdef0123456789abcdef0123456789";
+    const std::string head = "p;1;1;1;1;;0;1;d/;f.zip;";
+    struct Row {
+        std::string line;
+        std::optional<std::string> sha256;
+    } rows[] = {
+        {head + hex + ";\n", lower},
+        {head + hex + "\r\n", lower},
+        {head + hex, lower},
+        {head + hex + ";more;", lower},
+        {head + "\n", std::nullopt},
+        {head + ";\n", std::nullopt},
+        {head + hex + "0;", std::nullopt},
+        {head + hex.substr(1) + "g;", std::nullopt},
+        {head + " " + hex.substr(1) + ";", std::nullopt},
+        {"p;1;1;1;1;;0;1;f.zip;" + hex + ";", std::nullopt}, // the hash would be the file name
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.line);
+        EXPECT_EQ(ParseManifestLine(r.line).sha256, r.sha256);
+    }
 }
 
 } // namespace

@@ -8,7 +8,9 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <deque>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -17,10 +19,17 @@
 
 namespace portelan::test {
 
-// Runs the test server over root until destroyed.
+// Runs the test server over root until destroyed; over HTTPS when given a
+// certificate and its key.
+struct TlsFiles {
+    std::string certificate;
+    std::string key;
+};
 class UpdateServer {
   public:
-    explicit UpdateServer(const std::string& root, const std::string& log = "")
+    explicit UpdateServer(const std::string& root, const std::string& log = "",
+                          const std::optional<TlsFiles>& tls = std::nullopt)
+        : m_scheme(tls ? "https" : "http")
     {
         int fds[2];
         if (::pipe(fds) != 0)
@@ -30,7 +39,10 @@ class UpdateServer {
             ::dup2(fds[1], 1);
             ::close(fds[0]);
             ::close(fds[1]);
-            std::vector<const char*> argv{"python3", PORTELAN_TEST_UPDATE_SERVER, root.c_str()};
+            std::vector<const char*> argv{"python3", PORTELAN_TEST_UPDATE_SERVER};
+            if (tls)
+                argv.insert(argv.end(), {"--tls", tls->certificate.c_str(), tls->key.c_str()});
+            argv.push_back(root.c_str());
             if (!log.empty())
                 argv.push_back(log.c_str());
             argv.push_back(nullptr);
@@ -57,12 +69,37 @@ class UpdateServer {
 
     std::string Url(const std::string& path = "") const
     {
-        return "http://127.0.0.1:" + std::to_string(m_port) + "/" + path;
+        return m_scheme + "://127.0.0.1:" + std::to_string(m_port) + "/" + path;
     }
 
   private:
+    std::string m_scheme;
     pid_t m_pid = -1;
     int m_port = 0;
+};
+
+// Sets an environment variable until destroyed.
+class ScopedEnv {
+  public:
+    ScopedEnv(const char* name, const std::string& value) : m_name(name)
+    {
+        if (const char* old = std::getenv(name))
+            m_old = old;
+        ::setenv(name, value.c_str(), 1);
+    }
+    ~ScopedEnv()
+    {
+        if (m_old)
+            ::setenv(m_name, m_old->c_str(), 1);
+        else
+            ::unsetenv(m_name);
+    }
+    ScopedEnv(const ScopedEnv&) = delete;
+    ScopedEnv& operator=(const ScopedEnv&) = delete;
+
+  private:
+    const char* m_name;
+    std::optional<std::string> m_old;
 };
 
 // A port on 127.0.0.1 that nothing listens on (bound, then released).

@@ -2,8 +2,9 @@
 // WinInet client, against the test server that test_update_wine.sh starts.
 // PORTELAN_UPDATE_URL points at the server, PORTELAN_UPDATE_SITE names the
 // directory it serves, PORTELAN_UPDATE_LOG the file it logs requests to and
-// PORTELAN_UPDATE_CLOSED_URL a port on which nobody listens; without them
-// these tests are skipped.
+// PORTELAN_UPDATE_CLOSED_URL a port on which nobody listens and
+// PORTELAN_UPDATE_UNTRUSTED_URL the same site over HTTPS with a certificate
+// nobody trusts; without them these tests are skipped.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -125,6 +126,52 @@ class UpdateWindow : public SplitterWindow {
     }
 };
 
+// Points the system's proxy settings (those of the Internet options) at
+// a proxy for as long as it lives, then puts back what was there.
+class ScopedSystemProxy {
+  public:
+    explicit ScopedSystemProxy(const std::string& server)
+    {
+        RegCreateKeyExW(HKEY_CURRENT_USER, kKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &m_key, nullptr);
+        for (Value& v : m_values) {
+            DWORD size = sizeof v.data;
+            v.existed = RegQueryValueExW(m_key, v.name, nullptr, &v.type, v.data, &size) == ERROR_SUCCESS;
+            v.size = size;
+        }
+        DWORD enable = 1;
+        const std::wstring wide = platform::ToWide(server);
+        RegSetValueExW(m_key, L"ProxyEnable", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&enable),
+                       sizeof enable);
+        RegSetValueExW(m_key, L"ProxyServer", 0, REG_SZ, reinterpret_cast<const BYTE*>(wide.c_str()),
+                       static_cast<DWORD>((wide.size() + 1) * sizeof(wchar_t)));
+        RegDeleteValueW(m_key, L"ProxyOverride");
+    }
+    ~ScopedSystemProxy()
+    {
+        for (const Value& v : m_values) {
+            if (v.existed)
+                RegSetValueExW(m_key, v.name, 0, v.type, v.data, v.size);
+            else
+                RegDeleteValueW(m_key, v.name);
+        }
+        RegCloseKey(m_key);
+    }
+    ScopedSystemProxy(const ScopedSystemProxy&) = delete;
+    ScopedSystemProxy& operator=(const ScopedSystemProxy&) = delete;
+
+  private:
+    static constexpr const wchar_t* kKey = L"Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings";
+    struct Value {
+        const wchar_t* name;
+        bool existed = false;
+        DWORD type = 0;
+        BYTE data[1024] = {};
+        DWORD size = 0;
+    };
+    HKEY m_key = nullptr;
+    Value m_values[3] = {{L"ProxyEnable"}, {L"ProxyServer"}, {L"ProxyOverride"}};
+};
+
 void SetClipboardText(const std::string& text)
 {
     const std::wstring wide = platform::ToWide(text);
@@ -222,6 +269,14 @@ class WindowsUpdate : public ::testing::Test {
         HWND ask = Box(w, "Update suchen...");
         ASSERT_NE(ask, nullptr);
         ASSERT_TRUE(Press(ask, IDYES));
+    }
+    // Opens the command and says yes to the question and to the offer.
+    static void StartDownload(const SplitterWindow& w)
+    {
+        ASSERT_NO_FATAL_FAILURE(StartCheck(w));
+        HWND offer = Box(w, "Suche nach Updates...");
+        ASSERT_NE(offer, nullptr);
+        ASSERT_TRUE(Press(offer, IDYES));
     }
 
     std::string site;
@@ -440,6 +495,70 @@ TEST_F(WindowsUpdate, AnUnreachableServerIsReportedOnce)
     ASSERT_NO_FATAL_FAILURE(StartCheck(w));
     ASSERT_NO_FATAL_FAILURE(
         ExpectBox(w, "Portelan", "Die Anfrage konnte nicht gesendet werden.", Text::Start));
+    ExpectCheckEnded(w);
+    EXPECT_EQ(FilesIn(ProgramDir()), before);
+    EXPECT_EQ(ClipboardText(), "before");
+}
+
+// The session takes the system's proxy settings: with the test server set
+// as the proxy, a server name that does not resolve is reached through it,
+// which the absolute URLs in its request log show.
+TEST_F(WindowsUpdate, TheSystemsProxyIsUsed)
+{
+    const std::string hostPort = baseUrl.substr(7, baseUrl.size() - 8); // "127.0.0.1:port"
+    ScopedSystemProxy proxy(hostPort);
+    ScopedEnvironment url("PORTELAN_UPDATE_URL", "http://portelan.invalid/");
+    Manifest("portelan;2;0;1;0;;2;1;Updates/;portelan.zip;\n");
+    Requests();
+    UpdateWindow w;
+    ASSERT_NO_FATAL_FAILURE(StartDownload(w));
+    ASSERT_NO_FATAL_FAILURE(
+        ExpectBox(w, "Herunterladen erfolgreich",
+                  "Die neue Version (2.0.1.0) steht nun unter dem Pfad\n\"" + local + "\"\nzur Verfügung."));
+    ExpectCheckEnded(w);
+    // Wine names the default port in the proxy request, Windows does not.
+    std::vector<std::string> requests = Requests();
+    for (std::string& request : requests)
+        if (request.starts_with("http://portelan.invalid:80/"))
+            request.erase(23, 3);
+    EXPECT_EQ(requests, (std::vector<std::string>{"http://portelan.invalid/Updates/_updates.txt",
+                                                  "http://portelan.invalid/Updates/portelan.zip"}));
+    EXPECT_EQ(ReadBytes(local), archive);
+}
+
+// An archive whose SHA-256 does not match the manifest's eleventh field is
+// removed before it takes its name: only the error box, nothing on the
+// clipboard, nothing left in the program's directory.
+TEST_F(WindowsUpdate, AMismatchingSha256RemovesTheDownload)
+{
+    Manifest("portelan;2;0;1;0;;2;1;Updates/;portelan.zip;" + std::string(64, 'a') + ";\n");
+    UpdateWindow w;
+    ASSERT_NO_FATAL_FAILURE(StartDownload(w));
+    ASSERT_NO_FATAL_FAILURE(
+        ExpectBox(w, "Fehler beim Herunterladen",
+                  "Die heruntergeladene Datei \"" + local + "\" ist beschädigt und wurde gelöscht."));
+    ExpectCheckEnded(w);
+    EXPECT_EQ(FilesIn(ProgramDir()), before);
+    EXPECT_EQ(ClipboardText(), "before");
+}
+
+// HTTPS with a certificate of an authority the system does not trust: the
+// connection is refused in a box of its own and nothing is written. (Wine
+// gives a failed revocation check as the reason, whatever the authority.)
+TEST_F(WindowsUpdate, AnUntrustedCertificateIsRefused)
+{
+    const std::string untrusted = Environment("PORTELAN_UPDATE_UNTRUSTED_URL");
+    ASSERT_FALSE(untrusted.empty()) << "needs PORTELAN_UPDATE_UNTRUSTED_URL";
+    Manifest("portelan;2;0;1;0;;2;1;Updates/;portelan.zip;\n");
+    ScopedEnvironment url("PORTELAN_UPDATE_URL", untrusted);
+    UpdateWindow w;
+    ASSERT_NO_FATAL_FAILURE(StartCheck(w));
+    ASSERT_NO_FATAL_FAILURE(ExpectBox(w, "Portelan",
+                                      "Die Verbindung zu \"" + untrusted +
+                                          "Updates/_updates.txt\" konnte nicht gesichert werden.\nDas "
+                                          "Zertifikat des Servers ist nicht vertrauenswürdig oder gilt nicht "
+                                          "für diesen Server.\n",
+                                      Text::Start));
     ExpectCheckEnded(w);
     EXPECT_EQ(FilesIn(ProgramDir()), before);
     EXPECT_EQ(ClipboardText(), "before");

@@ -79,7 +79,7 @@ int RunUpdate()
     CCurlHttpClient http("portelan-cli");
     UpdateSettings settings;
     settings.baseUrl = UpdateBaseUrl();
-    settings.programDir = SplitPath(platform::ModulePath()).directory;
+    SetProgramLocation(settings);
     settings.appName = "portelan-cli";
     settings.copyToClipboard = false;
     settings.localVersion = [] { return std::optional<VersionNumbers>(ProgramVersion()); };

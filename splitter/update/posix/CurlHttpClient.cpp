@@ -2,8 +2,11 @@
 
 #include <curl/curl.h>
 
+#include <cstdlib>
 #include <memory>
 #include <mutex>
+
+#include "common/Helpers.h"
 
 namespace portelan {
 namespace {
@@ -72,9 +75,19 @@ HttpResult CCurlHttpClient::Get(const std::string& url, IHttpSink& sink)
 
     CURL* c = curl.get();
     curl_easy_setopt(c, CURLOPT_URL, url.c_str());
-    // Plain HTTP only, also after a redirection.
-    curl_easy_setopt(c, CURLOPT_PROTOCOLS_STR, "http");
-    curl_easy_setopt(c, CURLOPT_REDIR_PROTOCOLS_STR, "http");
+    // HTTP and HTTPS only. A redirection may lead from http:// to https://
+    // but never back: that would give up the verified server.
+    const bool secure = ToLowerAscii(url.substr(0, 8)) == "https://";
+    curl_easy_setopt(c, CURLOPT_PROTOCOLS_STR, "http,https");
+    curl_easy_setopt(c, CURLOPT_REDIR_PROTOCOLS_STR, secure ? "https" : "http,https");
+    // Verified against the system's store (these are libcurl's defaults,
+    // set so that nothing can turn them off). A mirror with an authority of
+    // its own is trusted through a bundle named by CURL_CA_BUNDLE, as the
+    // curl tool reads it; the system's directory of authorities stays.
+    curl_easy_setopt(c, CURLOPT_SSL_VERIFYPEER, 1L);
+    curl_easy_setopt(c, CURLOPT_SSL_VERIFYHOST, 2L);
+    if (const char* bundle = std::getenv("CURL_CA_BUNDLE"); bundle && *bundle)
+        curl_easy_setopt(c, CURLOPT_CAINFO, bundle);
     curl_easy_setopt(c, CURLOPT_FOLLOWLOCATION, 1L);
     curl_easy_setopt(c, CURLOPT_MAXREDIRS, 10L);
     curl_easy_setopt(c, CURLOPT_USERAGENT, m_userAgent.c_str());
@@ -95,6 +108,9 @@ HttpResult CCurlHttpClient::Get(const std::string& url, IHttpSink& sink)
         result.status = HttpResult::Status::SinkStopped;
     } else if (code == CURLE_UNSUPPORTED_PROTOCOL || code == CURLE_URL_MALFORMAT) {
         result.status = HttpResult::Status::BadUrl;
+    } else if (code == CURLE_PEER_FAILED_VERIFICATION) {
+        result.status = HttpResult::Status::Untrusted;
+        result.message = error[0] ? error : curl_easy_strerror(code);
     } else if (code != CURLE_OK) {
         result.status = HttpResult::Status::Failed;
         result.message = error[0] ? error : curl_easy_strerror(code);

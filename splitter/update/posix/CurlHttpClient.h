@@ -1,4 +1,4 @@
-// HTTP GET through libcurl, for the Linux programs.
+// HTTP and HTTPS GET through libcurl, for the Linux programs.
 #pragma once
 
 #include "splitter/update/UpdateCheck.h"

@@ -42,15 +42,32 @@ HttpResult WithStatus(HttpResult::Status status)
     return result;
 }
 
+// The errors by which WinInet refuses a server's certificate.
+bool IsCertificateError(DWORD error)
+{
+    switch (error) {
+    case ERROR_INTERNET_INVALID_CA:
+    case ERROR_INTERNET_SEC_CERT_CN_INVALID:
+    case ERROR_INTERNET_SEC_CERT_DATE_INVALID:
+    case ERROR_INTERNET_SEC_CERT_ERRORS:
+    case ERROR_INTERNET_SEC_CERT_NO_REV:
+    case ERROR_INTERNET_SEC_CERT_REV_FAILED:
+    case ERROR_INTERNET_SEC_CERT_REVOKED:
+    case ERROR_INTERNET_SEC_INVALID_CERT:
+    case ERROR_INTERNET_SECURITY_CHANNEL_ERROR:
+        return true;
+    default:
+        return false;
+    }
+}
+
 } // namespace
 
 CWinInetHttpClient::CWinInetHttpClient(std::string userAgent) : m_userAgent(std::move(userAgent)) {}
 
 HttpResult CWinInetHttpClient::Get(const std::string& url, IHttpSink& sink)
 {
-    // Only plain http:// with a host; the port given in the URL is used.
-    if (url.compare(0, 7, "http://") != 0)
-        return WithStatus(HttpResult::Status::BadUrl);
+    // Only http:// or https:// with a host; the port given in the URL is used.
     char host[INTERNET_MAX_HOST_NAME_LENGTH + 1] = {};
     std::string path(url.size() + 1, '\0');
     URL_COMPONENTSA parts{};
@@ -63,14 +80,16 @@ HttpResult CWinInetHttpClient::Get(const std::string& url, IHttpSink& sink)
     parts.lpszExtraInfo = extra.data();
     parts.dwExtraInfoLength = static_cast<DWORD>(extra.size());
     if (!InternetCrackUrlA(url.c_str(), static_cast<DWORD>(url.size()), 0, &parts) ||
-        parts.nScheme != INTERNET_SCHEME_HTTP || host[0] == '\0')
+        (parts.nScheme != INTERNET_SCHEME_HTTP && parts.nScheme != INTERNET_SCHEME_HTTPS) || host[0] == '\0')
         return WithStatus(HttpResult::Status::BadUrl);
+    const bool secure = parts.nScheme == INTERNET_SCHEME_HTTPS;
     std::string object = path.c_str();
     object += extra.c_str(); // the query, if any
     if (object.empty())
         object = "/";
 
-    CHandle session(InternetOpenA(m_userAgent.c_str(), INTERNET_OPEN_TYPE_DIRECT, nullptr, nullptr, 0));
+    // The proxy the user set up for the system, if any.
+    CHandle session(InternetOpenA(m_userAgent.c_str(), INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0));
     if (!session)
         return Failure("WinInet konnte nicht gestartet werden.");
     // A server that stops sending must not hang the program for ever.
@@ -82,12 +101,26 @@ HttpResult CWinInetHttpClient::Get(const std::string& url, IHttpSink& sink)
     if (!connection)
         return Failure("Keine Verbindung zum Server.");
     const char* accept[] = {"*/*", nullptr};
-    CHandle request(HttpOpenRequestA(connection.Get(), "GET", object.c_str(), nullptr, nullptr, accept,
-                                     INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE, 0));
+    // HTTPS verifies certificate and host name (no INTERNET_FLAG_IGNORE_CERT_*
+    // flag). A redirection from http:// to https:// is followed; one from
+    // https:// back to http:// is refused, as WinInet does by default.
+    DWORD flags =
+        INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE | INTERNET_FLAG_IGNORE_REDIRECT_TO_HTTPS;
+    if (secure)
+        flags |= INTERNET_FLAG_SECURE;
+    CHandle request(
+        HttpOpenRequestA(connection.Get(), "GET", object.c_str(), nullptr, nullptr, accept, flags, 0));
     if (!request)
         return Failure("Die Anfrage konnte nicht erstellt werden.");
-    if (!HttpSendRequestA(request.Get(), nullptr, 0, nullptr, 0))
+    if (!HttpSendRequestA(request.Get(), nullptr, 0, nullptr, 0)) {
+        DWORD error = GetLastError();
+        if (IsCertificateError(error)) {
+            HttpResult result = WithStatus(HttpResult::Status::Untrusted);
+            result.message = "Fehler " + std::to_string(error);
+            return result;
+        }
         return Failure("Die Anfrage konnte nicht gesendet werden.");
+    }
 
     // Redirections have been followed; this is the final response.
     DWORD status = 0;

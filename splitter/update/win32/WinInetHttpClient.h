@@ -1,4 +1,4 @@
-// HTTP GET through WinInet, for the Windows programs.
+// HTTP and HTTPS GET through WinInet, for the Windows programs.
 #pragma once
 
 #include <string>
