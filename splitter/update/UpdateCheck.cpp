@@ -104,13 +104,7 @@ UpdateSettings WindowUpdateSettings(VersionRecordReader readVersion)
     SetProgramLocation(settings);
     settings.appName = "Portelan";
     settings.copyToClipboard = true;
-    settings.localVersion = [readVersion]() -> std::optional<VersionNumbers> {
-        std::string file, product, note, legal;
-        int numbers[4] = {};
-        if (!readVersion(file, product, note, legal, numbers))
-            return std::nullopt;
-        return VersionNumbers{numbers[0], numbers[1], numbers[2], numbers[3]};
-    };
+    settings.localVersion = readVersion;
     return settings;
 }
 

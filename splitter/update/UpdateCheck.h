@@ -122,9 +122,8 @@ bool CheckForUpdate(const std::string& name, IHttpClient& http, IUpdateUi& ui,
 bool RunUpdateCommand(const std::string& name, IHttpClient& http, IUpdateUi& ui,
                       const UpdateSettings& settings);
 
-// How the splitter's windows read their own version record (ReadVersionInfo).
-using VersionRecordReader = bool (*)(std::string& fileVersion, std::string& productVersion,
-                                     std::string& releaseNote, std::string& legalNotice, int* numbers);
+// How the splitter's windows read their own file version (OwnFileVersion).
+using VersionRecordReader = std::optional<VersionNumbers> (*)();
 // The running program's directory and file name in settings.
 void SetProgramLocation(UpdateSettings& settings);
 // The settings of the splitter's windows on either platform: boxes captioned

@@ -13,11 +13,13 @@
 #include <QTextLayout>
 #include <QtTest>
 
+#include "splitter/ui/VersionRecord.h"
 #include "splitter/ui/qt/AboutDlg.h"
 #include "splitter/ui/qt/ClipPlayer.h"
 #include "splitter/ui/qt/DialogUnits.h"
 #include "splitter/ui/qt/ErrorDlg.h"
 
+using namespace portelan;
 using namespace portelan::qt;
 
 namespace {
@@ -204,9 +206,11 @@ class AboutErrorTest : public QObject {
     // carry in common/VersionInfo.rc.
     void versionRecordMatchesTheWindowsRecord()
     {
-        std::string file = "unchanged", product = "unchanged", note = "unchanged", legal = "unchanged";
-        int numbers[4] = {-1, -1, -1, -1};
-        QVERIFY(ReadVersionInfo(file, product, note, legal, numbers));
+        const std::optional<VersionRecord> own = ReadOwnVersionRecord();
+        QVERIFY(own.has_value());
+        const std::string file = own->FileVersion(), product = own->productVersion, note = own->releaseNote,
+                          legal = own->legalNotice;
+        const VersionNumbers numbers = own->fileNumbers;
 
         QFile rc(SourceFile(QStringLiteral("common/VersionInfo.rc")));
         QVERIFY2(rc.open(QIODevice::ReadOnly), qPrintable(rc.fileName()));
@@ -231,11 +235,11 @@ class AboutErrorTest : public QObject {
         for (int i = 0; i < 4; ++i)
             QCOMPARE(numbers[i], parts[i].toInt());
 
-        // Without a place for the numbers the texts are the same.
-        std::string file2, product2, note2, legal2;
-        QVERIFY(ReadVersionInfo(file2, product2, note2, legal2));
-        QCOMPARE(file2, file);
-        QCOMPARE(legal2, legal);
+        // Read again, the record is the same.
+        const std::optional<VersionRecord> again = ReadOwnVersionRecord();
+        QVERIFY(again.has_value());
+        QCOMPARE(again->FileVersion(), file);
+        QCOMPARE(again->legalNotice, legal);
     }
 
     void aboutBoxShowsTheVersionRecord()

@@ -181,49 +181,45 @@ TEST(AboutBox, RightDoubleClickShowsTheDedicationAsOftenAsAsked)
 
 TEST(VersionInfo, ReadsTheRunningProgramsOwnRecord)
 {
-    std::string fileVersion, productVersion, releaseNote, legalNotice;
-    int numbers[4] = {-1, -1, -1, -1};
-    ASSERT_TRUE(ReadVersionInfo(fileVersion, productVersion, releaseNote, legalNotice, numbers));
-    EXPECT_EQ(fileVersion, "2.0.0.6");
-    EXPECT_EQ(productVersion, "1.0.0.1");
-    EXPECT_EQ(releaseNote, "Release 06.09.2008");
-    EXPECT_EQ(legalNotice, "© 2008 Portelan-Team");
-    EXPECT_EQ(numbers[0], 2);
-    EXPECT_EQ(numbers[1], 0);
-    EXPECT_EQ(numbers[2], 0);
-    EXPECT_EQ(numbers[3], 6);
+    const std::optional<VersionRecord> record = ReadOwnVersionRecord();
+    ASSERT_TRUE(record.has_value());
+    EXPECT_EQ(record->FileVersion(), "2.0.0.6");
+    EXPECT_EQ(record->productVersion, "1.0.0.1");
+    EXPECT_EQ(record->releaseNote, "Release 06.09.2008");
+    EXPECT_EQ(record->legalNotice, "© 2008 Portelan-Team");
+    EXPECT_EQ(record->fileNumbers[0], 2);
+    EXPECT_EQ(record->fileNumbers[1], 0);
+    EXPECT_EQ(record->fileNumbers[2], 0);
+    EXPECT_EQ(record->fileNumbers[3], 6);
 }
 
-TEST(VersionInfo, AFileWithoutARecordChangesNothing)
+TEST(VersionInfo, AFileWithoutARecordHasNone)
 {
     TempDir dir;
     const std::string plain = dir / "kein-programm.exe";
     WriteBytes(plain, "MZ nur ein Anfang");
-    std::string fileVersion = "a", productVersion = "b", releaseNote = "c", legalNotice = "d";
-    int numbers[4] = {7, 7, 7, 7};
     for (const std::string& file : {plain, dir / "fehlt.exe"}) {
         SCOPED_TRACE(file);
-        EXPECT_FALSE(ReadVersionInfoOf(file, fileVersion, productVersion, releaseNote, legalNotice, numbers));
-        EXPECT_EQ(fileVersion + productVersion + releaseNote + legalNotice, "abcd");
-        EXPECT_EQ(numbers[0] + numbers[1] + numbers[2] + numbers[3], 28);
+        EXPECT_FALSE(ReadVersionRecordOf(file).has_value());
+        EXPECT_EQ(ReadVersionRecordOf(file).value_or(VersionRecord{}).releaseNote, "");
+        EXPECT_EQ(ReadVersionRecordOf(file).value_or(VersionRecord{}).fileNumbers[0], 0);
     }
 }
 
-TEST(VersionInfo, TextsMissingFromTheRecordStayAsTheyWere)
+TEST(VersionInfo, TextsMissingFromTheRecordAreEmpty)
 {
     // Wine's own libraries carry a version record without a German block.
     char system[MAX_PATH] = "";
     ASSERT_GT(GetSystemDirectoryA(system, MAX_PATH), 0u);
-    const std::string file = std::string(system) + "\\kernel32.dll";
-    std::string fileVersion, productVersion, releaseNote = "unberührt", legalNotice = "auch";
-    int numbers[4] = {-1, -1, -1, -1};
-    ASSERT_TRUE(ReadVersionInfoOf(file, fileVersion, productVersion, releaseNote, legalNotice, numbers));
-    EXPECT_EQ(fileVersion, std::to_string(numbers[0]) + "." + std::to_string(numbers[1]) + "." +
-                               std::to_string(numbers[2]) + "." + std::to_string(numbers[3]));
-    EXPECT_NE(fileVersion, "2.0.0.6");
-    EXPECT_FALSE(productVersion.empty());
-    EXPECT_EQ(releaseNote, "unberührt");
-    EXPECT_EQ(legalNotice, "auch");
+    const std::optional<VersionRecord> record = ReadVersionRecordOf(std::string(system) + "\\kernel32.dll");
+    ASSERT_TRUE(record.has_value());
+    EXPECT_EQ(record->FileVersion(),
+              std::to_string(record->fileNumbers[0]) + "." + std::to_string(record->fileNumbers[1]) + "." +
+                  std::to_string(record->fileNumbers[2]) + "." + std::to_string(record->fileNumbers[3]));
+    EXPECT_NE(record->FileVersion(), "2.0.0.6");
+    EXPECT_FALSE(record->productVersion.empty());
+    EXPECT_EQ(record->releaseNote, "");
+    EXPECT_EQ(record->legalNotice, "");
 }
 
 } // namespace

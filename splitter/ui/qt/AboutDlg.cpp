@@ -15,8 +15,6 @@
 namespace portelan::qt {
 namespace {
 
-std::string VersionText(int a, int b, int c, int d) { return StrFormat("%d.%d.%d.%d", a, b, c, d); }
-
 QLabel* AddLabel(QWidget* dialog, const QString& text, const char* name, int x, int y, int width, int height)
 {
     auto* label = new QLabel(text, dialog);
@@ -39,25 +37,6 @@ QPushButton* AddOkButton(QDialog* dialog, int x, int y)
 
 } // namespace
 
-// The record travels inside the program: the file version is the version
-// the program was built as, the rest comes from VersionRecord.h. So it can
-// always be read, and every text is set.
-bool ReadVersionInfo(std::string& fileVersion, std::string& productVersion, std::string& releaseNote,
-                     std::string& legalNotice, int* numbers)
-{
-    const VersionNumbers file = ProgramVersion();
-    const auto& product = version_record::kProductVersion;
-    fileVersion = VersionText(file[0], file[1], file[2], file[3]);
-    productVersion = VersionText(product[0], product[1], product[2], product[3]);
-    releaseNote = version_record::kReleaseNote;
-    legalNotice = version_record::kLegalNotice;
-    if (numbers != nullptr) {
-        for (int i = 0; i < 4; ++i)
-            numbers[i] = file[static_cast<std::size_t>(i)];
-    }
-    return true;
-}
-
 // --- CDedicationDlg -----------------------------------------------------------
 
 CDedicationDlg::CDedicationDlg(QWidget* parent) : QDialog(parent)
@@ -79,16 +58,15 @@ CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent)
     setWindowTitle(QStringLiteral("Info über Portelan"));
     SetDialogSize(this, 178, 103);
 
-    std::string fileVersion, productVersion, releaseNote, legalNotice;
-    ReadVersionInfo(fileVersion, productVersion, releaseNote, legalNotice);
+    const VersionRecord record = ReadOwnVersionRecord().value_or(VersionRecord{});
 
     auto* clip = new CClipPlayer(QStringLiteral(":/pictures/clip133.avi"), false, this);
     clip->setObjectName(QStringLiteral("clip"));
     Place(clip, 3, 4, 66, 94);
-    AddLabel(this, QString::fromStdString(StrFormat("Portelan Version (%s)", fileVersion.c_str())), "version",
-             73, 4, 102, 8);
-    AddLabel(this, QString::fromStdString(legalNotice), "legal", 73, 14, 102, 8);
-    AddLabel(this, QString::fromStdString(releaseNote), "note", 73, 24, 102, 8);
+    AddLabel(this, QString::fromStdString(StrFormat("Portelan Version (%s)", record.FileVersion().c_str())),
+             "version", 73, 4, 102, 8);
+    AddLabel(this, QString::fromStdString(record.legalNotice), "legal", 73, 14, 102, 8);
+    AddLabel(this, QString::fromStdString(record.releaseNote), "note", 73, 24, 102, 8);
     AddLabel(this, QString::fromLatin1(version_record::kFeedbackAddress), "mail", 73, 34, 101, 8);
 
     // An icon control takes the icon's own size at the template's position.
@@ -112,3 +90,18 @@ void CAboutDlg::mouseDoubleClickEvent(QMouseEvent* event)
 }
 
 } // namespace portelan::qt
+
+namespace portelan {
+
+// The record travels inside the program: the file version is the version
+// the program was built as, the rest comes from VersionRecord.h. So it can
+// always be read, and every text is set.
+std::optional<VersionRecord> ReadOwnVersionRecord()
+{
+    const auto& product = version_record::kProductVersion;
+    return VersionRecord{ProgramVersion(),
+                         StrFormat("%d.%d.%d.%d", product[0], product[1], product[2], product[3]),
+                         version_record::kReleaseNote, version_record::kLegalNotice};
+}
+
+} // namespace portelan

@@ -8,13 +8,6 @@
 
 namespace portelan::qt {
 
-// The running program's version record: file and product version as
-// "a.b.c.d" (and, when numbers is given, the file version's four numbers),
-// the release note and the legal notice. The same record as the Windows
-// programs carry. True when the version numbers were read.
-bool ReadVersionInfo(std::string& fileVersion, std::string& productVersion, std::string& releaseNote,
-                     std::string& legalNotice, int* numbers = nullptr);
-
 // "Widmung": a line and a clip.
 class CDedicationDlg : public QDialog {
     Q_OBJECT

@@ -9,6 +9,7 @@
 #include <QPushButton>
 
 #include "splitter/ui/SplitterModel.h"
+#include "splitter/ui/VersionRecord.h"
 #include "splitter/ui/qt/AboutDlg.h"
 #include "splitter/update/posix/CurlHttpClient.h"
 
@@ -96,7 +97,7 @@ bool RunUpdateCheck(QWidget* owner, const UpdateClientFactory& client)
         http = std::make_unique<CCurlHttpClient>("Portelan");
     CQtUpdateUi ui(owner);
 
-    return RunUpdateCommand(kUpdateName, *http, ui, WindowUpdateSettings(ReadVersionInfo));
+    return RunUpdateCommand(kUpdateName, *http, ui, WindowUpdateSettings(OwnFileVersion));
 }
 
 } // namespace portelan::qt

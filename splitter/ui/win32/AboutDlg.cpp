@@ -18,66 +18,50 @@ const char* const kFeedbackAddress = version_record::kFeedbackAddress;
 
 namespace {
 
-// A text of the German string block, when the record has it. The record
-// keeps its texts in UTF-16; the legal notice's "©" needs more than ASCII.
-bool QueryString(const std::vector<char>& record, const wchar_t* key, std::string& text)
+// A text of the German string block; empty when the record has none. The
+// record keeps its texts in UTF-16; the legal notice's "©" needs more than ASCII.
+std::string QueryString(const std::vector<char>& record, const wchar_t* key)
 {
     void* value = nullptr;
     UINT length = 0;
     std::wstring path = std::wstring(L"\\StringFileInfo\\040704B0\\") + key;
     if (!VerQueryValueW(record.data(), path.c_str(), &value, &length) || !value)
-        return false;
-    text = platform::ToUtf8(static_cast<const wchar_t*>(value));
-    return true;
-}
-
-std::string VersionText(DWORD ms, DWORD ls)
-{
-    return StrFormat("%d.%d.%d.%d", HIWORD(ms), LOWORD(ms), HIWORD(ls), LOWORD(ls));
+        return {};
+    return platform::ToUtf8(static_cast<const wchar_t*>(value));
 }
 
 } // namespace
 
-bool ReadVersionInfoOf(const std::string& file, std::string& fileVersion, std::string& productVersion,
-                       std::string& releaseNote, std::string& legalNotice, int* numbers)
+std::optional<VersionRecord> ReadVersionRecordOf(const std::string& file)
 {
     const std::wstring path = platform::ToWide(file);
     DWORD ignored = 0;
     DWORD size = GetFileVersionInfoSizeW(path.c_str(), &ignored);
     if (size == 0)
-        return false;
+        return std::nullopt;
     std::vector<char> record(static_cast<std::size_t>(size) + 1, '\0');
     if (!GetFileVersionInfoW(path.c_str(), 0, size, record.data()))
-        return false;
-
-    bool fixedRead = false;
+        return std::nullopt;
     void* value = nullptr;
     UINT length = 0;
-    if (VerQueryValueW(record.data(), L"\\", &value, &length) && value &&
-        length >= sizeof(VS_FIXEDFILEINFO)) {
-        const auto* fixed = static_cast<const VS_FIXEDFILEINFO*>(value);
-        fileVersion = VersionText(fixed->dwFileVersionMS, fixed->dwFileVersionLS);
-        productVersion = VersionText(fixed->dwProductVersionMS, fixed->dwProductVersionLS);
-        if (numbers) {
-            numbers[0] = HIWORD(fixed->dwFileVersionMS);
-            numbers[1] = LOWORD(fixed->dwFileVersionMS);
-            numbers[2] = HIWORD(fixed->dwFileVersionLS);
-            numbers[3] = LOWORD(fixed->dwFileVersionLS);
-        }
-        fixedRead = true;
-    }
-    QueryString(record, L"Comments", releaseNote);
-    QueryString(record, L"LegalCopyright", legalNotice);
-    return fixedRead;
+    if (!VerQueryValueW(record.data(), L"\\", &value, &length) || !value || length < sizeof(VS_FIXEDFILEINFO))
+        return std::nullopt;
+    const auto* fixed = static_cast<const VS_FIXEDFILEINFO*>(value);
+    VersionRecord read;
+    read.fileNumbers = {HIWORD(fixed->dwFileVersionMS), LOWORD(fixed->dwFileVersionMS),
+                        HIWORD(fixed->dwFileVersionLS), LOWORD(fixed->dwFileVersionLS)};
+    read.productVersion =
+        StrFormat("%d.%d.%d.%d", HIWORD(fixed->dwProductVersionMS), LOWORD(fixed->dwProductVersionMS),
+                  HIWORD(fixed->dwProductVersionLS), LOWORD(fixed->dwProductVersionLS));
+    read.releaseNote = QueryString(record, L"Comments");
+    read.legalNotice = QueryString(record, L"LegalCopyright");
+    return read;
 }
 
-bool ReadVersionInfo(std::string& fileVersion, std::string& productVersion, std::string& releaseNote,
-                     std::string& legalNotice, int* numbers)
+std::optional<VersionRecord> ReadOwnVersionRecord()
 {
     const std::string path = platform::ModulePath();
-    if (path.empty())
-        return false;
-    return ReadVersionInfoOf(path, fileVersion, productVersion, releaseNote, legalNotice, numbers);
+    return path.empty() ? std::nullopt : ReadVersionRecordOf(path);
 }
 
 // --- CDedicationDlg -----------------------------------------------------------
@@ -96,11 +80,11 @@ CAboutDlg::CAboutDlg() : CDialog(IDD_ABOUTBOX) {}
 
 BOOL CAboutDlg::OnInitDialog()
 {
-    std::string fileVersion, productVersion, releaseNote, legalNotice;
-    ReadVersionInfo(fileVersion, productVersion, releaseNote, legalNotice);
-    SetItemText(IDC_ABOUT_VERSION, StrFormat("Portelan Version (%s)", fileVersion.c_str()));
-    SetItemText(IDC_ABOUT_LEGAL, legalNotice);
-    SetItemText(IDC_ABOUT_NOTE, releaseNote);
+    const std::optional<VersionRecord> record = ReadOwnVersionRecord();
+    const std::string version = record ? record->FileVersion() : "";
+    SetItemText(IDC_ABOUT_VERSION, StrFormat("Portelan Version (%s)", version.c_str()));
+    SetItemText(IDC_ABOUT_LEGAL, record ? record->legalNotice : "");
+    SetItemText(IDC_ABOUT_NOTE, record ? record->releaseNote : "");
     SetItemText(IDC_ABOUT_MAIL, kFeedbackAddress);
     win::PlayClip(Item(IDC_ABOUT_CLIP), IDC_ABOUT_CLIP, IDR_CLIP_ABOUT);
     return TRUE;

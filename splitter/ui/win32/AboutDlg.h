@@ -2,23 +2,18 @@
 // dedication hidden behind a right-button double click.
 #pragma once
 
+#include <optional>
 #include <string>
 
 #include "platform/win32/Window.h"
+#include "splitter/ui/VersionRecord.h"
 
 namespace portelan {
 
-// Reads the running program's own version record: the file and product
-// versions as "a.b.c.d" (and, when numbers is given, the file version's four
-// numbers) from its fixed part, the release note ("Comments") and the legal
-// notice ("LegalCopyright") from the German string block. A text that is not
-// in the record stays as it was. True when the fixed part was read; false
-// with nothing changed when the record cannot be read at all.
-bool ReadVersionInfo(std::string& fileVersion, std::string& productVersion, std::string& releaseNote,
-                     std::string& legalNotice, int* numbers = nullptr);
-// The same for the record of any file.
-bool ReadVersionInfoOf(const std::string& file, std::string& fileVersion, std::string& productVersion,
-                       std::string& releaseNote, std::string& legalNotice, int* numbers = nullptr);
+// The version record of any file: the versions from its fixed part, the
+// texts from the German string block; nullopt when the fixed part cannot be
+// read.
+std::optional<VersionRecord> ReadVersionRecordOf(const std::string& file);
 
 // Where feedback goes; shown in the About box.
 extern const char* const kFeedbackAddress;

@@ -2,6 +2,7 @@
 
 #include "platform/win32/WideText.h"
 #include "platform/win32/Window.h"
+#include "splitter/ui/VersionRecord.h"
 #include "splitter/ui/win32/AboutDlg.h"
 #include "splitter/update/win32/WinInetHttpClient.h"
 
@@ -50,7 +51,7 @@ bool RunUpdateCheck(HWND owner, const UpdateClientFactory& client)
 {
     std::unique_ptr<IHttpClient> http = client ? client() : std::make_unique<CWinInetHttpClient>("Portelan");
     CWindowUpdateUi ui(owner);
-    return RunUpdateCommand(kUpdateName, *http, ui, WindowUpdateSettings(ReadVersionInfo));
+    return RunUpdateCommand(kUpdateName, *http, ui, WindowUpdateSettings(OwnFileVersion));
 }
 
 } // namespace portelan
