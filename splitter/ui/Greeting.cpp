@@ -4,7 +4,6 @@
 #include <mutex>
 #include <system_error>
 
-#include "platform/Platform.h"
 
 namespace portelan {
 
@@ -44,11 +43,7 @@ void SetGreetingClock(GreetingClock clock)
     g_greetingClock = std::move(clock);
 }
 
-LocalTime SystemLocalTime()
-{
-    const platform::CalendarTime now = platform::LocalTimeNow();
-    return {now.year, now.month, now.day, now.hour, now.minute, now.second};
-}
+LocalTime SystemLocalTime() { return platform::LocalTimeNow(); }
 
 bool IsGreetingTime()
 {

@@ -7,17 +7,12 @@
 #include <string>
 #include <thread>
 
+#include "platform/Platform.h"
+
 namespace portelan {
 
 // A local date and time as the calendar shows it (month and day from 1).
-struct LocalTime {
-    int year = 0;
-    int month = 0;
-    int day = 0;
-    int hour = 0;
-    int minute = 0;
-    int second = 0;
-};
+using LocalTime = platform::CalendarTime;
 
 // The greeting belongs to Portelan's release day, 6 September, from 08:00
 // until just before 20:00, in any year.
