@@ -10,7 +10,8 @@
 #include "common/Checksum.h"
 #include "common/ChecksumList.h"
 #include "common/Crc32.h"
-#include "common/Helpers.h"
+#include "common/PathText.h"
+#include "common/SizeText.h"
 #include "common/StrFormat.h"
 #include "platform/Platform.h"
 

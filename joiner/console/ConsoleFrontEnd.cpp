@@ -1,6 +1,6 @@
 #include "joiner/console/ConsoleFrontEnd.h"
 
-#include "common/Helpers.h"
+#include "common/PathText.h"
 #include "platform/Platform.h"
 
 namespace portelan {

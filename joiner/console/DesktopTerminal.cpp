@@ -7,7 +7,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "common/Helpers.h"
+#include "common/PathText.h"
 
 namespace portelan {
 

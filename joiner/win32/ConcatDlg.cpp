@@ -1,6 +1,6 @@
 #include "joiner/win32/ConcatDlg.h"
 
-#include "common/Helpers.h"
+#include "common/PathText.h"
 #include "common/StrFormat.h"
 #include "joiner/win32/JoinerResource.h"
 

@@ -1,6 +1,5 @@
 // Completing a set: the configuration file, the joiner copies, the checksum list.
 #include "common/ChecksumList.h"
-#include "common/Helpers.h"
 #include "common/SplitSet.h"
 #include "common/StrFormat.h"
 #include "platform/Platform.h"

@@ -1,7 +1,7 @@
 // Planning a split: source size, piece count, the checks and their verdict.
 #include <limits>
 
-#include "common/Helpers.h"
+#include "common/SizeText.h"
 #include "common/SplitSet.h"
 #include "common/StrFormat.h"
 #include "platform/Platform.h"

@@ -3,7 +3,7 @@
 #include <system_error>
 
 #include "common/Checksum.h"
-#include "common/Helpers.h"
+#include "common/SizeText.h"
 #include "common/SplitSet.h"
 #include "common/StrFormat.h"
 #include "platform/Platform.h"

@@ -3,7 +3,7 @@
 #include <cstdlib>
 #include <iterator>
 
-#include "common/Helpers.h"
+#include "common/SizeText.h"
 #include "common/StrFormat.h"
 
 namespace portelan {

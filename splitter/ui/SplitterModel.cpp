@@ -1,6 +1,6 @@
 #include "splitter/ui/SplitterModel.h"
 
-#include "common/Helpers.h"
+#include "common/PathText.h"
 #include "splitter/engine/SplitEngine.h"
 
 namespace portelan {

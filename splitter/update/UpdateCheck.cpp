@@ -2,7 +2,7 @@
 
 #include <cstdlib>
 
-#include "common/Helpers.h"
+#include "common/PathText.h"
 #include "common/StrFormat.h"
 #include "platform/Platform.h"
 #include "platform/Sha256.h"

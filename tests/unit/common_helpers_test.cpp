@@ -10,7 +10,8 @@
 #include <gtest/gtest.h>
 
 #include "TestSupport.h"
-#include "common/Helpers.h"
+#include "common/PathText.h"
+#include "common/SizeText.h"
 #include "common/StrFormat.h"
 #include "platform/Platform.h"
 #include "splitter/ui/cli/SizeArgument.h"

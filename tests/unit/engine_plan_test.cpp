@@ -8,7 +8,7 @@
 #include <gtest/gtest.h>
 
 #include "TestSupport.h"
-#include "common/Helpers.h"
+#include "common/SizeText.h"
 #include "splitter/engine/SplitEngine.h"
 
 namespace portelan::test {

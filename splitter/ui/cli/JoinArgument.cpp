@@ -5,7 +5,7 @@
 #include <string_view>
 #include <vector>
 
-#include "common/Helpers.h"
+#include "common/PathText.h"
 #include "common/StrFormat.h"
 
 namespace portelan {

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "common/Helpers.h"
+#include "common/PathText.h"
 #include "common/StrFormat.h"
 #include "joiner/ConcatApp.h"
 #include "joiner/console/ConsoleFrontEnd.h"

@@ -20,7 +20,7 @@
 #include <QSysInfo>
 #include <QThread>
 
-#include "common/Helpers.h"
+#include "common/PathText.h"
 #include "splitter/ui/qt/AboutDlg.h"
 #include "splitter/ui/qt/Choosers.h"
 #include "splitter/ui/qt/DialogUnits.h"

@@ -6,7 +6,7 @@
 #include <memory>
 #include <mutex>
 
-#include "common/Helpers.h"
+#include "common/PathText.h"
 
 namespace portelan {
 namespace {
