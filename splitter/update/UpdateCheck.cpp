@@ -241,7 +241,7 @@ bool CheckForUpdate(const std::string& name, IHttpClient& http, IUpdateUi& ui, c
                   "Aktuelle Version: %d.%d.%d.%d\nGröße: %d %s\nHerunterladen ?",
                   (*local)[0], (*local)[1], (*local)[2], (*local)[3], v[0], v[1], v[2], v[3], entry->size,
                   SizeUnitName(entry->sizeUnit));
-    if (ui.ShowMessageBox(offer, kSearchCaption, IUpdateUi::kYesNoQuestion) != IUpdateUi::kAnswerYes)
+    if (ui.ShowMessageBox(offer, kSearchCaption, IUpdateUi::kYesNoQuestion) != BoxAnswer::Yes)
         return false;
 
     const std::string directory = entry->directory.value_or("");
@@ -274,14 +274,14 @@ bool CheckForUpdate(const std::string& name, IHttpClient& http, IUpdateUi& ui, c
 bool RunUpdateCommand(const std::string& name, IHttpClient& http, IUpdateUi& ui,
                       const UpdateSettings& settings)
 {
-    int answer =
+    const BoxAnswer answer =
         ui.ShowMessageBox("Sie können nun nach neueren Programmversionen im Internet suchen lassen.\n"
                           "Dafür müssen Sie allerdings mit dem Internet verbunden ('online') sein.\n"
                           "Wenn es eine neuere Version gibt, können Sie diese auch sofort herunter laden.\n"
                           "Die ge'zip'te Datei liegt dann im gleichen Pfad wie dieses Programm.\n\n"
                           "Updates auf den Seiten der Orvel-online suchen?",
                           "Update suchen...", IUpdateUi::kYesNoInformation);
-    if (answer != IUpdateUi::kAnswerYes)
+    if (answer != BoxAnswer::Yes)
         return false;
     WaitCursor wait(ui);
     return CheckForUpdate(name, http, ui, settings);

@@ -45,22 +45,28 @@ class IHttpClient {
 };
 constexpr std::size_t kHttpBlock = 1024;
 
+// A message box's buttons and icon, and the button that closed it.
+enum class BoxButtons { Ok, YesNo };
+enum class BoxIcon { None, Stop, Question, Information };
+struct BoxStyle {
+    BoxButtons buttons = BoxButtons::Ok;
+    BoxIcon icon = BoxIcon::None;
+    bool operator==(const BoxStyle&) const = default;
+};
+// Closing a Yes/No box any other way answers No.
+enum class BoxAnswer { Ok, Yes, No };
+
 // What the update check shows and asks.
 class IUpdateUi {
   public:
-    // Message box styles and the answer Yes, with the values of the
-    // Windows message box.
-    static constexpr unsigned kOk = 0x00;
-    static constexpr unsigned kOkStop = 0x10;
-    static constexpr unsigned kYesNoQuestion = 0x24;
-    static constexpr unsigned kOkInformation = 0x40;
-    static constexpr unsigned kYesNoInformation = 0x44;
-    static constexpr int kAnswerOk = 1;
-    static constexpr int kAnswerYes = 6;
-    static constexpr int kAnswerNo = 7;
+    static constexpr BoxStyle kOk{BoxButtons::Ok, BoxIcon::None};
+    static constexpr BoxStyle kOkStop{BoxButtons::Ok, BoxIcon::Stop};
+    static constexpr BoxStyle kYesNoQuestion{BoxButtons::YesNo, BoxIcon::Question};
+    static constexpr BoxStyle kOkInformation{BoxButtons::Ok, BoxIcon::Information};
+    static constexpr BoxStyle kYesNoInformation{BoxButtons::YesNo, BoxIcon::Information};
 
     virtual ~IUpdateUi() = default;
-    virtual int ShowMessageBox(const std::string& text, const std::string& caption, unsigned style) = 0;
+    virtual BoxAnswer ShowMessageBox(const std::string& text, const std::string& caption, BoxStyle style) = 0;
     virtual void BeginWaitCursor() = 0;
     virtual void EndWaitCursor() = 0;
     // Plain text on the clipboard; false when that failed.

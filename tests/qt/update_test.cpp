@@ -21,6 +21,9 @@
 using namespace portelan;
 using namespace portelan::qt;
 
+Q_DECLARE_METATYPE(portelan::BoxStyle)
+Q_DECLARE_METATYPE(portelan::BoxAnswer)
+
 namespace {
 
 // An archive name of its own, so that nothing else in the directory is touched.
@@ -339,31 +342,29 @@ class UpdateTest : public QObject {
     // as No, the icons by style.
     void messageBoxAnswersAndIcons_data()
     {
-        QTest::addColumn<unsigned>("style");
+        QTest::addColumn<BoxStyle>("style");
         QTest::addColumn<int>("press"); // 1 Yes / OK, 0 No, -1 close box
-        QTest::addColumn<int>("expected");
+        QTest::addColumn<BoxAnswer>("expected");
         QTest::addColumn<int>("icon");
-        QTest::newRow("OK") << IUpdateUi::kOk << 1 << IUpdateUi::kAnswerOk << int(QMessageBox::NoIcon);
-        QTest::newRow("OK stop") << IUpdateUi::kOkStop << 1 << IUpdateUi::kAnswerOk
-                                 << int(QMessageBox::Critical);
+        QTest::newRow("OK") << IUpdateUi::kOk << 1 << BoxAnswer::Ok << int(QMessageBox::NoIcon);
+        QTest::newRow("OK stop") << IUpdateUi::kOkStop << 1 << BoxAnswer::Ok << int(QMessageBox::Critical);
         QTest::newRow("OK information")
-            << IUpdateUi::kOkInformation << 1 << IUpdateUi::kAnswerOk << int(QMessageBox::Information);
-        QTest::newRow("Yes") << IUpdateUi::kYesNoQuestion << 1 << IUpdateUi::kAnswerYes
+            << IUpdateUi::kOkInformation << 1 << BoxAnswer::Ok << int(QMessageBox::Information);
+        QTest::newRow("Yes") << IUpdateUi::kYesNoQuestion << 1 << BoxAnswer::Yes
                              << int(QMessageBox::Question);
-        QTest::newRow("No") << IUpdateUi::kYesNoQuestion << 0 << IUpdateUi::kAnswerNo
-                            << int(QMessageBox::Question);
-        QTest::newRow("closed") << IUpdateUi::kYesNoInformation << -1 << IUpdateUi::kAnswerNo
+        QTest::newRow("No") << IUpdateUi::kYesNoQuestion << 0 << BoxAnswer::No << int(QMessageBox::Question);
+        QTest::newRow("closed") << IUpdateUi::kYesNoInformation << -1 << BoxAnswer::No
                                 << int(QMessageBox::Information);
     }
     void messageBoxAnswersAndIcons()
     {
-        QFETCH(unsigned, style);
+        QFETCH(BoxStyle, style);
         QFETCH(int, press);
-        QFETCH(int, expected);
+        QFETCH(BoxAnswer, expected);
         QFETCH(int, icon);
         CQtUpdateUi ui(m_window.get());
         User user(m_window.get(), {press});
-        QCOMPARE(ui.ShowMessageBox("Zeile 1\r\nZeile <2> & 3", "Titel", style), expected);
+        QVERIFY(ui.ShowMessageBox("Zeile 1\r\nZeile <2> & 3", "Titel", style) == expected);
         QCOMPARE(user.boxes.size(), 1);
         QCOMPARE(user.boxes[0].caption, QStringLiteral("Titel"));
         QCOMPARE(user.boxes[0].text, QStringLiteral("Zeile 1\nZeile <2> & 3"));

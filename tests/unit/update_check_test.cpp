@@ -20,7 +20,7 @@ using test::TempDir;
 using test::UpdateServer;
 using test::WriteFile;
 
-constexpr int kYes = IUpdateUi::kAnswerYes;
+constexpr BoxAnswer kYes = BoxAnswer::Yes;
 
 class UpdateCheck : public ::testing::Test {
   protected:
@@ -67,12 +67,12 @@ TEST_F(UpdateCheck, NewerVersionIsOfferedAndLandsByteExactInTheProgramDirectory)
 
     ASSERT_EQ(ui.boxes.size(), 2u);
     EXPECT_EQ(ui.boxes[0].caption, "Suche nach Updates...");
-    EXPECT_EQ(ui.boxes[0].style, 0x24u);
+    EXPECT_EQ(ui.boxes[0].style, IUpdateUi::kYesNoQuestion);
     EXPECT_EQ(ui.boxes[0].text, "Es existiert eine neuere Programm-Version:\nLokale Version:   2.0.0.6\n"
                                 "Aktuelle Version: 2.0.1.0\nGröße: 500 Byte\nHerunterladen ?");
     const std::string local = program / "portelan.zip";
     EXPECT_EQ(ui.boxes[1].caption, "Herunterladen erfolgreich");
-    EXPECT_EQ(ui.boxes[1].style, 0x40u);
+    EXPECT_EQ(ui.boxes[1].style, IUpdateUi::kOkInformation);
     EXPECT_EQ(ui.boxes[1].text,
               "Die neue Version (2.0.1.0) steht nun unter dem Pfad\n\"" + local + "\"\nzur Verfügung.");
     EXPECT_EQ(ReadFile(local), archive);
@@ -95,7 +95,7 @@ TEST_F(UpdateCheck, EqualOrOlderVersionSaysSoAndDownloadsNothing)
         ASSERT_EQ(ui.boxes.size(), 1u);
         EXPECT_EQ(ui.boxes[0].text, "Keine neuere Version vorhanden");
         EXPECT_EQ(ui.boxes[0].caption, "Suche nach Updates...");
-        EXPECT_EQ(ui.boxes[0].style, 0u);
+        EXPECT_EQ(ui.boxes[0].style, IUpdateUi::kOk);
         EXPECT_EQ(ProgramDirEntries(), 0u);
     }
 }
@@ -132,7 +132,7 @@ TEST_F(UpdateCheck, NoToTheOfferDownloadsNothing)
 {
     Manifest("portelan;2;0;1;0;;7;3;Updates/;portelan.zip;\n");
     UpdateServer server(site.Dir());
-    ScriptedUi ui({IUpdateUi::kAnswerNo});
+    ScriptedUi ui({BoxAnswer::No});
     EXPECT_FALSE(CheckForUpdate("portelan", http, ui, Settings(server.Url())));
     ASSERT_EQ(ui.boxes.size(), 1u);
     EXPECT_NE(ui.boxes[0].text.find("Größe: 3 ???\n"), std::string::npos);
@@ -168,7 +168,7 @@ TEST_F(UpdateCheck, FirstQuestionAnsweredNoTouchesNoNetwork)
     EXPECT_FALSE(RunUpdateCommand("portelan", http, ui, Settings(server.Url())));
     ASSERT_EQ(ui.boxes.size(), 1u);
     EXPECT_EQ(ui.boxes[0].caption, "Update suchen...");
-    EXPECT_EQ(ui.boxes[0].style, 0x44u);
+    EXPECT_EQ(ui.boxes[0].style, IUpdateUi::kYesNoInformation);
     EXPECT_EQ(ui.waitShown, 0);
     EXPECT_FALSE(FileExists(log));
 }
@@ -246,7 +246,7 @@ TEST_F(UpdateCheck, DownloadCutMidwayLeavesNothingUnderTheFinalName)
     ASSERT_EQ(ui.boxes.size(), 3u);
     EXPECT_EQ(ui.boxes[1].caption, "Portelan"); // the network failure's own box
     EXPECT_EQ(ui.boxes[2].caption, "Fehler beim Herunterladen");
-    EXPECT_EQ(ui.boxes[2].style, 0x10u);
+    EXPECT_EQ(ui.boxes[2].style, IUpdateUi::kOkStop);
     EXPECT_EQ(ui.boxes[2].text, "Die Datei konnte nicht herunter geladen werden.\nErrorcode: ");
     // The earlier file stays as it was; nothing else is left behind.
     EXPECT_EQ(ReadFile(program / "portelan.zip"), "older download");
@@ -323,7 +323,7 @@ TEST_F(UpdateCheck, AnEleventhFieldChecksTheArchivesSha256)
             EXPECT_EQ(ReadFile(program / "abc.zip"), "abc");
         } else {
             EXPECT_EQ(ui.boxes[1].caption, "Fehler beim Herunterladen");
-            EXPECT_EQ(ui.boxes[1].style, 0x10u);
+            EXPECT_EQ(ui.boxes[1].style, IUpdateUi::kOkStop);
             EXPECT_EQ(ui.boxes[1].text, "Die heruntergeladene Datei \"" + (program / "abc.zip") +
                                             "\" ist beschädigt und wurde gelöscht.");
             EXPECT_EQ(ReadFile(program / "abc.zip"), "older download");

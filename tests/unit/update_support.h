@@ -123,19 +123,19 @@ class ScriptedUi : public IUpdateUi {
     struct Box {
         std::string text;
         std::string caption;
-        unsigned style;
+        BoxStyle style;
     };
 
-    explicit ScriptedUi(std::deque<int> answers = {}) : m_answers(std::move(answers)) {}
+    explicit ScriptedUi(std::deque<BoxAnswer> answers = {}) : m_answers(std::move(answers)) {}
 
-    int ShowMessageBox(const std::string& text, const std::string& caption, unsigned style) override
+    BoxAnswer ShowMessageBox(const std::string& text, const std::string& caption, BoxStyle style) override
     {
         boxes.push_back({text, caption, style});
-        if ((style & 0x0F) != 0x04)
-            return kAnswerOk;
+        if (style.buttons != BoxButtons::YesNo)
+            return BoxAnswer::Ok;
         if (m_answers.empty())
-            return kAnswerNo;
-        int answer = m_answers.front();
+            return BoxAnswer::No;
+        const BoxAnswer answer = m_answers.front();
         m_answers.pop_front();
         return answer;
     }
@@ -153,7 +153,7 @@ class ScriptedUi : public IUpdateUi {
     int waitShown = 0;
 
   private:
-    std::deque<int> m_answers;
+    std::deque<BoxAnswer> m_answers;
 };
 
 } // namespace portelan::test

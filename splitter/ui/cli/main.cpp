@@ -50,11 +50,12 @@ int UsageError(const char* problem)
 // questions are answered with a line on standard input.
 class CliUpdateUi : public portelan::IUpdateUi {
   public:
-    int ShowMessageBox(const std::string& text, const std::string& caption, unsigned style) override
+    portelan::BoxAnswer ShowMessageBox(const std::string& text, const std::string& caption,
+                                       portelan::BoxStyle style) override
     {
         std::printf("%s\n%s\n", caption.c_str(), text.c_str());
-        if ((style & 0x0F) != 0x04) // not a Yes/No question
-            return kAnswerOk;
+        if (style.buttons != portelan::BoxButtons::YesNo)
+            return portelan::BoxAnswer::Ok;
         std::fputs("[j/n] ", stdout);
         std::fflush(stdout);
         std::string line;
@@ -65,7 +66,7 @@ class CliUpdateUi : public portelan::IUpdateUi {
         std::putchar('\n');
         line = portelan::ToLowerAscii(line);
         bool yes = line == "j" || line == "ja" || line == "y" || line == "yes";
-        return yes ? kAnswerYes : kAnswerNo;
+        return yes ? portelan::BoxAnswer::Yes : portelan::BoxAnswer::No;
     }
     void BeginWaitCursor() override {}
     void EndWaitCursor() override {}

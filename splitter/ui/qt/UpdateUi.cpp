@@ -16,25 +16,24 @@
 namespace portelan::qt {
 namespace {
 
-QMessageBox::Icon IconOf(unsigned style)
+QMessageBox::Icon IconOf(BoxIcon icon)
 {
-    switch (style & 0xF0) {
-    case 0x10:
+    switch (icon) {
+    case BoxIcon::Stop:
         return QMessageBox::Critical;
-    case 0x20:
+    case BoxIcon::Question:
         return QMessageBox::Question;
-    case 0x30:
-        return QMessageBox::Warning;
-    case 0x40:
+    case BoxIcon::Information:
         return QMessageBox::Information;
-    default:
-        return QMessageBox::NoIcon;
+    case BoxIcon::None:
+        break;
     }
+    return QMessageBox::NoIcon;
 }
 
 } // namespace
 
-int CQtUpdateUi::ShowMessageBox(const std::string& text, const std::string& caption, unsigned style)
+BoxAnswer CQtUpdateUi::ShowMessageBox(const std::string& text, const std::string& caption, BoxStyle style)
 {
     // The wait cursor belongs to the search, not to the box that asks the
     // user something: as on Windows, the pointer over a box is the arrow.
@@ -43,9 +42,10 @@ int CQtUpdateUi::ShowMessageBox(const std::string& text, const std::string& capt
         QApplication::restoreOverrideCursor();
 
     const QString message = QString::fromStdString(UnixLineBreaks(text));
-    QMessageBox box(IconOf(style), QString::fromStdString(caption), message, QMessageBox::NoButton, m_owner);
+    QMessageBox box(IconOf(style.icon), QString::fromStdString(caption), message, QMessageBox::NoButton,
+                    m_owner);
     box.setTextFormat(Qt::PlainText);
-    const bool yesNo = (style & 0x0F) == 0x04;
+    const bool yesNo = style.buttons == BoxButtons::YesNo;
     if (yesNo) {
         box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
         box.button(QMessageBox::Yes)->setText(QStringLiteral("&Ja"));
@@ -61,9 +61,7 @@ int CQtUpdateUi::ShowMessageBox(const std::string& text, const std::string& capt
 
     for (int i = 0; i < waiting; ++i)
         QApplication::setOverrideCursor(Qt::WaitCursor);
-    if (!yesNo)
-        return kAnswerOk;
-    return answer == QMessageBox::Yes ? kAnswerYes : kAnswerNo;
+    return !yesNo ? BoxAnswer::Ok : answer == QMessageBox::Yes ? BoxAnswer::Yes : BoxAnswer::No;
 }
 
 void CQtUpdateUi::BeginWaitCursor()

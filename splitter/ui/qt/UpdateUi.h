@@ -16,7 +16,7 @@ class CQtUpdateUi : public IUpdateUi {
   public:
     explicit CQtUpdateUi(QWidget* owner) : m_owner(owner) {}
     // Styles as on Windows (OK / Yes-No; information, question, stop icons).
-    int ShowMessageBox(const std::string& text, const std::string& caption, unsigned style) override;
+    BoxAnswer ShowMessageBox(const std::string& text, const std::string& caption, BoxStyle style) override;
     void BeginWaitCursor() override;
     void EndWaitCursor() override;
     bool CopyTextToClipboard(const std::string& text) override;

@@ -8,9 +8,13 @@
 
 namespace portelan {
 
-int CWindowUpdateUi::ShowMessageBox(const std::string& text, const std::string& caption, unsigned style)
+BoxAnswer CWindowUpdateUi::ShowMessageBox(const std::string& text, const std::string& caption, BoxStyle style)
 {
-    return win::ShowMessageBox(m_owner, text, caption, style);
+    static constexpr UINT kIcons[] = {0, MB_ICONSTOP, MB_ICONQUESTION, MB_ICONINFORMATION};
+    const bool yesNo = style.buttons == BoxButtons::YesNo;
+    const int pressed = win::ShowMessageBox(
+        m_owner, text, caption, (yesNo ? MB_YESNO : MB_OK) | kIcons[static_cast<int>(style.icon)]);
+    return !yesNo ? BoxAnswer::Ok : pressed == IDYES ? BoxAnswer::Yes : BoxAnswer::No;
 }
 
 void CWindowUpdateUi::BeginWaitCursor() { m_previous = SetCursor(LoadCursor(nullptr, IDC_WAIT)); }

@@ -13,7 +13,7 @@ namespace portelan {
 class CWindowUpdateUi : public IUpdateUi {
   public:
     explicit CWindowUpdateUi(HWND owner) : m_owner(owner) {}
-    int ShowMessageBox(const std::string& text, const std::string& caption, unsigned style) override;
+    BoxAnswer ShowMessageBox(const std::string& text, const std::string& caption, BoxStyle style) override;
     void BeginWaitCursor() override;
     void EndWaitCursor() override;
     bool CopyTextToClipboard(const std::string& text) override;
