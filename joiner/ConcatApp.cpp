@@ -257,42 +257,26 @@ CConcatApp::PieceLookup CConcatApp::OpenPiece(int index, const std::string& targ
     return PieceLookup::Missing;
 }
 
+// One join in progress: the file growing under its temporary name, a second
+// handle reading it back for the checksums, and the sums to check against.
+struct CConcatApp::Join {
+    std::string target;
+    platform::File out;
+    std::string tempPath;
+    std::shared_ptr<platform::File> reader;
+    std::vector<std::optional<std::uint32_t>> listed;
+    std::optional<CChecksumTrailer> trailer;
+    std::int64_t written = 0;
+};
+
 bool CConcatApp::JoinPieces()
 {
-    using platform::CopyResult;
-    using platform::File;
-
-    const std::string target = TargetPath();
-    // A source named like a piece ("x.001") would rebuild onto its own piece.
-    if (std::optional<int> k = PieceNumberOfExtension(m_strExt);
-        k && *k >= 1 && *k <= m_nCount && RefuseIfPiece(PieceFileName(m_strDir, m_strName, *k), target))
+    Join join;
+    join.target = TargetPath();
+    if (!MayWriteTarget(join.target) || !CreateGrowingFile(join))
         return false;
-
-    // An existing target that we may not write stays untouched.
-    if (platform::Exists(target)) {
-        File existing;
-        if (!existing.Open(target, File::Mode::WriteExisting)) {
-            m_ui.ReportError(
-                StrFormat("Die Zieldatei \"%s\" konnte nicht geschrieben werden.", target.c_str()));
-            return false;
-        }
-    }
-
-    // The file grows under a temporary name and takes the target's name only
-    // when it is complete, so a failed join leaves an older file as it was.
-    File out;
-    std::string tempPath;
-    std::shared_ptr<File> reader = CreateTemporary(GetModuleDir(), out, tempPath) ? out.Duplicate() : nullptr;
-    if (!reader) {
-        if (out.IsOpen()) {
-            out.Close();
-            platform::RemoveFile(tempPath);
-        }
-        m_ui.ReportError(StrFormat("Die Zieldatei \"%s\" konnte nicht geschrieben werden.", target.c_str()));
-        return false;
-    }
     // Given up at the search prompt by closing the terminal, Ctrl+C or a log-off.
-    platform::RemovedOnInterrupt removedOnInterrupt(tempPath);
+    platform::RemovedOnInterrupt removedOnInterrupt(join.tempPath);
 
     struct Progress {
         IConcatFrontEnd& ui;
@@ -304,107 +288,134 @@ bool CConcatApp::JoinPieces()
     // The checksum list beside the configuration file names a damaged piece
     // as soon as it is appended; without it only the whole file is checked.
     bool hasList = false;
-    const std::vector<std::optional<std::uint32_t>> listed = ListedChecksums(hasList);
-    const bool anyListed =
-        std::any_of(listed.begin(), listed.end(), [](const auto& crc) { return crc.has_value(); });
-
-    std::optional<CChecksumTrailer> trailer;
-    if (m_bHasChecksum || anyListed)
-        trailer.emplace();
+    join.listed = ListedChecksums(hasList);
+    if (m_bHasChecksum ||
+        std::any_of(join.listed.begin(), join.listed.end(), [](const auto& crc) { return crc.has_value(); }))
+        join.trailer.emplace();
 
     bool proceed = true;
-    std::int64_t written = 0;
     for (int i = 1; i <= m_nCount && proceed; ++i) {
         m_ui.SetProgressTip(StrFormat("Datei %d von %d...", i, m_nCount));
-        std::string path;
-        bool retry = true;
-        while (retry) {
-            File piece;
-            PieceLookup found = OpenPiece(i, target, piece, path);
-            if (found == PieceLookup::Refused) {
-                proceed = false;
-                break;
-            }
-            if (found == PieceLookup::Missing) {
-                proceed = retry = m_ui.AskForDirectory(m_strDir, m_strName + StrFormat(".%.3d", i));
-                continue;
-            }
-            retry = false;
-            std::int64_t length = piece.Length();
-            if (length < 0) {
-                proceed = false;
-                m_ui.ReportError(
-                    StrFormat("Die Länge der Datei \"%s\" konnte nicht bestimmt werden.", path.c_str()));
-                break;
-            }
-            const std::int64_t start = written;
-            std::optional<ReadBack> readBack;
-            if (trailer)
-                readBack.emplace(ReadBack{*trailer, reader, tempPath, start, i - 1});
-            CopyResult copied = CopyChunked(piece, out, length, readBack ? &*readBack : nullptr);
-            written += copied.bytes;
-            switch (copied.status) {
-            case CopyResult::Status::NoMemory:
-                proceed = false;
-                m_ui.ReportError("Es konnte kein Speicher reserviert werden.");
-                break;
-            case CopyResult::Status::ReadFailed:
-                proceed = false;
-                m_ui.ReportError(StrFormat("\"%s\" konnte nicht gelesen werden.", path.c_str()));
-                break;
-            case CopyResult::Status::WriteFailed:
-                proceed = false; // reported below, with the target
-                break;
-            case CopyResult::Status::Ok:
-                if (copied.bytes == 0) {
-                    proceed = false;
-                    m_ui.ReportError(StrFormat("\"%s\" hat eine Länge von Null.", path.c_str()));
-                }
-                break;
-            }
-            const std::optional<std::uint32_t> expected = ListedSum(listed, i);
-            if (!proceed || !expected)
-                continue;
-            std::optional<std::uint32_t> crc = trailer->WaitForPiece(i - 1);
-            if (crc && *crc == *expected)
-                continue;
-            // A damaged piece comes back out and is looked for like a missing
-            // one; unreadable read-back is left to the whole-file check.
-            if (!crc)
-                continue;
-            trailer->ForgetPiece(i - 1);
-            written = start;
-            if (!out.Truncate(start)) {
-                proceed = false;
-                break;
-            }
-            m_ui.ReportError(StrFormat("Das Teilstück \"%s\" ist beschädigt.", path.c_str()));
-            proceed = retry = m_ui.AskForDirectory(m_strDir, m_strName + StrFormat(".%.3d", i));
-        }
+        proceed = AppendPiece(join, i);
     }
-    proceed = out.Close() && proceed;
+    proceed = join.out.Close() && proceed;
     m_ui.ShowProgress(false);
+    return FinishJoin(join, proceed);
+}
 
-    if (trailer) {
-        CChecksumTrailer::Result sum = trailer->Finish();
-        trailer.reset();
-        // A record of another writer carries no sum to hold the whole against.
-        if (proceed && (!sum.ok || (m_bHasChecksum && sum.crc != m_nChecksum))) {
-            proceed = false;
-            m_ui.ReportError(
-                StrFormat("Die Prüfsumme der zusammengeführten Datei \"%s\" stimmt nicht.", target.c_str()));
-        }
-    }
-    // Some systems refuse to rename a file that is still open.
-    reader.reset();
-    if (proceed && !platform::RenameReplacing(tempPath, target))
-        proceed = false;
-    if (!proceed) {
-        platform::RemoveFile(tempPath);
-        m_ui.ReportError(StrFormat("Die Zieldatei \"%s\" konnte nicht erstellt werden.", target.c_str()));
+bool CConcatApp::MayWriteTarget(const std::string& target)
+{
+    // A source named like a piece ("x.001") would rebuild onto its own piece.
+    if (std::optional<int> k = PieceNumberOfExtension(m_strExt);
+        k && *k >= 1 && *k <= m_nCount && RefuseIfPiece(PieceFileName(m_strDir, m_strName, *k), target))
+        return false;
+    // An existing target that we may not write stays untouched.
+    platform::File existing;
+    if (platform::Exists(target) && !existing.Open(target, platform::File::Mode::WriteExisting)) {
+        m_ui.ReportError(StrFormat("Die Zieldatei \"%s\" konnte nicht geschrieben werden.", target.c_str()));
         return false;
     }
     return true;
+}
+
+bool CConcatApp::CreateGrowingFile(Join& join)
+{
+    // The file takes the target's name only when it is complete, so a
+    // failed join leaves an older file as it was.
+    join.reader = CreateTemporary(GetModuleDir(), join.out, join.tempPath) ? join.out.Duplicate() : nullptr;
+    if (join.reader)
+        return true;
+    if (join.out.IsOpen()) {
+        join.out.Close();
+        platform::RemoveFile(join.tempPath);
+    }
+    m_ui.ReportError(StrFormat("Die Zieldatei \"%s\" konnte nicht geschrieben werden.", join.target.c_str()));
+    return false;
+}
+
+bool CConcatApp::AppendPiece(Join& join, int index)
+{
+    for (;;) {
+        platform::File piece;
+        std::string path;
+        const PieceLookup found = OpenPiece(index, join.target, piece, path);
+        if (found == PieceLookup::Refused)
+            return false;
+        if (found == PieceLookup::Opened) {
+            const Appended appended = CopyPiece(join, index, piece, path);
+            if (appended != Appended::Damaged)
+                return appended == Appended::Ok;
+        }
+        if (!m_ui.AskForDirectory(m_strDir, m_strName + StrFormat(".%.3d", index)))
+            return false;
+    }
+}
+
+CConcatApp::Appended CConcatApp::CopyPiece(Join& join, int index, platform::File& piece,
+                                           const std::string& path)
+{
+    using platform::CopyResult;
+    const std::int64_t length = piece.Length();
+    if (length < 0) {
+        m_ui.ReportError(StrFormat("Die Länge der Datei \"%s\" konnte nicht bestimmt werden.", path.c_str()));
+        return Appended::Failed;
+    }
+    const std::int64_t start = join.written;
+    std::optional<ReadBack> readBack;
+    if (join.trailer)
+        readBack.emplace(ReadBack{*join.trailer, join.reader, join.tempPath, start, index - 1});
+    const CopyResult copied = CopyChunked(piece, join.out, length, readBack ? &*readBack : nullptr);
+    join.written += copied.bytes;
+    switch (copied.status) {
+    case CopyResult::Status::NoMemory:
+        m_ui.ReportError("Es konnte kein Speicher reserviert werden.");
+        return Appended::Failed;
+    case CopyResult::Status::ReadFailed:
+        m_ui.ReportError(StrFormat("\"%s\" konnte nicht gelesen werden.", path.c_str()));
+        return Appended::Failed;
+    case CopyResult::Status::WriteFailed:
+        return Appended::Failed; // reported with the target
+    case CopyResult::Status::Ok:
+        break;
+    }
+    if (copied.bytes == 0) {
+        m_ui.ReportError(StrFormat("\"%s\" hat eine Länge von Null.", path.c_str()));
+        return Appended::Failed;
+    }
+
+    // A damaged piece comes back out; unreadable read-back is left to the
+    // whole-file check.
+    const std::optional<std::uint32_t> expected = ListedSum(join.listed, index);
+    const std::optional<std::uint32_t> crc = expected ? join.trailer->WaitForPiece(index - 1) : std::nullopt;
+    if (!crc || *crc == *expected)
+        return Appended::Ok;
+    join.trailer->ForgetPiece(index - 1);
+    join.written = start;
+    if (!join.out.Truncate(start))
+        return Appended::Failed;
+    m_ui.ReportError(StrFormat("Das Teilstück \"%s\" ist beschädigt.", path.c_str()));
+    return Appended::Damaged;
+}
+
+bool CConcatApp::FinishJoin(Join& join, bool proceed)
+{
+    if (join.trailer) {
+        CChecksumTrailer::Result sum = join.trailer->Finish();
+        join.trailer.reset();
+        // A record of another writer carries no sum to hold the whole against.
+        if (proceed && (!sum.ok || (m_bHasChecksum && sum.crc != m_nChecksum))) {
+            proceed = false;
+            m_ui.ReportError(StrFormat("Die Prüfsumme der zusammengeführten Datei \"%s\" stimmt nicht.",
+                                       join.target.c_str()));
+        }
+    }
+    // Some systems refuse to rename a file that is still open.
+    join.reader.reset();
+    if (proceed && platform::RenameReplacing(join.tempPath, join.target))
+        return true;
+    platform::RemoveFile(join.tempPath);
+    m_ui.ReportError(StrFormat("Die Zieldatei \"%s\" konnte nicht erstellt werden.", join.target.c_str()));
+    return false;
 }
 
 std::optional<CConcatApp::SetCheck> CConcatApp::CheckPieces()

@@ -76,6 +76,23 @@ class CConcatApp {
 
   private:
     enum class PieceLookup { Opened, Missing, Refused };
+    enum class Appended { Ok, Damaged, Failed };
+    struct Join;
+
+    // The steps of JoinPieces; each false (or Failed) ends the join, reported.
+    // Refuses a target that is one of the pieces or that may not be written.
+    bool MayWriteTarget(const std::string& target);
+    // Opens the temporary file the target grows in, and its reader.
+    bool CreateGrowingFile(Join& join);
+    // Appends piece `index`, asking for its directory while it is missing
+    // or damaged; false also when the user gives up.
+    bool AppendPiece(Join& join, int index);
+    // Copies an opened piece onto the end and checks it where the checksum
+    // list gives its sum: Damaged when it was taken back out (reported).
+    Appended CopyPiece(Join& join, int index, platform::File& piece, const std::string& path);
+    // Checks the whole against the record's sum and gives the file the
+    // target's name; otherwise removes it.
+    bool FinishJoin(Join& join, bool proceed);
 
     // Finds, reads and accepts the record into the fields above; false
     // (reported, or the user's choice) otherwise.
