@@ -158,6 +158,221 @@ bool CopyRgb8(Bytes d, Canvas& canvas)
     return true;
 }
 
+// Why a clip is refused: thrown by the steps below, caught by Parse.
+struct Refusal {
+    std::string why;
+};
+
+// The top level: the header list, and the frame list when there is one.
+struct TopLists {
+    Chunk hdrl;
+    std::optional<Chunk> movi;
+};
+
+TopLists FindLists(Bytes d)
+{
+    if (d.size() < 12 || U32(d, 0) != kRiff || U32(d, 8) != kAvi)
+        throw Refusal{"not an AVI file"};
+    const std::size_t riffSize = U32(d, 4);
+    if (riffSize > d.size() - 8)
+        throw Refusal{"the file is cut off"};
+    std::optional<Chunk> hdrl, movi;
+    Chunk c;
+    ChunkWalk top(d, 12, 8 + riffSize);
+    while (top.Next(c)) {
+        if (!hdrl && IsList(d, c, kHdrl))
+            hdrl = c;
+        else if (!movi && IsList(d, c, kMovi))
+            movi = c;
+    }
+    if (top.Damaged())
+        throw Refusal{"a chunk reaches past the end of the file"};
+    if (!hdrl)
+        throw Refusal{"no header list"};
+    return TopLists{*hdrl, movi};
+}
+
+// The first video stream as the headers describe it.
+struct VideoStream {
+    unsigned index = 0; // among all streams, which numbers its frame chunks
+    Chunk format;       // strf
+    std::uint32_t usecPerFrame = 0, scale = 0, rate = 0;
+
+    // avih's rate, else strh's, else the default; never below 1 ms.
+    std::chrono::microseconds FrameDuration() const
+    {
+        std::uint64_t usec = usecPerFrame;
+        if (usec == 0 && scale != 0 && rate != 0)
+            usec = std::uint64_t{scale} * 1000000 / rate;
+        if (usec == 0)
+            usec = static_cast<std::uint64_t>(CAviClip::kDefaultFrameDuration.count());
+        return std::chrono::microseconds(std::max<std::uint64_t>(usec, 1000));
+    }
+};
+
+// One LIST 'strl': true with `video` filled when it is a video stream.
+bool ReadStreamList(Bytes d, const Chunk& strl, VideoStream& video)
+{
+    std::optional<Chunk> strh, strf;
+    Chunk s;
+    ChunkWalk items(d, strl);
+    while (items.Next(s)) {
+        if (!strh && s.id == kStrh)
+            strh = s;
+        else if (!strf && s.id == kStrf)
+            strf = s;
+    }
+    if (items.Damaged())
+        throw Refusal{"a stream header is cut off"};
+    if (!strh || strh->size < 4 || U32(d, strh->data) != kVids)
+        return false;
+    if (!strf)
+        throw Refusal{"the video stream has no format"};
+    if (strh->size >= 28) {
+        video.scale = U32(d, strh->data + 20);
+        video.rate = U32(d, strh->data + 24);
+    }
+    video.format = *strf;
+    return true;
+}
+
+VideoStream FindVideoStream(Bytes d, const Chunk& hdrl)
+{
+    VideoStream video;
+    bool found = false;
+    unsigned streams = 0;
+    Chunk c;
+    ChunkWalk headers(d, hdrl);
+    while (headers.Next(c)) {
+        if (c.id == kAvih && c.size >= 4) {
+            video.usecPerFrame = U32(d, c.data);
+        } else if (IsList(d, c, kStrl)) {
+            const unsigned index = streams++;
+            if (found)
+                continue;
+            found = ReadStreamList(d, c, video);
+            video.index = index;
+        }
+    }
+    if (headers.Damaged())
+        throw Refusal{"a header is cut off"};
+    if (!found)
+        throw Refusal{"no video stream"};
+    return video;
+}
+
+// BITMAPINFOHEADER and the palette behind it.
+struct FrameFormat {
+    int width = 0, height = 0;
+    bool topDown = false;
+    bool rle8 = false;
+    // Indexes beyond the palette draw its first colour.
+    std::array<std::uint32_t, 256> palette{};
+};
+
+FrameFormat ReadFrameFormat(Bytes d, const Chunk& format)
+{
+    if (format.size < 40)
+        throw Refusal{"the video format is too short"};
+    const std::size_t f = format.data;
+    const std::uint32_t headerSize = U32(d, f);
+    if (headerSize < 40 || headerSize > format.size)
+        throw Refusal{"the video format has a bad header size"};
+    const std::int64_t width = I32(d, f + 4), signedHeight = I32(d, f + 8);
+    const std::uint32_t bitCount = U16(d, f + 14), compression = U32(d, f + 16), used = U32(d, f + 32);
+    if (bitCount != 8 || (compression != kBiRle8 && compression != kBiRgb))
+        throw Refusal{"the frames are neither RLE8 nor uncompressed 8-bit"};
+    const std::int64_t height = signedHeight < 0 ? -signedHeight : signedHeight;
+    if (width <= 0 || width > CAviClip::kMaxSide || height <= 0 || height > CAviClip::kMaxSide)
+        throw Refusal{"the frame size " + std::to_string(width) + "x" + std::to_string(signedHeight) +
+                      " is out of range"};
+    if (used > 256)
+        throw Refusal{"the palette has more than 256 colours"};
+    const std::size_t colours = used ? used : 256;
+    if ((format.size - headerSize) / 4 < colours)
+        throw Refusal{"the palette is cut off"};
+
+    FrameFormat frame{static_cast<int>(width), static_cast<int>(height), signedHeight < 0,
+                      compression == kBiRle8};
+    for (std::size_t k = 0; k < colours; ++k) {
+        const std::size_t at = f + headerSize + 4 * k;
+        frame.palette[k] = 0xFF000000u | static_cast<std::uint32_t>(d[at + 2]) << 16 |
+                           static_cast<std::uint32_t>(d[at + 1]) << 8 | d[at];
+    }
+    std::fill(frame.palette.begin() + static_cast<std::ptrdiff_t>(colours), frame.palette.end(),
+              frame.palette[0]);
+    return frame;
+}
+
+// The video stream's frame chunks ('NNdc' or 'NNdb', also inside LIST
+// 'rec '), all counted before anything is drawn: more than maxFrames refuse.
+std::vector<Chunk> FindFrames(Bytes d, const std::optional<Chunk>& movi, unsigned stream,
+                              std::uint64_t maxFrames, std::uint64_t maxPixels)
+{
+    if (!movi)
+        throw Refusal{"no frames"};
+    const char* const hex = "0123456789abcdef";
+    const std::uint32_t streamId = stream < 256 ? static_cast<std::uint8_t>(hex[stream >> 4]) |
+                                                      static_cast<std::uint32_t>(hex[stream & 15]) << 8
+                                                : 0xFFFFFFFFu;
+    const auto isFrame = [streamId](const Chunk& chunk) {
+        return (chunk.id & 0xFFFF) == streamId &&
+               ((chunk.id >> 16) == (FourCC("00dc") >> 16) || (chunk.id >> 16) == (FourCC("00db") >> 16));
+    };
+    std::vector<Chunk> frames;
+    bool tooMany = false;
+    const auto take = [&](const Chunk& chunk) {
+        if (frames.size() >= maxFrames)
+            tooMany = true;
+        else
+            frames.push_back(chunk);
+    };
+    Chunk c;
+    ChunkWalk data(d, *movi);
+    while (!tooMany && data.Next(c)) {
+        if (IsList(d, c, kRec)) {
+            ChunkWalk record(d, c);
+            Chunk r;
+            while (!tooMany && record.Next(r))
+                if (isFrame(r))
+                    take(r);
+            if (record.Damaged())
+                throw Refusal{"a frame is cut off"};
+        } else if (isFrame(c)) {
+            take(c);
+        }
+    }
+    if (tooMany)
+        throw Refusal{"the frames hold more than " + std::to_string(maxPixels) + " pixels"};
+    if (data.Damaged())
+        throw Refusal{"a frame is cut off"};
+    if (frames.empty())
+        throw Refusal{"no frames"};
+    return frames;
+}
+
+// Each frame drawn over the one before, the first over palette entry 0, as
+// 32-bit pixels.
+std::vector<std::vector<std::uint32_t>> DrawFrames(Bytes d, const std::vector<Chunk>& frames,
+                                                   const FrameFormat& format)
+{
+    Canvas canvas{format.width, format.height, format.topDown,
+                  std::vector<std::uint8_t>(
+                      static_cast<std::size_t>(format.width) * static_cast<std::size_t>(format.height), 0)};
+    std::vector<std::vector<std::uint32_t>> drawn;
+    drawn.reserve(frames.size());
+    for (std::size_t n = 0; n < frames.size(); ++n) {
+        const Bytes bits = d.subspan(frames[n].data, frames[n].size);
+        if (!bits.empty() && !(format.rle8 ? DecodeRle8(bits, canvas) : CopyRgb8(bits, canvas)))
+            throw Refusal{"frame " + std::to_string(n) + " is cut off"};
+        std::vector<std::uint32_t> argb(canvas.px.size());
+        std::transform(canvas.px.begin(), canvas.px.end(), argb.begin(),
+                       [&format](std::uint8_t index) { return format.palette[index]; });
+        drawn.push_back(std::move(argb));
+    }
+    return drawn;
+}
+
 } // namespace
 
 std::optional<CAviClip> CAviClip::Parse(Bytes bytes, std::string* error)
@@ -167,182 +382,34 @@ std::optional<CAviClip> CAviClip::Parse(Bytes bytes, std::string* error)
 
 std::optional<CAviClip> CAviClip::Parse(Bytes d, const AviClipOptions& options, std::string* error)
 {
-    const auto fail = [error](std::string why) -> std::optional<CAviClip> {
+    try {
+        const TopLists lists = FindLists(d);
+        const VideoStream video = FindVideoStream(d, lists.hdrl);
+        const FrameFormat format = ReadFrameFormat(d, video.format);
+        const std::uint64_t pixels =
+            static_cast<std::uint64_t>(format.width) * static_cast<std::uint64_t>(format.height);
+        const std::vector<Chunk> frames =
+            FindFrames(d, lists.movi, video.index, options.maxPixels / pixels, options.maxPixels);
+
+        CAviClip clip;
+        clip.m_width = format.width;
+        clip.m_height = format.height;
+        clip.m_frameDuration = video.FrameDuration();
+        clip.m_frames = DrawFrames(d, frames, format);
+        clip.m_cornerColour = clip.m_frames[0][0];
+        if (options.transparentCorner) {
+            clip.m_transparentCorner = true;
+            for (auto& frame : clip.m_frames)
+                for (std::uint32_t& px : frame)
+                    if (px == clip.m_cornerColour)
+                        px &= 0x00FFFFFFu;
+        }
+        return clip;
+    } catch (const Refusal& refusal) {
         if (error)
-            *error = std::move(why);
+            *error = refusal.why;
         return std::nullopt;
-    };
-
-    if (d.size() < 12 || U32(d, 0) != kRiff || U32(d, 8) != kAvi)
-        return fail("not an AVI file");
-    const std::size_t riffSize = U32(d, 4);
-    if (riffSize > d.size() - 8)
-        return fail("the file is cut off");
-
-    Chunk hdrl, movi, c;
-    bool haveHdrl = false, haveMovi = false;
-    ChunkWalk top(d, 12, 8 + riffSize);
-    while (top.Next(c)) {
-        if (!haveHdrl && IsList(d, c, kHdrl)) {
-            hdrl = c;
-            haveHdrl = true;
-        } else if (!haveMovi && IsList(d, c, kMovi)) {
-            movi = c;
-            haveMovi = true;
-        }
     }
-    if (top.Damaged())
-        return fail("a chunk reaches past the end of the file");
-    if (!haveHdrl)
-        return fail("no header list");
-
-    // The headers: the clip's frame rate and the first video stream.
-    std::uint32_t usecPerFrame = 0, scale = 0, rate = 0;
-    Chunk format;
-    bool haveVideo = false;
-    unsigned stream = 0, streams = 0;
-    ChunkWalk headers(d, hdrl);
-    while (headers.Next(c)) {
-        if (c.id == kAvih && c.size >= 4) {
-            usecPerFrame = U32(d, c.data);
-        } else if (IsList(d, c, kStrl)) {
-            const unsigned index = streams++;
-            if (haveVideo)
-                continue;
-            Chunk strh, strf, s;
-            bool haveStrh = false, haveStrf = false;
-            ChunkWalk items(d, c);
-            while (items.Next(s)) {
-                if (!haveStrh && s.id == kStrh) {
-                    strh = s;
-                    haveStrh = true;
-                } else if (!haveStrf && s.id == kStrf) {
-                    strf = s;
-                    haveStrf = true;
-                }
-            }
-            if (items.Damaged())
-                return fail("a stream header is cut off");
-            if (!haveStrh || strh.size < 4 || U32(d, strh.data) != kVids)
-                continue;
-            if (!haveStrf)
-                return fail("the video stream has no format");
-            if (strh.size >= 28) {
-                scale = U32(d, strh.data + 20);
-                rate = U32(d, strh.data + 24);
-            }
-            format = strf;
-            stream = index;
-            haveVideo = true;
-        }
-    }
-    if (headers.Damaged())
-        return fail("a header is cut off");
-    if (!haveVideo)
-        return fail("no video stream");
-
-    // The frame format: BITMAPINFOHEADER and the palette behind it.
-    if (format.size < 40)
-        return fail("the video format is too short");
-    const std::size_t f = format.data;
-    const std::uint32_t headerSize = U32(d, f);
-    if (headerSize < 40 || headerSize > format.size)
-        return fail("the video format has a bad header size");
-    const std::int64_t width = I32(d, f + 4), signedHeight = I32(d, f + 8);
-    const std::uint32_t bitCount = U16(d, f + 14), compression = U32(d, f + 16), used = U32(d, f + 32);
-    if (bitCount != 8 || (compression != kBiRle8 && compression != kBiRgb))
-        return fail("the frames are neither RLE8 nor uncompressed 8-bit");
-    const std::int64_t height = signedHeight < 0 ? -signedHeight : signedHeight;
-    if (width <= 0 || width > kMaxSide || height <= 0 || height > kMaxSide)
-        return fail("the frame size " + std::to_string(width) + "x" + std::to_string(signedHeight) +
-                    " is out of range");
-    if (used > 256)
-        return fail("the palette has more than 256 colours");
-    const std::size_t colours = used ? used : 256;
-    if ((format.size - headerSize) / 4 < colours)
-        return fail("the palette is cut off");
-    // Indexes beyond the palette draw its first colour.
-    std::array<std::uint32_t, 256> palette{};
-    for (std::size_t k = 0; k < colours; ++k) {
-        const std::size_t at = f + headerSize + 4 * k;
-        palette[k] = 0xFF000000u | static_cast<std::uint32_t>(d[at + 2]) << 16 |
-                     static_cast<std::uint32_t>(d[at + 1]) << 8 | d[at];
-    }
-    std::fill(palette.begin() + static_cast<std::ptrdiff_t>(colours), palette.end(), palette[0]);
-
-    // The frames, all counted before anything is drawn.
-    if (!haveMovi)
-        return fail("no frames");
-    const char* const hex = "0123456789abcdef";
-    const std::uint32_t streamId = stream < 256 ? static_cast<std::uint8_t>(hex[stream >> 4]) |
-                                                      static_cast<std::uint32_t>(hex[stream & 15]) << 8
-                                                : 0xFFFFFFFFu;
-    const auto isFrame = [streamId](const Chunk& chunk) {
-        return (chunk.id & 0xFFFF) == streamId &&
-               ((chunk.id >> 16) == (FourCC("00dc") >> 16) || (chunk.id >> 16) == (FourCC("00db") >> 16));
-    };
-    const std::uint64_t pixels = static_cast<std::uint64_t>(width) * static_cast<std::uint64_t>(height);
-    const std::uint64_t maxFrames = options.maxPixels / pixels;
-    std::vector<Chunk> frames;
-    bool tooMany = false;
-    const auto take = [&](const Chunk& chunk) {
-        if (frames.size() >= maxFrames)
-            tooMany = true;
-        else
-            frames.push_back(chunk);
-    };
-    ChunkWalk data(d, movi);
-    while (!tooMany && data.Next(c)) {
-        if (IsList(d, c, kRec)) {
-            ChunkWalk record(d, c);
-            Chunk r;
-            while (!tooMany && record.Next(r))
-                if (isFrame(r))
-                    take(r);
-            if (record.Damaged())
-                return fail("a frame is cut off");
-        } else if (isFrame(c)) {
-            take(c);
-        }
-    }
-    if (tooMany)
-        return fail("the frames hold more than " + std::to_string(options.maxPixels) + " pixels");
-    if (data.Damaged())
-        return fail("a frame is cut off");
-    if (frames.empty())
-        return fail("no frames");
-
-    CAviClip clip;
-    clip.m_width = static_cast<int>(width);
-    clip.m_height = static_cast<int>(height);
-    std::uint64_t usec = usecPerFrame;
-    if (usec == 0 && scale != 0 && rate != 0)
-        usec = std::uint64_t{scale} * 1000000 / rate;
-    if (usec == 0)
-        usec = static_cast<std::uint64_t>(kDefaultFrameDuration.count());
-    clip.m_frameDuration = std::chrono::microseconds(std::max<std::uint64_t>(usec, 1000));
-
-    Canvas canvas{clip.m_width, clip.m_height, signedHeight < 0, std::vector<std::uint8_t>(pixels, 0)};
-    clip.m_frames.reserve(frames.size());
-    for (std::size_t n = 0; n < frames.size(); ++n) {
-        const Bytes bits = d.subspan(frames[n].data, frames[n].size);
-        if (!bits.empty() && !(compression == kBiRle8 ? DecodeRle8(bits, canvas) : CopyRgb8(bits, canvas)))
-            return fail("frame " + std::to_string(n) + " is cut off");
-        std::vector<std::uint32_t> argb(canvas.px.size());
-        std::transform(canvas.px.begin(), canvas.px.end(), argb.begin(),
-                       [&palette](std::uint8_t index) { return palette[index]; });
-        clip.m_frames.push_back(std::move(argb));
-    }
-
-    clip.m_cornerColour = clip.m_frames[0][0];
-    if (options.transparentCorner) {
-        clip.m_transparentCorner = true;
-        for (auto& frame : clip.m_frames)
-            for (std::uint32_t& px : frame)
-                if (px == clip.m_cornerColour)
-                    px &= 0x00FFFFFFu;
-    }
-    return clip;
 }
 
 } // namespace portelan
