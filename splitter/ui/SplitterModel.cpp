@@ -18,6 +18,7 @@ DroppedPath ClassifyDrop(const std::string& path)
 CSplitterModel::CSplitterModel(ISplitterView& view, CSplitEngine& engine, std::string browseDir)
     : m_view(view), m_engine(engine), m_strBrowseDir(std::move(browseDir))
 {
+    EnsureTrailingBackslash(m_strBrowseDir);
 }
 
 void CSplitterModel::Init()

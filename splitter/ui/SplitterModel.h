@@ -3,6 +3,7 @@
 // bar. The windows only show what they are told and report what was done.
 #pragma once
 
+#include <cstddef>
 #include <optional>
 #include <string>
 
@@ -12,8 +13,10 @@ namespace portelan {
 
 class CSplitEngine;
 
-// The three inputs, each with its check box and field.
+// The three inputs, each with its check box and field; Index gives their
+// place in a window's tables of controls.
 enum class Input { Source, Target, PieceSize };
+constexpr std::size_t Index(Input input) { return static_cast<std::size_t>(input); }
 
 // The main window as the model sees it.
 class ISplitterView {
@@ -39,7 +42,8 @@ DroppedPath ClassifyDrop(const std::string& path);
 
 class CSplitterModel {
   public:
-    // browseDir: where the first source file dialog opens.
+    // browseDir: where the first source file dialog opens (with or without
+    // its final separator).
     CSplitterModel(ISplitterView& view, CSplitEngine& engine, std::string browseDir);
 
     // The window's first state: waiting, the fields filled, the preset

@@ -20,7 +20,6 @@
 #include <QSysInfo>
 #include <QThread>
 
-#include "common/PathText.h"
 #include "splitter/ui/qt/AboutDlg.h"
 #include "splitter/ui/qt/Choosers.h"
 #include "splitter/ui/qt/DialogUnits.h"
@@ -43,22 +42,13 @@ QCheckBox* InputBox(QWidget* parent, const char* name, const char* text, int x, 
     return box;
 }
 
-// The source file dialog starts in the home directory, as it started in the
-// root of drive C: on Windows.
-std::string HomeDir()
-{
-    std::string home = QDir::homePath().toStdString();
-    EnsureTrailingBackslash(home);
-    return home;
-}
-
 } // namespace
 
 CSplitterDlg::CSplitterDlg(IChoosers& choosers, IJoinerImage& joiner, QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                           Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint |
                           Qt::MSWindowsFixedSizeDialogHint),
-      m_choosers(choosers), m_engine(*this, joiner), m_model(*this, m_engine, HomeDir()),
+      m_choosers(choosers), m_engine(*this, joiner), m_model(*this, m_engine, QDir::homePath().toStdString()),
       m_greetingWatcher([this](bool show) {
           // Widgets belong to the window's thread: changed there, never from the watcher's.
           QMetaObject::invokeMethod(
@@ -79,13 +69,13 @@ CSplitterDlg::CSplitterDlg(IChoosers& choosers, IJoinerImage& joiner, QWidget* p
     m_status = Make<QLabel>(this, "status", 5, 5, 203, 8);
     auto* group = Make<QGroupBox>(this, "settings", 4, 16, 203, 70);
     group->setTitle(QStringLiteral("Einstellungen"));
-    m_haveSource = InputBox(this, "haveSource", "Quelldatei", 13, 31);
-    m_haveTarget = InputBox(this, "haveTarget", "Zielpfad", 13, 45);
-    m_haveSize = InputBox(this, "haveSize", "Einzelgrösse", 13, 60);
-    m_editSource = Make<CDropEdit>(this, "source", 74, 29, 128, 13);
-    m_editTarget = Make<CDropEdit>(this, "target", 74, 44, 128, 13);
-    m_sizeText = Make<QLineEdit>(this, "sizeText", 74, 58, 128, 13);
-    m_sizeText->setReadOnly(true);
+    m_boxes = {InputBox(this, "haveSource", "Quelldatei", 13, 31),
+               InputBox(this, "haveTarget", "Zielpfad", 13, 45),
+               InputBox(this, "haveSize", "Einzelgrösse", 13, 60)};
+    auto* source = Make<CDropEdit>(this, "source", 74, 29, 128, 13);
+    auto* target = Make<CDropEdit>(this, "target", 74, 44, 128, 13);
+    m_fields = {source, target, Make<QLineEdit>(this, "sizeText", 74, 58, 128, 13)};
+    m_fields[Index(Input::PieceSize)]->setReadOnly(true);
     m_progress = Make<QProgressBar>(this, "progress", 13, 76, 189, 6);
     m_progress->setTextVisible(false);
     m_start = Make<QPushButton>(this, "start", 51, 89, 50, 14);
@@ -99,13 +89,12 @@ CSplitterDlg::CSplitterDlg(IChoosers& choosers, IJoinerImage& joiner, QWidget* p
     m_greeting->setEnabled(false);
 
     connect(m_start, &QPushButton::clicked, this, [this] { m_model.StartClicked(); });
-    connect(m_haveSource, &QCheckBox::clicked, this, [this] { m_model.SourceClicked(); });
-    connect(m_haveTarget, &QCheckBox::clicked, this, [this] { m_model.TargetClicked(); });
-    connect(m_haveSize, &QCheckBox::clicked, this, [this] { m_model.PieceSizeClicked(); });
-    connect(m_editSource, &CDropEdit::PathDropped, this,
-            [this](const std::string& path) { m_model.Dropped(Input::Source, path); });
-    connect(m_editTarget, &CDropEdit::PathDropped, this,
-            [this](const std::string& path) { m_model.Dropped(Input::Target, path); });
+    connect(m_boxes[0], &QCheckBox::clicked, this, [this] { m_model.SourceClicked(); });
+    connect(m_boxes[1], &QCheckBox::clicked, this, [this] { m_model.TargetClicked(); });
+    connect(m_boxes[2], &QCheckBox::clicked, this, [this] { m_model.PieceSizeClicked(); });
+    for (auto [edit, input] : {std::pair{source, Input::Source}, std::pair{target, Input::Target}})
+        connect(edit, &CDropEdit::PathDropped, this,
+                [this, input](const std::string& path) { m_model.Dropped(input, path); });
     connect(m_greeting, &QPushButton::clicked, this, &CSplitterDlg::ShowGreeting);
     connect(quit, &QPushButton::clicked, this, &CSplitterDlg::reject);
     auto* help = new QShortcut(QKeySequence(Qt::Key_F1), this);
@@ -139,41 +128,34 @@ bool CSplitterDlg::ConfirmPlan(const CSplitJob& plan)
     return dialog.exec() == QDialog::Accepted;
 }
 
-void CSplitterDlg::OnOwnThread(std::function<void()> apply)
-{
-    auto guarded = [this, apply = std::move(apply)] {
-        if (!m_handOver.IsClosed())
-            apply();
-    };
-    if (QThread::currentThread() == thread())
-        guarded();
-    else
-        QMetaObject::invokeMethod(this, guarded, Qt::QueuedConnection);
-}
-
-// The worker's progress is queued, so the worker never waits for the window.
 void CSplitterDlg::ResetProgress()
 {
-    OnOwnThread([this] {
-        m_progressModel.Reset();
-        ShowProgress();
-    });
+    UpdateProgress([](CProgressModel& bar) { bar.Reset(); });
 }
 
 void CSplitterDlg::InitProgress(int lower, int upper, int step)
 {
-    OnOwnThread([this, lower, upper, step] {
-        m_progressModel.Init(lower, upper, step);
-        ShowProgress();
-    });
+    UpdateProgress([=](CProgressModel& bar) { bar.Init(lower, upper, step); });
 }
 
 void CSplitterDlg::StepProgress()
 {
-    OnOwnThread([this] {
-        m_progressModel.Step();
+    UpdateProgress([](CProgressModel& bar) { bar.Step(); });
+}
+
+void CSplitterDlg::UpdateProgress(std::function<void(CProgressModel&)> change)
+{
+    auto apply = [this, change = std::move(change)] {
+        if (m_handOver.IsClosed())
+            return;
+        change(m_progressModel);
         ShowProgress();
-    });
+    };
+    // The worker's progress is queued, so the worker never waits for the window.
+    if (QThread::currentThread() == thread())
+        apply();
+    else
+        QMetaObject::invokeMethod(this, apply, Qt::QueuedConnection);
 }
 
 void CSplitterDlg::ShowProgress()
@@ -236,30 +218,14 @@ void CSplitterDlg::reject()
     QDialog::reject();
 }
 
-QCheckBox* CSplitterDlg::Box(Input input) const
-{
-    switch (input) {
-    case Input::Source:
-        return m_haveSource;
-    case Input::Target:
-        return m_haveTarget;
-    case Input::PieceSize:
-        break;
-    }
-    return m_haveSize;
-}
-
 void CSplitterDlg::ShowInput(Input input, const std::string& text)
 {
-    QLineEdit* field = input == Input::Source   ? m_editSource
-                       : input == Input::Target ? m_editTarget
-                                                : m_sizeText;
-    field->setText(QString::fromStdString(text));
+    m_fields[Index(input)]->setText(QString::fromStdString(text));
 }
 
-void CSplitterDlg::SetChecked(Input input, bool checked) { Box(input)->setChecked(checked); }
+void CSplitterDlg::SetChecked(Input input, bool checked) { m_boxes[Index(input)]->setChecked(checked); }
 
-bool CSplitterDlg::IsChecked(Input input) const { return Box(input)->isChecked(); }
+bool CSplitterDlg::IsChecked(Input input) const { return m_boxes[Index(input)]->isChecked(); }
 
 std::optional<std::string> CSplitterDlg::ChooseSourceFile(const std::string& browseDir)
 {

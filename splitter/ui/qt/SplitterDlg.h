@@ -1,7 +1,7 @@
 // The splitter's main window: the window model's widgets.
 #pragma once
 
-#include <atomic>
+#include <array>
 #include <functional>
 #include <string>
 
@@ -22,7 +22,6 @@ class QPushButton;
 
 namespace portelan::qt {
 
-class CDropEdit;
 class IChoosers;
 
 class CSplitterDlg : public QDialog, public ISplitFrontEnd, public ISplitterView {
@@ -73,13 +72,12 @@ class CSplitterDlg : public QDialog, public ISplitFrontEnd, public ISplitterView
     void contextMenuEvent(QContextMenuEvent* event) override;
 
   private:
-    // Runs `apply` on the window's thread: now when called there, queued
-    // when called by the worker.
-    void OnOwnThread(std::function<void()> apply);
+    // Applies `change` to the progress bar on the window's thread: now when
+    // called there, queued when called by the worker.
+    void UpdateProgress(std::function<void(CProgressModel&)> change);
     void ShowProgress();
     void RunHandedOver();
     void StopWorker();
-    QCheckBox* Box(Input input) const;
 
     IChoosers& m_choosers;
     CSplitEngine m_engine;
@@ -89,12 +87,9 @@ class CSplitterDlg : public QDialog, public ISplitFrontEnd, public ISplitterView
     CGreetingWatcher m_greetingWatcher;
 
     QLabel* m_status = nullptr;
-    QCheckBox* m_haveSource = nullptr;
-    QCheckBox* m_haveTarget = nullptr;
-    QCheckBox* m_haveSize = nullptr;
-    CDropEdit* m_editSource = nullptr;
-    CDropEdit* m_editTarget = nullptr;
-    QLineEdit* m_sizeText = nullptr;
+    // By Index(Input).
+    std::array<QCheckBox*, 3> m_boxes{};
+    std::array<QLineEdit*, 3> m_fields{};
     QProgressBar* m_progress = nullptr;
     QPushButton* m_start = nullptr;
     QPushButton* m_greeting = nullptr;

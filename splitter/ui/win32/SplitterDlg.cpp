@@ -1,7 +1,6 @@
 #include "splitter/ui/win32/SplitterDlg.h"
 
 #include <commctrl.h>
-#include <shellapi.h>
 
 #include "platform/win32/WideText.h"
 #include "splitter/ui/win32/AboutDlg.h"
@@ -9,46 +8,6 @@
 #include "splitter/ui/win32/Resource.h"
 
 namespace portelan {
-
-// --- CDropEdit ---------------------------------------------------------------
-
-void CDropEdit::Attach(HWND edit, HWND owner, Input field)
-{
-    m_pOwner = owner;
-    m_field = field;
-    // Subclassed the "W" way: an edit with an ANSI procedure would take its
-    // texts through the ANSI code page.
-    SetWindowLongPtrW(edit, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
-    m_pDefault = reinterpret_cast<WNDPROC>(
-        SetWindowLongPtrW(edit, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&CDropEdit::Procedure)));
-}
-
-LRESULT CALLBACK CDropEdit::Procedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
-{
-    auto* self = reinterpret_cast<CDropEdit*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
-    if (message == WM_DROPFILES) {
-        self->OnDropFiles(reinterpret_cast<HDROP>(wParam));
-        LRESULT result = CallWindowProcW(self->m_pDefault, hwnd, message, wParam, lParam);
-        DragFinish(reinterpret_cast<HDROP>(wParam));
-        return result;
-    }
-    return CallWindowProcW(self->m_pDefault, hwnd, message, wParam, lParam);
-}
-
-void CDropEdit::OnDropFiles(HDROP drop) const
-{
-    if (DragQueryFileW(drop, 0xFFFFFFFF, nullptr, 0) != 1)
-        return;
-    std::wstring path(DragQueryFileW(drop, 0, nullptr, 0) + 1, L'\0');
-    const UINT length = DragQueryFileW(drop, 0, path.data(), static_cast<UINT>(path.size()));
-    if (length == 0)
-        return;
-    path.resize(length);
-    const std::string dropped = platform::ToUtf8(path);
-    SendMessageW(m_pOwner, WM_DROPPED_PATH, static_cast<WPARAM>(m_field), reinterpret_cast<LPARAM>(&dropped));
-}
-
-// --- CSplitterDlg -------------------------------------------------------------
 
 CSplitterDlg::CSplitterDlg(IChoosers& choosers)
     : CDialog(IDD_MAIN), m_choosers(choosers), m_engine(*this, m_joiner), m_model(*this, m_engine, "C:\\")
@@ -121,32 +80,20 @@ void CSplitterDlg::RunOnUiThread(const std::function<void()>& task)
 
 namespace {
 
-int InputBox(Input input)
-{
-    switch (input) {
-    case Input::Source:
-        return IDC_HAVE_SOURCE;
-    case Input::Target:
-        return IDC_HAVE_TARGET;
-    case Input::PieceSize:
-        break;
-    }
-    return IDC_HAVE_SIZE;
-}
+// The inputs' controls, by Index(Input).
+constexpr int kBoxes[] = {IDC_HAVE_SOURCE, IDC_HAVE_TARGET, IDC_HAVE_SIZE};
+constexpr int kFields[] = {IDC_SOURCE, IDC_TARGET, IDC_SIZE_TEXT};
 
 } // namespace
 
 void CSplitterDlg::ShowInput(Input input, const std::string& text)
 {
-    SetItemText(input == Input::Source   ? IDC_SOURCE
-                : input == Input::Target ? IDC_TARGET
-                                         : IDC_SIZE_TEXT,
-                text);
+    SetItemText(kFields[Index(input)], text);
 }
 
-void CSplitterDlg::SetChecked(Input input, bool checked) { SetCheck(InputBox(input), checked); }
+void CSplitterDlg::SetChecked(Input input, bool checked) { SetCheck(kBoxes[Index(input)], checked); }
 
-bool CSplitterDlg::IsChecked(Input input) const { return IsChecked(InputBox(input)); }
+bool CSplitterDlg::IsChecked(Input input) const { return IsChecked(kBoxes[Index(input)]); }
 
 std::optional<std::string> CSplitterDlg::ChooseSourceFile(const std::string& browseDir)
 {
@@ -190,32 +137,23 @@ void CSplitterDlg::ShowGreeting()
 
 bool CSplitterDlg::OnCommand(int id, int code, HWND)
 {
-    switch (id) {
-    case IDC_START:
-        m_model.StartClicked();
-        return true;
-    case IDC_HAVE_SOURCE:
-        if (code == BN_CLICKED)
-            m_model.SourceClicked();
-        return true;
-    case IDC_HAVE_TARGET:
-        if (code == BN_CLICKED)
-            m_model.TargetClicked();
-        return true;
-    case IDC_HAVE_SIZE:
-        if (code == BN_CLICKED)
-            m_model.PieceSizeClicked();
-        return true;
-    case IDC_GREETING:
-        if (code == BN_CLICKED)
-            ShowGreeting();
-        return true;
-    case ID_HELP_COMMAND:
+    if (id == ID_HELP_COMMAND)
         ShowAboutBox();
-        return true;
-    default:
+    else if (code != BN_CLICKED)
         return false;
-    }
+    else if (id == IDC_START)
+        m_model.StartClicked();
+    else if (id == IDC_HAVE_SOURCE)
+        m_model.SourceClicked();
+    else if (id == IDC_HAVE_TARGET)
+        m_model.TargetClicked();
+    else if (id == IDC_HAVE_SIZE)
+        m_model.PieceSizeClicked();
+    else if (id == IDC_GREETING)
+        ShowGreeting();
+    else
+        return false;
+    return true;
 }
 
 bool CSplitterDlg::PaintMinimised()

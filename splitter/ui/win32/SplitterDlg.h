@@ -8,39 +8,21 @@
 
 #include <windows.h>
 
-#include <shellapi.h>
-
 #include "platform/win32/Window.h"
 #include "splitter/engine/SplitEngine.h"
 #include "splitter/ui/Greeting.h"
 #include "splitter/ui/SplitterModel.h"
 #include "splitter/ui/win32/Choosers.h"
+#include "splitter/ui/win32/DropEdit.h"
 #include "splitter/ui/win32/ResourceJoiner.h"
 #include "splitter/ui/win32/UpdateUi.h"
 
 namespace portelan {
 
 inline constexpr UINT WM_SPLIT_FINISHED = WM_APP + 1;
-inline constexpr UINT WM_DROPPED_PATH = WM_APP + 2;
 // From the greeting watcher: wParam TRUE shows and enables the greeting
 // button, FALSE disables and hides it.
 inline constexpr UINT WM_GREETING_BUTTON = WM_APP + 3;
-
-// A read-only edit that takes a file or folder dropped from the shell and
-// reports it to its owner with WM_DROPPED_PATH (wParam: the field, lParam:
-// the path as a const std::string*).
-class CDropEdit {
-  public:
-    void Attach(HWND edit, HWND owner, Input field);
-
-  private:
-    static LRESULT CALLBACK Procedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
-    void OnDropFiles(HDROP drop) const;
-
-    Input m_field = Input::Source;
-    HWND m_pOwner = nullptr;
-    WNDPROC m_pDefault = nullptr;
-};
 
 class CSplitterDlg : public win::CDialog, public ISplitFrontEnd, public ISplitterView {
   public:
