@@ -15,7 +15,7 @@
 
 class QAbstractButton;
 
-#include "splitter/ui/EmbeddedJoiner.h"
+#include "splitter/engine/posix/EmbeddedJoiner.h"
 #include "splitter/ui/qt/Choosers.h"
 #include "splitter/ui/qt/SplitterDlg.h"
 

@@ -11,7 +11,7 @@
 #include "joiner/console/ConsoleFrontEnd.h"
 #include "platform/Platform.h"
 #include "splitter/engine/SplitEngine.h"
-#include "splitter/ui/EmbeddedJoiner.h"
+#include "splitter/engine/posix/EmbeddedJoiner.h"
 #include "splitter/ui/cli/CliFrontEnd.h"
 #include "splitter/ui/cli/JoinArgument.h"
 #include "splitter/ui/cli/SizeArgument.h"

@@ -7,7 +7,7 @@
 #include <QLibraryInfo>
 
 #include "platform/Platform.h"
-#include "splitter/ui/EmbeddedJoiner.h"
+#include "splitter/engine/posix/EmbeddedJoiner.h"
 #include "splitter/ui/qt/Choosers.h"
 #include "splitter/ui/qt/QtTranslation.h"
 #include "splitter/ui/qt/SplitterDlg.h"

@@ -1,4 +1,4 @@
-#include "splitter/ui/EmbeddedJoiner.h"
+#include "splitter/engine/posix/EmbeddedJoiner.h"
 
 // Placed by JoinerImage.S around the bytes of the built joiners.
 extern "C" const unsigned char portelan_linux_joiner_begin[];
