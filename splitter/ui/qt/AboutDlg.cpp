@@ -17,20 +17,17 @@ namespace {
 
 QLabel* AddLabel(QWidget* dialog, const QString& text, const char* name, int x, int y, int width, int height)
 {
-    auto* label = new QLabel(text, dialog);
-    label->setObjectName(QString::fromLatin1(name));
+    auto* label = Make<QLabel>(dialog, name, x, y, width, height);
     // Shown as written: no markup and no mnemonics.
     label->setTextFormat(Qt::PlainText);
-    Place(label, x, y, width, height);
+    label->setText(text);
     return label;
 }
 
 QPushButton* AddOkButton(QDialog* dialog, int x, int y)
 {
-    auto* ok = new QPushButton(QStringLiteral("OK"), dialog);
-    ok->setObjectName(QStringLiteral("okButton"));
+    auto* ok = Make<QPushButton>(dialog, "okButton", "OK", x, y, 50, 14);
     ok->setDefault(true);
-    Place(ok, x, y, 50, 14);
     QObject::connect(ok, &QPushButton::clicked, dialog, &QDialog::accept);
     return ok;
 }

@@ -1,5 +1,7 @@
 #include "splitter/ui/qt/Choosers.h"
 
+#include <memory>
+
 #include <QAbstractButton>
 #include <QAbstractItemView>
 #include <QDialogButtonBox>
@@ -73,11 +75,11 @@ QAbstractButton* AcceptButton(QFileDialog* dialog)
     return nullptr;
 }
 
-std::optional<std::string> FirstChosen(QFileDialog& dialog)
+std::optional<std::string> FirstChosen(std::unique_ptr<QFileDialog> dialog)
 {
-    if (dialog.exec() != QDialog::Accepted)
+    if (dialog->exec() != QDialog::Accepted)
         return std::nullopt;
-    const QStringList chosen = dialog.selectedFiles();
+    const QStringList chosen = dialog->selectedFiles();
     if (chosen.isEmpty() || chosen.front().isEmpty())
         return std::nullopt;
     return chosen.front().toStdString();
@@ -87,18 +89,12 @@ class CSystemChoosers : public IChoosers {
   public:
     std::optional<std::string> ChooseSourceFile(QWidget* owner, const std::string& browseDir) override
     {
-        QFileDialog* dialog = CreateSourceChooser(owner, browseDir);
-        std::optional<std::string> chosen = FirstChosen(*dialog);
-        delete dialog;
-        return chosen;
+        return FirstChosen(std::unique_ptr<QFileDialog>(CreateSourceChooser(owner, browseDir)));
     }
 
     std::optional<std::string> ChooseFolder(QWidget* owner) override
     {
-        QFileDialog* dialog = CreateFolderChooser(owner);
-        std::optional<std::string> chosen = FirstChosen(*dialog);
-        delete dialog;
-        return chosen;
+        return FirstChosen(std::unique_ptr<QFileDialog>(CreateFolderChooser(owner)));
     }
 };
 

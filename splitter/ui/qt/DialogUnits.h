@@ -29,4 +29,13 @@ Widget* Make(QWidget* parent, const char* name, int x, int y, int width, int hei
     return widget;
 }
 
+// The same with a text, for buttons and labels.
+template <typename Widget>
+Widget* Make(QWidget* parent, const char* name, const char* text, int x, int y, int width, int height)
+{
+    auto* widget = Make<Widget>(parent, name, x, y, width, height);
+    widget->setText(QString::fromUtf8(text));
+    return widget;
+}
+
 } // namespace portelan::qt

@@ -22,13 +22,6 @@ namespace {
 constexpr Qt::WindowFlags kDialogFlags = Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                                          Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint;
 
-QLabel* Label(QWidget* parent, const char* text, int x, int y, int width, int height)
-{
-    auto* label = new QLabel(QString::fromUtf8(text), parent);
-    Place(label, x, y, width, height);
-    return label;
-}
-
 QGroupBox* Group(QWidget* parent, const char* text, int x, int y, int width, int height)
 {
     auto* group = new QGroupBox(QString::fromUtf8(text), parent);
@@ -43,20 +36,6 @@ QLineEdit* ReadOnlyEdit(QWidget* parent, const char* name, int x, int y, int wid
     return edit;
 }
 
-QPushButton* Button(QWidget* parent, const char* name, const char* text, int x, int y, int width, int height)
-{
-    auto* button = Make<QPushButton>(parent, name, x, y, width, height);
-    button->setText(QString::fromUtf8(text));
-    return button;
-}
-
-QRadioButton* Radio(QWidget* parent, const char* name, const char* text, int x, int y, int width, int height)
-{
-    auto* radio = Make<QRadioButton>(parent, name, x, y, width, height);
-    radio->setText(QString::fromUtf8(text));
-    return radio;
-}
-
 } // namespace
 
 // --- CInfoDlg ----------------------------------------------------------------
@@ -69,18 +48,18 @@ CInfoDlg::CInfoDlg(QWidget* parent) : QDialog(parent, kDialogFlags)
     // The template's order is also the tab order; group boxes first, so
     // that they lie beneath their fields.
     Group(this, "Quelle", 4, 4, 242, 52);
-    Label(this, "Dateiname", 10, 16, 40, 8);
+    Make<QLabel>(this, "", "Dateiname", 10, 16, 40, 8);
     m_name = ReadOnlyEdit(this, "infoName", 54, 14, 186, 12);
-    Label(this, "Pfad", 10, 29, 40, 8);
+    Make<QLabel>(this, "", "Pfad", 10, 29, 40, 8);
     m_sourceDir = ReadOnlyEdit(this, "infoSourceDir", 54, 27, 186, 12);
-    Label(this, "Grösse", 10, 42, 40, 8);
+    Make<QLabel>(this, "", "Grösse", 10, 42, 40, 8);
     m_sourceSize = ReadOnlyEdit(this, "infoSourceSize", 54, 40, 186, 12);
     Group(this, "Ziel", 4, 60, 242, 52);
-    Label(this, "Pfad", 10, 72, 40, 8);
+    Make<QLabel>(this, "", "Pfad", 10, 72, 40, 8);
     m_target = ReadOnlyEdit(this, "infoTarget", 54, 70, 186, 12);
-    Label(this, "Anzahl", 10, 85, 40, 8);
+    Make<QLabel>(this, "", "Anzahl", 10, 85, 40, 8);
     m_count = ReadOnlyEdit(this, "infoCount", 54, 83, 186, 12);
-    Label(this, "Grösse", 10, 98, 40, 8);
+    Make<QLabel>(this, "", "Grösse", 10, 98, 40, 8);
     m_pieceSize = ReadOnlyEdit(this, "infoPieceSize", 54, 96, 186, 12);
     Group(this, "Hinweise", 4, 116, 242, 42);
     m_verdict = Make<QTextEdit>(this, "infoVerdict", 10, 127, 230, 26);
@@ -88,9 +67,9 @@ CInfoDlg::CInfoDlg(QWidget* parent) : QDialog(parent, kDialogFlags)
     m_verdict->setFocusPolicy(Qt::NoFocus);
     m_verdict->setAcceptRichText(false);
     m_verdict->document()->setDefaultTextOption(QTextOption(Qt::AlignHCenter));
-    m_ok = Button(this, "ok", "&Fortfahren", 64, 162, 56, 14);
+    m_ok = Make<QPushButton>(this, "ok", "&Fortfahren", 64, 162, 56, 14);
     m_ok->setDefault(true);
-    m_cancel = Button(this, "cancel", "Ab&brechen", 130, 162, 56, 14);
+    m_cancel = Make<QPushButton>(this, "cancel", "Ab&brechen", 130, 162, 56, 14);
     connect(m_ok, &QPushButton::clicked, this, &QDialog::accept);
     connect(m_cancel, &QPushButton::clicked, this, &QDialog::reject);
 
@@ -132,14 +111,14 @@ CPieceSizeDlg::CPieceSizeDlg(QWidget* parent) : QDialog(parent, kDialogFlags)
     SetDialogSize(this, 200, 74);
 
     m_value = Make<QLineEdit>(this, "value", 7, 38, 100, 12);
-    m_unitBytes = Radio(this, "unitBytes", "Bytes", 112, 40, 32, 10);
-    m_unitKb = Radio(this, "unitKb", "KB", 145, 40, 23, 10);
-    m_unitMb = Radio(this, "unitMb", "MB", 171, 40, 26, 10);
-    QPushButton* ok = Button(this, "ok", "OK", 56, 57, 50, 14);
+    m_unitBytes = Make<QRadioButton>(this, "unitBytes", "Bytes", 112, 40, 32, 10);
+    m_unitKb = Make<QRadioButton>(this, "unitKb", "KB", 145, 40, 23, 10);
+    m_unitMb = Make<QRadioButton>(this, "unitMb", "MB", 171, 40, 26, 10);
+    QPushButton* ok = Make<QPushButton>(this, "ok", "OK", 56, 57, 50, 14);
     ok->setDefault(true);
-    QPushButton* cancel = Button(this, "cancel", "Abbrechen", 122, 57, 50, 14);
-    m_preset = Radio(this, "preset", "Disketten Größe (1,44 MB)", 7, 8, 100, 10);
-    m_free = Radio(this, "free", "Frei definierte Größe", 7, 22, 100, 10);
+    QPushButton* cancel = Make<QPushButton>(this, "cancel", "Abbrechen", 122, 57, 50, 14);
+    m_preset = Make<QRadioButton>(this, "preset", "Disketten Größe (1,44 MB)", 7, 8, 100, 10);
+    m_free = Make<QRadioButton>(this, "free", "Frei definierte Größe", 7, 22, 100, 10);
     // Wider fonts than the template's would cut the preset's text; there is
     // room beside both.
     for (QRadioButton* radio : {m_preset, m_free})

@@ -17,24 +17,20 @@ CErrorDlg::CErrorDlg(QWidget* parent) : QDialog(parent)
 
     // Created in the template's order, which is also the tab order: the
     // button first, so it has the focus and Return presses it.
-    auto* close = new QPushButton(QStringLiteral("Be&enden"), this);
-    close->setObjectName(QStringLiteral("closeButton"));
-    Place(close, 118, 45, 50, 14);
+    auto* close = Make<QPushButton>(this, "closeButton", "Be&enden", 118, 45, 50, 14);
     connect(close, &QPushButton::clicked, this, &QDialog::reject);
 
     auto* clip = new CClipPlayer(QStringLiteral(":/pictures/clip130.avi"), false, this);
     clip->setObjectName(QStringLiteral("clip"));
     Place(clip, 6, 4, 55, 37);
 
-    m_message = new QPlainTextEdit(this);
-    m_message->setObjectName(QStringLiteral("message"));
+    m_message = Make<QPlainTextEdit>(this, "message", 67, 4, 215, 37);
     m_message->setReadOnly(true);
     m_message->setLineWrapMode(QPlainTextEdit::NoWrap);
     // Read-only, yet the caret moves as in the Windows edit, so the keyboard
     // can scroll through a long message too.
     m_message->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
     m_message->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    Place(m_message, 67, 4, 215, 37);
 
     close->setFocus();
 }

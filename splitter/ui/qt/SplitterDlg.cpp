@@ -36,8 +36,7 @@ namespace {
 // A check box with its text left of the box, as the template draws it.
 QCheckBox* InputBox(QWidget* parent, const char* name, const char* text, int x, int y)
 {
-    auto* box = Make<QCheckBox>(parent, name, x, y, 54, 10);
-    box->setText(QString::fromUtf8(text));
+    auto* box = Make<QCheckBox>(parent, name, text, x, y, 54, 10);
     box->setLayoutDirection(Qt::RightToLeft);
     return box;
 }
@@ -78,13 +77,10 @@ CSplitterDlg::CSplitterDlg(IChoosers& choosers, IJoinerImage& joiner, QWidget* p
     m_fields[Index(Input::PieceSize)]->setReadOnly(true);
     m_progress = Make<QProgressBar>(this, "progress", 13, 76, 189, 6);
     m_progress->setTextVisible(false);
-    m_start = Make<QPushButton>(this, "start", 51, 89, 50, 14);
-    m_start->setText(QStringLiteral("&Starten"));
+    m_start = Make<QPushButton>(this, "start", "&Starten", 51, 89, 50, 14);
     m_start->setDefault(true);
-    auto* quit = Make<QPushButton>(this, "quit", 117, 89, 50, 14);
-    quit->setText(QStringLiteral("Be&enden"));
-    m_greeting = Make<QPushButton>(this, "greeting", 104, 91, 10, 10);
-    m_greeting->setText(QStringLiteral("?"));
+    auto* quit = Make<QPushButton>(this, "quit", "Be&enden", 117, 89, 50, 14);
+    m_greeting = Make<QPushButton>(this, "greeting", "?", 104, 91, 10, 10);
     m_greeting->hide();
     m_greeting->setEnabled(false);
 
