@@ -1,5 +1,7 @@
 #include "splitter/engine/HandOver.h"
 
+#include <utility>
+
 namespace portelan {
 
 void CHandOver::RunAndWait(const std::function<void()>& task, const std::function<void()>& wake)
@@ -59,6 +61,21 @@ bool CHandOver::IsClosed() const
 {
     std::lock_guard lock(m_mutex);
     return m_bClosed;
+}
+
+bool CCloseAfterTask::Run(const std::function<void()>& task)
+{
+    m_bInTask = true;
+    task();
+    m_bInTask = false;
+    return std::exchange(m_bCloseDeferred, false);
+}
+
+bool CCloseAfterTask::Defer()
+{
+    if (m_bInTask)
+        m_bCloseDeferred = true;
+    return m_bInTask;
 }
 
 } // namespace portelan

@@ -36,4 +36,19 @@ class CHandOver {
     bool m_bClosed = false;
 };
 
+// A close asked for while a handed-over task runs on the window's thread (an
+// error window of it open) waits until the task is done: the worker waits
+// for the task, and the close would wait for the worker.
+class CCloseAfterTask {
+  public:
+    // Runs `task`; true when a close was asked for meanwhile and is due now.
+    bool Run(const std::function<void()>& task);
+    // True when a close must wait for the running task; it is remembered.
+    bool Defer();
+
+  private:
+    bool m_bInTask = false;
+    bool m_bCloseDeferred = false;
+};
+
 } // namespace portelan

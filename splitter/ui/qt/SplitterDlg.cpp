@@ -180,13 +180,8 @@ void CSplitterDlg::RunOnUiThread(const std::function<void()>& task)
 
 void CSplitterDlg::RunHandedOver()
 {
-    m_bInTask = true;
-    m_handOver.RunPending();
-    m_bInTask = false;
-    if (m_bCloseDeferred) {
-        m_bCloseDeferred = false;
+    if (m_closeAfterTask.Run([this] { m_handOver.RunPending(); }))
         QMetaObject::invokeMethod(this, &CSplitterDlg::reject, Qt::QueuedConnection);
-    }
 }
 
 void CSplitterDlg::StopWorker()
@@ -206,10 +201,8 @@ void CSplitterDlg::reject()
 {
     // The worker is waiting for its completion, which runs (in a window of
     // its own) below this call: close once it is done.
-    if (m_bInTask) {
-        m_bCloseDeferred = true;
+    if (m_closeAfterTask.Defer())
         return;
-    }
     StopWorker();
     QDialog::reject();
 }

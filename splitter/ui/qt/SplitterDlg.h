@@ -95,9 +95,7 @@ class CSplitterDlg : public QDialog, public ISplitFrontEnd, public ISplitterView
     QPushButton* m_greeting = nullptr;
 
     bool m_bAboutOpen = false;
-    // A worker's task runs on this thread now; a close waits until it is done.
-    bool m_bInTask = false;
-    bool m_bCloseDeferred = false;
+    CCloseAfterTask m_closeAfterTask;
     UpdateClientFactory m_updateClient;
 };
 

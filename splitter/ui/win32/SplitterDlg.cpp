@@ -177,15 +177,8 @@ INT_PTR CSplitterDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, bool
     handled = true;
     switch (message) {
     case WM_SPLIT_FINISHED:
-        if (!m_bClosing) {
-            m_bInTask = true;
-            (*reinterpret_cast<const std::function<void()>*>(lParam))();
-            m_bInTask = false;
-            if (m_bCloseDeferred) {
-                m_bCloseDeferred = false;
-                PostMessageW(Hwnd(), WM_COMMAND, IDCANCEL, 0);
-            }
-        }
+        if (!m_bClosing && m_closeAfterTask.Run(*reinterpret_cast<const std::function<void()>*>(lParam)))
+            PostMessageW(Hwnd(), WM_COMMAND, IDCANCEL, 0);
         return 0;
     case WM_DROPPED_PATH:
         m_model.Dropped(static_cast<Input>(wParam), *reinterpret_cast<const std::string*>(lParam));
@@ -224,10 +217,8 @@ bool CSplitterDlg::RunUpdateCheck() { return portelan::RunUpdateCheck(Hwnd(), m_
 
 void CSplitterDlg::OnCancel()
 {
-    if (m_bInTask) {
-        m_bCloseDeferred = true;
+    if (m_closeAfterTask.Defer())
         return;
-    }
     // Closing while a split runs: the worker stops at its next block and
     // ends without reporting; the pieces written so far stay. Meanwhile the
     // messages it sends (progress) are still answered, so it cannot block.

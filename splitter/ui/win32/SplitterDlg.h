@@ -9,6 +9,7 @@
 #include <windows.h>
 
 #include "platform/win32/Window.h"
+#include "splitter/engine/HandOver.h"
 #include "splitter/engine/SplitEngine.h"
 #include "splitter/ui/Greeting.h"
 #include "splitter/ui/SplitterModel.h"
@@ -74,10 +75,7 @@ class CSplitterDlg : public win::CDialog, public ISplitFrontEnd, public ISplitte
     bool m_bAboutOpen = false;
     // Set while the window closes: the worker's reports are no longer shown.
     std::atomic<bool> m_bClosing{false};
-    // A close asked for while a completion runs (its error window open)
-    // waits until the completion is done: the worker waits for it.
-    bool m_bInTask = false;
-    bool m_bCloseDeferred = false;
+    CCloseAfterTask m_closeAfterTask;
     // Reports to the window, so made once it has one.
     std::unique_ptr<CGreetingWatcher> m_greetingWatcher;
     UpdateClientFactory m_updateClient;
