@@ -268,6 +268,8 @@ struct FrameFormat {
     bool rle8 = false;
     // Indexes beyond the palette draw its first colour.
     std::array<std::uint32_t, 256> palette{};
+
+    std::size_t Pixels() const { return static_cast<std::size_t>(width) * static_cast<std::size_t>(height); }
 };
 
 FrameFormat ReadFrameFormat(Bytes d, const Chunk& format)
@@ -356,9 +358,7 @@ std::vector<Chunk> FindFrames(Bytes d, const std::optional<Chunk>& movi, unsigne
 std::vector<std::vector<std::uint32_t>> DrawFrames(Bytes d, const std::vector<Chunk>& frames,
                                                    const FrameFormat& format)
 {
-    Canvas canvas{format.width, format.height, format.topDown,
-                  std::vector<std::uint8_t>(
-                      static_cast<std::size_t>(format.width) * static_cast<std::size_t>(format.height), 0)};
+    Canvas canvas{format.width, format.height, format.topDown, std::vector<std::uint8_t>(format.Pixels(), 0)};
     std::vector<std::vector<std::uint32_t>> drawn;
     drawn.reserve(frames.size());
     for (std::size_t n = 0; n < frames.size(); ++n) {
@@ -386,10 +386,8 @@ std::optional<CAviClip> CAviClip::Parse(Bytes d, const AviClipOptions& options, 
         const TopLists lists = FindLists(d);
         const VideoStream video = FindVideoStream(d, lists.hdrl);
         const FrameFormat format = ReadFrameFormat(d, video.format);
-        const std::uint64_t pixels =
-            static_cast<std::uint64_t>(format.width) * static_cast<std::uint64_t>(format.height);
         const std::vector<Chunk> frames =
-            FindFrames(d, lists.movi, video.index, options.maxPixels / pixels, options.maxPixels);
+            FindFrames(d, lists.movi, video.index, options.maxPixels / format.Pixels(), options.maxPixels);
 
         CAviClip clip;
         clip.m_width = format.width;

@@ -4,7 +4,6 @@
 #include <mutex>
 #include <system_error>
 
-
 namespace portelan {
 
 namespace {

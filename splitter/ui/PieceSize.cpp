@@ -1,5 +1,6 @@
 #include "splitter/ui/PieceSize.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <iterator>
 
@@ -12,20 +13,16 @@ namespace {
 
 const PieceUnitInfo* FindUnit(int unit)
 {
-    for (const PieceUnitInfo& info : kPieceUnits)
-        if (info.code == unit)
-            return &info;
-    return nullptr;
+    const PieceUnitInfo* found = std::ranges::find(kPieceUnits, unit, &PieceUnitInfo::code);
+    return found == std::end(kPieceUnits) ? nullptr : found;
 }
 
 } // namespace
 
 const PiecePreset* FindPiecePreset(int unit)
 {
-    for (const PiecePreset& preset : kPiecePresets)
-        if (preset.code == unit)
-            return &preset;
-    return nullptr;
+    const PiecePreset* found = std::ranges::find(kPiecePresets, unit, &PiecePreset::code);
+    return found == std::end(kPiecePresets) ? nullptr : found;
 }
 
 PieceSizeValue PieceSizeForWindow(std::int64_t pieceSize, int sizeUnit)

@@ -61,7 +61,7 @@ std::optional<CAviClip> LoadClip(const QString& resource, bool transparent)
 } // namespace
 
 CClipPlayer::CClipPlayer(const QString& resource, bool transparent, QWidget* parent)
-    : QWidget(parent), m_impl(new Impl)
+    : QWidget(parent), m_impl(std::make_unique<Impl>())
 {
     // Clicks belong to the window the clip is shown in.
     setAttribute(Qt::WA_TransparentForMouseEvents);
@@ -84,7 +84,7 @@ CClipPlayer::CClipPlayer(const QString& resource, bool transparent, QWidget* par
     }
 }
 
-CClipPlayer::~CClipPlayer() { delete m_impl; }
+CClipPlayer::~CClipPlayer() = default;
 
 bool CClipPlayer::IsOpen() const { return !m_impl->frames.empty(); }
 

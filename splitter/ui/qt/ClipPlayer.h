@@ -2,6 +2,8 @@
 // centred in its rectangle, as the Windows Animate control does.
 #pragma once
 
+#include <memory>
+
 #include <QImage>
 #include <QRect>
 #include <QString>
@@ -32,7 +34,7 @@ class CClipPlayer : public QWidget {
 
   private:
     struct Impl;
-    Impl* m_impl; // owned; keeps the decoder out of this header
+    std::unique_ptr<Impl> m_impl; // keeps the decoder out of this header
 };
 
 } // namespace portelan::qt

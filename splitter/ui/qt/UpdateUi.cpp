@@ -16,20 +16,9 @@
 namespace portelan::qt {
 namespace {
 
-QMessageBox::Icon IconOf(BoxIcon icon)
-{
-    switch (icon) {
-    case BoxIcon::Stop:
-        return QMessageBox::Critical;
-    case BoxIcon::Question:
-        return QMessageBox::Question;
-    case BoxIcon::Information:
-        return QMessageBox::Information;
-    case BoxIcon::None:
-        break;
-    }
-    return QMessageBox::NoIcon;
-}
+// By BoxIcon.
+constexpr QMessageBox::Icon kIcons[] = {QMessageBox::NoIcon, QMessageBox::Critical, QMessageBox::Question,
+                                        QMessageBox::Information};
 
 } // namespace
 
@@ -42,8 +31,8 @@ BoxAnswer CQtUpdateUi::ShowMessageBox(const std::string& text, const std::string
         QApplication::restoreOverrideCursor();
 
     const QString message = QString::fromStdString(UnixLineBreaks(text));
-    QMessageBox box(IconOf(style.icon), QString::fromStdString(caption), message, QMessageBox::NoButton,
-                    m_owner);
+    QMessageBox box(kIcons[static_cast<int>(style.icon)], QString::fromStdString(caption), message,
+                    QMessageBox::NoButton, m_owner);
     box.setTextFormat(Qt::PlainText);
     const bool yesNo = style.buttons == BoxButtons::YesNo;
     if (yesNo) {

@@ -10,7 +10,7 @@ namespace portelan {
 
 BoxAnswer CWindowUpdateUi::ShowMessageBox(const std::string& text, const std::string& caption, BoxStyle style)
 {
-    static constexpr UINT kIcons[] = {0, MB_ICONSTOP, MB_ICONQUESTION, MB_ICONINFORMATION};
+    static constexpr UINT kIcons[] = {0, MB_ICONSTOP, MB_ICONQUESTION, MB_ICONINFORMATION}; // by BoxIcon
     const bool yesNo = style.buttons == BoxButtons::YesNo;
     const int pressed = win::ShowMessageBox(
         m_owner, text, caption, (yesNo ? MB_YESNO : MB_OK) | kIcons[static_cast<int>(style.icon)]);
