@@ -223,7 +223,9 @@ class MainWindowTest : public QObject {
                                                  "sizeText", "start", "quit"}));
     }
 
-    void startNamesTheMissingInputsAndACancelledChoiceClearsOnlyItsBox()
+    // The boxes open their windows and show the answers; what follows from
+    // them is the window model's (tests/unit/ui_splitter_model_test.cpp).
+    void boxesOpenTheirChoosersAndStartReportsInTheStatus()
     {
         QTemporaryDir dir;
         const QString source = dir.filePath(QStringLiteral("film.avi"));
@@ -236,49 +238,25 @@ class MainWindowTest : public QObject {
         QVERIFY(w.Checked("haveSource"));
         QCOMPARE(w.Text("source"), source);
         QCOMPARE(w.Text("status"), QStringLiteral("Auf Eingaben warten..."));
-        w.Click("start");
-        QCOMPARE(w.Text("status"), QStringLiteral("Kein Zielverzeichnis."));
-
         // Cancelled now: the box is cleared, the edit keeps the earlier file.
         w.Click("haveSource");
         QVERIFY(!w.Checked("haveSource"));
         QCOMPARE(w.Text("source"), source);
-        // The first dialog opened in the home directory, the second where
-        // the first choice was.
-        const std::vector<std::string>& dirs = w.Choosers().BrowseDirsSeen();
-        QCOMPARE(dirs.size(), std::size_t{2});
+        // The first dialog opened in the home directory.
         QString home = QDir::homePath();
         if (!home.endsWith(QLatin1Char('/')))
             home += QLatin1Char('/');
-        QCOMPARE(QString::fromStdString(dirs[0]), home);
-        QCOMPARE(QString::fromStdString(dirs[1]), dir.path() + QLatin1Char('/'));
+        QCOMPARE(QString::fromStdString(w.Choosers().BrowseDirsSeen().at(0)), home);
 
-        // The window adds the separator to a folder; the root keeps its own.
         w.Choosers().AnswerFolder(Std(dir.path()));
         w.Click("haveTarget");
         QCOMPARE(w.Text("target"), dir.path() + QLatin1Char('/'));
-        w.Choosers().AnswerFolder(std::string("/"));
-        w.Click("haveTarget");
-        QCOMPARE(w.Text("target"), QStringLiteral("/"));
         QVERIFY(w.Checked("haveTarget"));
-        w.Click("start");
-        QCOMPARE(w.Text("status"), QStringLiteral("Keine Quelldatei."));
 
-        // Source again, and a cancelled piece size: only the size is missing.
-        w.Choosers().AnswerSource(Std(source));
-        w.Click("haveSource");
-        QCOMPARE(w.Text("status"), QStringLiteral("Alle Informationen vorhanden."));
+        // The piece-size window, cancelled: the size box is cleared.
         QVERIFY(WithModal([&] { w.Click("haveSize"); },
                           [](QWidget* sizes) { QVERIFY(Press(sizes, QStringLiteral("Abbrechen"))); }));
         QVERIFY(!w.Checked("haveSize"));
-        QCOMPARE(w.Text("status"), QStringLiteral("Auf Eingaben warten..."));
-        w.Click("start");
-        QCOMPARE(w.Text("status"), QStringLiteral("Keine Stückgrösse."));
-
-        // With the target also cancelled the target is named, then the source.
-        w.Click("haveTarget");
-        w.Click("start");
-        QCOMPARE(w.Text("status"), QStringLiteral("Kein Zielverzeichnis."));
     }
 
     void dropsFillTheRightEditOnly()
@@ -323,28 +301,8 @@ class MainWindowTest : public QObject {
         Drop(source, {QUrl(QStringLiteral("http://example.invalid/film.avi"))});
         QCOMPARE(w.Text("status"), QStringLiteral("Keine Stückgrösse."));
 
-        // A file onto the target, a name without extension onto the source:
-        // the wrong kind changes nothing but the status.
-        Drop(target, {Local(film)});
-        QCOMPARE(w.Text("status"), QStringLiteral("Auf Eingaben warten..."));
-        Drop(source, {Local(readme)});
-        QCOMPARE(w.Text("source"), film);
-        QCOMPARE(w.Text("target"), archive + QLatin1Char('/'));
-        QCOMPARE(QString::fromStdString(dialog.Engine().m_strSourceName), QStringLiteral("film.avi"));
-        QCOMPARE(QString::fromStdString(dialog.Engine().m_strTargetDir), archive + QLatin1Char('/'));
-        QVERIFY(w.Checked("haveSource"));
-        QVERIFY(w.Checked("haveTarget"));
-
-        // The name decides, not the disk: a folder named like a file counts
-        // as a file.
-        const QString dotted = dir.filePath(QStringLiteral("Daten.alt"));
-        QVERIFY(QDir().mkdir(dotted));
-        QVERIFY(Drop(source, {Local(dotted)}));
-        QCOMPARE(w.Text("source"), dotted);
-        Drop(target, {Local(dotted)});
-        QCOMPARE(w.Text("target"), archive + QLatin1Char('/'));
-
-        // Plain text is no drop of a file at all.
+        // Which kind of path each field takes is the window model's
+        // (ClassifyDrop). Plain text is no drop of a file at all.
         QMimeData text;
         text.setText(QStringLiteral("/etc"));
         QDragEnterEvent enter(QPoint(2, 2), Qt::CopyAction, &text, Qt::LeftButton, Qt::NoModifier);

@@ -101,9 +101,13 @@ TEST(SplitterModel, InputsSetTheirBoxTheFieldsAndTheStatus)
     EXPECT_EQ(h.model.BrowseDir(), "/daten/");
     EXPECT_EQ(h.view.status, "Auf Eingaben warten...");
 
-    h.view.folders.push_back("/ziel");
+    // A folder gets its separator; the root keeps its own.
+    h.view.folders = {"/", "/ziel"};
+    h.model.TargetClicked();
+    EXPECT_EQ(h.engine.m_strTargetDir, "/");
     h.model.TargetClicked();
     EXPECT_EQ(h.engine.m_strTargetDir, "/ziel/");
+    EXPECT_EQ(h.view.fields[Input::Target], "/ziel/");
     EXPECT_EQ(h.view.status, "Alle Informationen vorhanden.");
 
     // A cancelled chooser clears the box but keeps what was chosen before,
@@ -112,7 +116,20 @@ TEST(SplitterModel, InputsSetTheirBoxTheFieldsAndTheStatus)
     EXPECT_EQ(h.view.browseDirs, std::vector<std::string>{"/daten/"});
     EXPECT_FALSE(h.view.IsChecked(Input::Source));
     EXPECT_EQ(h.engine.m_strSourceName, "film.avi");
+    EXPECT_EQ(h.view.fields[Input::Source], "/daten/film.avi");
     EXPECT_EQ(h.view.status, "Auf Eingaben warten...");
+
+    // "&Starten" hands the engine the boxes as they are: only the source is missing.
+    h.model.StartClicked();
+    EXPECT_EQ(h.ui.Statuses(), std::vector<std::string>{"Keine Quelldatei."});
+
+    // A chosen source: the first dialog of a model opens where it was told.
+    ModelHarness fresh;
+    fresh.view.sources.push_back("/daten/film.avi");
+    fresh.model.SourceClicked();
+    EXPECT_EQ(fresh.view.browseDirs, std::vector<std::string>{"/start/"});
+    EXPECT_TRUE(fresh.view.IsChecked(Input::Source));
+    EXPECT_EQ(fresh.view.fields[Input::Source], "/daten/film.avi");
 }
 
 TEST(SplitterModel, ThePieceSizeWindowOpensWithTheStoredChoice)
