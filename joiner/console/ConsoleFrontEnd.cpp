@@ -1,5 +1,6 @@
 #include "joiner/console/ConsoleFrontEnd.h"
 
+#include "common/Captions.h"
 #include "common/PathText.h"
 #include "platform/Platform.h"
 
@@ -58,7 +59,7 @@ bool CConsoleFrontEnd::AskForDirectory(std::string& dir, const std::string& file
     return true;
 }
 
-void CConsoleFrontEnd::ReportError(const std::string& text) { ShowMessage(text, "Fehlermeldung"); }
+void CConsoleFrontEnd::ReportError(const std::string& text) { ShowMessage(text, kErrorCaption); }
 
 void CConsoleFrontEnd::ShowMessage(const std::string& text, const std::string& title)
 {

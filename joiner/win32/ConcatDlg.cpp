@@ -1,5 +1,6 @@
 #include "joiner/win32/ConcatDlg.h"
 
+#include "common/Captions.h"
 #include "common/PathText.h"
 #include "common/StrFormat.h"
 #include "joiner/win32/JoinerResource.h"
@@ -54,7 +55,7 @@ BOOL CConcatDlg::OnInitDialog()
         ShowItem(IDC_SEARCH, true);
         EnableItem(IDC_SEARCH, true);
     } else {
-        win::SetText(Hwnd(), m_strTitle.empty() ? "Fehlermeldung" : m_strTitle);
+        win::SetText(Hwnd(), m_strTitle.empty() ? kErrorCaption : m_strTitle);
         SetItemText(IDC_TEXT, m_strMessage);
         EnableItem(IDC_SEARCH, false);
         ShowItem(IDC_SEARCH, false);

@@ -4,12 +4,11 @@
 #include <functional>
 #include <string>
 
+#include "common/Captions.h"
+
 namespace portelan {
 
 class CSplitJob;
-
-// The error window's caption where no other is given.
-inline constexpr const char* kErrorCaption = "Fehlermeldung";
 
 class ISplitFrontEnd {
   public:
