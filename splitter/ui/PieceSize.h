@@ -32,7 +32,7 @@ inline constexpr PieceUnitInfo kPieceUnits[] = {
 struct PiecePreset {
     int code;
     std::int64_t bytes;
-    const char* label; // the window's radio button
+    const char* label; // the Qt window's radio button; the Windows one is in Portelan.rc
 };
 inline constexpr PiecePreset kPiecePresets[] = {
     {UNIT_DISK, kDiskPieceSize, "Disketten Größe (1,44 MB)"},

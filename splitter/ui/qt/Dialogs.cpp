@@ -117,7 +117,7 @@ CPieceSizeDlg::CPieceSizeDlg(QWidget* parent) : QDialog(parent, kDialogFlags)
     QPushButton* ok = Make<QPushButton>(this, "ok", "OK", 56, 57, 50, 14);
     ok->setDefault(true);
     QPushButton* cancel = Make<QPushButton>(this, "cancel", "Abbrechen", 122, 57, 50, 14);
-    m_preset = Make<QRadioButton>(this, "preset", "Disketten Größe (1,44 MB)", 7, 8, 100, 10);
+    m_preset = Make<QRadioButton>(this, "preset", kPiecePresets[0].label, 7, 8, 100, 10);
     m_free = Make<QRadioButton>(this, "free", "Frei definierte Größe", 7, 22, 100, 10);
     // Wider fonts than the template's would cut the preset's text; there is
     // room beside both.
