@@ -88,11 +88,14 @@ TEST(SplitterModel, InputsSetTheirBoxTheFieldsAndTheStatus)
     EXPECT_TRUE(h.view.IsChecked(Input::PieceSize));
     EXPECT_FALSE(h.view.IsChecked(Input::Source));
 
-    // A folder dropped on the source and a file on the target are ignored.
+    // A folder dropped on the source and a file on the target are ignored;
+    // only the status is set anew.
+    h.view.status = "Keine Stückgrösse.";
     h.model.Dropped(Input::Source, "/daten/ordner");
     h.model.Dropped(Input::Target, "/daten/film.avi");
     EXPECT_FALSE(h.view.IsChecked(Input::Source));
     EXPECT_FALSE(h.view.IsChecked(Input::Target));
+    EXPECT_EQ(h.view.status, "Auf Eingaben warten...");
 
     h.model.Dropped(Input::Source, "/daten/film.avi");
     EXPECT_EQ(h.engine.m_strSourceDir, "/daten/");
@@ -145,6 +148,7 @@ TEST(SplitterModel, ThePieceSizeWindowOpensWithTheStoredChoice)
     h.model.PieceSizeClicked(); // cancelled: the size stays, the box is cleared
     EXPECT_EQ(h.engine.m_nPieceSize, 1536000);
     EXPECT_FALSE(h.view.IsChecked(Input::PieceSize));
+    EXPECT_EQ(h.view.status, "Auf Eingaben warten...");
 
     h.model.PieceSizeClicked();
     EXPECT_EQ(h.engine.m_nPieceSize, kDiskPieceSize);
