@@ -173,6 +173,14 @@ bool SplitterWindow::CloseModal(HWND modal, int buttonId) const
     return true;
 }
 
+void SplitterWindow::ChooseInputs(const std::string& source, const std::string& targetDir)
+{
+    m_choosers.AnswerSource(source);
+    m_choosers.AnswerFolder(targetDir);
+    Click(IDC_HAVE_SOURCE);
+    Click(IDC_HAVE_TARGET);
+}
+
 bool SplitterWindow::ChoosePieceSize(const std::string& number, int unitId) const
 {
     HWND dialog = OpenModal(IDC_HAVE_SIZE, "Groesse der Einzeldateien");

@@ -96,6 +96,9 @@ class SplitterWindow {
     // Presses a button of a modal window of ours and waits until the window
     // has gone and its caller has finished; false when it does not go.
     bool CloseModal(HWND modal, int buttonId) const;
+    // Answers the two choosers and clicks their boxes: source file, then
+    // target folder.
+    void ChooseInputs(const std::string& source, const std::string& targetDir);
     // Chooses a free piece size in the piece-size window: the number as
     // typed and the unit's button; false when the window does not behave.
     bool ChoosePieceSize(const std::string& number, int unitId) const;

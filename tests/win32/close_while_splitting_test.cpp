@@ -28,10 +28,7 @@ TEST(CloseWhileSplitting, StopsTheWorkerAndLeavesOnlyWholePiecesBehind)
     ASSERT_TRUE(CreateDirectoryA(target.c_str(), nullptr));
 
     SplitterWindow w;
-    w.Choosers().AnswerSource(source);
-    w.Choosers().AnswerFolder(target);
-    w.Click(IDC_HAVE_SOURCE);
-    w.Click(IDC_HAVE_TARGET);
+    w.ChooseInputs(source, target);
     ASSERT_TRUE(w.ChoosePieceSize("64", IDC_UNIT_KB));
     HWND info = w.OpenModal(IDC_START, "Information");
     ASSERT_NE(info, nullptr);

@@ -30,10 +30,7 @@ TEST(CrossSet, SplitThroughTheMainWindow)
     WriteBytes(source, RandomBytes(3000000, 7));
 
     SplitterWindow w;
-    w.Choosers().AnswerSource(source);
-    w.Choosers().AnswerFolder(base + "set");
-    w.Click(IDC_HAVE_SOURCE);
-    w.Click(IDC_HAVE_TARGET);
+    w.ChooseInputs(source, base + "set");
     ASSERT_EQ(w.Text(IDC_STATUS), "Alle Informationen vorhanden.");
 
     w.ClickLater(IDC_START);

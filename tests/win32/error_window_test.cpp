@@ -34,10 +34,7 @@ TEST(ErrorWindow, ShowsTheFailureAndClosesAloneWithTheSplitGoingOnAsFarAsItCan)
     ASSERT_TRUE(CreateDirectoryA((second + "daten.002").c_str(), nullptr));
 
     SplitterWindow w;
-    w.Choosers().AnswerSource(source);
-    w.Choosers().AnswerFolder(first);
-    w.Click(IDC_HAVE_SOURCE);
-    w.Click(IDC_HAVE_TARGET);
+    w.ChooseInputs(source, first);
     ASSERT_TRUE(w.ChoosePieceSize("4000", IDC_UNIT_BYTES)); // three pieces
 
     HWND info = w.OpenModal(IDC_START, "Information");
@@ -102,10 +99,7 @@ TEST(ErrorWindow, AClosingRequestWhileItIsOpenWaitsForItThenClosesTheMainWindow)
     ASSERT_TRUE(CreateDirectoryA((target + "_daten.cfg").c_str(), nullptr));
 
     SplitterWindow w;
-    w.Choosers().AnswerSource(source);
-    w.Choosers().AnswerFolder(target);
-    w.Click(IDC_HAVE_SOURCE);
-    w.Click(IDC_HAVE_TARGET);
+    w.ChooseInputs(source, target);
     ASSERT_TRUE(w.ChoosePieceSize("4000", IDC_UNIT_BYTES));
     HWND info = w.OpenModal(IDC_START, "Information");
     ASSERT_NE(info, nullptr);

@@ -101,10 +101,7 @@ TEST(PieceSizeWindow, StoresTheChosenSizeAndReopensWithTheLargestWholeUnit)
     EXPECT_EQ(w.Text(IDC_SIZE_TEXT), "1457664 [1.4 MB]");
     EXPECT_FALSE(w.Checked(IDC_HAVE_SIZE));
 
-    w.Choosers().AnswerSource(std::string("C:\\Daten\\film.avi"));
-    w.Choosers().AnswerFolder(std::string("C:\\Archiv"));
-    w.Click(IDC_HAVE_SOURCE);
-    w.Click(IDC_HAVE_TARGET);
+    w.ChooseInputs(std::string("C:\\Daten\\film.avi"), std::string("C:\\Archiv"));
     EXPECT_EQ(w.Text(IDC_STATUS), "Auf Eingaben warten...");
     w.Click(IDC_START);
     EXPECT_EQ(w.Text(IDC_STATUS), "Keine Stückgrösse.");

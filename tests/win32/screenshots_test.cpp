@@ -45,10 +45,7 @@ TEST(Screenshots, EveryWindow)
 
     {
         SplitterWindow w;
-        w.Choosers().AnswerSource(source);
-        w.Choosers().AnswerFolder(tmp / "Stick");
-        w.Click(IDC_HAVE_SOURCE);
-        w.Click(IDC_HAVE_TARGET);
+        w.ChooseInputs(source, tmp / "Stick");
         EXPECT_TRUE(SaveWindowBitmap(w.Hwnd(), out + "main.bmp"));
 
         w.ClickLater(IDC_HAVE_SIZE);

@@ -63,10 +63,7 @@ TEST(SplitThroughTheMainWindow, WritesACompleteSetAndResetsTheWindow)
     ASSERT_TRUE(CreateDirectoryA(target.c_str(), nullptr));
 
     SplitterWindow w;
-    w.Choosers().AnswerSource(source);
-    w.Choosers().AnswerFolder(target);
-    w.Click(IDC_HAVE_SOURCE);
-    w.Click(IDC_HAVE_TARGET);
+    w.ChooseInputs(source, target);
     ASSERT_TRUE(w.ChoosePieceSize("64", IDC_UNIT_KB));
     ASSERT_EQ(w.Text(IDC_SIZE_TEXT), "65536 [64.0 KB]");
     ASSERT_EQ(w.Text(IDC_STATUS), "Alle Informationen vorhanden.");

@@ -118,10 +118,7 @@ TEST(UnicodeNames, SplitIntoPiecesOfTheirOwnNameAndRebuiltByTheSetsJoiner)
                 w.Drop(IDC_SOURCE, {source});
                 w.Drop(IDC_TARGET, {dir / "Satz"});
             } else {
-                w.Choosers().AnswerSource(source);
-                w.Choosers().AnswerFolder(dir / "Satz");
-                w.Click(IDC_HAVE_SOURCE);
-                w.Click(IDC_HAVE_TARGET);
+                w.ChooseInputs(source, dir / "Satz");
             }
             EXPECT_EQ(w.Text(IDC_SOURCE), source);
             // An ANSI window would pass the name through the ANSI code page
