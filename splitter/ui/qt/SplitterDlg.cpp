@@ -85,9 +85,10 @@ CSplitterDlg::CSplitterDlg(IChoosers& choosers, IJoinerImage& joiner, QWidget* p
     m_greeting->setEnabled(false);
 
     connect(m_start, &QPushButton::clicked, this, [this] { m_model.StartClicked(); });
-    connect(m_boxes[0], &QCheckBox::clicked, this, [this] { m_model.SourceClicked(); });
-    connect(m_boxes[1], &QCheckBox::clicked, this, [this] { m_model.TargetClicked(); });
-    connect(m_boxes[2], &QCheckBox::clicked, this, [this] { m_model.PieceSizeClicked(); });
+    connect(m_boxes[Index(Input::Source)], &QCheckBox::clicked, this, [this] { m_model.SourceClicked(); });
+    connect(m_boxes[Index(Input::Target)], &QCheckBox::clicked, this, [this] { m_model.TargetClicked(); });
+    connect(m_boxes[Index(Input::PieceSize)], &QCheckBox::clicked, this,
+            [this] { m_model.PieceSizeClicked(); });
     for (auto [edit, input] : {std::pair{source, Input::Source}, std::pair{target, Input::Target}})
         connect(edit, &CDropEdit::PathDropped, this,
                 [this, input](const std::string& path) { m_model.Dropped(input, path); });
