@@ -166,9 +166,9 @@ std::string ModulePath();
 // (Windows), so that two spellings name the same file.
 bool FileNamesIgnoreCase();
 
-// True when path names an existing file that the system would start as a
-// program: one with execute permission (POSIX), or one under a program or
-// library extension such as .exe or .dll (Windows).
+// True when path names a file that the system would start as a program: an
+// existing one with execute permission (POSIX), or one under a program or
+// library extension such as .exe or .dll, existing or not (Windows).
 bool IsProgramFile(const std::string& path);
 
 // True where file names are byte strings (POSIX): a set carried there may

@@ -339,16 +339,21 @@ bool FileNamesIgnoreCase() { return true; }
 
 bool IsProgramFile(const std::string& path)
 {
-    // The name found on disk counts, not the one asked for: a short name
-    // (PORTEL~1.EXE) or one with a trailing dot reaches the same file.
+    // An existing file counts by the name found on disk, not the one asked
+    // for: a short name (PORTEL~1.EXE) or one with a trailing dot reaches
+    // the same file. A new file counts by its own name: a library written
+    // beside a program would be loaded by it.
+    std::wstring name = ToWide(path);
+    name.erase(0, name.find_last_of(L"\\/") + 1);
     WIN32_FIND_DATAW found;
     HANDLE search = FindFirstFileW(ToWide(path).c_str(), &found);
-    if (search == INVALID_HANDLE_VALUE)
-        return false;
-    FindClose(search);
-    if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-        return false;
-    const wchar_t* dot = wcsrchr(found.cFileName, L'.');
+    if (search != INVALID_HANDLE_VALUE) {
+        FindClose(search);
+        if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+            return false;
+        name = found.cFileName;
+    }
+    const wchar_t* dot = wcsrchr(name.c_str(), L'.');
     if (!dot)
         return false;
     for (const wchar_t* extension : {L".exe", L".dll", L".com", L".bat", L".cmd", L".scr", L".msi"})

@@ -345,8 +345,8 @@ TEST_F(WindowsUpdate, SameOrOlderVersionOrADeclinedOfferDownloadsNothing)
 }
 
 // A manifest that is missing, names no "portelan", or offers a file name
-// that would leave the program's directory: the check ends without a box of
-// its own and writes nothing.
+// that would leave the program's directory or that names a program or a
+// library: the check ends without a box of its own and writes nothing.
 TEST_F(WindowsUpdate, UnusableManifestsEndSilently)
 {
     const char* manifests[] = {
@@ -354,6 +354,9 @@ TEST_F(WindowsUpdate, UnusableManifestsEndSilently)
         "# only a comment\n\nanderes;3;0;0;0;;2;1;Updates/;portelan.zip;\n",
         "portelan;9;0;0;0;;2;1;Updates/;..\\evil.zip;\n",
         "portelan;9;0;0;0;;2;1;../;portelan.zip;\n",
+        // New programs and libraries: Portelan.exe would load a version.dll.
+        "portelan;9;0;0;0;;2;1;Updates/;version.dll;\n",
+        "portelan;9;0;0;0;;2;1;Updates/;Setup.EXE;\n",
     };
     for (const char* text : manifests) {
         SCOPED_TRACE(text ? text : "(404)");
@@ -367,6 +370,7 @@ TEST_F(WindowsUpdate, UnusableManifestsEndSilently)
         EXPECT_EQ(VisibleWindows(w.ThreadId()), std::vector<std::string>{"Portelan"});
         EXPECT_FALSE(FileExists(local));
         EXPECT_FALSE(FileExists(ProgramDir() + "..\\evil.zip"));
+        EXPECT_EQ(FilesIn(ProgramDir()), before);
     }
     EXPECT_EQ(ClipboardText(), "before");
 }
