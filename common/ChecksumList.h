@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "common/SplitSet.h"
+
 namespace portelan {
 
 // "<T>_<B>.sfv"
@@ -25,7 +27,7 @@ std::string FormatChecksumList(const std::string& program, const std::vector<Pie
 
 // A list names a piece by its three-digit suffix, so it can give sums for
 // pieces 1 ... 999 only, however many pieces a record claims.
-inline constexpr int kMaxListedPieces = 999;
+inline constexpr int kMaxListedPieces = kMaxPieces;
 
 // Folds the text of a list, fed in blocks of any size, into the sums of
 // pieces 1 ... min(count, kMaxListedPieces) of baseName (index 0 for the

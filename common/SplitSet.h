@@ -21,6 +21,9 @@ struct SourceNameParts {
 };
 SourceNameParts SplitSourceName(const std::string& fileName);
 
+// A set holds at most this many pieces: their numbers have three digits.
+inline constexpr int kMaxPieces = 999;
+
 // "<T><B>.<k>" with k written with at least three digits (001 ... 999).
 std::string PieceFileName(const std::string& targetDir, const std::string& baseName, int index);
 // The piece number an extension spells ("001" gives 1), or nullopt when it is

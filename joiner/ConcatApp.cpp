@@ -161,6 +161,8 @@ std::string CConcatApp::ValidateRecord() const
     const char* reason = nullptr;
     if (m_nCount <= 0)
         reason = "Sie nennt keine Teilstücke.";
+    else if (m_nCount > kMaxPieces)
+        reason = "Sie nennt mehr als 999 Teilstücke.";
     else if (!m_bNamesDecoded)
         reason = "Der Dateiname ist in seiner Kodierung (Windows-1252 oder UTF-8) ungültig.";
     else if (m_strName.empty() || m_strExt.empty())

@@ -10,6 +10,7 @@
 #include <thread>
 #include <vector>
 
+#include "common/SplitSet.h"
 #include "splitter/engine/JoinerImage.h"
 #include "splitter/engine/SplitFrontEnd.h"
 #include "splitter/engine/SplitJob.h"
@@ -20,7 +21,6 @@ namespace portelan {
 inline constexpr std::int64_t kDiskPieceSize = 1457664;
 // Room asked for beyond the source size before a split.
 inline constexpr std::int64_t kFreeSpaceReserve = 102400;
-inline constexpr int kMaxPieces = 999;
 
 // The verdict of a plan: the text for the notes field and whether
 // "&Fortfahren" may be pressed.

@@ -162,6 +162,8 @@ TEST(JoinerConfigCheck, RefusesUnusableRecordsNamingTheCfg)
         {"count 0", 0, "film", "avi"},
         {"count -1", -1, "film", "avi"},
         {"lowest count", std::numeric_limits<std::int32_t>::min(), "film", "avi"},
+        {"count 1000", 1000, "film", "avi"},
+        {"highest count", std::numeric_limits<std::int32_t>::max(), "film", "avi"},
         {"empty base", 2, "", "profile"},
         {"empty extension", 2, "film", ""},
         {"slash in base", 2, "sub/film", "avi"},
