@@ -3,6 +3,7 @@
 #include <limits>
 #include <utility>
 
+#include "common/PathText.h"
 #include "common/StrFormat.h"
 
 namespace portelan {
@@ -109,17 +110,9 @@ bool HasControlCharacter(const std::string& text)
 // lower case; nullopt for anything else.
 std::optional<std::string> ParseSha256(std::string_view rest)
 {
-    std::string_view field = rest.substr(0, rest.find_first_of(";\r\n"));
-    if (field.size() != 64)
+    const std::string digits = ToLowerAscii(std::string(rest.substr(0, rest.find_first_of(";\r\n"))));
+    if (digits.size() != 64 || digits.find_first_not_of("0123456789abcdef") != std::string::npos)
         return std::nullopt;
-    std::string digits;
-    for (char c : field) {
-        if (c >= 'A' && c <= 'F')
-            c = static_cast<char>(c - 'A' + 'a');
-        if (!((c >= '0' && c <= '9') || (c >= 'a' && c <= 'f')))
-            return std::nullopt;
-        digits += c;
-    }
     return digits;
 }
 
