@@ -10,6 +10,7 @@
 #include "common/Checksum.h"
 #include "common/ChecksumList.h"
 #include "common/Crc32.h"
+#include "common/FileNames.h"
 #include "common/PathText.h"
 #include "common/SizeText.h"
 #include "common/StrFormat.h"
@@ -22,53 +23,69 @@ namespace {
 constexpr const char* kConfigSuffix = ".cfg";
 constexpr std::size_t kCheckBuffer = 1 << 20;
 
-bool IsUnsafeName(const std::string& name)
-{
-    if (name == "." || name == "..")
-        return true;
-    for (char c : name) {
-        unsigned char u = static_cast<unsigned char>(c);
-        if (c == '/' || c == '\\' || u < 0x20 || u == 0x7F)
-            return true;
-    }
-    return false;
-}
-
-constexpr std::string_view kTempPrefix = ".~portelan";
+constexpr std::string_view kTempPrefix = ".~portelan-";
 constexpr std::string_view kTempSuffix = ".tmp";
 
-// Temporary files of joins that were killed: no process holds their lock.
+// A temporary file of ours carries its own identity in its name, which no
+// file of the user's does by chance: ".~portelan-<16 hex digits>.tmp".
+std::string TemporaryName(std::uint64_t identity)
+{
+    std::string name(kTempPrefix);
+    for (int shift = 60; shift >= 0; shift -= 4)
+        name += "0123456789abcdef"[(identity >> shift) & 0xF];
+    name += kTempSuffix;
+    return name;
+}
+
+// Temporary files of joins that were killed: named for the very file they
+// are (a link is not followed, so it never is), and no process holds their
+// lock.
 void RemoveStaleTemporaries(const std::string& dir)
 {
     for (const std::string& name : platform::ListDirectory(dir)) {
-        std::string_view n = name;
-        if (!n.starts_with(kTempPrefix) || !n.ends_with(kTempSuffix))
+        if (!std::string_view(name).starts_with(kTempPrefix))
             continue;
+        const std::optional<std::uint64_t> identity = platform::RegularFileIdentity(dir + name);
         platform::File stale;
-        if (stale.Open(dir + name, platform::File::Mode::Read) && stale.TryLock())
+        if (identity && name == TemporaryName(*identity) &&
+            stale.Open(dir + name, platform::File::Mode::Read) && stale.TryLock())
             platform::RemoveFile(dir + name);
     }
 }
 
-// Creates and locks a temporary file of our own in dir. Names are numbered
-// on for as long as they are taken, so they cannot run out.
+// Creates and locks a temporary file of our own in dir, then gives it the
+// name that tells it is ours. Provisional names are numbered on for as
+// long as they are taken, so they cannot run out.
 bool CreateTemporary(const std::string& dir, platform::File& out, std::string& path)
 {
     RemoveStaleTemporaries(dir);
     for (unsigned n = 0;; ++n) {
-        path = dir + StrFormat(".~portelan%02u.tmp", n);
+        path = dir + StrFormat(".~portelan%02u.new", n);
         if (!out.Open(path, platform::File::Mode::CreateNew)) {
             if (!platform::Exists(path))
                 return false;
             continue;
         }
-        // Looked at again once locked: another join's clean-up may have
-        // taken the new file for a stale one just before.
-        if (out.TryLock() && platform::Exists(path))
-            return true;
-        out.Close();
+        // Locked before it takes its name: from then on no other join's
+        // clean-up may take it for a stale one.
+        if (!out.TryLock()) {
+            out.Close();
+            continue;
+        }
+        // Without an identity it keeps the provisional name: it works as
+        // well, only a killed join's leftover stays.
+        if (const std::optional<std::uint64_t> identity = out.Identity()) {
+            const std::string named = dir + TemporaryName(*identity);
+            if (!platform::Exists(named) && platform::RenameReplacing(path, named))
+                path = named;
+        }
+        return true;
     }
 }
+
+// No piece of a set is empty: the join refuses one, and verify does not
+// call it intact.
+bool IsEmptyPiece(std::int64_t bytes) { return bytes == 0; }
 
 // The sum the checksum list gives for piece i, if any; a list names no
 // piece beyond kMaxListedPieces.
@@ -80,18 +97,14 @@ std::optional<std::uint32_t> ListedSum(const std::vector<std::optional<std::uint
 
 } // namespace
 
-CConcatApp::CConcatApp(IConcatFrontEnd& ui, std::string anchorPath)
-    : m_ui(ui), m_strAnchorPath(std::move(anchorPath))
+CConcatApp::CConcatApp(IConcatFrontEnd& ui, std::string anchorPath, Anchor anchor)
+    : m_ui(ui), m_strAnchorPath(std::move(anchorPath)), m_anchor(anchor)
 {
 }
 
 CConcatApp CConcatApp::ForConfigFile(IConcatFrontEnd& ui, std::string configPath)
 {
-    // Anchored where the set's Linux joiner lies: "/x/_film.cfg" -> "/x/_film".
-    if (configPath.size() > 4 &&
-        EqualsIgnoreCaseAscii(configPath.substr(configPath.size() - 4), kConfigSuffix))
-        configPath.resize(configPath.size() - 4);
-    return CConcatApp(ui, std::move(configPath));
+    return CConcatApp(ui, std::move(configPath), Anchor::ConfigFile);
 }
 
 std::string CConcatApp::GetModuleDir() const
@@ -101,18 +114,33 @@ std::string CConcatApp::GetModuleDir() const
     return dir;
 }
 
-// "_film.exe" (the Windows joiner, and the Linux one in sets from before it
-// had a name of its own) and "_film" (the Linux joiner) both belong to
-// "_film.cfg". Only ".exe" is cut: "_archive.tar" belongs to "_archive.tar.cfg".
-std::string CConcatApp::ModuleFileStem() const
+// The Windows joiner "_film.exe" belongs to "_film.cfg"; the Linux joiner
+// "_setup.exe" to "_setup.exe.cfg", its whole name, and, in sets from
+// before it had a name of its own, to "_setup.cfg". Only ".exe" is cut:
+// "_archive.tar" belongs to "_archive.tar.cfg".
+std::string CConcatApp::ConfigStem(bool older) const
 {
     std::string name = SplitPath(m_strAnchorPath).fileName;
-    if (name.size() > 4 && EqualsIgnoreCaseAscii(name.substr(name.size() - 4), ".exe"))
+    const bool linuxJoiner = m_anchor == Anchor::LinuxJoiner;
+    if (linuxJoiner && !older)
+        return name;
+    // Only the Linux joiner has a second name to try.
+    if (older != linuxJoiner)
+        return {};
+    const char* suffix = m_anchor == Anchor::ConfigFile ? kConfigSuffix : ".exe";
+    if (name.size() > 4 && EqualsIgnoreCaseAscii(name.substr(name.size() - 4), suffix))
         name.resize(name.size() - 4);
+    else if (linuxJoiner)
+        return {};
     return name;
 }
 
-std::string CConcatApp::GetModuleBaseName() const { return ToLowerAscii(ModuleFileStem()); }
+// The name asked for when none is found: the older one where there are two.
+std::string CConcatApp::GetModuleBaseName() const
+{
+    std::string older = ConfigStem(true);
+    return ToLowerAscii(older.empty() ? ConfigStem(false) : older);
+}
 
 std::string CConcatApp::TargetPath() const { return GetModuleDir() + m_strName + "." + m_strExt; }
 
@@ -121,18 +149,22 @@ bool CConcatApp::OpenConfigIn(const std::string& dir, platform::File& file)
     using platform::File;
     // On a file system that tells cases apart, a set written elsewhere may
     // carry capitals: try the name as it is, lower-cased, then any spelling.
-    const std::string lowerName = GetModuleBaseName() + kConfigSuffix;
-    std::string candidates[] = {dir + ModuleFileStem() + kConfigSuffix, dir + lowerName};
-    for (const std::string& path : candidates) {
-        if (file.Open(path, File::Mode::Read)) {
-            m_strConfigPath = path;
-            return true;
+    for (bool older : {false, true}) {
+        const std::string stem = ConfigStem(older);
+        if (stem.empty())
+            continue;
+        const std::string lowerName = ToLowerAscii(stem) + kConfigSuffix;
+        for (const std::string& path : {dir + stem + kConfigSuffix, dir + lowerName}) {
+            if (file.Open(path, File::Mode::Read)) {
+                m_strConfigPath = path;
+                return true;
+            }
         }
-    }
-    for (const std::string& entry : platform::ListDirectory(dir)) {
-        if (EqualsIgnoreCaseAscii(entry, lowerName) && file.Open(dir + entry, File::Mode::Read)) {
-            m_strConfigPath = dir + entry;
-            return true;
+        for (const std::string& entry : platform::ListDirectory(dir)) {
+            if (EqualsIgnoreCaseAscii(entry, lowerName) && file.Open(dir + entry, File::Mode::Read)) {
+                m_strConfigPath = dir + entry;
+                return true;
+            }
         }
     }
     return false;
@@ -167,7 +199,11 @@ std::string CConcatApp::ValidateRecord() const
         reason = "Der Dateiname ist in seiner Kodierung (Windows-1252 oder UTF-8) ungültig.";
     else if (m_strName.empty() || m_strExt.empty())
         reason = "Der Dateiname oder die Erweiterung fehlt.";
-    else if (IsUnsafeName(m_strName) || IsUnsafeName(m_strExt))
+    else if (const SetNameFault fault =
+                 CheckSetNames(m_strName, m_strExt, platform::FileNamesFollowWindowsRules());
+             fault == SetNameFault::WindowsReserved)
+        reason = "Der Dateiname ist unter Windows nicht erlaubt.";
+    else if (fault != SetNameFault::None)
         reason = "Der Dateiname darf weder Pfadtrenner noch Steuerzeichen enthalten "
                  "und nicht \".\" oder \"..\" sein.";
     if (!reason)
@@ -203,10 +239,24 @@ bool CConcatApp::AcceptRecord(const CSplitConfig& record)
 
 std::vector<std::optional<std::uint32_t>> CConcatApp::ListedChecksums(bool& found) const
 {
-    std::optional<std::vector<std::optional<std::uint32_t>>> listed = ReadChecksumList(
-        ChecksumListFileName(SplitPath(m_strConfigPath).directory, m_strName), m_strName, m_nCount);
-    found = listed.has_value();
-    return listed.value_or(std::vector<std::optional<std::uint32_t>>());
+    // The splitter names the list and the pieces in it with the same bytes
+    // as the pieces: where those are not the record's decoded spelling, the
+    // list is looked for under the stored one too.
+    const std::string dir = SplitPath(m_strConfigPath).directory;
+    const bool otherSpelling = !m_strStoredName.empty() && m_strStoredName != m_strName;
+    const std::size_t spellings = platform::FileNamesAreBytes() && otherSpelling ? 2 : 1;
+    const std::string* names[] = {&m_strName, &m_strStoredName};
+    for (std::size_t i = 0; i < spellings; ++i) {
+        const std::string& name = *names[i];
+        std::optional<std::vector<std::optional<std::uint32_t>>> listed =
+            ReadChecksumList(ChecksumListFileName(dir, name), name, m_nCount);
+        if (listed) {
+            found = true;
+            return std::move(*listed);
+        }
+    }
+    found = false;
+    return {};
 }
 
 bool CConcatApp::InitInstance()
@@ -269,6 +319,7 @@ struct CConcatApp::Join {
     std::vector<std::optional<std::uint32_t>> listed;
     std::optional<CChecksumTrailer> trailer;
     std::int64_t written = 0;
+    std::int64_t firstLength = 0; // of piece 1, once appended
 };
 
 bool CConcatApp::JoinPieces()
@@ -380,18 +431,26 @@ CConcatApp::Appended CConcatApp::CopyPiece(Join& join, int index, platform::File
     case CopyResult::Status::Ok:
         break;
     }
-    if (copied.bytes == 0) {
+    if (IsEmptyPiece(copied.bytes)) {
         m_ui.ReportError(StrFormat("\"%s\" hat eine Länge von Null.", path.c_str()));
         return Appended::Failed;
     }
+    if (index == 1)
+        join.firstLength = copied.bytes;
 
     // A damaged piece comes back out; unreadable read-back is left to the
-    // whole-file check.
+    // whole-file check. So does a piece that cannot be where the record's
+    // size says it ends, the one sign left where no sum is known.
     const std::optional<std::uint32_t> expected = ListedSum(join.listed, index);
     const std::optional<std::uint32_t> crc = expected ? join.trailer->WaitForPiece(index - 1) : std::nullopt;
-    if (!crc || *crc == *expected)
+    const bool damaged = crc && *crc != *expected;
+    if (!damaged && !BreaksRecordedSize(join, index, start))
         return Appended::Ok;
-    join.trailer->ForgetPiece(index - 1);
+    if (join.trailer) {
+        if (!expected)
+            join.trailer->WaitForPiece(index - 1);
+        join.trailer->ForgetPiece(index - 1);
+    }
     join.written = start;
     if (!join.out.Truncate(start))
         return Appended::Failed;
@@ -399,8 +458,26 @@ CConcatApp::Appended CConcatApp::CopyPiece(Join& join, int index, platform::File
     return Appended::Damaged;
 }
 
+bool CConcatApp::BreaksRecordedSize(const Join& join, int index, std::int64_t start) const
+{
+    // Blamed only when the pieces before it are as long as the first, as a
+    // splitter cuts them; otherwise the whole is refused at the end.
+    if (start != std::int64_t{index - 1} * join.firstLength)
+        return false;
+    // Every piece after it needs a byte at least.
+    if (index < m_nCount)
+        return join.written > m_nTotalSize - (m_nCount - index);
+    return join.written != m_nTotalSize;
+}
+
 bool CConcatApp::FinishJoin(Join& join, bool proceed)
 {
+    // A record of another writer may carry no sum: its size is the check left.
+    if (proceed && join.written != m_nTotalSize) {
+        proceed = false;
+        m_ui.ReportError(
+            StrFormat("Die Grösse der zusammengeführten Datei \"%s\" stimmt nicht.", join.target.c_str()));
+    }
     if (join.trailer) {
         CChecksumTrailer::Result sum = join.trailer->Finish();
         join.trailer.reset();
@@ -454,6 +531,8 @@ std::optional<CConcatApp::SetCheck> CConcatApp::CheckPieces()
         const std::optional<std::uint32_t> expected = ListedSum(listed, i);
         if (got < 0)
             piece.state = PieceState::Unreadable;
+        else if (IsEmptyPiece(bytes))
+            piece.state = PieceState::Empty;
         else if (!expected)
             piece.state = PieceState::Unlisted;
         else

@@ -15,11 +15,17 @@ namespace portelan {
 
 class CConcatApp {
   public:
+    // What the anchor is: the configuration file is found from its name.
+    enum class Anchor {
+        LinuxJoiner,   // "/x/_film": "_film.cfg"; "/x/_film.exe": "_film.exe.cfg", then "_film.cfg"
+        WindowsJoiner, // "/x/_film.exe": "_film.cfg", its own ".exe" cut
+        ConfigFile     // "/x/_film.cfg" itself
+    };
     // anchorPath supplies only a directory and a name: the configuration
-    // file is that name, without a final ".exe", plus ".cfg" in that
-    // directory (any spelling of the name), and the file is rebuilt there. A
-    // joiner passes its own executable ("/x/_film.exe" or "/x/_film").
-    CConcatApp(IConcatFrontEnd& ui, std::string anchorPath);
+    // file is found from that name (see Anchor) in that directory (any
+    // spelling of the name), and the file is rebuilt there. A joiner passes
+    // its own executable.
+    CConcatApp(IConcatFrontEnd& ui, std::string anchorPath, Anchor anchor = Anchor::LinuxJoiner);
 
     // Joins the set of the configuration file at configPath (full path),
     // beside that file, as the set's own joiner would.
@@ -31,7 +37,8 @@ class CConcatApp {
 
     // Drive and directory of the anchor, ending in a separator.
     std::string GetModuleDir() const;
-    // The anchor's file name without directory and ".exe", lower case.
+    // The configuration file's name without ".cfg" that is asked for when
+    // none is found, lower case.
     std::string GetModuleBaseName() const;
     // Finds the configuration file (asking for its directory when needed)
     // and reads it into record. False when it was not found or not readable.
@@ -43,8 +50,9 @@ class CConcatApp {
     bool JoinPieces();
 
     // What CheckPieces finds of a piece: listed and intact or damaged, not
-    // in the checksum list, missing, or unreadable.
-    enum class PieceState { Intact, Damaged, Unlisted, Missing, Unreadable };
+    // in the checksum list, missing, unreadable, or empty (which the join
+    // refuses whatever a sum says).
+    enum class PieceState { Intact, Damaged, Unlisted, Missing, Unreadable, Empty };
     struct PieceCheck {
         std::string path; // the file read, or where it was expected
         PieceState state = PieceState::Missing;
@@ -93,6 +101,9 @@ class CConcatApp {
     // Checks the whole against the record's sum and gives the file the
     // target's name; otherwise removes it.
     bool FinishJoin(Join& join, bool proceed);
+    // True when piece `index`, just appended from `start`, cannot end where
+    // the pieces' sizes and the record's size say it must.
+    bool BreaksRecordedSize(const Join& join, int index, std::int64_t start) const;
 
     // Finds, reads and accepts the record into the fields above; false
     // (reported, or the user's choice) otherwise.
@@ -111,10 +122,13 @@ class CConcatApp {
     // Text of the refusal of an accepted-looking record, or empty when fine.
     std::string ValidateRecord() const;
     bool RefuseIfPiece(const std::string& piecePath, const std::string& target);
-    std::string ModuleFileStem() const;
+    // The configuration file's name without ".cfg" that is tried first, or
+    // (older) the one tried next; empty when there is no other.
+    std::string ConfigStem(bool older) const;
 
     IConcatFrontEnd& m_ui;
     std::string m_strAnchorPath;
+    Anchor m_anchor;
     std::string m_strConfigPath; // the configuration file that was read
     bool m_bNamesDecoded = true; // false when the record's names are not valid in their encoding
     bool m_bHasChecksum = false;

@@ -68,6 +68,10 @@ class File {
     // process holds it (true where the file system has no locks). Locks
     // only against others that ask for it too.
     bool TryLock();
+    // A number that tells this file from every other on the system's
+    // volumes (device and inode; volume serial and file index); nullopt
+    // when the system does not say.
+    std::optional<std::uint64_t> Identity() const;
     // Closes the file; false when closing reported an error (data may be lost).
     bool Close();
 
@@ -145,6 +149,11 @@ bool IsDirectory(const std::string& path);
 // True when both paths exist and name the same file.
 bool SameFile(const std::string& a, const std::string& b);
 
+// File::Identity of the regular file at path, the entry itself: nullopt for
+// a symbolic link (or other reparse point), which is not followed, for a
+// directory or device, and when nothing is there.
+std::optional<std::uint64_t> RegularFileIdentity(const std::string& path);
+
 // Bytes the calling user may still write on the volume holding path;
 // nullopt when the query fails.
 std::optional<std::int64_t> QueryFreeSpace(const std::string& path);
@@ -165,6 +174,11 @@ std::string ModulePath();
 // True where the system compares file names without regard to case
 // (Windows), so that two spellings name the same file.
 bool FileNamesIgnoreCase();
+
+// True where the system reads some names as something else (Windows: "a:b"
+// a stream of "a", "NUL.txt" the device, "x." the file "x"), so that a
+// name must keep clear of them to name a file of its own.
+bool FileNamesFollowWindowsRules();
 
 // True when path names a file that the system would start as a program: an
 // existing one with execute permission (POSIX), or one under a program or

@@ -20,7 +20,7 @@ class CConcatApplikation : public win::CApplikation {
             ui.ReportError("Der Pfad des Programms konnte nicht bestimmt werden.");
             return FALSE;
         }
-        CConcatApp app(ui, self);
+        CConcatApp app(ui, self, CConcatApp::Anchor::WindowsJoiner);
         m_bJoined = app.InitInstance();
         return FALSE;
     }

@@ -165,6 +165,33 @@ bool File::TryLock()
     return IsOpen() && (::flock(Fd(m_handle), LOCK_EX | LOCK_NB) == 0 || errno != EWOULDBLOCK);
 }
 
+namespace {
+
+std::uint64_t IdentityOf(const struct stat& st)
+{
+    // Mixed, not packed: both fields are 64 bits wide.
+    return static_cast<std::uint64_t>(st.st_ino) ^
+           (static_cast<std::uint64_t>(st.st_dev) * 0x9E3779B97F4A7C15u);
+}
+
+} // namespace
+
+std::optional<std::uint64_t> File::Identity() const
+{
+    struct stat st {};
+    if (!IsOpen() || ::fstat(Fd(m_handle), &st) != 0)
+        return std::nullopt;
+    return IdentityOf(st);
+}
+
+std::optional<std::uint64_t> RegularFileIdentity(const std::string& path)
+{
+    struct stat st {};
+    if (::lstat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode))
+        return std::nullopt;
+    return IdentityOf(st);
+}
+
 bool File::Close()
 {
     if (!IsOpen())
@@ -273,6 +300,8 @@ std::string ModulePath()
 }
 
 bool FileNamesAreBytes() { return true; }
+
+bool FileNamesFollowWindowsRules() { return false; }
 
 namespace {
 

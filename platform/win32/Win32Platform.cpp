@@ -214,7 +214,37 @@ bool Identify(const std::string& path, BY_HANDLE_FILE_INFORMATION& info)
     return ok;
 }
 
+std::uint64_t IdentityOf(const BY_HANDLE_FILE_INFORMATION& info)
+{
+    const std::uint64_t index = static_cast<std::uint64_t>(info.nFileIndexHigh) << 32 | info.nFileIndexLow;
+    return index ^ (static_cast<std::uint64_t>(info.dwVolumeSerialNumber) * 0x9E3779B97F4A7C15u);
+}
+
 } // namespace
+
+std::optional<std::uint64_t> File::Identity() const
+{
+    BY_HANDLE_FILE_INFORMATION info{};
+    if (!IsOpen() || !GetFileInformationByHandle(AsHandle(m_handle), &info))
+        return std::nullopt;
+    return IdentityOf(info);
+}
+
+std::optional<std::uint64_t> RegularFileIdentity(const std::string& path)
+{
+    // The entry itself: a reparse point (a link, a junction) is opened, not followed.
+    HANDLE h =
+        CreateFileW(ToWide(path).c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                    OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+    if (h == INVALID_HANDLE_VALUE)
+        return std::nullopt;
+    BY_HANDLE_FILE_INFORMATION info{};
+    const bool known = GetFileInformationByHandle(h, &info) != 0 && GetFileType(h) == FILE_TYPE_DISK;
+    CloseHandle(h);
+    if (!known || (info.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)))
+        return std::nullopt;
+    return IdentityOf(info);
+}
 
 bool SameFile(const std::string& a, const std::string& b)
 {
@@ -291,6 +321,8 @@ std::string ModulePath()
 }
 
 bool FileNamesAreBytes() { return false; }
+
+bool FileNamesFollowWindowsRules() { return true; }
 
 namespace {
 

@@ -1,6 +1,7 @@
 // Planning a split: source size, piece count, the checks and their verdict.
 #include <limits>
 
+#include "common/FileNames.h"
 #include "common/SizeText.h"
 #include "common/SplitSet.h"
 #include "common/StrFormat.h"
@@ -85,16 +86,31 @@ PlanVerdict CheckPlan(const CSplitJob& plan)
                           "und würde überschrieben.",
                           piece->c_str()),
                 false};
-    // Sets that their own joiner would refuse: no name before the last dot,
-    // none after it, or a rebuilt file named like one of its own pieces.
-    if (names.baseName.empty())
+    // Sets that one of our joiners would refuse, by the rule they apply:
+    // Windows' rules too, for a set may be joined there.
+    const std::string decodedBase = DecodeName(stored.baseName, stored.encoding).value_or("");
+    const std::string decodedExt = DecodeName(stored.extension, stored.encoding).value_or("");
+    switch (CheckSetNames(decodedBase, decodedExt, true)) {
+    case SetNameFault::None:
+        break;
+    case SetNameFault::NoBaseName:
         return {"Fehler: Der Name der Quelldatei hat vor dem letzten Punkt keinen Namen.\r\n"
                 "Die Teilstücke liessen sich nicht wieder zusammensetzen.",
                 false};
-    if (names.extension.empty())
+    case SetNameFault::NoExtension:
         return {"Fehler: Der Name der Quelldatei endet mit einem Punkt.\r\n"
                 "Die Teilstücke liessen sich nicht wieder zusammensetzen.",
                 false};
+    case SetNameFault::Character:
+        return {"Fehler: Der Name der Quelldatei enthält einen Pfadtrenner oder ein Steuerzeichen.\r\n"
+                "Die Teilstücke liessen sich nicht wieder zusammensetzen.",
+                false};
+    case SetNameFault::WindowsReserved:
+        return {"Fehler: Der Name der Quelldatei ist unter Windows nicht erlaubt "
+                "(\":\", Gerätename, Punkt oder Leerzeichen am Ende).\r\n"
+                "Die Teilstücke liessen sich unter Windows nicht wieder zusammensetzen.",
+                false};
+    }
     if (std::optional<int> k = PieceNumberOfExtension(names.extension);
         k && *k >= 1 && *k <= plan.m_nCount && names.extension == StrFormat("%.3d", *k))
         return {StrFormat("Fehler: Die Quelldatei heisst wie ihr eigenes Teilstück %d.\r\n"

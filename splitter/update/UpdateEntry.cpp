@@ -3,6 +3,7 @@
 #include <limits>
 #include <utility>
 
+#include "common/FileNames.h"
 #include "common/PathText.h"
 #include "common/StrFormat.h"
 
@@ -215,9 +216,8 @@ bool IsDownloadable(const UpdateEntry& entry)
 {
     if (!entry.fileName || entry.fileName->empty())
         return false;
-    const std::string& file = *entry.fileName;
-    if (file == "." || file == ".." || file.find_first_of("/\\:") != std::string::npos ||
-        file.back() == '.' || file.back() == ' ' || HasControlCharacter(file))
+    // Windows' rules everywhere: a manifest serves both systems.
+    if (CheckFileName(*entry.fileName, true) != FileNameFault::None)
         return false;
     if (entry.directory) {
         const std::string& dir = *entry.directory;

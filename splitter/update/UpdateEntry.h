@@ -90,11 +90,10 @@ bool IsNewerVersion(const UpdateEntry& entry, const VersionNumbers& local);
 const char* SizeUnitName(std::int32_t unit);
 
 // True when the entry's fileName may be written in the program's directory
-// and its directory may be put into the download URL: a non-empty plain
-// name (no separator, not "." or "..", no control character) and a
-// directory without "..", backslash or control character. Nor may the
-// name hold ':' or end in '.' or a blank, which Windows would read as
-// another name.
+// and its directory may be put into the download URL: a name CheckFileName
+// takes by Windows' rules (no separator, not "." or "..", no control
+// character, no ':', device name, final dot or blank) and a directory
+// without "..", backslash or control character.
 bool IsDownloadable(const UpdateEntry& entry);
 
 // "%d.%d.%d.%d".

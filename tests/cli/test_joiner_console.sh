@@ -227,7 +227,7 @@ check "hostile and impossible records are refused with the cfg's name, nothing c
 mkdir -p "$T/hostile/inner"
 cp "$JOINER" "$T/hostile/inner/_h.exe"
 unsafe="Der Dateiname darf weder Pfadtrenner noch Steuerzeichen enthalten und nicht \".\" oder \"..\" sein."
-for record in "../evil|bin|$unsafe" "h|../../x|$unsafe" "..|bin|$unsafe" "a$(printf '\t')b|bin|$unsafe" \
+for record in "../evil|bin|$unsafe" "h|../../x|$unsafe" "a$(printf '\t')b|bin|$unsafe" \
     "h||Der Dateiname oder die Erweiterung fehlt."; do
     IFS='|' read -r base ext reason <<<"$record"
     write_cfg "$T/hostile/inner/_h.cfg" 10 "$ext" "$base" 1
@@ -287,15 +287,46 @@ for sig in HUP INT TERM; do
     assert_absent "$J/s.bin"
 done
 
-check "a hundred leftovers of killed joins and one of a running join: the stale ones go, the join succeeds"
+check "only leftovers of killed joins go: files and links named like temporaries stay"
 new_set l.bin 10000
-for i in $(seq -w 0 99); do echo "halb" >"$J/.~portelan$i.tmp"; done
-exec 4<"$J/.~portelan07.tmp"
-flock -x 4
+mv "$J/l.002" "$T/l.002"
+mkfifo "$T/answer"
+"$J/_l" <"$T/answer" >"$OUT" 2>"$ERR" &
+pid=$!
+exec 3>"$T/answer"
+for _ in $(seq 100); do
+    grep -q "nicht gefunden" "$OUT" && break
+    sleep 0.1
+done
+kill -s KILL "$pid"
+wait "$pid" || true
+exec 3>&-
+rm "$T/answer"
+killed=$(cd "$J" && echo .~portelan-*.tmp)
+[ -f "$J/$killed" ] || fail "no leftover of the killed join: $killed"
+mv "$T/l.002" "$J/l.002"
+# Files of the user's named as temporaries were before, and a link that
+# carries the name of the file it points at.
+for i in 00 07 99; do echo "meins" >"$J/.~portelan$i.tmp"; done
+echo "fremd" >"$T/victim"
+ln -s "$T/victim" "$J/.~portelan-$(printf '%016x' 0).tmp"
 run "$J/_l"
-exec 4<&-
 assert_rc 0
 assert_same "$SRC" "$J/l.bin"
-assert_eq ".~portelan07.tmp" "$(cd "$J" && echo .~portelan*)" "temporary files left"
+assert_absent "$J/$killed"
+assert_eq ".~portelan-0000000000000000.tmp .~portelan00.tmp .~portelan07.tmp .~portelan99.tmp" \
+    "$(cd "$J" && echo .~portelan*)" "files named like temporaries"
+assert_eq "fremd" "$(cat "$T/victim")" "the link's file"
+rm "$J"/.~portelan*
+
+check "a record whose target is named like a temporary: a failed join leaves the file that was there"
+new_set t.bin 10000
+echo "vorher" >"$J/.~portelan00.tmp"
+write_cfg "$J/_t.cfg" 10000 tmp ".~portelan00" 3
+cp "$J/t.001" "$J/.~portelan00.001"
+run --stdin "
+" "$J/_t"
+assert_rc 1
+assert_eq "vorher" "$(cat "$J/.~portelan00.tmp")" "the older file"
 
 finish

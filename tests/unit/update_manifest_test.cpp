@@ -256,6 +256,8 @@ TEST(UpdateManifest, OnlyPlainFileNamesAndClimbFreeDirectoriesAreDownloadable)
         {"p;1;1;1;1;;0;1;;a.zip:s;", false},
         {"p;1;1;1;1;;0;1;;Portelan.exe.;", false},
         {"p;1;1;1;1;;0;1;;a.zip ;", false},
+        {"p;1;1;1;1;;0;1;;NUL.zip;", false},
+        {"p;1;1;1;1;;0;1;;com1;", false},
     };
     for (const Row& r : rows) {
         SCOPED_TRACE(r.line);

@@ -141,7 +141,7 @@ JoinerRun::JoinerRun(const std::string& modulePath)
     m_ui = std::make_unique<RecordingFrontEnd>(m_chooser);
     m_thread = std::thread([this, modulePath] {
         m_threadId = GetCurrentThreadId();
-        CConcatApp app(*m_ui, modulePath);
+        CConcatApp app(*m_ui, modulePath, CConcatApp::Anchor::WindowsJoiner);
         m_joined = app.InitInstance();
         m_done = true;
     });

@@ -151,7 +151,8 @@ int RunVerify(const std::vector<std::string>& args)
         if (piece.state == State::Missing) {
             verdict = "fehlt";
             ++missing;
-        } else if (piece.state == State::Damaged || piece.state == State::Unreadable) {
+        } else if (piece.state == State::Damaged || piece.state == State::Unreadable ||
+                   piece.state == State::Empty) {
             verdict = "beschädigt";
             ++damaged;
         } else if (piece.state == State::Unlisted && !wholeVouches) {
