@@ -85,6 +85,17 @@ for name in "Südtirol.avi" "Łódź.avi" "東京.mp4"; do
   cmp "$T/lin-names/$name" "$T/lin-names/set/$name" || fail "Windows join of the Linux set $name differs"
 done
 
+# Names that once gave sets one of the joiners refused: a base name "."
+# and one ending in ".exe", whose Linux joiner is "_setup.exe".
+for name in "..txt" "setup.exe.zip"; do
+  echo "-- $name split on Linux, rebuilt by the Windows and the Linux joiner"
+  rm -rf "$T/lin-names" && mkdir -p "$T/lin-names/set"
+  head -c 300000 /dev/urandom >"$T/lin-names/$name"
+  "$linux_bin/portelan-cli" split "$T/lin-names/$name" "$T/lin-names/set" --size 100K >/dev/null ||
+    fail "Linux split of $name failed"
+  join_with_both "$T/lin-names/set" "${name%.*}" "$T/lin-names/$name" "$name"
+done
+
 echo "-- a set split through the Windows main window, rebuilt by both of its joiner copies"
 split_on_windows film.avi
 same_joiners "$T/win/set" film
@@ -105,4 +116,4 @@ head -c 2500000 /dev/urandom >"$T/lin/Bericht 2008.pdf"
 same_joiners "$T/lin/set" "Bericht 2008"
 join_with_both "$T/lin/set" "Bericht 2008" "$T/lin/Bericht 2008.pdf" "Bericht 2008.pdf"
 
-echo "9 passed, 0 failed"
+echo "11 passed, 0 failed"

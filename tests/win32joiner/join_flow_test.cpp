@@ -338,6 +338,48 @@ TEST(JoinFlow, NamesBeyondAsciiAreRebuiltUnderTheirOwnName)
     }
 }
 
+// The names the Windows joiner takes and those it refuses, as the splitter's
+// plan refuses them: sets whose record names "NUL", a stream or a final
+// blank would be written as another file here.
+TEST(JoinFlow, SetNamesAreTakenOrRefusedByWindowsRules)
+{
+    const char* const kWindowsRefusal = "Der Dateiname ist unter Windows nicht erlaubt.";
+    const char* const kCharacterRefusal =
+        "Der Dateiname darf weder Pfadtrenner noch Steuerzeichen enthalten und nicht \".\" oder \"..\" sein.";
+    struct Case {
+        std::string base, ext, recordBase;
+        const char* marker;
+        const char* refusal; // null: the set joins
+    };
+    const Case cases[] = {
+        {".", "txt", ".", "PC32", nullptr},
+        {"setup.exe", "zip", "setup.exe", "PC32", nullptr},
+        {"film", "txt", "NUL", "PC32", kWindowsRefusal},
+        {"film", "txt", "com1", "PC32", kWindowsRefusal},
+        {"film", "txt", "a:b", "PC32", kWindowsRefusal},
+        {"film", "avi ", "film", "PC32", kWindowsRefusal},
+        {"film", "avi", "fi\xC2\x85lm", "PU32", kCharacterRefusal},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.recordBase + "." + c.ext);
+        TempDir dir;
+        HandMadeSet set(dir.Dir(), c.base, c.ext, c.recordBase, c.marker);
+        JoinerRun run(dir / ("_" + c.base + ".exe"));
+        HWND box = WaitForWindow(run.ThreadId(), c.refusal ? "Fehlermeldung" : kSuccessTitle);
+        ASSERT_NE(box, nullptr) << testing::PrintToString(VisibleWindows(run.ThreadId()));
+        if (c.refusal)
+            EXPECT_EQ(ItemText(box, IDC_TEXT), "Die Konfigurationsdatei \"" +
+                                                   (dir / ("_" + c.base + ".cfg")) + "\" ist ungültig:\r\n" +
+                                                   c.refusal);
+        ClickItemLater(box, IDCANCEL);
+        ASSERT_TRUE(run.WaitFinished());
+        EXPECT_EQ(run.Joined(), c.refusal == nullptr);
+        if (!c.refusal)
+            EXPECT_TRUE(ReadBytes(dir / (c.base + "." + c.ext)) == set.source);
+        EXPECT_FALSE(LeftoverTemporaryFile(dir.Dir()));
+    }
+}
+
 // "_film.sfv" lists the intact pieces; then one of them changes in a single
 // byte. The joiner names it in the message window, looks for it like a
 // missing piece and either gives up or takes it, with the rest, from an
