@@ -43,8 +43,6 @@ std::string TemporaryName(std::uint64_t identity)
 void RemoveStaleTemporaries(const std::string& dir)
 {
     for (const std::string& name : platform::ListDirectory(dir)) {
-        if (!std::string_view(name).starts_with(kTempPrefix))
-            continue;
         const std::optional<std::uint64_t> identity = platform::RegularFileIdentity(dir + name);
         platform::File stale;
         if (identity && name == TemporaryName(*identity) &&
@@ -53,9 +51,9 @@ void RemoveStaleTemporaries(const std::string& dir)
     }
 }
 
-// Creates and locks a temporary file of our own in dir, then gives it the
-// name that tells it is ours. Provisional names are numbered on for as
-// long as they are taken, so they cannot run out.
+// Creates and locks a temporary file of our own in dir under a provisional
+// name. Names are numbered on for as long as they are taken, so they cannot
+// run out.
 bool CreateTemporary(const std::string& dir, platform::File& out, std::string& path)
 {
     RemoveStaleTemporaries(dir);
@@ -68,18 +66,21 @@ bool CreateTemporary(const std::string& dir, platform::File& out, std::string& p
         }
         // Locked before it takes its name: from then on no other join's
         // clean-up may take it for a stale one.
-        if (!out.TryLock()) {
-            out.Close();
-            continue;
-        }
-        // Without an identity it keeps the provisional name: it works as
-        // well, only a killed join's leftover stays.
-        if (const std::optional<std::uint64_t> identity = out.Identity()) {
-            const std::string named = dir + TemporaryName(*identity);
-            if (!platform::Exists(named) && platform::RenameReplacing(path, named))
-                path = named;
-        }
-        return true;
+        if (out.TryLock())
+            return true;
+        out.Close();
+    }
+}
+
+// Gives the locked temporary file the name that tells it is ours. Without
+// one it keeps the provisional name: the join works as well, only a killed
+// join's leftover stays.
+void NameAsOurs(const std::string& dir, const platform::File& out, std::string& path)
+{
+    if (const std::optional<std::uint64_t> identity = out.Identity()) {
+        const std::string named = dir + TemporaryName(*identity);
+        if (!platform::Exists(named) && platform::RenameReplacing(path, named))
+            path = named;
     }
 }
 
@@ -376,8 +377,11 @@ bool CConcatApp::CreateGrowingFile(Join& join)
     // The file takes the target's name only when it is complete, so a
     // failed join leaves an older file as it was.
     join.reader = CreateTemporary(GetModuleDir(), join.out, join.tempPath) ? join.out.Duplicate() : nullptr;
-    if (join.reader)
+    if (join.reader) {
+        // Renamed once the reader is open: some systems reopen by name.
+        NameAsOurs(GetModuleDir(), join.out, join.tempPath);
         return true;
+    }
     if (join.out.IsOpen()) {
         join.out.Close();
         platform::RemoveFile(join.tempPath);

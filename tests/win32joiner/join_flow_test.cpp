@@ -367,15 +367,17 @@ TEST(JoinFlow, SetNamesAreTakenOrRefusedByWindowsRules)
         JoinerRun run(dir / ("_" + c.base + ".exe"));
         HWND box = WaitForWindow(run.ThreadId(), c.refusal ? "Fehlermeldung" : kSuccessTitle);
         ASSERT_NE(box, nullptr) << testing::PrintToString(VisibleWindows(run.ThreadId()));
-        if (c.refusal)
+        if (c.refusal) {
             EXPECT_EQ(ItemText(box, IDC_TEXT), "Die Konfigurationsdatei \"" +
                                                    (dir / ("_" + c.base + ".cfg")) + "\" ist ungültig:\r\n" +
                                                    c.refusal);
+        }
         ClickItemLater(box, IDCANCEL);
         ASSERT_TRUE(run.WaitFinished());
         EXPECT_EQ(run.Joined(), c.refusal == nullptr);
-        if (!c.refusal)
+        if (!c.refusal) {
             EXPECT_TRUE(ReadBytes(dir / (c.base + "." + c.ext)) == set.source);
+        }
         EXPECT_FALSE(LeftoverTemporaryFile(dir.Dir()));
     }
 }
