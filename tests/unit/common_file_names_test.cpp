@@ -53,16 +53,5 @@ TEST(SetNameRule, RefusesWhatEitherSystemCannotHoldAndOnlyWindowsWhatOnlyWindows
     }
 }
 
-TEST(FileNameRule, ASingleNameMayNotBeADirectoryOfItsOwn)
-{
-    EXPECT_EQ(CheckFileName("", false), FileNameFault::Empty);
-    EXPECT_EQ(CheckFileName(".", false), FileNameFault::DotName);
-    EXPECT_EQ(CheckFileName("..", true), FileNameFault::DotName);
-    EXPECT_EQ(CheckFileName("...", false), FileNameFault::None);
-    EXPECT_EQ(CheckFileName("...", true), FileNameFault::WindowsReserved);
-    EXPECT_EQ(CheckFileName("prn", true), FileNameFault::WindowsReserved);
-    EXPECT_EQ(CheckFileName("x.zip", true), FileNameFault::None);
-}
-
 } // namespace
 } // namespace portelan
