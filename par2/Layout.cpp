@@ -72,8 +72,8 @@ std::optional<RecoveryLayout> PlanRecovery(const std::string& par2Base, const st
         layout.criticalBytes = critical;
         layout.files.push_back({par2Base + ".par2", 0, 0, critical});
         const std::uint32_t volumes = static_cast<std::uint32_t>((recovery + perVolume - 1) / perVolume);
-        const std::uint32_t lastFirst = volumes ? static_cast<std::uint32_t>((volumes - 1) * perVolume) : 0;
-        const std::uint32_t firstWidth = Digits(lastFirst);
+        // par2cmdline pads the first exponents to the width of the total.
+        const std::uint32_t firstWidth = Digits(static_cast<std::uint32_t>(recovery));
         const std::uint32_t countWidth =
             Digits(static_cast<std::uint32_t>(std::min<std::uint64_t>(perVolume, recovery)));
         for (std::uint32_t v = 0; v < volumes; ++v) {

@@ -45,8 +45,9 @@ struct RecoveryLayout {
 std::optional<RecoveryLayout> PlanRecovery(const std::string& par2Base, const std::vector<PieceSpec>& pieces,
                                            std::uint32_t recoveryPieces, const std::string& creator);
 
-// "_film.vol3+4.par2": as par2cmdline names its volumes, the numbers padded
-// with zeros to the widths of the largest ones of the set.
+// "_film.vol3+4.par2": as par2cmdline names its volumes, the first exponent
+// padded with zeros to the width of the total count, the count to that of
+// the largest count ("vol00+9", "vol09+9").
 std::string VolumeName(const std::string& par2Base, std::uint32_t first, std::uint32_t count,
                        std::uint32_t firstWidth, std::uint32_t countWidth);
 

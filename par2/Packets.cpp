@@ -224,6 +224,8 @@ bool ScanPacketsWith(ByteSource& source, void (*accept)(void* context, Packet&& 
             continue;
         }
         const std::int64_t start = at + (found - window.get());
+        if (start + static_cast<std::int64_t>(kHeaderSize) > fileLength)
+            break; // a magic too near the end to start a packet
         unsigned char header[kRecvSlicHead];
         const std::size_t headLength =
             start + static_cast<std::int64_t>(kRecvSlicHead) <= fileLength ? kRecvSlicHead : kHeaderSize;

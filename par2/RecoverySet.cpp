@@ -124,7 +124,6 @@ CRecoverySet::LoadStatus CRecoverySet::Load(const std::string& dir,
     for (const std::string& name : platform::ListDirectory(dir))
         if (EndsWithPar2(name) && !platform::IsDirectory(Joined(dir, name)))
             paths.push_back(Joined(dir, name));
-    std::sort(paths.begin(), paths.end());
     std::vector<std::unique_ptr<FileSource>> files;
     std::vector<Source> sources;
     for (const std::string& path : paths) {
@@ -179,7 +178,7 @@ CRecoverySet::LoadStatus CRecoverySet::LoadSources(const std::vector<Source>& so
     }
     if (!any)
         return LoadStatus::NoPackets;
-    std::stable_sort(small.begin(), small.end(), SmallLess);
+    std::sort(small.begin(), small.end(), SmallLess);
     small.erase(std::unique(small.begin(), small.end(),
                             [](const SmallPacket& a, const SmallPacket& b) {
                                 return !SmallLess(a, b) && !SmallLess(b, a);
@@ -248,12 +247,14 @@ CRecoverySet::LoadStatus CRecoverySet::LoadSources(const std::vector<Source>& so
     }
     m_inputSlices = static_cast<std::uint32_t>(slices);
 
-    std::sort(recvs.begin(), recvs.end(),
-              [](const Recv& a, const Recv& b) { return a.exponent < b.exponent; });
+    // Exponents that differ by the field's order give the same slice.
+    std::vector<char> seen(65535, 0);
     for (const Recv& recv : recvs)
         if (recv.set == main->set && recv.length == kRecvSlicHead + sliceSize &&
-            (m_recovery.empty() || m_recovery.back().exponent != recv.exponent))
+            !seen[recv.exponent % 65535]) {
+            seen[recv.exponent % 65535] = 1;
             m_recovery.push_back({recv.exponent, recv.source, recv.offset});
+        }
     return LoadStatus::Ok;
 }
 
@@ -394,10 +395,8 @@ CRecoverySet::RepairReport CRecoverySet::Repair(const std::vector<std::string>& 
         return report;
     }
     std::vector<const RecoverySlice*> used;
-    for (std::uint32_t e : solution.exponents)
-        used.push_back(
-            &*std::lower_bound(m_recovery.begin(), m_recovery.end(), e,
-                               [](const RecoverySlice& s, std::uint32_t x) { return s.exponent < x; }));
+    for (std::size_t r : solution.rows)
+        used.push_back(&m_recovery[r]);
 
     // Stripes of a few MiB per lost slice, so that memory stays bounded
     // however large the slices are.
@@ -447,78 +446,92 @@ CRecoverySet::RepairReport CRecoverySet::Repair(const std::vector<std::string>& 
             return report;
         }
     }
-    auto fail = [&](Status status, const std::string& path) {
+    // One failure leaves nothing behind: the temporary files go.
+    struct Failure {
+        Status status = Status::Ok;
+        std::string path;
+    };
+    auto fail = [&](const Failure& failure) {
         dropTemps();
-        report.status = status;
-        report.failedPath = path;
-        return report;
+        report.status = failure.status;
+        report.failedPath = failure.path;
     };
 
-    std::vector<char> isLost(m_inputSlices, 0);
-    for (std::uint32_t i : lostSlices)
-        isLost[i] = 1;
-    for (std::int64_t offset = 0; offset < m_sliceSize; offset += stripe) {
-        const std::size_t w = static_cast<std::size_t>(std::min<std::int64_t>(stripe, m_sliceSize - offset));
-        // Each chosen recovery slice, less what the present slices put in.
-        for (std::size_t r = 0; r < lost; ++r) {
-            const std::string& path = m_sourcePaths[used[r]->source];
-            platform::File source;
-            if (!source.Open(path, platform::File::Mode::Read) ||
-                ReadUpTo(source, sums[r].get(), w, used[r]->offset + offset) != static_cast<std::int64_t>(w))
-                return fail(Status::ReadFailed, path);
-        }
-        for (std::size_t f = 0; f < m_files.size(); ++f) {
-            const FileInfo& file = m_files[f];
-            platform::File piece;
-            for (std::uint32_t s = 0; s < file.sums.size(); ++s) {
-                const std::uint32_t i = file.firstSlice + s;
-                const std::int64_t at = static_cast<std::int64_t>(s) * m_sliceSize + offset;
-                const std::int64_t available = std::clamp<std::int64_t>(
-                    static_cast<std::int64_t>(file.length) - at, 0, static_cast<std::int64_t>(w));
-                if (isLost[i] || available == 0)
+    auto code = [&]() -> Failure {
+        std::vector<char> isLost(m_inputSlices, 0);
+        for (std::uint32_t i : lostSlices)
+            isLost[i] = 1;
+        for (std::int64_t offset = 0; offset < m_sliceSize; offset += stripe) {
+            const std::size_t w =
+                static_cast<std::size_t>(std::min<std::int64_t>(stripe, m_sliceSize - offset));
+            // Each chosen recovery slice, less what the present slices put in.
+            for (std::size_t r = 0; r < lost; ++r) {
+                const std::string& path = m_sourcePaths[used[r]->source];
+                platform::File source;
+                if (!source.Open(path, platform::File::Mode::Read) ||
+                    ReadUpTo(source, sums[r].get(), w, used[r]->offset + offset) !=
+                        static_cast<std::int64_t>(w))
+                    return {Status::ReadFailed, path};
+            }
+            for (std::size_t f = 0; f < m_files.size(); ++f) {
+                const FileInfo& file = m_files[f];
+                platform::File piece;
+                for (std::uint32_t s = 0; s < file.sums.size(); ++s) {
+                    const std::uint32_t i = file.firstSlice + s;
+                    const std::int64_t at = static_cast<std::int64_t>(s) * m_sliceSize + offset;
+                    const std::int64_t available = std::clamp<std::int64_t>(
+                        static_cast<std::int64_t>(file.length) - at, 0, static_cast<std::int64_t>(w));
+                    if (isLost[i] || available == 0)
+                        continue;
+                    if (!piece.IsOpen() && !piece.Open(readPath[f], platform::File::Mode::Read))
+                        return {Status::ReadFailed, readPath[f]};
+                    const std::int64_t got =
+                        ReadUpTo(piece, in.get(), static_cast<std::size_t>(available), at);
+                    if (got < 0)
+                        return {Status::ReadFailed, readPath[f]};
+                    std::memset(in.get() + got, 0, w - static_cast<std::size_t>(got));
+                    for (std::size_t r = 0; r < lost; ++r)
+                        gf16::MulAdd(sums[r].get(), in.get(), gf16::Pow(constants[i], used[r]->exponent), w);
+                    if (chosen[f] && !temps[f].WriteAt(in.get(), static_cast<std::size_t>(available), at))
+                        return {Status::WriteFailed, tempPaths[f]};
+                }
+            }
+            for (std::size_t j = 0; j < lost; ++j) {
+                const std::uint32_t i = lostSlices[j];
+                std::size_t f = 0;
+                while (!(m_files[f].firstSlice <= i && i < m_files[f].firstSlice + m_files[f].sums.size()))
+                    ++f;
+                if (!chosen[f])
                     continue;
-                if (!piece.IsOpen() && !piece.Open(readPath[f], platform::File::Mode::Read))
-                    return fail(Status::ReadFailed, readPath[f]);
-                const std::int64_t got = ReadUpTo(piece, in.get(), static_cast<std::size_t>(available), at);
-                if (got < 0)
-                    return fail(Status::ReadFailed, readPath[f]);
-                std::memset(in.get() + got, 0, w - static_cast<std::size_t>(got));
+                const std::int64_t at =
+                    static_cast<std::int64_t>(i - m_files[f].firstSlice) * m_sliceSize + offset;
+                const std::int64_t available = std::clamp<std::int64_t>(
+                    static_cast<std::int64_t>(m_files[f].length) - at, 0, static_cast<std::int64_t>(w));
+                if (available == 0)
+                    continue;
+                std::memset(out.get(), 0, w);
                 for (std::size_t r = 0; r < lost; ++r)
-                    gf16::MulAdd(sums[r].get(), in.get(), gf16::Pow(constants[i], used[r]->exponent), w);
-                if (chosen[f] && !temps[f].WriteAt(in.get(), static_cast<std::size_t>(available), at))
-                    return fail(Status::WriteFailed, tempPaths[f]);
+                    gf16::MulAdd(out.get(), sums[r].get(), solution.inverse[j][r], w);
+                if (!temps[f].WriteAt(out.get(), static_cast<std::size_t>(available), at))
+                    return {Status::WriteFailed, tempPaths[f]};
             }
         }
-        for (std::size_t j = 0; j < lost; ++j) {
-            const std::uint32_t i = lostSlices[j];
-            std::size_t f = 0;
-            while (!(m_files[f].firstSlice <= i && i < m_files[f].firstSlice + m_files[f].sums.size()))
-                ++f;
+
+        for (std::size_t f = 0; f < m_files.size(); ++f) {
             if (!chosen[f])
                 continue;
-            const std::int64_t at =
-                static_cast<std::int64_t>(i - m_files[f].firstSlice) * m_sliceSize + offset;
-            const std::int64_t available = std::clamp<std::int64_t>(
-                static_cast<std::int64_t>(m_files[f].length) - at, 0, static_cast<std::int64_t>(w));
-            if (available == 0)
-                continue;
-            std::memset(out.get(), 0, w);
-            for (std::size_t r = 0; r < lost; ++r)
-                gf16::MulAdd(out.get(), sums[r].get(), solution.inverse[j][r], w);
-            if (!temps[f].WriteAt(out.get(), static_cast<std::size_t>(available), at))
-                return fail(Status::WriteFailed, tempPaths[f]);
+            const bool closed = temps[f].Close();
+            bool md5Ok = false;
+            if (!closed)
+                return {Status::WriteFailed, tempPaths[f]};
+            if (CheckFile(m_files[f], tempPaths[f], true, md5Ok).state != PieceState::Intact || !md5Ok)
+                return {Status::CheckFailed, tempPaths[f]};
         }
-    }
-
-    for (std::size_t f = 0; f < m_files.size(); ++f) {
-        if (!chosen[f])
-            continue;
-        const bool closed = temps[f].Close();
-        bool md5Ok = false;
-        if (!closed)
-            return fail(Status::WriteFailed, tempPaths[f]);
-        if (CheckFile(m_files[f], tempPaths[f], true, md5Ok).state != PieceState::Intact || !md5Ok)
-            return fail(Status::CheckFailed, tempPaths[f]);
+        return {};
+    };
+    if (const Failure failure = code(); failure.status != Status::Ok) {
+        fail(failure);
+        return report;
     }
     // Every rebuilt piece is sound: now they take their names.
     for (std::size_t f = 0; f < m_files.size(); ++f) {
@@ -534,12 +547,16 @@ CRecoverySet::RepairReport CRecoverySet::Repair(const std::vector<std::string>& 
                 if (!platform::Exists(Joined(outDir, name)))
                     kept = name;
             }
-            if (kept.empty() || !platform::RenameReplacing(target, Joined(outDir, kept)))
-                return fail(Status::WriteFailed, target);
+            if (kept.empty() || !platform::RenameReplacing(target, Joined(outDir, kept))) {
+                fail({Status::WriteFailed, target});
+                return report;
+            }
             outcome.keptAs = kept;
         }
-        if (!platform::RenameReplacing(tempPaths[f], target))
-            return fail(Status::WriteFailed, target);
+        if (!platform::RenameReplacing(tempPaths[f], target)) {
+            fail({Status::WriteFailed, target});
+            return report;
+        }
         tempPaths[f].clear();
         outcome.kind = Kind::Rebuilt;
     }

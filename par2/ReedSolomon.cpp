@@ -61,6 +61,7 @@ bool Solve(const std::vector<gf16::Word>& lost, const std::vector<std::uint32_t>
         pivots.push_back(pivot);
         rows.push_back(std::move(row));
         solution.exponents.push_back(available[a]);
+        solution.rows.push_back(a);
     }
     if (rows.size() < n)
         return false;

@@ -20,6 +20,7 @@ std::vector<gf16::Word> InputConstants(std::uint32_t count);
 // cannot stand in for the lost slices.
 struct Solution {
     std::vector<std::uint32_t> exponents;         // the chosen ones, one per lost slice
+    std::vector<std::size_t> rows;                // their places in available
     std::vector<std::vector<gf16::Word>> inverse; // lost × chosen
 };
 bool Solve(const std::vector<gf16::Word>& lost, const std::vector<std::uint32_t>& available,

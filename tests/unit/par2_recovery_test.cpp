@@ -301,6 +301,7 @@ TEST(Par2Packets, RefusesHostileAndForeignPackets)
         {"length beyond the file", tooLong, Load::NoSet},
         {"truncated", index.substr(0, index.size() / 2), Load::Inconsistent},
         {"nothing of PAR2", test::RandomBytes(5000, 4), Load::NoPackets},
+        {"a magic at the very end", index + std::string("PAR2\0PKT", 8) + "xx", Load::Ok},
         // Sound packets whose numbers would ask for billions.
         {"billions of files", mainWith(40000, 2000000000u), Load::Inconsistent},
         {"absurd slice size", mainWith(std::uint64_t(1) << 60, 1), Load::Inconsistent},
