@@ -15,6 +15,9 @@ namespace portelan::par2 {
 namespace {
 
 constexpr std::size_t kReadBlock = 1 << 20;
+// Solving for n lost slices takes n^3 steps and 3 n^2 words: beyond this,
+// more than a minute and some 25 MB, which no set of pieces needs.
+constexpr std::size_t kMaxSolvable = 2048;
 
 class FileSource : public ByteSource {
   public:
@@ -34,6 +37,17 @@ std::string Joined(const std::string& dir, const std::string& name)
     if (dir.empty() || platform::IsPathSeparator(dir.back()))
         return dir + name;
     return dir + platform::PathSeparator() + name;
+}
+
+// A small decimal number, without the library's general conversion.
+std::string Number(int n)
+{
+    std::string text;
+    do {
+        text.insert(text.begin(), static_cast<char>('0' + n % 10));
+        n /= 10;
+    } while (n);
+    return text;
 }
 
 bool EndsWithPar2(const std::string& name)
@@ -124,15 +138,11 @@ CRecoverySet::LoadStatus CRecoverySet::Load(const std::string& dir,
     for (const std::string& name : platform::ListDirectory(dir))
         if (EndsWithPar2(name) && !platform::IsDirectory(Joined(dir, name)))
             paths.push_back(Joined(dir, name));
-    std::vector<std::unique_ptr<FileSource>> files;
+    std::vector<FileSource> files(paths.size());
     std::vector<Source> sources;
-    for (const std::string& path : paths) {
-        auto file = std::make_unique<FileSource>();
-        if (!file->Open(path))
-            continue; // unreadable: as if not there
-        sources.push_back({path, file.get()});
-        files.push_back(std::move(file));
-    }
+    for (std::size_t i = 0; i < paths.size(); ++i)
+        if (files[i].Open(paths[i])) // an unreadable one as if it were not there
+            sources.push_back({paths[i], &files[i]});
     return LoadSources(sources, pieceNames);
 }
 
@@ -354,7 +364,7 @@ CRecoverySet::RepairReport CRecoverySet::Repair(const std::vector<std::string>& 
         if (file.piece >= 0)
             report.pieces[file.piece].before = checks[f].state;
         for (std::uint32_t s : checks[f].badSlices)
-            lostSlices.push_back(file.firstSlice + s);
+            lostSlices.push_back(static_cast<std::uint32_t>(file.firstSlice + s));
     }
     // The pieces to write.
     std::vector<char> chosen(m_files.size(), 0);
@@ -374,29 +384,34 @@ CRecoverySet::RepairReport CRecoverySet::Repair(const std::vector<std::string>& 
     if (std::find(chosen.begin(), chosen.end(), 1) == chosen.end())
         return report;
     const std::size_t lost = lostSlices.size();
-    if (lost > m_recovery.size()) {
-        report.status = Status::NotEnough;
-        report.missingSlices = static_cast<std::uint32_t>(lost - m_recovery.size());
+    auto refuse = [&](Status status) {
+        report.status = status;
         for (std::size_t f = 0; f < m_files.size(); ++f)
             if (chosen[f])
                 report.pieces[m_files[f].piece].kind = Kind::NotRebuilt;
+    };
+    if (lost > m_recovery.size()) {
+        refuse(Status::NotEnough);
+        report.missingSlices = static_cast<std::uint32_t>(lost - m_recovery.size());
+        return report;
+    }
+    if (lost > kMaxSolvable) {
+        refuse(Status::Unsolvable);
         return report;
     }
     const std::vector<gf16::Word> constants = InputConstants(m_inputSlices);
-    std::vector<gf16::Word> lostConstants;
-    for (std::uint32_t i : lostSlices)
-        lostConstants.push_back(constants[i]);
-    std::vector<std::uint32_t> exponents;
-    for (const RecoverySlice& slice : m_recovery)
-        exponents.push_back(slice.exponent);
+    std::vector<gf16::Word> lostConstants(lost);
+    for (std::size_t j = 0; j < lost; ++j)
+        lostConstants[j] = constants[lostSlices[j]];
+    std::vector<std::uint32_t> exponents(m_recovery.size());
+    for (std::size_t r = 0; r < exponents.size(); ++r)
+        exponents[r] = m_recovery[r].exponent;
     Solution solution;
     if (lost && !Solve(lostConstants, exponents, solution)) {
-        report.status = Status::Unsolvable;
+        refuse(Status::Unsolvable);
         return report;
     }
-    std::vector<const RecoverySlice*> used;
-    for (std::size_t r : solution.rows)
-        used.push_back(&m_recovery[r]);
+    auto used = [&](std::size_t r) -> const RecoverySlice& { return m_recovery[solution.rows[r]]; };
 
     // Stripes of a few MiB per lost slice, so that memory stays bounded
     // however large the slices are.
@@ -405,20 +420,15 @@ CRecoverySet::RepairReport CRecoverySet::Repair(const std::vector<std::string>& 
                                  std::int64_t(64) << 10, std::int64_t(4) << 20);
     stripe = std::min(stripe, m_sliceSize) & ~std::int64_t(3);
     const std::size_t width = static_cast<std::size_t>(stripe);
-    std::vector<std::unique_ptr<unsigned char[]>> sums;
-    for (std::size_t r = 0; r < lost; ++r) {
-        sums.emplace_back(new (std::nothrow) unsigned char[width]);
-        if (!sums.back()) {
-            report.status = Status::NoMemory;
-            return report;
-        }
-    }
-    std::unique_ptr<unsigned char[]> in(new (std::nothrow) unsigned char[width]);
-    std::unique_ptr<unsigned char[]> out(new (std::nothrow) unsigned char[width]);
-    if (!in || !out) {
+    // A stripe of each chosen recovery slice, one of input and one of output.
+    std::unique_ptr<unsigned char[]> buffers(new (std::nothrow) unsigned char[(lost + 2) * width]);
+    if (!buffers) {
         report.status = Status::NoMemory;
         return report;
     }
+    auto sum = [&](std::size_t r) { return buffers.get() + r * width; };
+    unsigned char* const in = sum(lost);
+    unsigned char* const out = sum(lost + 1);
 
     // The rebuilt pieces, under temporary names beside their final ones.
     std::vector<platform::File> temps(m_files.size());
@@ -435,7 +445,7 @@ CRecoverySet::RepairReport CRecoverySet::Repair(const std::vector<std::string>& 
             continue;
         const std::string base = Joined(outDir, m_files[f].name) + ".neu";
         for (int n = 1; n <= 100 && !temps[f].IsOpen(); ++n) {
-            const std::string path = n == 1 ? base : base + std::to_string(n);
+            const std::string path = n == 1 ? base : base + Number(n);
             if (temps[f].Open(path, platform::File::Mode::CreateNew))
                 tempPaths[f] = path;
         }
@@ -466,11 +476,10 @@ CRecoverySet::RepairReport CRecoverySet::Repair(const std::vector<std::string>& 
                 static_cast<std::size_t>(std::min<std::int64_t>(stripe, m_sliceSize - offset));
             // Each chosen recovery slice, less what the present slices put in.
             for (std::size_t r = 0; r < lost; ++r) {
-                const std::string& path = m_sourcePaths[used[r]->source];
+                const std::string& path = m_sourcePaths[used(r).source];
                 platform::File source;
                 if (!source.Open(path, platform::File::Mode::Read) ||
-                    ReadUpTo(source, sums[r].get(), w, used[r]->offset + offset) !=
-                        static_cast<std::int64_t>(w))
+                    ReadUpTo(source, sum(r), w, used(r).offset + offset) != static_cast<std::int64_t>(w))
                     return {Status::ReadFailed, path};
             }
             for (std::size_t f = 0; f < m_files.size(); ++f) {
@@ -485,14 +494,13 @@ CRecoverySet::RepairReport CRecoverySet::Repair(const std::vector<std::string>& 
                         continue;
                     if (!piece.IsOpen() && !piece.Open(readPath[f], platform::File::Mode::Read))
                         return {Status::ReadFailed, readPath[f]};
-                    const std::int64_t got =
-                        ReadUpTo(piece, in.get(), static_cast<std::size_t>(available), at);
+                    const std::int64_t got = ReadUpTo(piece, in, static_cast<std::size_t>(available), at);
                     if (got < 0)
                         return {Status::ReadFailed, readPath[f]};
-                    std::memset(in.get() + got, 0, w - static_cast<std::size_t>(got));
+                    std::memset(in + got, 0, w - static_cast<std::size_t>(got));
                     for (std::size_t r = 0; r < lost; ++r)
-                        gf16::MulAdd(sums[r].get(), in.get(), gf16::Pow(constants[i], used[r]->exponent), w);
-                    if (chosen[f] && !temps[f].WriteAt(in.get(), static_cast<std::size_t>(available), at))
+                        gf16::MulAdd(sum(r), in, gf16::Pow(constants[i], used(r).exponent), w);
+                    if (chosen[f] && !temps[f].WriteAt(in, static_cast<std::size_t>(available), at))
                         return {Status::WriteFailed, tempPaths[f]};
                 }
             }
@@ -509,10 +517,10 @@ CRecoverySet::RepairReport CRecoverySet::Repair(const std::vector<std::string>& 
                     static_cast<std::int64_t>(m_files[f].length) - at, 0, static_cast<std::int64_t>(w));
                 if (available == 0)
                     continue;
-                std::memset(out.get(), 0, w);
+                std::memset(out, 0, w);
                 for (std::size_t r = 0; r < lost; ++r)
-                    gf16::MulAdd(out.get(), sums[r].get(), solution.inverse[j][r], w);
-                if (!temps[f].WriteAt(out.get(), static_cast<std::size_t>(available), at))
+                    gf16::MulAdd(out, sum(r), solution.inverse[j * lost + r], w);
+                if (!temps[f].WriteAt(out, static_cast<std::size_t>(available), at))
                     return {Status::WriteFailed, tempPaths[f]};
             }
         }
@@ -542,8 +550,7 @@ CRecoverySet::RepairReport CRecoverySet::Repair(const std::vector<std::string>& 
         if (platform::Exists(target)) {
             std::string kept;
             for (int n = 1; n <= 1000 && kept.empty(); ++n) {
-                const std::string name =
-                    m_files[f].name + ".defekt" + (n == 1 ? std::string() : std::to_string(n));
+                const std::string name = m_files[f].name + ".defekt" + (n == 1 ? std::string() : Number(n));
                 if (!platform::Exists(Joined(outDir, name)))
                     kept = name;
             }

@@ -66,7 +66,8 @@ class CRecoverySet {
         enum class Status {
             Ok,         // every piece asked for is intact or was rebuilt
             NotEnough,  // missingSlices more recovery slices would be needed; nothing written
-            Unsolvable, // the recovery slices found cannot stand in for the lost ones
+            Unsolvable, // the recovery slices found cannot stand in for the lost ones, or
+                        // more than 2048 slices are lost; nothing written
             NoMemory,
             ReadFailed,  // failedPath
             WriteFailed, // failedPath

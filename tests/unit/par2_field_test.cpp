@@ -130,7 +130,8 @@ TEST(Par2Field, SolvesForLostSlicesAndSkipsExponentsThatAddNothing)
         for (std::size_t k = 0; k < lost.size(); ++k) {
             gf16::Word sum = 0; // (inverse · matrix)[j][k]
             for (std::size_t r = 0; r < lost.size(); ++r)
-                sum ^= gf16::Mul(solution.inverse[j][r], gf16::Pow(lost[k], solution.exponents[r]));
+                sum ^= gf16::Mul(solution.inverse[j * lost.size() + r],
+                                 gf16::Pow(lost[k], solution.exponents[r]));
             EXPECT_EQ(sum, j == k ? 1 : 0);
         }
     EXPECT_FALSE(Solve(lost, {0, 65535, 5}, solution));
