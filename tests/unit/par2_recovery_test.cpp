@@ -259,6 +259,76 @@ TEST(Par2Recovery, ReadsPiecesFromElsewhereAndKeepsWhatIsInTheWay)
     EXPECT_FALSE(test::FileExists(dir / "film.002")) << "only the piece asked for is written";
 }
 
+TEST(Par2Recovery, ChecksPiecesOfTheWrongLengthAndRebuildsThem)
+{
+    test::TempDir dir;
+    const Pieces pieces(dir, 3 * 50000, 50000, 6);
+    const auto layout = Encode(dir, pieces, 1);
+    ASSERT_TRUE(layout);
+    ASSERT_EQ(layout->sliceSize, 25000);
+    // Cut inside the second slice, and one byte too many.
+    test::WriteFile(dir / "film.001", pieces.Bytes(0).substr(0, 30000));
+    test::WriteFile(dir / "film.002", pieces.Bytes(1) + "x");
+    CRecoverySet set;
+    ASSERT_EQ(set.Load(dir.Dir(), pieces.names), CRecoverySet::LoadStatus::Ok);
+    const PieceCheck cut = set.Check(0, dir / "film.001");
+    EXPECT_EQ(cut.state, PieceState::WrongLength);
+    EXPECT_EQ(cut.badSlices, (std::vector<std::uint32_t>{1}));
+    const PieceCheck longer = set.Check(1, dir / "film.002");
+    EXPECT_EQ(longer.state, PieceState::WrongLength);
+    EXPECT_TRUE(longer.badSlices.empty());
+    EXPECT_EQ(set.Check(2, dir / "film.009").state, PieceState::Missing);
+    EXPECT_EQ(set.Check(7, dir / "film.003").state, PieceState::NotDescribed);
+
+    const auto report = set.Repair(pieces.Paths(dir), dir.Dir());
+    ASSERT_EQ(report.status, Status::Ok);
+    EXPECT_EQ(test::ReadFile(dir / "film.001"), pieces.Bytes(0));
+    EXPECT_EQ(test::ReadFile(dir / "film.002"), pieces.Bytes(1));
+    EXPECT_EQ(test::ReadFile(dir / "film.002.defekt"), pieces.Bytes(1) + "x");
+}
+
+TEST(Par2Recovery, TheEncoderRefusesWrongInputAndNamesTheFileItCouldNotWrite)
+{
+    test::TempDir dir;
+    const Pieces pieces(dir, 2 * 40000, 40000, 8);
+    const auto layout = PlanRecovery("_film", pieces.specs, 1, "Portelan test");
+    ASSERT_TRUE(layout);
+    std::vector<Md5Digest> heads;
+    for (int j = 0; j < 2; ++j)
+        heads.push_back(Md5::Of(pieces.Bytes(j).data(), kHeadBytes));
+    const std::string first = pieces.Bytes(0), second = pieces.Bytes(1);
+    const struct {
+        const char* what;
+        std::vector<std::pair<int, std::string>> feeds;
+        bool otherHead;
+    } cases[] = {
+        {"short piece", {{0, first.substr(1)}, {1, second}}, false},
+        {"out of order", {{1, second}, {0, first}}, false},
+        {"too long", {{0, first + "y"}, {1, second}}, false},
+        {"other bytes than the heads said", {{0, first}, {1, second}}, true},
+    };
+    for (const auto& c : cases) {
+        std::vector<Md5Digest> given = heads;
+        if (c.otherHead)
+            given[1][0] ^= 1;
+        CRecoveryEncoder encoder(*layout, pieces.specs, given, "Portelan test");
+        ASSERT_EQ(encoder.Start(), CRecoveryEncoder::Status::Ok);
+        for (const auto& [piece, bytes] : c.feeds)
+            encoder.Feed(piece, bytes.data(), bytes.size());
+        EXPECT_EQ(encoder.Finish(), CRecoveryEncoder::Status::WrongInput) << c.what;
+    }
+    // A file where the directory should be.
+    CRecoveryEncoder encoder(*layout, pieces.specs, heads, "Portelan test");
+    ASSERT_EQ(encoder.Start(), CRecoveryEncoder::Status::Ok);
+    encoder.Feed(0, first.data(), first.size());
+    encoder.Feed(1, second.data(), second.size());
+    ASSERT_EQ(encoder.Finish(), CRecoveryEncoder::Status::Ok);
+    const std::string locked = dir / "film.001";
+    const auto result = encoder.WriteFiles(locked);
+    EXPECT_EQ(result.status, CRecoveryEncoder::Status::WriteFailed);
+    EXPECT_EQ(result.failedPath, locked + "/_film.par2");
+}
+
 TEST(Par2Packets, RefusesHostileAndForeignPackets)
 {
     test::TempDir dir;
