@@ -154,8 +154,10 @@ CRecoverySet::LoadStatus CRecoverySet::LoadSources(const std::vector<Source>& so
     std::vector<SmallPacket> small;
     std::vector<Recv> recvs;
     bool any = false;
+    std::int64_t largest = 0;
     for (std::size_t i = 0; i < sources.size(); ++i) {
         m_sourcePaths.push_back(sources[i].path);
+        largest = std::max(largest, sources[i].bytes->Length());
         const bool read = ScanPackets(*sources[i].bytes, [&](Packet&& packet) {
             any = true;
             if (packet.type == PacketType::RecvSlic) {
@@ -218,8 +220,11 @@ CRecoverySet::LoadStatus CRecoverySet::LoadSources(const std::vector<Source>& so
     const unsigned char* body = reinterpret_cast<const unsigned char*>(main->body.data());
     const std::uint64_t sliceSize = Get64(body);
     const std::uint32_t fileCount = Get32(body + 8);
-    if (sliceSize == 0 || sliceSize % 4 || sliceSize > (std::uint64_t(1) << 40) || fileCount == 0 ||
-        fileCount > kMaxInputSlices || (main->body.size() - 12) / 16 < fileCount)
+    // A slice no file here could hold a recovery copy of is refused: the
+    // checks hash a short slice padded to the full size, which would cost
+    // time out of all proportion to the bytes at hand.
+    if (sliceSize == 0 || sliceSize % 4 || sliceSize > static_cast<std::uint64_t>(largest) ||
+        fileCount == 0 || fileCount > kMaxInputSlices || (main->body.size() - 12) / 16 < fileCount)
         return LoadStatus::Inconsistent;
     m_sliceSize = static_cast<std::int64_t>(sliceSize);
     m_pieceFile.assign(pieceNames.size(), -1);
@@ -324,7 +329,11 @@ PieceCheck CRecoverySet::CheckFile(const FileInfo& file, const std::string& path
                 whole.Update(buffer.data(), static_cast<std::size_t>(got));
             done += got;
         }
-        // Short data counts as zero-padded, as the sums were made.
+        if (done < described) { // the file ends early: nothing to hash
+            check.badSlices.push_back(s);
+            continue;
+        }
+        // A file's short last slice is summed zero-padded, as the sums were made.
         std::fill(buffer.begin(), buffer.end(), 0);
         for (std::int64_t pad = m_sliceSize - done; pad > 0;) {
             const std::size_t n = static_cast<std::size_t>(std::min<std::int64_t>(pad, kReadBlock));

@@ -30,7 +30,8 @@ class CRecoverySet {
         Ok,
         NoPackets,    // no sound PAR2 packet in any file
         NoSet,        // no recovery set describes any of the pieces
-        Inconsistent, // the set lacks descriptions or checksums, or has more than 32768 slices
+        Inconsistent, // the set lacks descriptions or checksums, has more than 32768 slices,
+                      // or slices larger than any of the files read
         ReadFailed,   // a file could not be read (failedPath)
     };
 

@@ -337,13 +337,17 @@ TEST(Par2Packets, RefusesHostileAndForeignPackets)
     const std::string index = test::ReadFile(dir / "_film.par2");
     Id setId;
     std::memcpy(setId.data(), index.data() + 32, 16);
+    // Beside the bytes under test, a file holding nothing but a recovery
+    // slice: a set is only read with slices that its files can hold.
+    const std::string volume = test::ReadFile(dir / "_film.vol0+1.par2");
+    const std::string slice = volume.substr(0, kRecvSlicHead + 20000);
     auto load = [&](const std::string& bytes) {
-        MemorySource source(bytes.data(), bytes.size());
+        MemorySource source(bytes.data(), bytes.size()), recovery(slice.data(), slice.size());
         CRecoverySet set;
-        return set.LoadSources({{"x.par2", &source}}, pieces.names);
+        return set.LoadSources({{"x.par2", &source}, {"y.par2", &recovery}}, pieces.names);
     };
     // A set of its own that describes our first piece.
-    auto mainWith = [&](std::uint64_t sliceSize, std::uint32_t files) {
+    auto mainWith = [&](std::uint64_t sliceSize, std::uint32_t files, std::uint64_t length = 40000) {
         std::string body;
         Put64(body, sliceSize);
         Put32(body, files);
@@ -352,8 +356,10 @@ TEST(Par2Packets, RefusesHostileAndForeignPackets)
         const Id set = Md5::Of(body.data(), body.size());
         return MakePacket(set, PacketType::Main, body) +
                MakePacket(set, PacketType::FileDesc,
-                          FileDescBody(fileId, fileId, fileId, 40000, "film.001")) +
-               MakePacket(set, PacketType::Ifsc, IfscBody(fileId, std::vector<SliceSum>(1)));
+                          FileDescBody(fileId, fileId, fileId, length, "film.001")) +
+               MakePacket(set, PacketType::Ifsc,
+                          IfscBody(fileId, std::vector<SliceSum>(std::min<std::uint64_t>(
+                                               (length + sliceSize - 1) / sliceSize, 40000))));
     };
     using Load = CRecoverySet::LoadStatus;
     std::string badMd5 = index;
@@ -370,16 +376,21 @@ TEST(Par2Packets, RefusesHostileAndForeignPackets)
         {"bad MD5", badMd5, Load::NoSet},
         {"length beyond the file", tooLong, Load::NoSet},
         {"truncated", index.substr(0, index.size() / 2), Load::Inconsistent},
-        {"nothing of PAR2", test::RandomBytes(5000, 4), Load::NoPackets},
+        {"nothing of PAR2", test::RandomBytes(5000, 4), Load::NoSet},
         {"a magic at the very end", index + std::string("PAR2\0PKT", 8) + "xx", Load::Ok},
         // Sound packets whose numbers would ask for billions.
-        {"billions of files", mainWith(40000, 2000000000u), Load::Inconsistent},
+        {"billions of files", mainWith(20000, 2000000000u), Load::Inconsistent},
         {"absurd slice size", mainWith(std::uint64_t(1) << 60, 1), Load::Inconsistent},
-        {"billions of slices", mainWith(4, 1), Load::Inconsistent},
-        {"sound", mainWith(40000, 1), Load::Ok},
+        {"billions of slices", mainWith(4, 1, std::uint64_t(1) << 40), Load::Inconsistent},
+        {"a slice larger than any file here", mainWith(std::uint64_t(1) << 30, 1), Load::Inconsistent},
+        {"sound", mainWith(20000, 1), Load::Ok},
     };
     for (const auto& c : cases)
         EXPECT_EQ(load(c.bytes), c.expected) << c.what;
+    const std::string noise = test::RandomBytes(5000, 4);
+    MemorySource nothing(noise.data(), noise.size());
+    CRecoverySet set;
+    EXPECT_EQ(set.LoadSources({{"z.par2", &nothing}}, pieces.names), Load::NoPackets);
     // Another set beside ours that describes fewer of our pieces changes
     // nothing; a Main packet that claims our set ID without being its Main
     // packet is no Main packet.
