@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "par2/Packets.h"
+#include "platform/Platform.h"
 
 namespace portelan::par2 {
 
@@ -25,6 +26,13 @@ std::string Number(std::uint32_t n, std::uint32_t width)
 }
 
 } // namespace
+
+std::string PathIn(const std::string& dir, const std::string& name)
+{
+    if (dir.empty() || platform::IsPathSeparator(dir.back()))
+        return dir + name;
+    return dir + platform::PathSeparator() + name;
+}
 
 std::string VolumeName(const std::string& par2Base, std::uint32_t first, std::uint32_t count,
                        std::uint32_t firstWidth, std::uint32_t countWidth)

@@ -51,4 +51,7 @@ std::optional<RecoveryLayout> PlanRecovery(const std::string& par2Base, const st
 std::string VolumeName(const std::string& par2Base, std::uint32_t first, std::uint32_t count,
                        std::uint32_t firstWidth, std::uint32_t countWidth);
 
+// name in the directory dir (with or without its final separator).
+std::string PathIn(const std::string& dir, const std::string& name);
+
 } // namespace portelan::par2

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "par2/Md5.h"
+#include "platform/Platform.h"
 
 namespace portelan::par2 {
 
@@ -73,6 +74,19 @@ class MemorySource : public ByteSource {
   private:
     const unsigned char* m_data;
     std::size_t m_size;
+};
+
+class FileSource : public ByteSource {
+  public:
+    bool Open(const std::string& path) { return m_file.Open(path, platform::File::Mode::Read); }
+    std::int64_t Length() override { return m_file.Length(); }
+    std::int64_t ReadAt(void* buffer, std::size_t n, std::int64_t offset) override
+    {
+        return m_file.ReadAt(buffer, n, offset);
+    }
+
+  private:
+    platform::File m_file;
 };
 
 // A packet whose length fits its file and type and whose MD5 is right.

@@ -20,13 +20,6 @@ constexpr int kBlocks = 4;
 // while every recovery slice takes its share.
 constexpr std::size_t kChunk = 16384;
 
-std::string Joined(const std::string& dir, const std::string& name)
-{
-    if (dir.empty() || platform::IsPathSeparator(dir.back()))
-        return dir + name;
-    return dir + platform::PathSeparator() + name;
-}
-
 // MD5 and CRC-32 continued over n zero bytes: a short slice is summed as if
 // padded to the full size.
 void AddZeros(Md5& md5, std::uint32_t& crc, std::int64_t n)
@@ -327,7 +320,7 @@ CRecoveryEncoder::Result CRecoveryEncoder::WriteFiles(const std::string& dir) co
             heads.push_back(RecoveryPacketHead(setId, e, m_recovery[e].get(), sliceSize));
             slices.push_back(m_recovery[e].get());
         }
-        const std::string path = Joined(dir, file.name);
+        const std::string path = PathIn(dir, file.name);
         if (!WriteWhole(path, critical, heads, slices, sliceSize))
             return {Status::WriteFailed, path};
     }

@@ -7,6 +7,7 @@
 
 #include "common/Crc32.h"
 #include "par2/Gf16.h"
+#include "par2/Layout.h"
 #include "par2/ReedSolomon.h"
 #include "platform/Platform.h"
 
@@ -18,26 +19,6 @@ constexpr std::size_t kReadBlock = 1 << 20;
 // Solving for n lost slices takes n^3 steps and 3 n^2 words: beyond this,
 // more than a minute and some 25 MB, which no set of pieces needs.
 constexpr std::size_t kMaxSolvable = 2048;
-
-class FileSource : public ByteSource {
-  public:
-    bool Open(const std::string& path) { return m_file.Open(path, platform::File::Mode::Read); }
-    std::int64_t Length() override { return m_file.Length(); }
-    std::int64_t ReadAt(void* buffer, std::size_t n, std::int64_t offset) override
-    {
-        return m_file.ReadAt(buffer, n, offset);
-    }
-
-  private:
-    platform::File m_file;
-};
-
-std::string Joined(const std::string& dir, const std::string& name)
-{
-    if (dir.empty() || platform::IsPathSeparator(dir.back()))
-        return dir + name;
-    return dir + platform::PathSeparator() + name;
-}
 
 // A small decimal number, without the library's general conversion.
 std::string Number(int n)
@@ -136,8 +117,8 @@ CRecoverySet::LoadStatus CRecoverySet::Load(const std::string& dir,
 {
     std::vector<std::string> paths;
     for (const std::string& name : platform::ListDirectory(dir))
-        if (EndsWithPar2(name) && !platform::IsDirectory(Joined(dir, name)))
-            paths.push_back(Joined(dir, name));
+        if (EndsWithPar2(name) && !platform::IsDirectory(PathIn(dir, name)))
+            paths.push_back(PathIn(dir, name));
     std::vector<FileSource> files(paths.size());
     std::vector<Source> sources;
     for (std::size_t i = 0; i < paths.size(); ++i)
@@ -452,7 +433,7 @@ CRecoverySet::RepairReport CRecoverySet::Repair(const std::vector<std::string>& 
     for (std::size_t f = 0; f < m_files.size(); ++f) {
         if (!chosen[f])
             continue;
-        const std::string base = Joined(outDir, m_files[f].name) + ".neu";
+        const std::string base = PathIn(outDir, m_files[f].name) + ".neu";
         for (int n = 1; n <= 100 && !temps[f].IsOpen(); ++n) {
             const std::string path = n == 1 ? base : base + Number(n);
             if (temps[f].Open(path, platform::File::Mode::CreateNew))
@@ -554,16 +535,16 @@ CRecoverySet::RepairReport CRecoverySet::Repair(const std::vector<std::string>& 
     for (std::size_t f = 0; f < m_files.size(); ++f) {
         if (!chosen[f])
             continue;
-        const std::string target = Joined(outDir, m_files[f].name);
+        const std::string target = PathIn(outDir, m_files[f].name);
         PieceOutcome& outcome = report.pieces[m_files[f].piece];
         if (platform::Exists(target)) {
             std::string kept;
             for (int n = 1; n <= 1000 && kept.empty(); ++n) {
                 const std::string name = m_files[f].name + ".defekt" + (n == 1 ? std::string() : Number(n));
-                if (!platform::Exists(Joined(outDir, name)))
+                if (!platform::Exists(PathIn(outDir, name)))
                     kept = name;
             }
-            if (kept.empty() || !platform::RenameReplacing(target, Joined(outDir, kept))) {
+            if (kept.empty() || !platform::RenameReplacing(target, PathIn(outDir, kept))) {
                 fail({Status::WriteFailed, target});
                 return report;
             }
