@@ -321,6 +321,7 @@ struct CConcatApp::Join {
     std::optional<CChecksumTrailer> trailer;
     std::int64_t written = 0;
     std::int64_t firstLength = 0; // of piece 1, once appended
+    bool repairTried = false;     // the recovery files are read once per join
 };
 
 bool CConcatApp::JoinPieces()
@@ -393,19 +394,124 @@ bool CConcatApp::CreateGrowingFile(Join& join)
 bool CConcatApp::AppendPiece(Join& join, int index)
 {
     for (;;) {
-        platform::File piece;
-        std::string path;
-        const PieceLookup found = OpenPiece(index, join.target, piece, path);
-        if (found == PieceLookup::Refused)
-            return false;
-        if (found == PieceLookup::Opened) {
-            const Appended appended = CopyPiece(join, index, piece, path);
-            if (appended != Appended::Damaged)
-                return appended == Appended::Ok;
+        {
+            platform::File piece;
+            std::string path;
+            const PieceLookup found = OpenPiece(index, join.target, piece, path);
+            if (found == PieceLookup::Refused)
+                return false;
+            if (found == PieceLookup::Opened) {
+                const Appended appended = CopyPiece(join, index, piece, path);
+                if (appended != Appended::Damaged)
+                    return appended == Appended::Ok;
+            }
+        } // closed: a damaged piece is renamed by the repair
+        // The first broken piece has the recovery files rebuild every broken
+        // one; the pieces are then looked for where they were rebuilt.
+        if (!join.repairTried) {
+            join.repairTried = true;
+            if (RebuildFromRecovery()) {
+                m_strDir = SetDir();
+                continue;
+            }
         }
         if (!m_ui.AskForDirectory(m_strDir, m_strName + StrFormat(".%.3d", index)))
             return false;
     }
+}
+
+std::string CConcatApp::SetDir() const { return SplitPath(m_strConfigPath).directory; }
+
+std::uint32_t CConcatApp::Recovery::LostSlices() const
+{
+    std::uint32_t lost = 0;
+    for (std::size_t i = 0; i < paths.size(); ++i)
+        lost += static_cast<std::uint32_t>(set.Check(static_cast<int>(i), paths[i]).badSlices.size());
+    return lost;
+}
+
+CConcatApp::Recovery CConcatApp::LoadRecovery() const
+{
+    // Only the configuration's piece names are matched: a name in the PAR2
+    // files is never a path of its own.
+    Recovery recovery;
+    const std::string dir = SetDir();
+    std::vector<std::string> names;
+    for (int i = 1; i <= m_nCount; ++i) {
+        std::string path = PieceFileName(dir, m_strName, i);
+        names.push_back(SplitPath(path).fileName);
+        recovery.paths.push_back(platform::Exists(path) ? path : std::string());
+    }
+    recovery.status = recovery.set.Load(dir, names);
+    return recovery;
+}
+
+bool CConcatApp::RebuildFromRecovery()
+{
+    using Load = par2::CRecoverySet::LoadStatus;
+    using Status = par2::CRecoverySet::RepairReport::Status;
+    Recovery recovery = LoadRecovery();
+    const std::string dir = SetDir();
+    switch (recovery.status) {
+    case Load::Ok:
+        break;
+    case Load::NoPackets:
+    case Load::NoSet:
+        return false; // no recovery files for this set: the search as before
+    case Load::Inconsistent:
+        m_ui.ReportError(
+            StrFormat("Die Wiederherstellungsdaten neben \"%s\" sind unvollständig oder ungültig.",
+                      m_strConfigPath.c_str()));
+        return false;
+    case Load::ReadFailed:
+        m_ui.ReportError(StrFormat("\"%s\" konnte nicht gelesen werden.", recovery.set.FailedPath().c_str()));
+        return false;
+    }
+    const par2::CRecoverySet::RepairReport report = recovery.set.Repair(recovery.paths, dir);
+    switch (report.status) {
+    case Status::Ok:
+        break;
+    case Status::NotEnough:
+        m_ui.ReportError(StrFormat("Die Wiederherstellungsdaten reichen nicht aus: es fehlen %u Blöcke.",
+                                   static_cast<unsigned>(report.missingSlices)));
+        return false;
+    case Status::Unsolvable:
+        m_ui.ReportError(
+            "Mit diesen Wiederherstellungsdaten lassen sich die Teilstücke nicht neu erstellen.");
+        return false;
+    case Status::NoMemory:
+        m_ui.ReportError("Es konnte kein Speicher reserviert werden.");
+        return false;
+    case Status::ReadFailed:
+        m_ui.ReportError(StrFormat("\"%s\" konnte nicht gelesen werden.", report.failedPath.c_str()));
+        return false;
+    case Status::WriteFailed:
+    case Status::CheckFailed:
+        m_ui.ReportError(
+            StrFormat("Das Teilstück \"%s\" konnte nicht neu erstellt werden.", report.failedPath.c_str()));
+        return false;
+    }
+    bool rebuilt = false;
+    for (std::size_t i = 0; i < report.pieces.size(); ++i) {
+        if (report.pieces[i].kind != par2::CRecoverySet::PieceOutcome::Kind::Rebuilt)
+            continue;
+        rebuilt = true;
+        m_ui.ShowMessage(StrFormat("Das Teilstück \"%s\" wurde aus den Wiederherstellungsdaten neu erstellt.",
+                                   PieceFileName(dir, m_strName, static_cast<int>(i) + 1).c_str()),
+                         "Wiederherstellung");
+    }
+    return rebuilt;
+}
+
+std::optional<CConcatApp::SetRepair> CConcatApp::RepairSet()
+{
+    if (!LoadAcceptedRecord())
+        return std::nullopt;
+    SetRepair repair;
+    repair.recovery = LoadRecovery();
+    if (repair.recovery.status == par2::CRecoverySet::LoadStatus::Ok)
+        repair.report = repair.recovery.set.Repair(repair.recovery.paths, SetDir());
+    return repair;
 }
 
 CConcatApp::Appended CConcatApp::CopyPiece(Join& join, int index, platform::File& piece,
