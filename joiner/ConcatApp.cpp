@@ -451,44 +451,36 @@ bool CConcatApp::RebuildFromRecovery()
     using Load = par2::CRecoverySet::LoadStatus;
     using Status = par2::CRecoverySet::RepairReport::Status;
     Recovery recovery = LoadRecovery();
-    const std::string dir = SetDir();
-    switch (recovery.status) {
-    case Load::Ok:
-        break;
-    case Load::NoPackets:
-    case Load::NoSet:
+    if (recovery.status == Load::NoPackets || recovery.status == Load::NoSet)
         return false; // no recovery files for this set: the search as before
-    case Load::Inconsistent:
-        m_ui.ReportError(
-            StrFormat("Die Wiederherstellungsdaten neben \"%s\" sind unvollständig oder ungültig.",
-                      m_strConfigPath.c_str()));
-        return false;
-    case Load::ReadFailed:
-        m_ui.ReportError(StrFormat("\"%s\" konnte nicht gelesen werden.", recovery.set.FailedPath().c_str()));
-        return false;
+    const std::string dir = SetDir();
+    par2::CRecoverySet::RepairReport report;
+    if (recovery.status == Load::Ok)
+        report = recovery.set.Repair(recovery.paths, dir);
+    else
+        report.status = Status::ReadFailed;
+    // One text per outcome, so that the joiner carries one call for them all.
+    const char* text = "Das Teilstück \"%s\" konnte nicht neu erstellt werden.";
+    std::string detail = report.failedPath;
+    if (recovery.status == Load::Inconsistent) {
+        text = "Die Wiederherstellungsdaten neben \"%s\" sind unvollständig oder ungültig.";
+        detail = m_strConfigPath;
+    } else if (recovery.status == Load::ReadFailed || report.status == Status::ReadFailed) {
+        text = "\"%s\" konnte nicht gelesen werden.";
+        if (recovery.status == Load::ReadFailed)
+            detail = recovery.set.FailedPath();
+    } else if (report.status == Status::NotEnough) {
+        text = "Die Wiederherstellungsdaten reichen nicht aus: es fehlen %s Blöcke.";
+        detail = StrFormat("%u", static_cast<unsigned>(report.missingSlices));
+    } else if (report.status == Status::Unsolvable) {
+        text = "Mit diesen Wiederherstellungsdaten lassen sich die Teilstücke nicht neu erstellen.%s";
+        detail.clear();
+    } else if (report.status == Status::NoMemory) {
+        text = "Es konnte kein Speicher reserviert werden.%s";
+        detail.clear();
     }
-    const par2::CRecoverySet::RepairReport report = recovery.set.Repair(recovery.paths, dir);
-    switch (report.status) {
-    case Status::Ok:
-        break;
-    case Status::NotEnough:
-        m_ui.ReportError(StrFormat("Die Wiederherstellungsdaten reichen nicht aus: es fehlen %u Blöcke.",
-                                   static_cast<unsigned>(report.missingSlices)));
-        return false;
-    case Status::Unsolvable:
-        m_ui.ReportError(
-            "Mit diesen Wiederherstellungsdaten lassen sich die Teilstücke nicht neu erstellen.");
-        return false;
-    case Status::NoMemory:
-        m_ui.ReportError("Es konnte kein Speicher reserviert werden.");
-        return false;
-    case Status::ReadFailed:
-        m_ui.ReportError(StrFormat("\"%s\" konnte nicht gelesen werden.", report.failedPath.c_str()));
-        return false;
-    case Status::WriteFailed:
-    case Status::CheckFailed:
-        m_ui.ReportError(
-            StrFormat("Das Teilstück \"%s\" konnte nicht neu erstellt werden.", report.failedPath.c_str()));
+    if (report.status != Status::Ok) {
+        m_ui.ReportError(StrFormat(text, detail.c_str()));
         return false;
     }
     bool rebuilt = false;
