@@ -93,6 +93,8 @@ class CConcatApp {
     // Checks the whole against the record's sum and gives the file the
     // target's name; otherwise removes it.
     bool FinishJoin(Join& join, bool proceed);
+    // Puts the rebuilt file on the medium and checks it as read back from there.
+    bool FlushAndCheck(Join& join, std::optional<std::uint32_t> expected);
 
     // Finds, reads and accepts the record into the fields above; false
     // (reported, or the user's choice) otherwise.

@@ -8,6 +8,7 @@
 #include <csignal>
 #include <cstdint>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <random>
@@ -30,7 +31,11 @@ public:
             throw std::runtime_error("mkdtemp failed");
         m_path = made;
     }
-    ~TempDir() { std::system(("rm -rf '" + m_path + "'").c_str()); }
+    ~TempDir()
+    {
+        std::error_code ignored;
+        std::filesystem::remove_all(m_path, ignored);
+    }
     TempDir(const TempDir&) = delete;
     TempDir& operator=(const TempDir&) = delete;
 
