@@ -14,10 +14,35 @@
 #include <random>
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 #include <gtest/gtest.h>
 
+#include "platform/Platform.h"
+
 namespace portelan::test {
+
+// A message without the system's reason that a failed file operation puts
+// on the last line (one of the system's own error texts); the reasons
+// themselves are held against the real faults in tests/cli.
+inline std::string WithoutReason(const std::string& text)
+{
+    const std::size_t at = text.rfind("\r\n");
+    if (at == std::string::npos)
+        return text;
+    const std::string last = text.substr(at + 2);
+    for (std::uint32_t code = 1; code < 256; ++code)
+        if (last == platform::ErrorText(platform::Error{code}))
+            return text.substr(0, at);
+    return text;
+}
+
+inline std::vector<std::string> WithoutReasons(std::vector<std::string> texts)
+{
+    for (std::string& text : texts)
+        text = WithoutReason(text);
+    return texts;
+}
 
 // A fresh directory under $TMPDIR (or /tmp), removed with its content.
 class TempDir {
