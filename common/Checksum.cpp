@@ -146,7 +146,7 @@ void CChecksumTrailer::Run()
 }
 
 std::optional<CChecksumTrailer::Failure> CChecksumTrailer::Fold(const Range& range, unsigned char* buffer,
-                                                               std::uint32_t& crc)
+                                                                std::uint32_t& crc)
 {
     if (!range.file)
         return Failure{};

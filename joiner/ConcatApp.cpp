@@ -148,9 +148,10 @@ bool CConcatApp::LoadConfig(CSplitConfig& record)
         if (OpenConfigIn(m_strDir, file)) {
             if (record.Read(file))
                 return true;
-            m_ui.ReportError(WithReason(
-                StrFormat("Die Konfigurationsdatei \"%s\" konnte nicht gelesen werden.", m_strConfigPath.c_str()),
-                file.LastError()));
+            m_ui.ReportError(
+                WithReason(StrFormat("Die Konfigurationsdatei \"%s\" konnte nicht gelesen werden.",
+                                     m_strConfigPath.c_str()),
+                           file.LastError()));
             return false;
         }
         if (!m_ui.AskForDirectory(m_strDir, fileName))
@@ -320,8 +321,9 @@ bool CConcatApp::MayWriteTarget(const std::string& target)
     // An existing target that we may not write stays untouched.
     platform::File existing;
     if (platform::Exists(target) && !existing.Open(target, platform::File::Mode::WriteExisting)) {
-        m_ui.ReportError(WithReason(StrFormat("Die Zieldatei \"%s\" konnte nicht geschrieben werden.", target.c_str()),
-                                    existing.LastError()));
+        m_ui.ReportError(
+            WithReason(StrFormat("Die Zieldatei \"%s\" konnte nicht geschrieben werden.", target.c_str()),
+                       existing.LastError()));
         return false;
     }
     return true;
@@ -339,8 +341,8 @@ bool CConcatApp::CreateGrowingFile(Join& join)
         join.out.Close();
         platform::RemoveFile(join.tempPath);
     }
-    m_ui.ReportError(
-        WithReason(StrFormat("Die Zieldatei \"%s\" konnte nicht geschrieben werden.", join.target.c_str()), error));
+    m_ui.ReportError(WithReason(
+        StrFormat("Die Zieldatei \"%s\" konnte nicht geschrieben werden.", join.target.c_str()), error));
     return false;
 }
 
@@ -368,8 +370,9 @@ CConcatApp::Appended CConcatApp::CopyPiece(Join& join, int index, platform::File
     using platform::CopyResult;
     const std::int64_t length = piece.Length();
     if (length < 0) {
-        m_ui.ReportError(WithReason(
-            StrFormat("Die Länge der Datei \"%s\" konnte nicht bestimmt werden.", path.c_str()), piece.LastError()));
+        m_ui.ReportError(
+            WithReason(StrFormat("Die Länge der Datei \"%s\" konnte nicht bestimmt werden.", path.c_str()),
+                       piece.LastError()));
         return Appended::Failed;
     }
     const std::int64_t start = join.written;
@@ -383,7 +386,8 @@ CConcatApp::Appended CConcatApp::CopyPiece(Join& join, int index, platform::File
         m_ui.ReportError("Es konnte kein Speicher reserviert werden.");
         return Appended::Failed;
     case CopyResult::Status::ReadFailed:
-        m_ui.ReportError(WithReason(StrFormat("\"%s\" konnte nicht gelesen werden.", path.c_str()), copied.error));
+        m_ui.ReportError(
+            WithReason(StrFormat("\"%s\" konnte nicht gelesen werden.", path.c_str()), copied.error));
         return Appended::Failed;
     case CopyResult::Status::WriteFailed:
         join.error = copied.error;
@@ -437,14 +441,15 @@ bool CConcatApp::FinishJoin(Join& join, bool proceed)
             if (entry)
                 return true;
             m_ui.ReportError(WithReason(
-                StrFormat("Die Zieldatei \"%s\" konnte nicht erstellt werden.", join.target.c_str()), entry.error));
+                StrFormat("Die Zieldatei \"%s\" konnte nicht erstellt werden.", join.target.c_str()),
+                entry.error));
             return false;
         }
         join.error = renamed.error;
     }
     platform::RemoveFile(join.tempPath);
-    m_ui.ReportError(
-        WithReason(StrFormat("Die Zieldatei \"%s\" konnte nicht erstellt werden.", join.target.c_str()), join.error));
+    m_ui.ReportError(WithReason(
+        StrFormat("Die Zieldatei \"%s\" konnte nicht erstellt werden.", join.target.c_str()), join.error));
     return false;
 }
 

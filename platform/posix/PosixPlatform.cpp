@@ -179,10 +179,10 @@ bool File::MakeExecutable()
 
 bool File::Truncate(std::int64_t length)
 {
-    return IsOpen() && ((::ftruncate(Fd(m_handle), static_cast<off_t>(length)) == 0 &&
-                         ::lseek(Fd(m_handle), static_cast<off_t>(length), SEEK_SET) ==
-                             static_cast<off_t>(length)) ||
-                        Failed());
+    return IsOpen() &&
+           ((::ftruncate(Fd(m_handle), static_cast<off_t>(length)) == 0 &&
+             ::lseek(Fd(m_handle), static_cast<off_t>(length), SEEK_SET) == static_cast<off_t>(length)) ||
+            Failed());
 }
 
 std::shared_ptr<File> File::Duplicate() const

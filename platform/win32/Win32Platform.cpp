@@ -194,9 +194,9 @@ bool File::Truncate(std::int64_t length)
 {
     LARGE_INTEGER at{};
     at.QuadPart = length;
-    return IsOpen() &&
-           ((SetFilePointerEx(AsHandle(m_handle), at, nullptr, FILE_BEGIN) && SetEndOfFile(AsHandle(m_handle))) ||
-            Failed());
+    return IsOpen() && ((SetFilePointerEx(AsHandle(m_handle), at, nullptr, FILE_BEGIN) &&
+                         SetEndOfFile(AsHandle(m_handle))) ||
+                        Failed());
 }
 
 std::shared_ptr<File> File::Duplicate() const
@@ -241,18 +241,16 @@ bool File::Close()
     return CloseHandle(h) != 0 || Failed();
 }
 
-bool File::Flush()
-{
-    return IsOpen() && (FlushFileBuffers(AsHandle(m_handle)) != 0 || Failed());
-}
+bool File::Flush() { return IsOpen() && (FlushFileBuffers(AsHandle(m_handle)) != 0 || Failed()); }
 
 bool File::BypassCache()
 {
     if (!IsOpen())
         return false;
     // A handle of its own that reads past the cache; the buffered one goes.
-    HANDLE direct = ReOpenFile(AsHandle(m_handle), GENERIC_READ,
-                               FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, FILE_FLAG_NO_BUFFERING);
+    HANDLE direct =
+        ReOpenFile(AsHandle(m_handle), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                   FILE_FLAG_NO_BUFFERING);
     if (direct == INVALID_HANDLE_VALUE)
         return false;
     CloseHandle(AsHandle(m_handle));
@@ -351,7 +349,8 @@ bool RemoveFile(const std::string& path) { return DeleteFileW(ToWide(path).c_str
 Outcome RenameReplacing(const std::string& from, const std::string& to)
 {
     // Write-through: the new name is on the medium when the call returns.
-    if (!MoveFileExW(ToWide(from).c_str(), ToWide(to).c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+    if (!MoveFileExW(ToWide(from).c_str(), ToWide(to).c_str(),
+                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
         return {false, SystemError()};
     return {};
 }

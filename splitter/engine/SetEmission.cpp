@@ -15,7 +15,8 @@ bool CSplitEngine::WriteSetFiles(int count, const std::string& baseName, const s
     // reports its end, whether or not every set file could be written.
     const platform::Outcome entries = platform::FlushDirectory(m_strTargetDir);
     if (ok && !entries) {
-        ShowError(WithReason(StrFormat("In die Datei \"%s\" konnte nicht geschrieben werden.", m_strTargetDir.c_str()),
+        ShowError(WithReason(StrFormat("In die Datei \"%s\" konnte nicht geschrieben werden.",
+                                       m_strTargetDir.c_str()),
                              entries.error),
                   "");
         ok = false;
@@ -30,7 +31,8 @@ bool CSplitEngine::WriteSetFilesInOrder(int count, const std::string& baseName, 
     const std::string cfgPath = ConfigFileName(m_strTargetDir, baseName);
     File cfg;
     if (!cfg.Open(cfgPath, File::Mode::CreateWrite)) {
-        ShowError(WithReason("Die Konfigurationsdatei (*.cfg) konnte nicht erzeugt werden.", cfg.LastError()), "");
+        ShowError(WithReason("Die Konfigurationsdatei (*.cfg) konnte nicht erzeugt werden.", cfg.LastError()),
+                  "");
         return false;
     }
     // The names go in as the format wants them; the files keep the names the
@@ -70,9 +72,10 @@ bool CSplitEngine::WriteChecksumList(int count, const std::string& baseName)
     if (!ok) {
         // The set joins without the list; a cut one would only mislead.
         platform::RemoveFile(path);
-        ShowError(WithReason(StrFormat("Die Prüfsummenliste \"%s\" konnte nicht geschrieben werden.", path.c_str()),
-                             list.LastError()),
-                  "");
+        ShowError(
+            WithReason(StrFormat("Die Prüfsummenliste \"%s\" konnte nicht geschrieben werden.", path.c_str()),
+                       list.LastError()),
+            "");
     }
     return ok;
 }

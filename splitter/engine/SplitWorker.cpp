@@ -137,7 +137,8 @@ void CSplitEngine::SplitWorkerProc(CSplitJob* job)
                 proceed = false;
                 job->m_strTargetPath = path;
             } else {
-                CopyResult copied = CopyChunked(source, piece, job->m_nPieceSize32, nullptr, &job->m_bStopRequested);
+                CopyResult copied =
+                    CopyChunked(source, piece, job->m_nPieceSize32, nullptr, &job->m_bStopRequested);
                 bool closed = piece.Close();
                 int code = kSplitOk;
                 platform::Error error = copied.error;

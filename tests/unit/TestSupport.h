@@ -46,7 +46,7 @@ inline std::vector<std::string> WithoutReasons(std::vector<std::string> texts)
 
 // A fresh directory under $TMPDIR (or /tmp), removed with its content.
 class TempDir {
-public:
+  public:
     TempDir()
     {
         const char* base = std::getenv("TMPDIR");
@@ -68,7 +68,7 @@ public:
     std::string Dir() const { return m_path + "/"; }
     std::string operator/(const std::string& name) const { return Dir() + name; }
 
-private:
+  private:
     std::string m_path;
 };
 
@@ -103,7 +103,7 @@ inline bool FileExists(const std::string& path)
 // While alive, no file of this process may grow beyond `bytes`: writes past
 // it fail as on a full disk (the programs ignore SIGXFSZ, so do the tests).
 class FileSizeLimit {
-public:
+  public:
     explicit FileSizeLimit(rlim_t bytes)
     {
         ::signal(SIGXFSZ, SIG_IGN);
@@ -116,8 +116,8 @@ public:
     FileSizeLimit(const FileSizeLimit&) = delete;
     FileSizeLimit& operator=(const FileSizeLimit&) = delete;
 
-private:
+  private:
     rlimit m_saved{};
 };
 
-}  // namespace portelan::test
+} // namespace portelan::test

@@ -220,8 +220,9 @@ TEST(JoinerJoin, TargetThatIsADirectoryIsNotWritten)
 
     CRecordingFrontEnd ui;
     EXPECT_FALSE(RunJoiner(ui, dir / "_film.exe"));
-    EXPECT_EQ(test::WithoutReasons(ui.errors), std::vector<std::string>{"Die Zieldatei \"" + dir / "film.avi" +
-                                                  "\" konnte nicht geschrieben werden."});
+    EXPECT_EQ(test::WithoutReasons(ui.errors),
+              std::vector<std::string>{"Die Zieldatei \"" + dir / "film.avi" +
+                                       "\" konnte nicht geschrieben werden."});
     EXPECT_TRUE(ui.progress.empty());
     EXPECT_TRUE(ui.messages.empty());
     EXPECT_TRUE(ui.questions.empty());
