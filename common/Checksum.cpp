@@ -15,7 +15,8 @@ constexpr std::int64_t kMaxLag = 64 << 20;
 // Each queued range holds a handle of its file open: many small pieces must
 // not use up the process's descriptors.
 constexpr std::size_t kMaxQueuedRanges = 4;
-constexpr std::size_t kReadBuffer = 1 << 20;
+// Reads from the medium go past the cache: large ones keep the device busy.
+constexpr std::size_t kReadBuffer = 4 << 20;
 constexpr std::int64_t kBlock = platform::File::kMediumBlock;
 // Bytes per copy call: the unit of progress for the reader and for stopping.
 constexpr std::int64_t kCopyChunk = 8 << 20;

@@ -128,6 +128,13 @@ std::int64_t File::ReadAt(void* buffer, std::size_t n, std::int64_t offset)
     do {
         got = ::pread(Fd(m_handle), buffer, n, static_cast<off_t>(offset));
     } while (got < 0 && errno == EINTR);
+    // A direct read the file system refuses (a misaligned request): through
+    // the cache instead.
+    if (got < 0 && errno == EINVAL && m_bUnbuffered) {
+        m_bUnbuffered = false;
+        if (::fcntl(Fd(m_handle), F_SETFL, ::fcntl(Fd(m_handle), F_GETFL) & ~O_DIRECT) == 0)
+            return ReadAt(buffer, n, offset);
+    }
     if (got < 0)
         Failed();
     return got;
@@ -228,11 +235,17 @@ bool File::Flush()
 
 bool File::BypassCache()
 {
+    if (!IsOpen())
+        return false;
     // The pages are clean after Flush, so the system can let go of them: the
-    // next read has to fetch the bytes from the medium. Simpler than
-    // O_DIRECT, which wants aligned buffers and is refused by some file
-    // systems.
-    return IsOpen() && ::posix_fadvise(Fd(m_handle), 0, 0, POSIX_FADV_DONTNEED) == 0;
+    // next read has to fetch the bytes from the medium.
+    const bool dropped = ::posix_fadvise(Fd(m_handle), 0, 0, POSIX_FADV_DONTNEED) == 0;
+    // Direct reads besides, where the file system has them: buffered ones
+    // would come in the small steps of the system's read-ahead. The handle
+    // is the reader's own; the writer is done with the file by now.
+    const int flags = ::fcntl(Fd(m_handle), F_GETFL);
+    m_bUnbuffered = flags >= 0 && ::fcntl(Fd(m_handle), F_SETFL, flags | O_DIRECT) == 0;
+    return dropped || m_bUnbuffered;
 }
 
 CopyResult CopyBytes(File& in, File& out, std::int64_t n)
