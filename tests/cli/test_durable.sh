@@ -66,8 +66,10 @@ assert_same "$T/s/x.bin" <(cat "$out"/x.00[123])
 check "join: the rebuilt file flushed, dropped from the cache and read back, renamed, the directory flushed, then the success text"
 run --in "$out" traced ./_x
 assert_rc 0
-temporary="<$out/.~portelan00.tmp>"
-renamed=$(first_call rename "\"$out/.~portelan00.tmp\", \"$out/x.bin\"")
+# The temporary's final name carries its identity: take it from the rename.
+name=$(sed -n "s|.*rename(\"$out/\(\.~portelan-[0-9a-f]*\.tmp\)\", \"$out/x.bin\".*|\1|p" "$TRACE" | head -n 1)
+temporary="<$out/$name>"
+renamed=$(first_call rename "\"$out/$name\", \"$out/x.bin\"")
 flushed=$(first_call fsync "$temporary")
 in_order "the rebuilt file" "$flushed" "$(first_call fadvise64 "$temporary, 0, 0, POSIX_FADV_DONTNEED")" \
     "$(awk -v from="$flushed" -v t="$temporary" 'NR > from && index($0, "pread64(") && index($0, t) { print NR; exit }' "$TRACE")" \
