@@ -129,6 +129,8 @@ class CConcatApp {
     // configuration file and names each one rebuilt; false (reported where
     // there were recovery files) when nothing was rebuilt.
     bool RebuildFromRecovery();
+    // Puts the rebuilt file on the medium and checks it as read back from there.
+    bool FlushAndCheck(Join& join, std::optional<std::uint32_t> expected);
 
     // Finds, reads and accepts the record into the fields above; false
     // (reported, or the user's choice) otherwise.
