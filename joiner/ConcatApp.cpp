@@ -10,8 +10,8 @@
 #include "common/Checksum.h"
 #include "common/ChecksumList.h"
 #include "common/Crc32.h"
-#include "common/FileNames.h"
 #include "common/FailureReason.h"
+#include "common/FileNames.h"
 #include "common/PathText.h"
 #include "common/SizeText.h"
 #include "common/StrFormat.h"
@@ -325,7 +325,7 @@ struct CConcatApp::Join {
     std::int64_t written = 0;
     std::int64_t firstLength = 0; // of piece 1, once appended
     bool repairTried = false;     // the recovery files are read once per join
-    platform::Error error; // why writing failed, when it did
+    platform::Error error;        // why writing failed, when it did
 };
 
 bool CConcatApp::JoinPieces()
