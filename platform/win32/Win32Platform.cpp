@@ -37,9 +37,10 @@ std::string ErrorText(Error error)
                                       FORMAT_MESSAGE_ALLOCATE_BUFFER,
                                   nullptr, error.code, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
     if (length == 0 || !text) {
-        // Digits by hand: snprintf would bring MinGW's own printf into the joiner.
+        // By hand: snprintf would bring the C runtime's whole formatter
+        // into the joiner.
         std::string number;
-        for (unsigned long code = error.code; number.empty() || code; code /= 10)
+        for (unsigned long code = error.code; number.empty() || code != 0; code /= 10)
             number.insert(number.begin(), static_cast<char>('0' + code % 10));
         return "Fehler " + number;
     }
