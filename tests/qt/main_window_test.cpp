@@ -219,7 +219,7 @@ class MainWindowTest : public QObject {
         for (const char* edit : {"source", "target", "sizeText"})
             QVERIFY(Child<QLineEdit>(&dialog, edit)->isReadOnly());
         // The recovery amount is typed, its default shown.
-        QCOMPARE(Child<QLabel>(&dialog, "recoveryLabel")->text(), QStringLiteral("Wiederherstellung"));
+        QCOMPARE(Child<QLabel>(&dialog, "recoveryLabel")->text(), QString::fromUtf8("Ersatz für"));
         QVERIFY(!Child<QLineEdit>(&dialog, "recovery")->isReadOnly());
         QCOMPARE(w.Text("recovery"), QString::number(kDefaultRecoveryPieces));
 

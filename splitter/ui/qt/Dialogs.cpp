@@ -48,21 +48,21 @@ CInfoDlg::CInfoDlg(QWidget* parent) : QDialog(parent, kDialogFlags)
     // The template's order is also the tab order; group boxes first, so
     // that they lie beneath their fields.
     Group(this, "Quelle", 4, 4, 242, 52);
-    Make<QLabel>(this, "", "Dateiname", 10, 16, 58, 8);
-    m_name = ReadOnlyEdit(this, "infoName", 70, 14, 170, 12);
-    Make<QLabel>(this, "", "Pfad", 10, 29, 58, 8);
-    m_sourceDir = ReadOnlyEdit(this, "infoSourceDir", 70, 27, 170, 12);
-    Make<QLabel>(this, "", "Grösse", 10, 42, 58, 8);
-    m_sourceSize = ReadOnlyEdit(this, "infoSourceSize", 70, 40, 170, 12);
+    Make<QLabel>(this, "", "Dateiname", 10, 16, 64, 8);
+    m_name = ReadOnlyEdit(this, "infoName", 76, 14, 164, 12);
+    Make<QLabel>(this, "", "Pfad", 10, 29, 64, 8);
+    m_sourceDir = ReadOnlyEdit(this, "infoSourceDir", 76, 27, 164, 12);
+    Make<QLabel>(this, "", "Grösse", 10, 42, 64, 8);
+    m_sourceSize = ReadOnlyEdit(this, "infoSourceSize", 76, 40, 164, 12);
     Group(this, "Ziel", 4, 60, 242, 65);
-    Make<QLabel>(this, "", "Pfad", 10, 72, 58, 8);
-    m_target = ReadOnlyEdit(this, "infoTarget", 70, 70, 170, 12);
-    Make<QLabel>(this, "", "Anzahl", 10, 85, 58, 8);
-    m_count = ReadOnlyEdit(this, "infoCount", 70, 83, 170, 12);
-    Make<QLabel>(this, "", "Grösse", 10, 98, 58, 8);
-    m_pieceSize = ReadOnlyEdit(this, "infoPieceSize", 70, 96, 170, 12);
-    Make<QLabel>(this, "", "Wiederherstellung", 10, 111, 58, 8);
-    m_recovery = ReadOnlyEdit(this, "infoRecovery", 70, 109, 170, 12);
+    Make<QLabel>(this, "", "Pfad", 10, 72, 64, 8);
+    m_target = ReadOnlyEdit(this, "infoTarget", 76, 70, 164, 12);
+    Make<QLabel>(this, "", "Anzahl", 10, 85, 64, 8);
+    m_count = ReadOnlyEdit(this, "infoCount", 76, 83, 164, 12);
+    Make<QLabel>(this, "", "Grösse", 10, 98, 64, 8);
+    m_pieceSize = ReadOnlyEdit(this, "infoPieceSize", 76, 96, 164, 12);
+    Make<QLabel>(this, "", "Wiederherstellung", 10, 111, 64, 8);
+    m_recovery = ReadOnlyEdit(this, "infoRecovery", 76, 109, 164, 12);
     Group(this, "Hinweise", 4, 129, 242, 42);
     m_verdict = Make<QTextEdit>(this, "infoVerdict", 10, 140, 230, 26);
     m_verdict->setReadOnly(true);

@@ -77,7 +77,7 @@ CSplitterDlg::CSplitterDlg(IChoosers& choosers, IJoinerImage& joiner, QWidget* p
     auto* target = Make<CDropEdit>(this, "target", 74, 44, 128, 13);
     m_fields = {source, target, Make<QLineEdit>(this, "sizeText", 74, 58, 128, 13)};
     m_fields[Index(Input::PieceSize)]->setReadOnly(true);
-    Make<QLabel>(this, "recoveryLabel", "Wiederherstellung", 13, 75, 60, 8);
+    Make<QLabel>(this, "recoveryLabel", "Ersatz für", 13, 75, 58, 8);
     m_recovery = Make<QLineEdit>(this, "recovery", 74, 73, 24, 13);
     m_recovery->setMaxLength(3);
     m_recovery->setValidator(
