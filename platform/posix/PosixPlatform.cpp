@@ -289,10 +289,17 @@ bool File::BypassCache()
     // next read has to fetch the bytes from the medium.
     const bool dropped = ::posix_fadvise(Fd(m_handle), 0, 0, POSIX_FADV_DONTNEED) == 0;
     // Direct reads besides, where the file system has them: buffered ones
-    // would come in the small steps of the system's read-ahead. The handle
-    // is the reader's own; the writer is done with the file by now.
-    const int flags = ::fcntl(Fd(m_handle), F_GETFL);
-    m_bUnbuffered = flags >= 0 && ::fcntl(Fd(m_handle), F_SETFL, flags | O_DIRECT) == 0;
+    // would come in the small steps of the system's read-ahead. Through an
+    // open file of its own, so that a writer on a duplicate of this handle
+    // goes on writing as before.
+    char self[64];
+    std::snprintf(self, sizeof self, "/proc/self/fd/%d", Fd(m_handle));
+    const int direct = ::open(self, O_RDONLY | O_DIRECT | O_CLOEXEC);
+    m_bUnbuffered = direct >= 0;
+    if (m_bUnbuffered) {
+        ::close(Fd(m_handle));
+        m_handle = direct;
+    }
     return dropped || m_bUnbuffered;
 }
 

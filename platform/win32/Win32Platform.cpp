@@ -37,9 +37,12 @@ std::string ErrorText(Error error)
                                       FORMAT_MESSAGE_ALLOCATE_BUFFER,
                                   nullptr, error.code, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
     if (length == 0 || !text) {
-        char number[32];
-        std::snprintf(number, sizeof number, "Fehler %lu", static_cast<unsigned long>(error.code));
-        return number;
+        // By hand: snprintf would bring the C runtime's whole formatter
+        // into the joiner.
+        std::string number;
+        for (unsigned long code = error.code; number.empty() || code != 0; code /= 10)
+            number.insert(number.begin(), static_cast<char>('0' + code % 10));
+        return "Fehler " + number;
     }
     std::wstring_view view(text, length);
     while (!view.empty() && (view.back() == L'\r' || view.back() == L'\n' || view.back() == L' '))

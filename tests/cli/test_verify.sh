@@ -41,7 +41,8 @@ assert_text "$OUT" "x.001 ungeprüft
 x.002 fehlt
 x.003 ungeprüft
 Keine Prüfsummenliste (_x.sfv): die Teilstücke wurden nur zusammen geprüft.
-3 Teilstücke, davon OK: 0, beschädigt: 0, ungeprüft: 2, fehlend: 1."
+3 Teilstücke, davon OK: 0, beschädigt: 0, ungeprüft: 2, fehlend: 1.
+Keine Wiederherstellungsdaten (_x.par2): der Satz lässt sich nicht reparieren."
 
 check "a record of another writer (no checksum) with a checksum list: the joiner checks each piece"
 cp "$T/intact"/x.00? "$T/intact/_x.sfv" "$S/"

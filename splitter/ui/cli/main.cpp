@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "common/PathText.h"
+#include "common/SplitSet.h"
 #include "common/StrFormat.h"
 #include "joiner/ConcatApp.h"
 #include "joiner/console/ConsoleFrontEnd.h"
@@ -35,6 +36,10 @@ constexpr const char* kUsage =
     "       portelan-cli verify [VERZEICHNIS | KONFIGURATIONSDATEI]\n"
     "  prüft die Teilstücke gegen die Prüfsummenliste (_NAME.sfv), ohne sie zusammenzusetzen;\n"
     "  Ende mit 0, wenn alle vorhanden und unbeschädigt sind, sonst mit 1.\n"
+    "       portelan-cli repair [VERZEICHNIS | KONFIGURATIONSDATEI]\n"
+    "  erstellt fehlende oder beschädigte Teilstücke aus den Wiederherstellungsdaten\n"
+    "  (_NAME.par2, _NAME.vol*.par2) neu, ohne sie zusammenzusetzen; beschädigte werden\n"
+    "  als NAME.NNN.defekt behalten. Ende mit 0, wenn der Satz danach vollständig ist, sonst mit 1.\n"
     "       portelan-cli --help | -h\n"
     "       portelan-cli --version | -V\n"
     "  gibt diese Hilfe oder den Namen und die Version des Programms aus.\n";
@@ -129,6 +134,8 @@ int RunJoin(const std::vector<std::string>& args)
     return CConcatApp::ForConfigFile(console, *config).InitInstance() ? 0 : 1;
 }
 
+void PrintRepairable(const portelan::CConcatApp& app, bool sound);
+
 // Checks a set without joining it: a line per piece, then what holds for
 // the whole. Exit 0 only when every piece is there and intact.
 int RunVerify(const std::vector<std::string>& args)
@@ -180,8 +187,127 @@ int RunVerify(const std::vector<std::string>& args)
     }
     std::printf("%d Teilstücke, davon OK: %d, beschädigt: %d, ungeprüft: %d, fehlend: %d.\n", app.m_nCount,
                 intact, damaged, unchecked, missing);
+    PrintRepairable(app, sound);
     std::fflush(stdout);
     return sound ? 0 : 1;
+}
+
+// Whether the recovery files could mend the set as it stands: said when
+// there are some, and when the set needs them.
+void PrintRepairable(const portelan::CConcatApp& app, bool sound)
+{
+    using Load = portelan::par2::CRecoverySet::LoadStatus;
+    const portelan::CConcatApp::Recovery recovery = app.LoadRecovery();
+    if (recovery.status == Load::NoPackets || recovery.status == Load::NoSet) {
+        if (!sound)
+            std::printf("Keine Wiederherstellungsdaten (_%s.par2): der Satz lässt sich nicht reparieren.\n",
+                        app.m_strName.c_str());
+        return;
+    }
+    if (recovery.status != Load::Ok) {
+        std::printf("Die Wiederherstellungsdaten sind unbrauchbar: der Satz lässt sich nicht reparieren.\n");
+        return;
+    }
+    const std::uint32_t lost = recovery.LostSlices();
+    const std::uint32_t have = recovery.set.RecoverySlices();
+    if (lost == 0)
+        std::printf("Wiederherstellungsdaten: %u Blöcke, keiner wird gebraucht.\n",
+                    static_cast<unsigned>(have));
+    else if (lost <= have)
+        std::printf(
+            "Der Satz lässt sich reparieren (portelan-cli repair): %u von %u Blöcken werden gebraucht.\n",
+            static_cast<unsigned>(lost), static_cast<unsigned>(have));
+    else
+        std::printf("Der Satz lässt sich nicht reparieren: es fehlen %u Blöcke.\n",
+                    static_cast<unsigned>(lost - have));
+}
+
+// Rebuilds the missing and damaged pieces in place from the recovery
+// files, a line per piece. Exit 0 when the set is whole afterwards.
+int RunRepair(const std::vector<std::string>& args)
+{
+    using namespace portelan;
+    using Kind = par2::CRecoverySet::PieceOutcome::Kind;
+    using Status = par2::CRecoverySet::RepairReport::Status;
+    using Load = par2::CRecoverySet::LoadStatus;
+    CConsoleFrontEnd console(stdin, stdout, stderr, platform::IsTerminal(0), platform::IsTerminal(2));
+    int status;
+    std::optional<std::string> config = ChooseConfig("repair", args, console, status);
+    if (!config)
+        return status;
+    CConcatApp app = CConcatApp::ForConfigFile(console, *config);
+    std::optional<CConcatApp::SetRepair> repair = app.RepairSet();
+    if (!repair)
+        return 1;
+    const CConcatApp::Recovery& recovery = repair->recovery;
+    switch (recovery.status) {
+    case Load::Ok:
+        break;
+    case Load::NoPackets:
+    case Load::NoSet:
+        console.ReportError(
+            StrFormat("Neben \"%s\" liegen keine Wiederherstellungsdaten für diesen Satz.", config->c_str()));
+        return 1;
+    case Load::Inconsistent:
+        console.ReportError(StrFormat(
+            "Die Wiederherstellungsdaten neben \"%s\" sind unvollständig oder ungültig.", config->c_str()));
+        return 1;
+    case Load::ReadFailed:
+        console.ReportError(
+            StrFormat("\"%s\" konnte nicht gelesen werden.", recovery.set.FailedPath().c_str()));
+        return 1;
+    }
+    const par2::CRecoverySet::RepairReport& report = repair->report;
+    bool whole = report.status == Status::Ok;
+    for (std::size_t i = 0; i < report.pieces.size(); ++i) {
+        const par2::CRecoverySet::PieceOutcome& piece = report.pieces[i];
+        const std::string name =
+            SplitPath(PieceFileName("", app.m_strName, static_cast<int>(i) + 1)).fileName;
+        std::string verdict;
+        switch (piece.kind) {
+        case Kind::Intact:
+            verdict = "OK";
+            break;
+        case Kind::Rebuilt:
+            verdict = piece.keptAs.empty() ? "neu erstellt"
+                                           : StrFormat("neu erstellt, die beschädigte Datei heisst jetzt %s",
+                                                       piece.keptAs.c_str());
+            break;
+        case Kind::NotRebuilt:
+            verdict = piece.before == par2::PieceState::Missing ? "fehlt, nicht neu erstellt"
+                                                                : "beschädigt, nicht neu erstellt";
+            break;
+        case Kind::NotDescribed:
+            verdict = "ohne Wiederherstellungsdaten";
+            whole = false;
+            break;
+        }
+        std::printf("%s %s\n", name.c_str(), verdict.c_str());
+    }
+    switch (report.status) {
+    case Status::Ok:
+        break;
+    case Status::NotEnough:
+        std::printf("Die Wiederherstellungsdaten reichen nicht aus: es fehlen %u Blöcke.\n",
+                    static_cast<unsigned>(report.missingSlices));
+        break;
+    case Status::Unsolvable:
+        std::printf("Mit diesen Wiederherstellungsdaten lassen sich die Teilstücke nicht neu erstellen.\n");
+        break;
+    case Status::NoMemory:
+        console.ReportError("Es konnte kein Speicher reserviert werden.");
+        break;
+    case Status::ReadFailed:
+        console.ReportError(StrFormat("\"%s\" konnte nicht gelesen werden.", report.failedPath.c_str()));
+        break;
+    case Status::WriteFailed:
+    case Status::CheckFailed:
+        console.ReportError(
+            StrFormat("Das Teilstück \"%s\" konnte nicht neu erstellt werden.", report.failedPath.c_str()));
+        break;
+    }
+    std::fflush(stdout);
+    return whole ? 0 : 1;
 }
 
 } // namespace
@@ -209,6 +335,8 @@ int main(int argc, char** argv)
         return RunJoin({args.begin() + 1, args.end()});
     if (!args.empty() && args[0] == "verify")
         return RunVerify({args.begin() + 1, args.end()});
+    if (!args.empty() && args[0] == "repair")
+        return RunRepair({args.begin() + 1, args.end()});
     if (args.empty() || args[0] != "split")
         return UsageError(args.empty() ? "Befehl fehlt" : "unbekannter Befehl");
 
