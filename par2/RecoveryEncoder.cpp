@@ -33,17 +33,25 @@ void AddZeros(Md5& md5, std::uint32_t& crc, std::int64_t n)
     }
 }
 
+// Flushed like the other files of a set: it is on the medium when this
+// returns true; otherwise the system's reason is in error.
 bool WriteWhole(const std::string& path, const std::string& critical, const std::vector<std::string>& heads,
-                const std::vector<const unsigned char*>& slices, std::size_t sliceSize)
+                const std::vector<const unsigned char*>& slices, std::size_t sliceSize,
+                platform::Error& error)
 {
     platform::File file;
-    if (!file.Open(path, platform::File::Mode::CreateWrite))
+    if (!file.Open(path, platform::File::Mode::CreateWrite)) {
+        error = file.LastError();
         return false;
+    }
     bool ok = true;
     for (std::size_t i = 0; ok && i < slices.size(); ++i)
         ok = file.Write(heads[i].data(), heads[i].size()) && file.Write(slices[i], sliceSize);
-    ok = ok && file.Write(critical.data(), critical.size());
-    return file.Close() && ok;
+    ok = ok && file.Write(critical.data(), critical.size()) && file.Flush();
+    ok = file.Close() && ok;
+    if (!ok)
+        error = file.LastError();
+    return ok;
 }
 
 } // namespace
@@ -309,20 +317,21 @@ CRecoveryEncoder::Result CRecoveryEncoder::WriteFiles(const std::string& dir) co
     Id setId;
     const std::string critical = CriticalPackets(setId);
     if (static_cast<std::int64_t>(critical.size()) != m_layout.criticalBytes)
-        return {Status::WrongInput, {}};
+        return {Status::WrongInput, {}, {}};
     const std::size_t sliceSize = static_cast<std::size_t>(m_layout.sliceSize);
     for (const RecoveryFile& file : m_layout.files) {
         std::vector<std::string> heads;
         std::vector<const unsigned char*> slices;
         for (std::uint32_t e = file.firstExponent; e < file.firstExponent + file.slices; ++e) {
             if (e >= m_recovery.size())
-                return {Status::WrongInput, {}};
+                return {Status::WrongInput, {}, {}};
             heads.push_back(RecoveryPacketHead(setId, e, m_recovery[e].get(), sliceSize));
             slices.push_back(m_recovery[e].get());
         }
         const std::string path = PathIn(dir, file.name);
-        if (!WriteWhole(path, critical, heads, slices, sliceSize))
-            return {Status::WriteFailed, path};
+        platform::Error error;
+        if (!WriteWhole(path, critical, heads, slices, sliceSize, error))
+            return {Status::WriteFailed, path, error};
     }
     return {};
 }

@@ -44,6 +44,7 @@ class CRecoveryEncoder {
     struct Result {
         Status status = Status::Ok;
         std::string failedPath;
+        platform::Error error; // the system's reason, when it gave one
     };
 
     CRecoveryEncoder(RecoveryLayout layout, std::vector<PieceSpec> pieces, std::vector<Md5Digest> heads,

@@ -52,7 +52,21 @@ bool CSplitEngine::WriteSetFilesInOrder(int count, const std::string& baseName, 
     for (JoinerKind kind : kJoinerKinds)
         if (m_joiner.Carries(kind) && !WriteJoinerCopy(kind, baseName))
             return false;
-    return WriteChecksumList(count, baseName);
+    return WriteChecksumList(count, baseName) && WriteRecoveryFiles();
+}
+
+bool CSplitEngine::WriteRecoveryFiles()
+{
+    if (!m_pRecovery)
+        return true;
+    const par2::CRecoveryEncoder::Result written = m_pRecovery->WriteFiles(m_strTargetDir);
+    if (written.status == par2::CRecoveryEncoder::Status::Ok)
+        return true;
+    ShowError(WithReason(StrFormat("Die Wiederherstellungsdatei \"%s\" konnte nicht geschrieben werden.",
+                                   written.failedPath.c_str()),
+                         written.error),
+              "");
+    return false;
 }
 
 bool CSplitEngine::WriteChecksumList(int count, const std::string& baseName)

@@ -19,10 +19,10 @@ namespace portelan {
 
 // The diskette preset, the default piece size.
 inline constexpr std::int64_t kDiskPieceSize = 1457664;
+// Pieces' worth of recovery data a split writes unless told otherwise.
+inline constexpr int kDefaultRecoveryPieces = 1;
 // Room asked for beyond the source size before a split.
 inline constexpr std::int64_t kFreeSpaceReserve = 102400;
-// Recovery data written beside a set, in pieces' worth, unless asked otherwise.
-inline constexpr int kDefaultRecoveryPieces = 1;
 
 // The verdict of a plan: the text for the notes field and whether
 // "&Fortfahren" may be pressed.
@@ -31,6 +31,15 @@ struct PlanVerdict {
     bool canConfirm = false;
 };
 PlanVerdict CheckPlan(const CSplitJob& plan);
+
+// The PieceSpec list of the plan's pieces, in order, named as the set names them.
+std::vector<par2::PieceSpec> PlannedPieces(const CSplitJob& plan);
+// The recovery files of the plan; nullopt when it asks for none, has fewer
+// than two pieces or more than a set may have, or when no layout keeps
+// every file within a piece.
+std::optional<par2::RecoveryLayout> PlanRecoveryFiles(const CSplitJob& plan);
+// The creator the recovery files name.
+std::string RecoveryCreator();
 
 // True when path names the job's source file.
 bool IsSourceFile(const CSplitJob& job, const std::string& path);
@@ -45,7 +54,7 @@ struct PlanView {
     std::string targetPath; // "Ziel" / "Pfad"
     std::string count;      // "Ziel" / "Anzahl"
     std::string pieceSize;  // "Ziel" / "Grösse"
-    std::string recovery;   // "Ziel" / "Wiederherstellung"
+    std::string recovery;   // "Ziel" / "Wiederherstellung": its files and their size, or "keine"
     PlanVerdict verdict;    // "Hinweise"
 };
 PlanView DescribePlan(const CSplitJob& plan);
@@ -54,7 +63,7 @@ PlanView DescribePlan(const CSplitJob& plan);
 // source or a piece size that is not positive. Saturates far above 999.
 int CountPieces(std::int64_t sourceSize, std::int64_t pieceSize);
 
-// The message for a failed worker (codes 1 to 5).
+// The message for a failed worker (codes 1 to 7).
 std::string FailureMessage(const CSplitJob& job);
 
 // Holds the inputs and results of the splitter's main window and runs its
@@ -114,7 +123,7 @@ class CSplitEngine {
     std::string m_strSourceName;
     std::string m_strTargetDir; // ends in a separator
     std::int64_t m_nPieceSize = kDiskPieceSize;
-    int m_nRecoveryPieces = kDefaultRecoveryPieces; // pieces' worth, 0 for none
+    int m_nRecoveryPieces = kDefaultRecoveryPieces; // pieces' worth; 0 for none
     // Results.
     std::int64_t m_nSourceSize = 0;
     int m_nPieceCount = 0;
@@ -124,6 +133,7 @@ class CSplitEngine {
     bool WriteSetFilesInOrder(int count, const std::string& baseName, const std::string& extension);
     bool WriteJoinerCopy(JoinerKind kind, const std::string& baseName);
     bool WriteChecksumList(int count, const std::string& baseName);
+    bool WriteRecoveryFiles();
 
     ISplitFrontEnd& m_ui;
     IJoinerImage& m_joiner;
@@ -131,6 +141,7 @@ class CSplitEngine {
     std::atomic<bool> m_bWorkerAlive{false};
     std::uint32_t m_nChecksum = 0;
     std::vector<std::uint32_t> m_pieceChecksums;
+    std::unique_ptr<par2::CRecoveryEncoder> m_pRecovery; // of the last split, until its files are written
     bool m_bLastSplitComplete = false;
 };
 

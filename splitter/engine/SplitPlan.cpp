@@ -18,6 +18,32 @@ void CSplitJob::SetPlan(const CSplitJob& plan)
     m_nPieceSize = plan.m_nPieceSize;
     m_strSourceDir = plan.m_strSourceDir;
     m_strSourceName = plan.m_strSourceName;
+    m_nRecoveryPieces = plan.m_nRecoveryPieces;
+}
+
+std::vector<par2::PieceSpec> PlannedPieces(const CSplitJob& plan)
+{
+    const std::string baseName = SplitSourceName(plan.m_strSourceName).baseName;
+    std::vector<par2::PieceSpec> pieces;
+    std::int64_t left = plan.m_nSourceSize;
+    for (int k = 1; k <= plan.m_nCount && left > 0; ++k) {
+        const std::int64_t length = left < plan.m_nPieceSize ? left : plan.m_nPieceSize;
+        pieces.push_back({PieceFileName("", baseName, k), length});
+        left -= length;
+    }
+    return pieces;
+}
+
+std::string RecoveryCreator() { return "Portelan " PORTELAN_VERSION_TEXT; }
+
+std::optional<par2::RecoveryLayout> PlanRecoveryFiles(const CSplitJob& plan)
+{
+    if (plan.m_nRecoveryPieces <= 0 || plan.m_nCount < 2 || plan.m_nCount > kMaxPieces ||
+        plan.m_nPieceSize <= 0 || plan.m_nPieceSize >= (std::int64_t{1} << 32))
+        return std::nullopt;
+    const std::string baseName = SplitSourceName(plan.m_strSourceName).baseName;
+    return par2::PlanRecovery("_" + baseName, PlannedPieces(plan),
+                              static_cast<std::uint32_t>(plan.m_nRecoveryPieces), RecoveryCreator());
 }
 
 int CountPieces(std::int64_t sourceSize, std::int64_t pieceSize)
@@ -69,11 +95,18 @@ PlanVerdict CheckPlan(const CSplitJob& plan)
         return {"Fehler: Der Name der Quelldatei ist zu lang für die Konfigurationsdatei.", false};
     if (!stored.Readable())
         return {"Fehler: Der Name der Quelldatei ist weder in UTF-8 noch in Windows-1252 kodiert.", false};
-    std::int64_t needed = plan.m_nSourceSize + kFreeSpaceReserve;
-    if (!CheckFreeSpace(plan.m_strTargetPath, needed))
+    // The recovery files need room of their own beside the pieces.
+    const std::optional<par2::RecoveryLayout> recovery = PlanRecoveryFiles(plan);
+    if (plan.m_nRecoveryPieces > 0 && plan.m_nCount >= 2 && !recovery)
+        return {"Fehler: Für diese Teilstücke lassen sich keine Wiederherstellungsdaten anlegen.\r\n"
+                "Wählen Sie grössere Teilstücke oder keine Wiederherstellung.",
+                false};
+    const std::int64_t needed =
+        plan.m_nSourceSize + kFreeSpaceReserve + (recovery ? recovery->totalBytes : 0);
+    std::int64_t free = needed; // becomes what is free
+    if (!CheckFreeSpace(plan.m_strTargetPath, free))
         return {StrFormat("Warnung: Es sind nur noch %s auf \"%s\" frei.\r\nSie benötigen aber ca. %s.",
-                          FormatSize(needed).c_str(), plan.m_strTargetPath.c_str(),
-                          FormatSize(plan.m_nSourceSize + kFreeSpaceReserve).c_str()),
+                          FormatSize(free).c_str(), plan.m_strTargetPath.c_str(), FormatSize(needed).c_str()),
                 false};
     if (plan.m_nCount <= 1)
         return {"Die Quelldatei ist nicht grösser als ein Einzelstück.\r\n"
@@ -141,7 +174,13 @@ PlanView DescribePlan(const CSplitJob& plan)
     view.targetPath = plan.m_strTargetPath;
     view.count = StrFormat("%lu", static_cast<unsigned long>(static_cast<unsigned>(plan.m_nCount)));
     view.pieceSize = FormatSize(plan.m_nPieceSize);
-    view.recovery = "keine";
+    if (const std::optional<par2::RecoveryLayout> recovery = PlanRecoveryFiles(plan)) {
+        const unsigned long files = static_cast<unsigned long>(recovery->files.size());
+        view.recovery = StrFormat("%lu Datei%s, zusammen %s", files, files == 1 ? "" : "en",
+                                  FormatSize(recovery->totalBytes).c_str());
+    } else {
+        view.recovery = "keine";
+    }
     view.verdict = CheckPlan(plan);
     return view;
 }
@@ -170,6 +209,7 @@ bool CSplitEngine::PrepareSplit()
 {
     CSplitJob plan;
     plan.m_nPieceSize = m_nPieceSize;
+    plan.m_nRecoveryPieces = m_nRecoveryPieces;
     plan.m_strSourceName = m_strSourceName;
     plan.m_strSourceDir = m_strSourceDir;
     plan.m_strTargetPath = m_strTargetDir;

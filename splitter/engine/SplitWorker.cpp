@@ -7,12 +7,17 @@
 #include "common/SizeText.h"
 #include "common/SplitSet.h"
 #include "common/StrFormat.h"
+#include "par2/Gf16Fast.h"
 #include "platform/Platform.h"
 #include "splitter/engine/SplitEngine.h"
 
 namespace portelan {
 
-CSplitEngine::CSplitEngine(ISplitFrontEnd& ui, IJoinerImage& joiner) : m_ui(ui), m_joiner(joiner) {}
+CSplitEngine::CSplitEngine(ISplitFrontEnd& ui, IJoinerImage& joiner) : m_ui(ui), m_joiner(joiner)
+{
+    // The splitter programs code with the vector kernels where the processor has them.
+    par2::UseFastKernels();
+}
 
 CSplitEngine::~CSplitEngine()
 {
@@ -48,12 +53,61 @@ std::string FailureText(const CSplitJob& job)
         return StrFormat("Die Datei \"%s\" konnte nicht gelesen werden.", job.m_strTargetPath.c_str());
     case kSplitWriteFailed:
         return StrFormat("In die Datei \"%s\" konnte nicht geschrieben werden.", job.m_strTargetPath.c_str());
+    case kSplitRecoveryNoMemory:
+        return "Für die Wiederherstellungsdaten konnte kein Speicher alloziert werden.";
+    case kSplitRecoveryInput:
+        return StrFormat("Die Datei \"%s\" hat sich während des Aufteilens verändert.",
+                         (job.m_strSourceDir + job.m_strSourceName).c_str());
     case kSplitSourceNotOpened:
         return StrFormat("Die Datei \"%s\" konnte nicht geöffnet werden.",
                          (job.m_strSourceDir + job.m_strSourceName).c_str());
     default:
         return "Interner Fehler [THREAD-01]";
     }
+}
+
+} // namespace
+
+namespace {
+
+// Hands the bytes read back from the medium to the recovery encoder, so the
+// recovery data is of what the medium holds and the source is read once.
+class CRecoveryFeed final : public IReadBackConsumer {
+  public:
+    explicit CRecoveryFeed(par2::CRecoveryEncoder& encoder) : m_encoder(encoder) {}
+    void Take(int piece, std::span<const unsigned char> bytes) override
+    {
+        m_encoder.Feed(piece, bytes.data(), bytes.size());
+    }
+
+  private:
+    par2::CRecoveryEncoder& m_encoder;
+};
+
+// The encoder for the job's recovery files, started; null without recovery,
+// and null with code set when it cannot be had.
+std::unique_ptr<par2::CRecoveryEncoder> StartRecovery(const CSplitJob& job, int& code)
+{
+    code = kSplitOk;
+    std::optional<par2::RecoveryLayout> layout = PlanRecoveryFiles(job);
+    if (!layout)
+        return nullptr;
+    std::vector<par2::PieceSpec> pieces = PlannedPieces(job);
+    // The file IDs, and with them the order of the slices, come from the
+    // pieces' first bytes: a short read of the source ahead of the split.
+    std::optional<std::vector<par2::Md5Digest>> heads =
+        par2::ReadPieceHeads(job.m_strSourceDir + job.m_strSourceName, pieces);
+    if (!heads) {
+        code = kSplitSourceNotOpened;
+        return nullptr;
+    }
+    std::unique_ptr<par2::CRecoveryEncoder> encoder(new (std::nothrow) par2::CRecoveryEncoder(
+        std::move(*layout), std::move(pieces), std::move(*heads), RecoveryCreator()));
+    if (!encoder || encoder->Start() != par2::CRecoveryEncoder::Status::Ok) {
+        code = kSplitRecoveryNoMemory;
+        return nullptr;
+    }
+    return encoder;
 }
 
 } // namespace
@@ -83,6 +137,7 @@ bool CSplitEngine::StartSplit()
     m_pJob->m_nCount = m_nPieceCount;
     m_pJob->m_nPieceSize = m_nPieceSize;
     m_pJob->m_nPieceSize32 = static_cast<std::uint32_t>(m_nPieceSize);
+    m_pJob->m_nRecoveryPieces = m_nRecoveryPieces;
 
     // The previous worker has handed over already; it only has to return.
     if (m_workerThread.joinable())
@@ -113,8 +168,11 @@ void CSplitEngine::SplitWorkerProc(CSplitJob* job)
 
     const std::string baseName = SplitSourceName(job->m_strSourceName).baseName;
     File source;
+    int recoveryCode = kSplitOk;
     if (!source.Open(job->m_strSourceDir + job->m_strSourceName, File::Mode::Read)) {
         fail(kSplitSourceNotOpened, source.LastError());
+    } else if (job->m_pRecovery = StartRecovery(*job, recoveryCode); recoveryCode != kSplitOk) {
+        fail(recoveryCode, {});
     } else {
         CSplitEngine* progress = job->m_pOwner;
         progress->ResetProgress();
@@ -122,6 +180,11 @@ void CSplitEngine::SplitWorkerProc(CSplitJob* job)
         // Each piece is flushed and read back from the medium while the next
         // one is written.
         CChecksumTrailer trailer;
+        std::optional<CRecoveryFeed> feed;
+        if (job->m_pRecovery) {
+            feed.emplace(*job->m_pRecovery);
+            trailer.AddConsumer(*feed);
+        }
         bool proceed = true;
         for (int k = 1; k <= job->m_nCount && proceed; ++k) {
             if (job->m_bStopRequested)
@@ -172,6 +235,14 @@ void CSplitEngine::SplitWorkerProc(CSplitJob* job)
         }
         job->m_nChecksum = sum.crc;
         job->m_pieceChecksums = std::move(sum.pieceCrc);
+        if (job->m_pRecovery) {
+            const par2::CRecoveryEncoder::Status coded = job->m_pRecovery->Finish();
+            // The pieces read back were not those planned: the source changed.
+            if (job->m_bSucceeded && coded != par2::CRecoveryEncoder::Status::Ok)
+                fail(kSplitRecoveryInput, {});
+            if (!job->m_bSucceeded)
+                job->m_pRecovery.reset();
+        }
     }
     // The completion destroys the job: keep what is needed after it.
     CSplitEngine* owner = job->m_pOwner;
@@ -195,11 +266,13 @@ void CSplitEngine::OnSplitFinished()
         ShowError(FailureMessage(*m_pJob), "");
     m_nChecksum = m_pJob->m_nChecksum;
     m_pieceChecksums = std::move(m_pJob->m_pieceChecksums);
+    m_pRecovery = std::move(m_pJob->m_pRecovery);
     m_pJob.reset();
     m_ui.ResetProgress();
     bool setWritten = false;
     if (ok)
         setWritten = WriteSetFiles(m_nPieceCount, baseName, SplitSourceName(m_strSourceName).extension);
+    m_pRecovery.reset();
     m_ui.EnableStart(true);
     if (ok)
         m_ui.SetStatus("Die Datei wurde erfolgreich aufgeteilt...");

@@ -13,7 +13,7 @@ new_set() {
     SRC=$T/src$n/$1
     J=$T/set$n
     make_file "$SRC" "$2"
-    split_ok "$SRC" "$J" --size 4K
+    split_ok "$SRC" "$J" --size 4K --recovery 0
 }
 
 # assert_join_failed TARGET: the closing message, nothing left behind.

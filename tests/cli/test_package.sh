@@ -84,7 +84,8 @@ run "$SPLITTER" --version
 assert_text "$OUT" "portelan-cli $version"
 make_file "$T/src/film.avi" 20000
 split_ok "$T/src/film.avi" "$T/set" --size 8K
-assert_entries "$T/set" film.001 film.002 film.003 _film.cfg _film _film.exe _film.sfv
+assert_entries "$T/set" film.001 film.002 film.003 _film.cfg _film _film.exe _film.sfv \
+    _film.par2 _film.vol0+1.par2 _film.vol1+1.par2
 [ -z "$WINDOWS_JOINER" ] || assert_same "$WINDOWS_JOINER" "$T/set/_film.exe"
 run --in "$T/set" ./_film
 assert_rc 0

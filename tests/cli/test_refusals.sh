@@ -52,12 +52,15 @@ refuse 0 1 "Fehler: Grösse der Quelldatei darf nicht Null sein." --size 0
 check "piece size zero and negative: refused"
 refuse 5000 1 "Fehler: Grösse der Zieldatei darf nicht Null sein." --size 0
 assert_out_has "    Grösse:    0 Bytes
+    Wiederherstellung: keine
   Hinweise"
 refuse 5000 1 "Fehler: Grösse der Zieldatei darf nicht Null sein." --size -5
 assert_out_has "    Grösse:    -5 Bytes
+    Wiederherstellung: keine
   Hinweise"
 refuse 5000 1 "Fehler: Grösse der Zieldatei darf nicht Null sein." --size=-1K
 assert_out_has "    Grösse:    -1024 Bytes
+    Wiederherstellung: keine
   Hinweise"
 
 check "a directory given as the source counts as empty"
@@ -79,7 +82,7 @@ assert_entries "$T/t-missing-src"
 # the needed size in both places (8193 + 102400 bytes = 108.0 KB).
 check "a target directory that does not exist: free-space warning, directory not created"
 make_file "$T/w/source.bin" 8193
-run "$SPLITTER" split "$T/w/source.bin" "$T/nowhere/deeper" --size 4K
+run "$SPLITTER" split "$T/w/source.bin" "$T/nowhere/deeper" --size 4K --recovery 0
 assert_rc 1
 assert_out_has "    Pfad:      $T/nowhere/deeper/
     Anzahl:    3"
@@ -92,7 +95,7 @@ assert_absent "$T/nowhere"
 check "a target path under a regular file: the same warning, the file untouched"
 echo "just a file" >"$T/w/plain.txt"
 cp "$T/w/plain.txt" "$T/plain.orig"
-run "$SPLITTER" split "$T/w/source.bin" "$T/w/plain.txt/sub" --size 4K
+run "$SPLITTER" split "$T/w/source.bin" "$T/w/plain.txt/sub" --size 4K --recovery 0
 assert_rc 1
 assert_out_has "Warnung: Es sind nur noch 108.0 KB auf \"$T/w/plain.txt/sub/\" frei."
 assert_same "$T/plain.orig" "$T/w/plain.txt"

@@ -13,6 +13,11 @@ check_set() {
     local dir=$1 base=$2 count=$3 size=$4 last=$5 k
     local names=("_$base" "_$base.cfg" "_$base.sfv")
     [ -z "$WINDOWS_JOINER" ] || names+=("_$base.exe")
+    # The recovery files, which test_recovery.sh judges.
+    local f
+    for f in "$dir/_$base".par2 "$dir/_$base".vol*.par2; do
+        [ ! -e "$f" ] || names+=("$(basename "$f")")
+    done
     local sets=${#names[@]}
     local name
     for ((k = 1; k <= count; k++)); do
@@ -62,6 +67,7 @@ assert_text "$OUT" "Information
     Pfad:      $T/out1/
     Anzahl:    2
     Grösse:    4.0 KB
+    Wiederherstellung: 3 Dateien, zusammen 6.1 KB
   Hinweise
     Sie erzeugen 1 Datei je 4.0 KB
     und eine Datei mit 1 Byte.
@@ -83,6 +89,7 @@ make_file "$T/src/README" $((2 * P))
 split_ok "$T/src/README" "$T/out2" --size 4K
 assert_out_has "    Anzahl:    2
     Grösse:    4.0 KB
+    Wiederherstellung: 3 Dateien, zusammen 6.2 KB
   Hinweise
     Sie erzeugen 2 Dateien je 4.0 KB."
 assert_out_lacks "und eine Datei mit"
@@ -95,12 +102,14 @@ assert_absent "$T/copy2/README"
 
 check "999 pieces of 1000 bytes (999*P is still accepted)"
 make_file "$T/src/big.dat" 999000
-split_ok "$T/src/big.dat" "$T/out3" --size 1000
+# Pieces this small hold no recovery files.
+split_ok "$T/src/big.dat" "$T/out3" --size 1000 --recovery 0
 assert_out_has "    Grösse:    975.6 KB
   Ziel
     Pfad:      $T/out3/
     Anzahl:    999
     Grösse:    1000 Bytes
+    Wiederherstellung: keine
   Hinweise
     Sie erzeugen 999 Dateien je 1000 Bytes."
 check_set "$T/out3" big 999 1000 1000

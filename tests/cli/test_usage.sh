@@ -62,12 +62,13 @@ usage_error split src/in.bin target --size
 check "piece sizes above the cap are lowered to 1073741824 bytes"
 truncate -s $(((1 << 30) + 1)) "$T/src/sparse.bin"
 for size in 5000M 1025M 1048577K 1073741825 99999999999999999999 1024M 1048576K 1073741824; do
-    run "$SPLITTER" split "$T/src/sparse.bin" /proc --size "$size"
+    run "$SPLITTER" split "$T/src/sparse.bin" /proc --size "$size" --recovery 0
     assert_rc 1
     assert_out_has "  Ziel
     Pfad:      /proc/
     Anzahl:    2
     Grösse:    1.0 GB
+    Wiederherstellung: keine
   Hinweise
     Warnung: Es sind nur noch 0 Bytes auf \"/proc/\" frei.
     Sie benötigen aber ca. 1.0 GB."
@@ -77,6 +78,7 @@ check "one byte below the cap is not raised"
 run "$SPLITTER" split "$T/src/sparse.bin" /proc --size 1073741823
 assert_rc 1
 assert_out_has "    Grösse:    1024.0 MB
+    Wiederherstellung: 3 Dateien, zusammen 1.0 GB
   Hinweise"
 
 check "the default piece size is the diskette (1457664 bytes)"

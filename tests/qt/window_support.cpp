@@ -120,6 +120,8 @@ bool Press(const QWidget* window, const QString& text)
 
 CTestWindow::CTestWindow() : m_dialog(new CSplitterDlg(m_choosers, m_joiner))
 {
+    // The tests cut pieces of a few bytes, which hold no recovery files.
+    m_dialog->Engine().m_nRecoveryPieces = 0;
     m_dialog->show();
     m_dialog->activateWindow();
     (void)QTest::qWaitForWindowActive(m_dialog);

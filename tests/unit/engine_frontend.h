@@ -239,6 +239,9 @@ struct SplitHarness {
         std::filesystem::create_directory(tmp / "out");
         engine->m_strSourceDir = SourceDir();
         engine->m_strTargetDir = TargetDir();
+        // Pieces of a few bytes cannot hold recovery files; the tests that
+        // want them ask for them.
+        engine->m_nRecoveryPieces = 0;
     }
     // A worker still waiting for its hand-over (after a failed check) must
     // not keep the engine's destructor from joining it.

@@ -183,6 +183,58 @@ TEST(EnginePlanTest, FreeSpaceIsCheckedBeforeTheSinglePieceNote)
     }
 }
 
+TEST(EnginePlanTest, RecoveryFilesAreShownCountedAndRefusedWhenTheyCannotBeLaidOut)
+{
+    TempDir roomy;
+    const std::string kNoLayout = "Fehler: Für diese Teilstücke lassen sich keine Wiederherstellungsdaten "
+                                  "anlegen.\r\nWählen Sie grössere Teilstücke oder keine Wiederherstellung.";
+    struct Case {
+        const char* what;
+        std::int64_t source, piece;
+        int recovery;
+        bool laidOut;        // recovery files are planned
+        const char* verdict; // on a roomy target; nullptr: the plan's usual text
+    };
+    const Case cases[] = {
+        {"none asked for", 300000, 65536, 0, false, nullptr},
+        {"one piece's worth", 300000, 65536, 1, true, nullptr},
+        {"two pieces' worth, diskettes", 3 * kDiskPieceSize + 5, kDiskPieceSize, 2, true, nullptr},
+        {"a single piece has none", 10, 40, 1, false, kSinglePiece},
+        {"tiny pieces cannot hold the descriptions", 9000, 10, 1, false, kNoLayout.c_str()},
+    };
+    for (const Case& c : cases) {
+        CSplitJob plan;
+        FillPlan(plan, c.source, c.piece, CountPieces(c.source, c.piece), roomy.Dir());
+        plan.m_nRecoveryPieces = c.recovery;
+        const auto layout = par2::PlanRecovery("_film", PlannedPieces(plan),
+                                               static_cast<std::uint32_t>(c.recovery), RecoveryCreator());
+        ASSERT_EQ(PlanRecoveryFiles(plan).has_value(), c.laidOut) << c.what;
+        const PlanView view = DescribePlan(plan);
+        if (c.laidOut) {
+            ASSERT_TRUE(layout) << c.what;
+            EXPECT_EQ(view.recovery, std::to_string(layout->files.size()) + " Dateien, zusammen " +
+                                         FormatSize(layout->totalBytes))
+                << c.what;
+        } else {
+            EXPECT_EQ(view.recovery, "keine") << c.what;
+        }
+        if (c.verdict) {
+            EXPECT_EQ(view.verdict.text, c.verdict) << c.what;
+        }
+        EXPECT_EQ(view.verdict.canConfirm, c.verdict == nullptr) << c.what;
+
+        // Where nothing is free, the room asked for includes the recovery files.
+        plan.m_strTargetPath = "/proc/";
+        const std::int64_t needed = c.source + kFreeSpaceReserve + (c.laidOut ? layout->totalBytes : 0);
+        if (c.verdict != kNoLayout.c_str()) {
+            EXPECT_EQ(CheckPlan(plan).text, "Warnung: Es sind nur noch 0 Bytes auf \"/proc/\" frei.\r\n"
+                                            "Sie benötigen aber ca. " +
+                                                FormatSize(needed) + ".")
+                << c.what;
+        }
+    }
+}
+
 TEST(EnginePlanTest, PlanWhosePieceWouldBeTheSourceIsRefused)
 {
     TempDir dir;

@@ -204,6 +204,48 @@ TEST(EngineSetFilesTest, SetFileThatCannotBeCreatedKeepsTheOnesBefore)
     }
 }
 
+// The recovery files come last; one that cannot be created is named, and
+// the ones before it stay.
+TEST(EngineSetFilesTest, RecoveryFileThatCannotBeCreatedIsNamed)
+{
+    const Names before = {"_data", "_data.cfg", "_data.exe", "_data.sfv"};
+    struct Case {
+        const char* blocked; // nullptr: nothing in the way
+        Names recovery;      // the recovery files there afterwards
+    };
+    const Case cases[] = {
+        {nullptr, {"_data.par2", "_data.vol0+1.par2", "_data.vol1+1.par2"}},
+        {"_data.par2", {"_data.par2"}},
+        {"_data.vol1+1.par2", {"_data.par2", "_data.vol0+1.par2", "_data.vol1+1.par2"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.blocked ? c.blocked : "none");
+        SplitHarness h;
+        const std::size_t piece = 65536;
+        h.SetSource("data.bin", RandomBytes(3 * piece - 5, 67));
+        h.engine->m_nPieceSize = piece;
+        h.engine->m_nRecoveryPieces = 1;
+        if (c.blocked)
+            fs::create_directory(h.TargetDir() + c.blocked);
+        ASSERT_TRUE(h.Run());
+
+        if (c.blocked) {
+            ExpectSetFileFailure(h,
+                                 "Die Wiederherstellungsdatei \"" + h.TargetDir() + c.blocked +
+                                     "\" konnte nicht geschrieben werden.",
+                                 kFailedThenDone);
+        } else {
+            EXPECT_TRUE(h.ui.Of("error").empty());
+            EXPECT_TRUE(h.engine->LastSplitComplete());
+        }
+        Names names = before;
+        names.insert(names.end(), c.recovery.begin(), c.recovery.end());
+        names.insert(names.end(), {"data.001", "data.002", "data.003"});
+        std::sort(names.begin(), names.end());
+        EXPECT_EQ(ListNames(h.TargetDir()), names);
+    }
+}
+
 TEST(EngineSetFilesTest, JoinerThatCannotBeWrittenWholeIsReported)
 {
     SplitHarness h(FakeJoinerImage(RandomBytes(65536, 59)));

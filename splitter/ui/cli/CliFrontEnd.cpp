@@ -51,9 +51,10 @@ bool CCliFrontEnd::ConfirmPlan(const CSplitJob& plan)
                  "    Pfad:      %s\n"
                  "    Anzahl:    %s\n"
                  "    Grösse:    %s\n"
+                 "    Wiederherstellung: %s\n"
                  "  Hinweise\n",
                  view.sourceName.c_str(), view.sourceDir.c_str(), view.sourceSize.c_str(),
-                 view.targetPath.c_str(), view.count.c_str(), view.pieceSize.c_str());
+                 view.targetPath.c_str(), view.count.c_str(), view.pieceSize.c_str(), view.recovery.c_str());
     PrintLines(m_out, "    ", view.verdict.text);
     std::fflush(m_out);
     // Without a person to ask, "&Fortfahren" is pressed whenever it is enabled.

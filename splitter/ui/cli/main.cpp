@@ -23,8 +23,9 @@
 namespace {
 
 constexpr const char* kUsage =
-    "Aufruf: portelan-cli split QUELLDATEI ZIELVERZEICHNIS [--size GROESSE]\n"
+    "Aufruf: portelan-cli split QUELLDATEI ZIELVERZEICHNIS [--size GROESSE] [--recovery N]\n"
     "  GROESSE: disk (1457664 Bytes, Vorgabe) oder eine Zahl mit K (x1024) oder M (x1048576)\n"
+    "  N: Wiederherstellungsdaten (PAR2) für N verlorene Teilstücke (Vorgabe 1, 0: keine)\n"
     "       portelan-cli update\n"
     "  sucht eine neuere Version und lädt sie in das Verzeichnis des Programms;\n"
     "  Ende mit 0, wenn eine neue Version herunter geladen wurde, sonst mit 1.\n"
@@ -341,6 +342,14 @@ int main(int argc, char** argv)
 
     std::vector<std::string> positional;
     std::optional<std::int64_t> pieceSize = kDiskPieceSize;
+    int recovery = kDefaultRecoveryPieces;
+    // A whole number from 0 to the most pieces a set has.
+    auto parseRecovery = [&recovery](const std::string& text) {
+        if (text.empty() || text.size() > 3 || text.find_first_not_of("0123456789") != std::string::npos)
+            return false;
+        recovery = std::stoi(text);
+        return recovery <= kMaxPieces;
+    };
     for (std::size_t i = 1; i < args.size(); ++i) {
         if (args[i] == "--size") {
             if (++i == args.size())
@@ -348,6 +357,14 @@ int main(int argc, char** argv)
             pieceSize = ParsePieceSize(args[i]);
             if (!pieceSize)
                 return UsageError("ungültige GROESSE");
+        } else if (args[i] == "--recovery") {
+            if (++i == args.size())
+                return UsageError("--recovery ohne N");
+            if (!parseRecovery(args[i]))
+                return UsageError("ungültiges N");
+        } else if (args[i].rfind("--recovery=", 0) == 0) {
+            if (!parseRecovery(args[i].substr(11)))
+                return UsageError("ungültiges N");
         } else if (args[i].rfind("--size=", 0) == 0) {
             pieceSize = ParsePieceSize(args[i].substr(7));
             if (!pieceSize)
@@ -369,6 +386,7 @@ int main(int argc, char** argv)
     engine.m_strTargetDir = ResolvePath(positional[1]);
     EnsureTrailingBackslash(engine.m_strTargetDir);
     engine.m_nPieceSize = *pieceSize;
+    engine.m_nRecoveryPieces = recovery;
 
     engine.StartCommand({.haveSource = true, .haveTarget = true, .havePieceSize = true});
     if (!engine.IsRunning())

@@ -63,6 +63,7 @@ class CSplitterDlg : public QDialog, public ISplitFrontEnd, public ISplitterView
     // The inputs and results behind the window, and where the next source
     // file dialog opens.
     const CSplitEngine& Engine() const { return m_engine; }
+    CSplitEngine& Engine() { return m_engine; }
     const std::string& BrowseDir() const { return m_model.BrowseDir(); }
 
   public slots:
