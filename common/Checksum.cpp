@@ -149,7 +149,8 @@ bool CChecksumTrailer::Fold(const Range& range, unsigned char* buffer, std::uint
 }
 
 platform::CopyResult CopyChunked(platform::File& in, platform::File& out, std::int64_t n,
-                                 const ReadBack* readBack, const std::atomic<bool>* stop)
+                                 const ReadBack* readBack, const std::atomic<bool>* stop,
+                                 ICopyProgress* progress)
 {
     platform::CopyResult total;
     while (total.bytes < n) {
@@ -161,6 +162,8 @@ platform::CopyResult CopyChunked(platform::File& in, platform::File& out, std::i
                                   readBack->piece);
         total.bytes += part.bytes;
         total.status = part.status;
+        if (progress && part.bytes > 0)
+            progress->Copied(total.bytes);
         if (part.status != platform::CopyResult::Status::Ok || part.bytes == 0)
             break;
     }

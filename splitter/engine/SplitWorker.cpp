@@ -3,6 +3,7 @@
 #include <system_error>
 
 #include "common/Checksum.h"
+#include "common/PathText.h"
 #include "common/SizeText.h"
 #include "common/SplitSet.h"
 #include "common/StrFormat.h"
@@ -10,6 +11,26 @@
 #include "splitter/engine/SplitEngine.h"
 
 namespace portelan {
+
+namespace {
+
+// Hands the bytes of one piece's copy on as bytes of the whole source.
+class CPieceProgress final : public ICopyProgress {
+  public:
+    CPieceProgress(ISplitFrontEnd& ui, std::int64_t before, std::int64_t total, std::string piece)
+        : m_ui(ui), m_before(before), m_total(total), m_piece(std::move(piece))
+    {
+    }
+    void Copied(std::int64_t bytes) override { m_ui.ProgressBytes(m_before + bytes, m_total, m_piece); }
+
+  private:
+    ISplitFrontEnd& m_ui;
+    std::int64_t m_before;
+    std::int64_t m_total;
+    std::string m_piece;
+};
+
+} // namespace
 
 CSplitEngine::CSplitEngine(ISplitFrontEnd& ui, IJoinerImage& joiner) : m_ui(ui), m_joiner(joiner) {}
 
@@ -112,6 +133,7 @@ void CSplitEngine::SplitWorkerProc(CSplitJob* job)
         progress->ResetProgress();
         progress->InitProgress(0, job->m_nCount, 1);
         CChecksumTrailer trailer;
+        std::int64_t written = 0;
         bool proceed = true;
         for (int k = 1; k <= job->m_nCount && proceed; ++k) {
             if (job->m_bStopRequested)
@@ -128,8 +150,10 @@ void CSplitEngine::SplitWorkerProc(CSplitJob* job)
                 job->m_strTargetPath = path;
             } else {
                 ReadBack readBack{trailer, std::move(reader), path, 0, k - 1};
-                CopyResult copied =
-                    CopyChunked(source, piece, job->m_nPieceSize32, &readBack, &job->m_bStopRequested);
+                CPieceProgress bytes(progress->m_ui, written, job->m_nSourceSize, SplitPath(path).fileName);
+                CopyResult copied = CopyChunked(source, piece, job->m_nPieceSize32, &readBack,
+                                                &job->m_bStopRequested, &bytes);
+                written += copied.bytes;
                 bool closed = piece.Close();
                 int code = kSplitOk;
                 if (copied.status == CopyResult::Status::NoMemory)

@@ -1,186 +1,38 @@
 // portelan-cli: the splitter without a window system.
+#include <CLI/CLI.hpp>
 #include <cstdio>
-#include <cstring>
-#include <optional>
 #include <string>
 #include <vector>
 
-#include "common/PathText.h"
-#include "common/StrFormat.h"
-#include "joiner/ConcatApp.h"
-#include "joiner/console/ConsoleFrontEnd.h"
 #include "platform/Platform.h"
-#include "splitter/engine/SplitEngine.h"
-#include "splitter/engine/posix/EmbeddedJoiner.h"
-#include "splitter/ui/cli/CliFrontEnd.h"
-#include "splitter/ui/cli/JoinArgument.h"
-#include "splitter/ui/cli/SizeArgument.h"
+#include "splitter/ui/cli/Commands.h"
 #include "splitter/update/UpdateCheck.h"
-#include "splitter/update/UpdateEntry.h"
-#include "splitter/update/posix/CurlHttpClient.h"
 
 namespace {
 
-constexpr const char* kUsage =
-    "Aufruf: portelan-cli split QUELLDATEI ZIELVERZEICHNIS [--size GROESSE]\n"
-    "  GROESSE: disk (1457664 Bytes, Vorgabe) oder eine Zahl mit K (x1024) oder M (x1048576)\n"
-    "       portelan-cli update\n"
-    "  sucht eine neuere Version und lädt sie in das Verzeichnis des Programms;\n"
-    "  Ende mit 0, wenn eine neue Version herunter geladen wurde, sonst mit 1.\n"
-    "       portelan-cli join [VERZEICHNIS | KONFIGURATIONSDATEI]\n"
-    "  setzt die Datei aus den Teilstücken wieder zusammen, neben der Konfigurationsdatei\n"
-    "  (_NAME.cfg, die einzige im VERZEICHNIS, Vorgabe: im aktuellen Verzeichnis);\n"
-    "  Ende mit 0, wenn die Datei erstellt wurde, sonst mit 1.\n"
-    "       portelan-cli verify [VERZEICHNIS | KONFIGURATIONSDATEI]\n"
-    "  prüft die Teilstücke gegen die Prüfsummenliste (_NAME.sfv), ohne sie zusammenzusetzen;\n"
-    "  Ende mit 0, wenn alle vorhanden und unbeschädigt sind, sonst mit 1.\n"
-    "       portelan-cli --help | -h\n"
-    "       portelan-cli --version | -V\n"
-    "  gibt diese Hilfe oder den Namen und die Version des Programms aus.\n";
+using portelan::Invocation;
 
-int UsageError(const char* problem)
+// The parser's complaint in our words. Unknown words are left to the
+// caller (allow_extras), so only a missing value or a repeated flag remains;
+// the last option of the line is the one at fault.
+std::string Problem(const CLI::ParseError& error, const std::vector<std::string>& args)
 {
-    if (problem)
-        std::fprintf(stderr, "portelan-cli: %s\n", problem);
-    std::fputs(kUsage, stderr);
-    return 2;
+    std::string option;
+    for (const std::string& arg : args)
+        if (arg.size() > 1 && arg[0] == '-' && arg != "--")
+            option = arg.substr(0, arg.find('='));
+    if (dynamic_cast<const CLI::ArgumentMismatch*>(&error) && !option.empty())
+        return "Wert fehlt oder ist zu viel bei " + option;
+    return option.empty() ? "ungültiger Aufruf" : "ungültiger Aufruf bei " + option;
 }
 
-// The update check's boxes on the terminal: caption line, then the text;
-// questions are answered with a line on standard input.
-class CliUpdateUi : public portelan::IUpdateUi {
-  public:
-    portelan::BoxAnswer ShowMessageBox(const std::string& text, const std::string& caption,
-                                       portelan::BoxStyle style) override
-    {
-        std::printf("%s\n%s\n", caption.c_str(), text.c_str());
-        if (style.buttons != portelan::BoxButtons::YesNo)
-            return portelan::BoxAnswer::Ok;
-        std::fputs("[j/n] ", stdout);
-        std::fflush(stdout);
-        std::string line;
-        for (int c; (c = std::getchar()) != EOF && c != '\n';)
-            line += static_cast<char>(c);
-        if (!line.empty() && line.back() == '\r')
-            line.pop_back();
-        std::putchar('\n');
-        line = portelan::ToLowerAscii(line);
-        bool yes = line == "j" || line == "ja" || line == "y" || line == "yes";
-        return yes ? portelan::BoxAnswer::Yes : portelan::BoxAnswer::No;
-    }
-    void BeginWaitCursor() override {}
-    void EndWaitCursor() override {}
-    bool CopyTextToClipboard(const std::string&) override { return false; }
-};
-
-int RunUpdate()
+// The first word the parser did not take: an unknown option, or at the top
+// an unknown command.
+std::string Unexpected(const std::string& word, bool atTop)
 {
-    using namespace portelan;
-    CliUpdateUi ui;
-    CCurlHttpClient http("portelan-cli");
-    UpdateSettings settings;
-    settings.baseUrl = UpdateBaseUrl();
-    SetProgramLocation(settings);
-    settings.appName = "portelan-cli";
-    settings.copyToClipboard = false;
-    settings.localVersion = [] { return std::optional<VersionNumbers>(ProgramVersion()); };
-    bool downloaded = RunUpdateCommand(kUpdateName, http, ui, settings);
-    std::fflush(stdout);
-    return downloaded ? 0 : 1;
-}
-
-// The set's configuration file from the argument of join or verify, with
-// their usage errors (exit 2) and refusals (exit 1); nullopt and the status
-// when there is none.
-std::optional<std::string> ChooseConfig(const char* command, const std::vector<std::string>& args,
-                                        portelan::IConcatFrontEnd& console, int& status)
-{
-    using namespace portelan;
-    status = 2;
-    if (args.size() > 1) {
-        UsageError(StrFormat("%s erwartet höchstens ein VERZEICHNIS oder eine KONFIGURATIONSDATEI", command)
-                       .c_str());
-        return std::nullopt;
-    }
-    if (!args.empty() && args[0].empty()) {
-        UsageError("VERZEICHNIS oder KONFIGURATIONSDATEI ist leer");
-        return std::nullopt;
-    }
-    status = 1;
-    JoinConfig config = ChooseJoinConfig(args.empty() ? "." : args[0]);
-    if (config.path.empty()) {
-        console.ReportError(config.problem);
-        return std::nullopt;
-    }
-    return config.path;
-}
-
-// The joiner's own run, driven from a configuration file instead of the
-// joiner's executable: for sets without a Linux joiner that can run.
-int RunJoin(const std::vector<std::string>& args)
-{
-    using namespace portelan;
-    CConsoleFrontEnd console(stdin, stdout, stderr, platform::IsTerminal(0), platform::IsTerminal(2));
-    int status;
-    std::optional<std::string> config = ChooseConfig("join", args, console, status);
-    if (!config)
-        return status;
-    return CConcatApp::ForConfigFile(console, *config).InitInstance() ? 0 : 1;
-}
-
-// Checks a set without joining it: a line per piece, then what holds for
-// the whole. Exit 0 only when every piece is there and intact.
-int RunVerify(const std::vector<std::string>& args)
-{
-    using namespace portelan;
-    using State = CConcatApp::PieceState;
-    CConsoleFrontEnd console(stdin, stdout, stderr, platform::IsTerminal(0), platform::IsTerminal(2));
-    int status;
-    std::optional<std::string> config = ChooseConfig("verify", args, console, status);
-    if (!config)
-        return status;
-    CConcatApp app = CConcatApp::ForConfigFile(console, *config);
-    std::optional<CConcatApp::SetCheck> check = app.CheckPieces();
-    if (!check)
-        return 1;
-    // A piece the list does not name is vouched for only by the sum of all.
-    const bool wholeVouches = check->wholeMatches.value_or(false);
-    int intact = 0, damaged = 0, unchecked = 0, missing = 0;
-    for (const CConcatApp::PieceCheck& piece : check->pieces) {
-        const char* verdict = "OK";
-        if (piece.state == State::Missing) {
-            verdict = "fehlt";
-            ++missing;
-        } else if (piece.state == State::Damaged || piece.state == State::Unreadable ||
-                   piece.state == State::Empty) {
-            verdict = "beschädigt";
-            ++damaged;
-        } else if (piece.state == State::Unlisted && !wholeVouches) {
-            verdict = "ungeprüft";
-            ++unchecked;
-        } else {
-            ++intact;
-        }
-        std::printf("%s %s\n", SplitPath(piece.path).fileName.c_str(), verdict);
-    }
-    bool sound = damaged == 0 && unchecked == 0 && missing == 0;
-    if (!check->hasList)
-        std::printf("Keine Prüfsummenliste (_%s.sfv): die Teilstücke wurden nur zusammen geprüft.\n",
-                    app.m_strName.c_str());
-    if (missing == 0 && check->totalSize != app.m_nTotalSize) {
-        sound = false;
-        std::printf(
-            "Die Teilstücke sind zusammen %lld Bytes groß, die Konfigurationsdatei nennt %lld Bytes.\n",
-            static_cast<long long>(check->totalSize), static_cast<long long>(app.m_nTotalSize));
-    }
-    if (check->wholeMatches == false) {
-        sound = false;
-        std::printf("Die Prüfsumme aller Teilstücke zusammen stimmt nicht.\n");
-    }
-    std::printf("%d Teilstücke, davon OK: %d, beschädigt: %d, ungeprüft: %d, fehlend: %d.\n", app.m_nCount,
-                intact, damaged, unchecked, missing);
-    std::fflush(stdout);
-    return sound ? 0 : 1;
+    if (!word.empty() && word[0] == '-')
+        return "unbekannte Option: " + word;
+    return atTop ? "unbekannter Befehl: " + word : "überzähliges Argument: " + word;
 }
 
 } // namespace
@@ -190,62 +42,66 @@ int main(int argc, char** argv)
     using namespace portelan;
     platform::InitProcess();
 
-    std::vector<std::string> args(argv + 1, argv + argc);
-    if (!args.empty() && (args[0] == "--help" || args[0] == "-h")) {
-        std::fputs(kUsage, stdout);
-        return 0;
-    }
-    if (!args.empty() && (args[0] == "--version" || args[0] == "-V")) {
-        std::printf("portelan-cli %s\n", FormatVersion(ProgramVersion()).c_str());
-        return 0;
-    }
-    if (!args.empty() && args[0] == "update") {
-        if (args.size() != 1)
-            return UsageError("update erwartet keine Argumente");
-        return RunUpdate();
-    }
-    if (!args.empty() && args[0] == "join")
-        return RunJoin({args.begin() + 1, args.end()});
-    if (!args.empty() && args[0] == "verify")
-        return RunVerify({args.begin() + 1, args.end()});
-    if (args.empty() || args[0] != "split")
-        return UsageError(args.empty() ? "Befehl fehlt" : "unbekannter Befehl");
+    CLI::App app("portelan-cli", "portelan-cli");
+    // Our own usage and messages, in German, instead of the parser's.
+    app.set_help_flag();
+    app.formatter_fn([](const CLI::App*, std::string, CLI::AppFormatMode) { return UsageText(); });
+    app.allow_extras();
+    bool help = false, version = false;
+    app.add_flag("-h,--help", help);
+    app.add_flag("-V,--version", version);
 
-    std::vector<std::string> positional;
-    std::optional<std::int64_t> pieceSize = kDiskPieceSize;
-    for (std::size_t i = 1; i < args.size(); ++i) {
-        if (args[i] == "--size") {
-            if (++i == args.size())
-                return UsageError("--size ohne GROESSE");
-            pieceSize = ParsePieceSize(args[i]);
-            if (!pieceSize)
-                return UsageError("ungültige GROESSE");
-        } else if (args[i].rfind("--size=", 0) == 0) {
-            pieceSize = ParsePieceSize(args[i].substr(7));
-            if (!pieceSize)
-                return UsageError("ungültige GROESSE");
-        } else {
-            positional.push_back(args[i]);
+    Invocation invocation;
+    std::vector<std::pair<const Command*, CLI::App*>> subcommands;
+    for (const Command& command : Commands()) {
+        CLI::App* sub = app.add_subcommand(command.name);
+        sub->set_help_flag();
+        sub->allow_extras();
+        sub->add_flag("-h,--help", invocation.help);
+        sub->add_option("operands", invocation.operands);
+        command.declare(*sub, invocation);
+        for (CLI::Option* option : sub->get_options())
+            option->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
+        subcommands.emplace_back(&command, sub);
+    }
+    app.require_subcommand(0, 1);
+
+    const std::vector<std::string> args(argv + 1, argv + argc);
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::ParseError& error) {
+        return UsageError(Problem(error, args));
+    }
+
+    const Command* chosen = nullptr;
+    CLI::App* chosenApp = nullptr;
+    for (const auto& [command, sub] : subcommands)
+        if (sub->parsed()) {
+            chosen = command;
+            chosenApp = sub;
         }
+    if (!chosen) {
+        if (!app.remaining().empty())
+            return UsageError(Unexpected(app.remaining().front(), true));
+        if (help) {
+            std::fputs(UsageText().c_str(), stdout);
+            return 0;
+        }
+        if (version) {
+            std::printf("portelan-cli %s\n", FormatVersion(ProgramVersion()).c_str());
+            return 0;
+        }
+        return UsageError("Befehl fehlt");
     }
-    if (positional.size() != 2 || positional[0].empty() || positional[1].empty())
-        return UsageError("QUELLDATEI und ZIELVERZEICHNIS erwartet");
-
-    CCliFrontEnd ui(stdout, stderr, platform::IsTerminal(2));
-    CEmbeddedJoiner joiner;
-    CSplitEngine engine(ui, joiner);
-
-    PathParts source = SplitPath(ResolvePath(positional[0]));
-    engine.m_strSourceDir = source.directory;
-    engine.m_strSourceName = source.fileName;
-    engine.m_strTargetDir = ResolvePath(positional[1]);
-    EnsureTrailingBackslash(engine.m_strTargetDir);
-    engine.m_nPieceSize = *pieceSize;
-
-    engine.StartCommand({.haveSource = true, .haveTarget = true, .havePieceSize = true});
-    if (!engine.IsRunning())
-        return 1;
-    ui.RunUntil([&] { return !engine.IsRunning(); });
-    ui.StopServing();
-    return engine.LastSplitComplete() ? 0 : 1;
+    if (help || version || !app.remaining().empty())
+        return UsageError(Unexpected(app.remaining().empty() ? (help ? "--help" : "--version")
+                                                             : app.remaining().front(),
+                                     true));
+    if (!chosenApp->remaining().empty())
+        return UsageError(Unexpected(chosenApp->remaining().front(), false));
+    if (invocation.help) {
+        std::fputs(CommandHelp(*chosen).c_str(), stdout);
+        return 0;
+    }
+    return chosen->run(invocation);
 }
