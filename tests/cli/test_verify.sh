@@ -53,7 +53,7 @@ rm "$S/x.bin"
 put_bytes "$S/x.003" 5 "$(printf '\\x%02x' $((($(od -An -tu1 -j 5 -N 1 "$S/x.003" | tr -d ' ') + 1) % 256)))"
 run "$SPLITTER" join "$S"
 assert_rc 1
-assert_out_has "Das Teilstück \"$S/x.003\" ist beschädigt."
+assert_err_has "Das Teilstück \"$S/x.003\" ist beschädigt."
 assert_absent "$S/x.bin"
 
 finish

@@ -26,6 +26,7 @@ CCliFrontEnd::CCliFrontEnd(std::FILE* out, std::FILE* err, bool progressLine, bo
 void CCliFrontEnd::SetStatus(const std::string& text)
 {
     EndBar();
+    m_strLastStatus = text;
     if (m_bQuiet)
         return;
     std::fprintf(m_out, "%s\n", text.c_str());
@@ -35,6 +36,7 @@ void CCliFrontEnd::SetStatus(const std::string& text)
 void CCliFrontEnd::ShowErrorWindow(const std::string& message, const std::string& caption)
 {
     EndBar();
+    m_bErrorShown = true;
     std::fprintf(m_err, "%s\n", caption.c_str());
     PrintLines(m_err, "", message);
     std::fflush(m_err);
@@ -45,6 +47,7 @@ bool CCliFrontEnd::ConfirmPlan(const CSplitJob& plan)
     PlanView view = DescribePlan(plan);
     // A refusal is an error: on err, where a script looks for one.
     if (!view.verdict.canConfirm) {
+        m_bErrorShown = true;
         std::fprintf(m_err, "%s\n", kErrorCaption);
         PrintLines(m_err, "", view.verdict.text);
         std::fflush(m_err);
@@ -79,6 +82,14 @@ void CCliFrontEnd::ProgressBytes(std::int64_t done, std::int64_t total, const st
     std::fprintf(m_err, "\r%s\033[K", m_bytes.Line(piece).c_str());
     std::fflush(m_err);
     m_bBarDrawn = true;
+}
+
+void CCliFrontEnd::ReportRefusal()
+{
+    if (m_bErrorShown || m_strLastStatus.empty())
+        return;
+    std::fprintf(m_err, "%s\n%s\n", kErrorCaption, m_strLastStatus.c_str());
+    std::fflush(m_err);
 }
 
 void CCliFrontEnd::ShowSummary()

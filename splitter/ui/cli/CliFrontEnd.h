@@ -37,6 +37,9 @@ class CCliFrontEnd : public ISplitFrontEnd {
     void StopServing();
     // After a complete split: the time taken and the average speed.
     void ShowSummary();
+    // A split that did not start with no error or verdict shown yet was
+    // refused in its status text: that goes to err as well.
+    void ReportRefusal();
 
   private:
     void EndBar();
@@ -45,6 +48,8 @@ class CCliFrontEnd : public ISplitFrontEnd {
     std::FILE* m_err;
     bool m_bProgressLine;
     bool m_bQuiet;
+    bool m_bErrorShown = false;
+    std::string m_strLastStatus;
     CByteProgress m_bytes;
 
     // Touched by the worker while it runs and by the front end's thread only

@@ -234,8 +234,10 @@ int RunSplit(const Invocation& invocation)
     engine.m_nPieceSize = *pieceSize;
 
     engine.StartCommand({.haveSource = true, .haveTarget = true, .havePieceSize = true});
-    if (!engine.IsRunning())
+    if (!engine.IsRunning()) {
+        ui.ReportRefusal();
         return 1;
+    }
     ui.RunUntil([&] { return !engine.IsRunning(); });
     ui.StopServing();
     if (!engine.LastSplitComplete())

@@ -35,6 +35,15 @@ std::string Unexpected(const std::string& word, bool atTop)
     return atTop ? "unbekannter Befehl: " + word : "überzähliges Argument: " + word;
 }
 
+// What the parser left, without the "--" that it keeps among the words left
+// once it has ended the options.
+std::vector<std::string> Leftover(const CLI::App& app)
+{
+    std::vector<std::string> words = app.remaining();
+    std::erase(words, "--");
+    return words;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -81,8 +90,8 @@ int main(int argc, char** argv)
             chosenApp = sub;
         }
     if (!chosen) {
-        if (!app.remaining().empty())
-            return UsageError(Unexpected(app.remaining().front(), true));
+        if (const std::vector<std::string> left = Leftover(app); !left.empty())
+            return UsageError(Unexpected(left.front(), true));
         if (help) {
             std::fputs(UsageText().c_str(), stdout);
             return 0;
@@ -93,13 +102,12 @@ int main(int argc, char** argv)
         }
         return UsageError("Befehl fehlt");
     }
-    if (help || version || !app.remaining().empty())
-        return UsageError(Unexpected(app.remaining().empty() ? (help ? "--help" : "--version")
-                                                             : app.remaining().front(),
-                                     true));
-    if (!chosenApp->remaining().empty())
-        return UsageError(Unexpected(chosenApp->remaining().front(), false));
-    if (invocation.help) {
+    if (const std::vector<std::string> left = Leftover(app); version || !left.empty())
+        return UsageError(Unexpected(left.empty() ? "--version" : left.front(), true));
+    if (const std::vector<std::string> left = Leftover(*chosenApp); !left.empty())
+        return UsageError(Unexpected(left.front(), false));
+    // "--help split" as "split --help".
+    if (help || invocation.help) {
         std::fputs(CommandHelp(*chosen).c_str(), stdout);
         return 0;
     }
