@@ -55,7 +55,8 @@ bool CByteProgress::Update(std::int64_t done)
     m_nDone = done;
     m_now = Clock::now();
     const bool last = done >= m_nTotal;
-    if (!last && std::chrono::duration_cast<std::chrono::milliseconds>(m_now - m_lastLine).count() < kLineIntervalMs)
+    if (!last &&
+        std::chrono::duration_cast<std::chrono::milliseconds>(m_now - m_lastLine).count() < kLineIntervalMs)
         return false;
     m_lastLine = m_now;
     return true;
@@ -65,14 +66,15 @@ std::string CByteProgress::Line(const std::string& piece) const
 {
     const std::int64_t ms = ElapsedMs(m_now);
     const long long percent = m_nTotal > 0 ? static_cast<long long>(m_nDone * 100 / m_nTotal) : 100;
-    std::string line = StrFormat("%s von %s (%lld %%), %s MB/s", FormatSize(m_nDone).c_str(),
-                                 FormatSize(m_nTotal).c_str(), percent > 100 ? 100LL : percent,
-                                 FormatTenths(SpeedTenths(m_nDone, ms)).c_str());
+    std::string line =
+        StrFormat("%s von %s (%lld %%), %s MB/s", FormatSize(m_nDone).c_str(), FormatSize(m_nTotal).c_str(),
+                  percent > 100 ? 100LL : percent, FormatTenths(SpeedTenths(m_nDone, ms)).c_str());
     // Time left from the speed so far; unknown before the first byte.
     if (m_nDone > 0) {
         const std::int64_t left = m_nTotal > m_nDone ? m_nTotal - m_nDone : 0;
         const std::int64_t bytesPerSecond = m_nDone * 1000 / ms;
-        line += ", noch " + FormatDuration(bytesPerSecond > 0 ? (left + bytesPerSecond - 1) / bytesPerSecond : 0);
+        line +=
+            ", noch " + FormatDuration(bytesPerSecond > 0 ? (left + bytesPerSecond - 1) / bytesPerSecond : 0);
     }
     if (!piece.empty())
         line += ", Teilstück " + piece;

@@ -19,10 +19,18 @@ SetVerdict JudgeSet(const CConcatApp::SetCheck& check, std::int64_t recordSize)
             v = PieceVerdict::Unchecked;
         verdict.pieces.push_back(v);
         switch (v) {
-        case PieceVerdict::Intact: ++verdict.intact; break;
-        case PieceVerdict::Damaged: ++verdict.damaged; break;
-        case PieceVerdict::Unchecked: ++verdict.unchecked; break;
-        case PieceVerdict::Missing: ++verdict.missing; break;
+        case PieceVerdict::Intact:
+            ++verdict.intact;
+            break;
+        case PieceVerdict::Damaged:
+            ++verdict.damaged;
+            break;
+        case PieceVerdict::Unchecked:
+            ++verdict.unchecked;
+            break;
+        case PieceVerdict::Missing:
+            ++verdict.missing;
+            break;
         }
     }
     verdict.sizeDiffers = verdict.missing == 0 && check.totalSize != recordSize;
@@ -35,10 +43,14 @@ SetVerdict JudgeSet(const CConcatApp::SetCheck& check, std::int64_t recordSize)
 const char* PieceVerdictText(PieceVerdict verdict)
 {
     switch (verdict) {
-    case PieceVerdict::Damaged: return "beschädigt";
-    case PieceVerdict::Unchecked: return "ungeprüft";
-    case PieceVerdict::Missing: return "fehlt";
-    case PieceVerdict::Intact: break;
+    case PieceVerdict::Damaged:
+        return "beschädigt";
+    case PieceVerdict::Unchecked:
+        return "ungeprüft";
+    case PieceVerdict::Missing:
+        return "fehlt";
+    case PieceVerdict::Intact:
+        break;
     }
     return "OK";
 }

@@ -17,9 +17,9 @@ struct SetVerdict {
     int damaged = 0;
     int unchecked = 0;
     int missing = 0;
-    bool sizeDiffers = false;   // all there, but together not the record's size
-    bool wholeDiffers = false;  // all read, but the record's checksum does not match
-    bool sound = false;         // every piece there and vouched for, and the whole fits the record
+    bool sizeDiffers = false;  // all there, but together not the record's size
+    bool wholeDiffers = false; // all read, but the record's checksum does not match
+    bool sound = false;        // every piece there and vouched for, and the whole fits the record
 };
 
 // recordSize is the size the configuration file gives for the whole.

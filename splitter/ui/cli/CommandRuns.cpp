@@ -107,10 +107,14 @@ std::string JsonString(const std::string& text)
 const char* JsonState(PieceVerdict verdict)
 {
     switch (verdict) {
-    case PieceVerdict::Damaged: return "damaged";
-    case PieceVerdict::Unchecked: return "unchecked";
-    case PieceVerdict::Missing: return "missing";
-    case PieceVerdict::Intact: break;
+    case PieceVerdict::Damaged:
+        return "damaged";
+    case PieceVerdict::Unchecked:
+        return "unchecked";
+    case PieceVerdict::Missing:
+        return "missing";
+    case PieceVerdict::Intact:
+        break;
     }
     return "ok";
 }
@@ -126,10 +130,12 @@ void PrintVerifyJson(const CConcatApp& app, const std::string& config, const CCo
     json += "  \"pieces\": [";
     for (std::size_t i = 0; i < check.pieces.size(); ++i) {
         const CConcatApp::PieceCheck& piece = check.pieces[i];
-        json += std::string(i ? ",\n" : "\n") + "    {\"name\": " + JsonString(SplitPath(piece.path).fileName) +
-                ", \"state\": \"" + JsonState(verdict.pieces[i]) + "\", \"size\": ";
-        json += verdict.pieces[i] == PieceVerdict::Missing ? std::string("null")
-                                                            : StrFormat("%lld", static_cast<long long>(piece.size));
+        json += std::string(i ? ",\n" : "\n") +
+                "    {\"name\": " + JsonString(SplitPath(piece.path).fileName) + ", \"state\": \"" +
+                JsonState(verdict.pieces[i]) + "\", \"size\": ";
+        json += verdict.pieces[i] == PieceVerdict::Missing
+                    ? std::string("null")
+                    : StrFormat("%lld", static_cast<long long>(piece.size));
         json += "}";
     }
     json += "\n  ],\n";

@@ -47,12 +47,13 @@ const Command kCommands[] = {
     {"help", "[BEFEHL]", "  gibt diese Hilfe oder die eines Befehls aus.\n", DeclareNothing, RunHelp},
 };
 
-constexpr const char* kShared = "       portelan-cli --help | -h\n"
-                                "       portelan-cli --version | -V\n"
-                                "  gibt diese Hilfe oder den Namen und die Version des Programms aus.\n"
-                                "  --quiet, -q: nur Fehler ausgeben. \"--\" beendet die Optionen, für Namen,\n"
-                                "  die mit \"-\" beginnen.\n"
-                                "Ende mit 0: erledigt, 1: abgelehnt oder gescheitert, 2: Fehler im Aufruf.\n";
+constexpr const char* kShared =
+    "       portelan-cli --help | -h\n"
+    "       portelan-cli --version | -V\n"
+    "  gibt diese Hilfe oder den Namen und die Version des Programms aus.\n"
+    "  --quiet, -q: nur Fehler ausgeben. \"--\" beendet die Optionen, für Namen,\n"
+    "  die mit \"-\" beginnen.\n"
+    "Ende mit 0: erledigt, 1: abgelehnt oder gescheitert, 2: Fehler im Aufruf.\n";
 
 std::string SynopsisLine(const Command& command)
 {
