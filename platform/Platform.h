@@ -54,6 +54,9 @@ class File {
     // Writes all n bytes at the current position; false on any error,
     // a full disk or a file-size limit included.
     bool Write(const void* buffer, std::size_t n);
+    // Writes all n bytes at offset, extending the file as needed; the
+    // position afterwards is unspecified. False on any error.
+    bool WriteAt(const void* buffer, std::size_t n, std::int64_t offset);
     // The file's length in bytes, or -1 when it cannot be determined.
     std::int64_t Length();
     // Gives read permission's matching execute permission (owner, group, others).

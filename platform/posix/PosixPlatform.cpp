@@ -101,6 +101,27 @@ std::int64_t File::ReadAt(void* buffer, std::size_t n, std::int64_t offset)
     return got;
 }
 
+bool File::WriteAt(const void* buffer, std::size_t n, std::int64_t offset)
+{
+    if (!IsOpen())
+        return false;
+    const char* p = static_cast<const char*>(buffer);
+    while (n > 0) {
+        ssize_t put = ::pwrite(Fd(m_handle), p, n, static_cast<off_t>(offset));
+        if (put < 0) {
+            if (errno == EINTR)
+                continue;
+            return false;
+        }
+        if (put == 0)
+            return false;
+        p += put;
+        n -= static_cast<std::size_t>(put);
+        offset += put;
+    }
+    return true;
+}
+
 bool File::Write(const void* buffer, std::size_t n)
 {
     if (!IsOpen())

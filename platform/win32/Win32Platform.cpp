@@ -99,6 +99,26 @@ std::int64_t File::ReadAt(void* buffer, std::size_t n, std::int64_t offset)
     return got;
 }
 
+bool File::WriteAt(const void* buffer, std::size_t n, std::int64_t offset)
+{
+    if (!IsOpen())
+        return false;
+    const char* p = static_cast<const char*>(buffer);
+    while (n > 0) {
+        OVERLAPPED at{};
+        at.Offset = static_cast<DWORD>(static_cast<std::uint64_t>(offset));
+        at.OffsetHigh = static_cast<DWORD>(static_cast<std::uint64_t>(offset) >> 32);
+        DWORD want = n > kMaxChunk ? kMaxChunk : static_cast<DWORD>(n);
+        DWORD put = 0;
+        if (!WriteFile(AsHandle(m_handle), p, want, &put, &at) || put == 0)
+            return false;
+        p += put;
+        n -= put;
+        offset += put;
+    }
+    return true;
+}
+
 bool File::Write(const void* buffer, std::size_t n)
 {
     if (!IsOpen())

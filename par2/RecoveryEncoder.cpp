@@ -1,0 +1,330 @@
+#include "par2/RecoveryEncoder.h"
+
+#include <algorithm>
+#include <cstring>
+#include <mutex>
+#include <new>
+#include <numeric>
+
+#include "common/Crc32.h"
+#include "par2/Gf16.h"
+#include "par2/ReedSolomon.h"
+
+namespace portelan::par2 {
+
+namespace {
+
+constexpr std::size_t kBlockSize = 1 << 20;
+constexpr int kBlocks = 4;
+// The coding walks a block in chunks that stay in the first-level cache
+// while every recovery slice takes its share.
+constexpr std::size_t kChunk = 16384;
+
+// MD5 and CRC-32 continued over n zero bytes: a short slice is summed as if
+// padded to the full size.
+void AddZeros(Md5& md5, std::uint32_t& crc, std::int64_t n)
+{
+    static const unsigned char zeros[4096] = {};
+    while (n > 0) {
+        const std::size_t take = static_cast<std::size_t>(std::min<std::int64_t>(n, sizeof zeros));
+        md5.Update(zeros, take);
+        crc = Crc32Update(crc, zeros, take);
+        n -= static_cast<std::int64_t>(take);
+    }
+}
+
+bool WriteWhole(const std::string& path, const std::string& critical, const std::vector<std::string>& heads,
+                const std::vector<const unsigned char*>& slices, std::size_t sliceSize)
+{
+    platform::File file;
+    if (!file.Open(path, platform::File::Mode::CreateWrite))
+        return false;
+    bool ok = true;
+    for (std::size_t i = 0; ok && i < slices.size(); ++i)
+        ok = file.Write(heads[i].data(), heads[i].size()) && file.Write(slices[i], sliceSize);
+    ok = ok && file.Write(critical.data(), critical.size());
+    return file.Close() && ok;
+}
+
+} // namespace
+
+std::optional<std::vector<Md5Digest>> ReadPieceHeads(const std::string& sourcePath,
+                                                     const std::vector<PieceSpec>& pieces)
+{
+    platform::File source;
+    if (!source.Open(sourcePath, platform::File::Mode::Read))
+        return std::nullopt;
+    std::vector<Md5Digest> heads;
+    std::unique_ptr<unsigned char[]> buffer(new (std::nothrow) unsigned char[kHeadBytes]);
+    if (!buffer)
+        return std::nullopt;
+    std::int64_t offset = 0;
+    for (const PieceSpec& piece : pieces) {
+        const std::size_t want = static_cast<std::size_t>(std::min<std::int64_t>(piece.length, kHeadBytes));
+        std::size_t got = 0;
+        while (got < want) {
+            const std::int64_t n =
+                source.ReadAt(buffer.get() + got, want - got, offset + static_cast<std::int64_t>(got));
+            if (n <= 0)
+                return std::nullopt;
+            got += static_cast<std::size_t>(n);
+        }
+        heads.push_back(Md5::Of(buffer.get(), want));
+        offset += piece.length;
+    }
+    return heads;
+}
+
+CRecoveryEncoder::CRecoveryEncoder(RecoveryLayout layout, std::vector<PieceSpec> pieces,
+                                   std::vector<Md5Digest> heads, std::string creator)
+    : m_layout(std::move(layout)), m_pieces(std::move(pieces)), m_heads(std::move(heads)),
+      m_creator(std::move(creator))
+{
+    gf16::Init();
+    if (m_heads.size() != m_pieces.size())
+        m_wrongInput = true;
+    for (std::size_t j = 0; j < m_pieces.size() && !m_wrongInput; ++j)
+        m_fileIds.push_back(
+            FileIdOf(m_heads[j], static_cast<std::uint64_t>(m_pieces[j].length), m_pieces[j].name));
+    // The input slices are numbered over the files in the order of their IDs.
+    std::vector<std::size_t> order(m_fileIds.size());
+    std::iota(order.begin(), order.end(), std::size_t(0));
+    std::sort(order.begin(), order.end(),
+              [&](std::size_t a, std::size_t b) { return IdLess(m_fileIds[a], m_fileIds[b]); });
+    m_firstSlice.assign(m_fileIds.size(), 0);
+    std::uint32_t next = 0;
+    for (std::size_t j : order) {
+        m_firstSlice[j] = next;
+        next +=
+            static_cast<std::uint32_t>((m_pieces[j].length + m_layout.sliceSize - 1) / m_layout.sliceSize);
+    }
+    if (next != m_layout.inputSlices)
+        m_wrongInput = true;
+    m_constants = InputConstants(next);
+    m_pieceMd5.resize(m_pieces.size());
+    m_sums.resize(m_pieces.size());
+}
+
+CRecoveryEncoder::~CRecoveryEncoder()
+{
+    if (m_started) {
+        {
+            std::lock_guard<platform::Monitor> lock(m_monitor);
+            m_closing = true;
+            m_monitor.NotifyAll();
+        }
+        m_thread.Join();
+    }
+}
+
+CRecoveryEncoder::Status CRecoveryEncoder::Start()
+{
+    const std::size_t sliceSize = static_cast<std::size_t>(m_layout.sliceSize);
+    for (std::uint32_t e = 0; e < m_layout.recoverySlices; ++e) {
+        std::unique_ptr<unsigned char[]> slice(new (std::nothrow) unsigned char[sliceSize]);
+        if (!slice)
+            return Status::NoMemory;
+        std::memset(slice.get(), 0, sliceSize);
+        m_recovery.push_back(std::move(slice));
+    }
+    for (int i = 0; i < kBlocks; ++i) {
+        Block block;
+        block.data.reset(new (std::nothrow) unsigned char[kBlockSize]);
+        if (!block.data)
+            return Status::NoMemory;
+        m_free.push_back(std::move(block));
+    }
+    m_factors.resize(m_layout.recoverySlices);
+    if (!m_thread.Start(&CRecoveryEncoder::ThreadEntry, this))
+        return Status::NoThread;
+    m_started = true;
+    return Status::Ok;
+}
+
+void CRecoveryEncoder::Feed(int piece, const void* data, std::size_t n)
+{
+    if (!m_started || m_wrongInput || piece < 0 || static_cast<std::size_t>(piece) >= m_pieces.size()) {
+        m_wrongInput = true;
+        return;
+    }
+    if (piece != m_piece) {
+        if (piece != m_piece + 1 || m_fed != m_pieces[m_piece].length) {
+            m_wrongInput = true;
+            return;
+        }
+        m_piece = piece;
+        m_fed = 0;
+    }
+    if (static_cast<std::uint64_t>(m_pieces[piece].length - m_fed) < n) {
+        m_wrongInput = true;
+        return;
+    }
+    auto p = static_cast<const unsigned char*>(data);
+    m_fileMd5.Update(p, n);
+    if (m_fed < static_cast<std::int64_t>(kHeadBytes))
+        m_headMd5.Update(p, std::min<std::size_t>(n, kHeadBytes - static_cast<std::size_t>(m_fed)));
+    while (n) {
+        if (!m_filling.data) {
+            std::unique_lock<platform::Monitor> lock(m_monitor);
+            while (m_free.empty())
+                m_monitor.Wait();
+            m_filling = std::move(m_free.front());
+            m_free.pop_front();
+            m_filling.piece = piece;
+            m_filling.offset = m_fed;
+            m_filling.n = 0;
+        }
+        const std::size_t take = std::min(n, kBlockSize - m_filling.n);
+        std::memcpy(m_filling.data.get() + m_filling.n, p, take);
+        m_filling.n += take;
+        m_fed += static_cast<std::int64_t>(take);
+        p += take;
+        n -= take;
+        if (m_filling.n == kBlockSize || m_fed == m_pieces[piece].length)
+            Flush();
+    }
+    if (m_fed == m_pieces[piece].length)
+        EndPiece();
+}
+
+void CRecoveryEncoder::Flush()
+{
+    std::lock_guard<platform::Monitor> lock(m_monitor);
+    m_full.push_back(std::move(m_filling));
+    m_filling = Block();
+    m_monitor.NotifyAll();
+}
+
+void CRecoveryEncoder::EndPiece()
+{
+    m_pieceMd5[m_piece] = m_fileMd5.Final();
+    if (m_headMd5.Final() != m_heads[m_piece])
+        m_wrongInput = true;
+}
+
+CRecoveryEncoder::Status CRecoveryEncoder::Finish()
+{
+    if (!m_started)
+        return Status::NoThread;
+    {
+        std::lock_guard<platform::Monitor> lock(m_monitor);
+        m_closing = true;
+        m_monitor.NotifyAll();
+    }
+    m_thread.Join();
+    m_started = false;
+    if (m_wrongInput || m_piece + 1 != static_cast<int>(m_pieces.size()) || m_fed != m_pieces[m_piece].length)
+        return Status::WrongInput;
+    return Status::Ok;
+}
+
+void CRecoveryEncoder::ThreadEntry(void* context) { static_cast<CRecoveryEncoder*>(context)->Run(); }
+
+void CRecoveryEncoder::Run()
+{
+    for (;;) {
+        Block block;
+        {
+            std::unique_lock<platform::Monitor> lock(m_monitor);
+            while (m_full.empty() && !m_closing)
+                m_monitor.Wait();
+            if (m_full.empty())
+                return;
+            block = std::move(m_full.front());
+            m_full.pop_front();
+        }
+        Code(block);
+        std::lock_guard<platform::Monitor> lock(m_monitor);
+        m_free.push_back(std::move(block));
+        m_monitor.NotifyAll();
+    }
+}
+
+void CRecoveryEncoder::Code(const Block& block)
+{
+    const std::int64_t sliceSize = m_layout.sliceSize;
+    const std::int64_t pieceLength = m_pieces[block.piece].length;
+    const unsigned char* p = block.data.get();
+    std::int64_t at = block.offset;
+    std::size_t left = block.n;
+    while (left) {
+        const std::int64_t inSlice = at % sliceSize;
+        const std::uint32_t slice = static_cast<std::uint32_t>(at / sliceSize);
+        if (inSlice == 0) {
+            m_sliceMd5.Reset();
+            m_sliceCrc = 0;
+            const gf16::Word c = m_constants[m_firstSlice[block.piece] + slice];
+            gf16::Word f = 1;
+            for (auto& factor : m_factors) {
+                factor = f;
+                f = gf16::Mul(f, c);
+            }
+        }
+        const std::size_t take = static_cast<std::size_t>(std::min<std::int64_t>(left, sliceSize - inSlice));
+        m_sliceMd5.Update(p, take);
+        m_sliceCrc = Crc32Update(m_sliceCrc, p, take);
+        for (std::size_t done = 0; done < take; done += kChunk) {
+            const std::size_t n = std::min(kChunk, take - done);
+            const std::size_t even = n & ~std::size_t(1);
+            const std::size_t to = static_cast<std::size_t>(inSlice) + done;
+            for (std::size_t e = 0; e < m_factors.size(); ++e) {
+                gf16::MulAdd(m_recovery[e].get() + to, p + done, m_factors[e], even);
+                if (even != n) { // the piece's last byte, as a word padded with zero
+                    const unsigned char last[2] = {p[done + even], 0};
+                    gf16::MulAdd(m_recovery[e].get() + to + even, last, m_factors[e], 2);
+                }
+            }
+        }
+        p += take;
+        left -= take;
+        at += static_cast<std::int64_t>(take);
+        if (at % sliceSize == 0 || at == pieceLength) {
+            AddZeros(m_sliceMd5, m_sliceCrc, (sliceSize - at % sliceSize) % sliceSize);
+            m_sums[block.piece].push_back({m_sliceMd5.Final(), m_sliceCrc});
+        }
+    }
+}
+
+std::string CRecoveryEncoder::CriticalPackets(Id& setId) const
+{
+    const std::string main = MainBody(static_cast<std::uint64_t>(m_layout.sliceSize), m_fileIds);
+    setId = Md5::Of(main.data(), main.size());
+    std::vector<std::size_t> order(m_fileIds.size());
+    std::iota(order.begin(), order.end(), std::size_t(0));
+    std::sort(order.begin(), order.end(),
+              [&](std::size_t a, std::size_t b) { return IdLess(m_fileIds[a], m_fileIds[b]); });
+    std::string packets = MakePacket(setId, PacketType::Main, main);
+    for (std::size_t j : order) {
+        packets += MakePacket(setId, PacketType::FileDesc,
+                              FileDescBody(m_fileIds[j], m_pieceMd5[j], m_heads[j],
+                                           static_cast<std::uint64_t>(m_pieces[j].length), m_pieces[j].name));
+        packets += MakePacket(setId, PacketType::Ifsc, IfscBody(m_fileIds[j], m_sums[j]));
+    }
+    packets += MakePacket(setId, PacketType::Creator, CreatorBody(m_creator));
+    return packets;
+}
+
+CRecoveryEncoder::Result CRecoveryEncoder::WriteFiles(const std::string& dir) const
+{
+    Id setId;
+    const std::string critical = CriticalPackets(setId);
+    if (static_cast<std::int64_t>(critical.size()) != m_layout.criticalBytes)
+        return {Status::WrongInput, {}};
+    const std::size_t sliceSize = static_cast<std::size_t>(m_layout.sliceSize);
+    for (const RecoveryFile& file : m_layout.files) {
+        std::vector<std::string> heads;
+        std::vector<const unsigned char*> slices;
+        for (std::uint32_t e = file.firstExponent; e < file.firstExponent + file.slices; ++e) {
+            if (e >= m_recovery.size())
+                return {Status::WrongInput, {}};
+            heads.push_back(RecoveryPacketHead(setId, e, m_recovery[e].get(), sliceSize));
+            slices.push_back(m_recovery[e].get());
+        }
+        const std::string path = PathIn(dir, file.name);
+        if (!WriteWhole(path, critical, heads, slices, sliceSize))
+            return {Status::WriteFailed, path};
+    }
+    return {};
+}
+
+} // namespace portelan::par2
