@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Times portelan-cli's split and the joiner it writes against cp, GNU split
-# and cat on one file held in the page cache, and checks every rebuilt file.
+# and cat on one file held in the page cache, and against the same tools
+# doing the same durable, verified work (sync, a direct read back); checks
+# every rebuilt file.
 #
 # Environment:
 #   BIN_DIR    directory holding portelan-cli; when set, nothing is built
@@ -137,6 +139,16 @@ round_reference() {
   time_once "cp" cp "$src" "$work/cp.out"
   same_as_source "$work/cp.out" "cp"
   rm -f "$work/cp.out"
+  # A durable copy, then a verified durable one: flushed, and read back
+  # from the medium past the cache.
+  # shellcheck disable=SC2016 # expanded by the inner shell
+  time_once "cp + sync" sh -c 'cp "$1" "$2" && exec sync "$2"' sh "$src" "$work/cp.out"
+  rm -f "$work/cp.out"
+  # shellcheck disable=SC2016 # expanded by the inner shell
+  time_once "cp + sync + direct read" sh -c 'cp "$1" "$2" && sync "$2" &&
+    exec dd if="$2" of=/dev/null bs=4M iflag=direct status=none' sh "$src" "$work/cp.out"
+  same_as_source "$work/cp.out" "cp + sync + direct read"
+  rm -f "$work/cp.out"
 
   rm -rf "$gnu" && mkdir -p "$gnu"
   # shellcheck disable=SC2016 # expanded by the inner shell
@@ -152,9 +164,12 @@ round_reference() {
 floor=$work/floor
 cc -O2 -o "$floor" "$repo/bench/floor.c" || fail "bench/floor.c does not build"
 round_floor() { # label size expected-count
-  rm -rf "$work/floor-out" && mkdir -p "$work/floor-out"
-  time_once "floor $1" "$floor" "$src" "$work/floor-out" "$2"
-  expect_pieces "$work/floor-out" 'p.*' "$3" "floor $1"
+  local mode
+  for mode in "" --sync --verify; do
+    rm -rf "$work/floor-out" && mkdir -p "$work/floor-out"
+    time_once "floor ${mode:+$mode }$1" "$floor" $mode "$src" "$work/floor-out" "$2"
+    expect_pieces "$work/floor-out" 'p.*' "$3" "floor ${mode:+$mode }$1"
+  done
   rm -rf "$work/floor-out"
 }
 
@@ -175,6 +190,11 @@ round_portelan() { # label size dir expected-count
   # shellcheck disable=SC2016 # expanded by the inner shell
   time_once "cat pieces $label" sh -c 'cd "$1" && exec cat data.[0-9][0-9][0-9] >"$2"' sh "$dir" "$work/catp.out"
   same_as_source "$work/catp.out" "cat pieces $label"
+  rm -f "$work/catp.out"
+  # shellcheck disable=SC2016 # expanded by the inner shell
+  time_once "cat + sync + direct $label" sh -c 'cd "$1" && cat data.[0-9][0-9][0-9] >"$2" && sync "$2" &&
+    exec dd if="$2" of=/dev/null bs=4M iflag=direct status=none' sh "$dir" "$work/catp.out"
+  same_as_source "$work/catp.out" "cat + sync + direct $label"
   rm -f "$work/catp.out"
   time_once "portelan join $label" "$dir/_data"
   same_as_source "$dir/data.bin" "portelan join $label"
@@ -208,14 +228,17 @@ echo "Every rebuilt file was compared with the source (cmp): all identical."
 echo "Median of $runs run(s) per command (min s: the fastest run); peak RSS is the highest of the runs;"
 echo "the test file is in the page cache. The ratio and the target use the medians."
 echo
-# What each of ours is measured against, run for run beside it: a split of
-# diskette pieces against the floor, of 1 GiB pieces against cp, a join
-# against cat of the same pieces, verify against cksfv.
+# What each of ours is measured against, run for run beside it: a split,
+# which flushes its pieces and reads them back from the medium, against the
+# floor doing the same for diskette pieces and a verified durable cp for
+# 1 GiB pieces; a join, which flushes the rebuilt file and reads it back,
+# against cat of the same pieces with sync and a direct read; verify
+# against cksfv.
 reference_of() {
   case $1 in
-  "portelan split --size disk") echo "floor --size disk" ;;
-  "portelan split "*) echo "cp" ;;
-  "portelan join "*) echo "cat pieces ${1#portelan join }" ;;
+  "portelan split --size disk") echo "floor --verify --size disk" ;;
+  "portelan split "*) echo "cp + sync + direct read" ;;
+  "portelan join "*) echo "cat + sync + direct ${1#portelan join }" ;;
   "portelan verify "*) echo "cksfv -f ${1#portelan verify }" ;;
   esac
 }
@@ -237,7 +260,8 @@ for row in "${order[@]}"; do
   table_row "$row" "$med" "$ratio" "$peak_mib" "$best" "$verdict"
 done
 echo
-echo "Targets: split at most 1.05x its reference (cp for 1 GiB pieces, the floor for diskette pieces), join at most"
-echo "1.0x cat of the same pieces, verify no slower than cksfv -f, peak memory at most ${rss_target_mib} MiB."
+echo "Targets: split at most 1.05x its reference (cp + sync + direct read for 1 GiB pieces, floor --verify for"
+echo "diskette pieces), join at most 1.0x cat + sync + direct read of the same pieces, verify no slower than"
+echo "cksfv -f, peak memory at most ${rss_target_mib} MiB."
 echo "Wall seconds of every run:"
 for row in "${order[@]}"; do printf '  %-28s %s\n' "$row" "${wall_of[$row]}"; done

@@ -85,7 +85,8 @@ void ReadPieces(const std::string& dir, const std::vector<PieceSpec>& pieces, Ea
 
 void Case(const std::string& dir, std::int64_t total, std::int64_t pieceSize, const char* what, bool repair)
 {
-    std::system(("rm -rf " + dir + " && mkdir -p " + dir + "/ours").c_str());
+    if (std::system(("rm -rf " + dir + " && mkdir -p " + dir + "/ours").c_str()) != 0)
+        std::printf("%s: cannot prepare %s\n", what, dir.c_str());
     const std::vector<PieceSpec> pieces = MakePieces(dir, total, pieceSize);
     const auto layout = PlanRecovery("_film", pieces, 1, "Portelan bench");
     if (!layout) {
@@ -196,6 +197,5 @@ int main(int argc, char** argv)
     dst = {};
     Case(work + "/big", total, 100 << 20, "100 MiB pieces", true);
     Case(work + "/disk", total, 1457664, "diskette pieces", false);
-    std::system(("rm -rf " + work + "/big " + work + "/disk").c_str());
-    return 0;
+    return std::system(("rm -rf " + work + "/big " + work + "/disk").c_str()) == 0 ? 0 : 1;
 }

@@ -15,13 +15,15 @@ constexpr std::int64_t kMaxLag = 64 << 20;
 // Each queued range holds a handle of its file open: many small pieces must
 // not use up the process's descriptors.
 constexpr std::size_t kMaxQueuedRanges = 4;
-constexpr std::size_t kReadBuffer = 1 << 20;
+// Reads from the medium go past the cache: large ones keep the device busy.
+constexpr std::size_t kReadBuffer = 4 << 20;
+constexpr std::int64_t kBlock = platform::File::kMediumBlock;
 // Bytes per copy call: the unit of progress for the reader and for stopping.
 constexpr std::int64_t kCopyChunk = 8 << 20;
 
 } // namespace
 
-CChecksumTrailer::CChecksumTrailer()
+CChecksumTrailer::CChecksumTrailer(Source source) : m_source(source)
 {
     // Without a reader thread every range counts as unreadable: the sum fails
     // instead of the copy waiting for ever.
@@ -86,6 +88,8 @@ CChecksumTrailer::Result CChecksumTrailer::Finish()
     m_thread.Join();
     Result result;
     result.ok = m_ok;
+    result.flushFailed = !m_ok && m_failure.flush;
+    result.error = m_failure.error;
     result.failedPath = m_failedPath;
     for (const Piece& piece : m_pieces) {
         result.crc = Crc32Combine(result.crc, piece.crc, static_cast<std::uint64_t>(piece.length));
@@ -94,9 +98,15 @@ CChecksumTrailer::Result CChecksumTrailer::Finish()
     return result;
 }
 
+void CChecksumTrailer::AddConsumer(IReadBackConsumer& consumer) { m_consumers.push_back(&consumer); }
+
 void CChecksumTrailer::Run()
 {
-    std::unique_ptr<unsigned char[]> buffer(new (std::nothrow) unsigned char[kReadBuffer]);
+    // Aligned as reads past the cache want it.
+    std::unique_ptr<unsigned char[]> storage(new (std::nothrow) unsigned char[kReadBuffer + kBlock]);
+    unsigned char* buffer = storage.get();
+    if (buffer)
+        buffer += (kBlock - reinterpret_cast<std::uintptr_t>(buffer) % kBlock) % kBlock;
     for (;;) {
         Range range;
         std::uint32_t crc;
@@ -112,7 +122,10 @@ void CChecksumTrailer::Run()
             ok = m_ok;
         }
         // Only this thread changes a piece's sum while ranges are queued.
-        ok = ok && buffer && Fold(range, buffer.get(), crc);
+        std::optional<Failure> failure;
+        if (ok)
+            failure = buffer ? Fold(range, buffer, crc) : Failure{};
+        ok = ok && !failure;
         {
             std::lock_guard lock(m_monitor);
             Piece& piece = m_pieces[static_cast<std::size_t>(range.piece)];
@@ -120,6 +133,7 @@ void CChecksumTrailer::Run()
             piece.length += range.length;
             if (!ok && m_ok) {
                 m_ok = false;
+                m_failure = failure.value_or(Failure{});
                 m_failedPath = range.path;
             }
             // The destructor may have emptied the queue meanwhile.
@@ -132,20 +146,41 @@ void CChecksumTrailer::Run()
     }
 }
 
-bool CChecksumTrailer::Fold(const Range& range, unsigned char* buffer, std::uint32_t& crc)
+std::optional<CChecksumTrailer::Failure> CChecksumTrailer::Fold(const Range& range, unsigned char* buffer,
+                                                                std::uint32_t& crc)
 {
     if (!range.file)
-        return false;
+        return Failure{};
+    platform::File& file = *range.file;
+    std::int64_t block = 1;
+    if (m_source == Source::Medium) {
+        if (!file.Flush())
+            return Failure{true, file.LastError()};
+        // Where the system refuses, the sum is of the cache: better than none.
+        if (file.BypassCache())
+            block = kBlock;
+    }
+    // Whole blocks from a block boundary; the bytes outside the range are
+    // read and left out.
+    std::int64_t at = range.offset - range.offset % block;
+    std::int64_t skip = range.offset - at;
     std::int64_t done = 0;
     while (done < range.length) {
-        std::int64_t want = std::min<std::int64_t>(range.length - done, kReadBuffer);
-        std::int64_t got = range.file->ReadAt(buffer, static_cast<std::size_t>(want), range.offset + done);
-        if (got <= 0)
-            return false; // the bytes were written a moment ago: missing ones are a fault
-        crc = Crc32Update(crc, buffer, static_cast<std::size_t>(got));
-        done += got;
+        const std::int64_t rest = skip + range.length - done;
+        const std::int64_t want = std::min<std::int64_t>((rest + block - 1) / block * block, kReadBuffer);
+        const std::int64_t got = file.ReadAt(buffer, static_cast<std::size_t>(want), at);
+        if (got <= skip)
+            return Failure{false, file.LastError()}; // written a moment ago: missing bytes are a fault
+        const std::int64_t use = std::min(got - skip, range.length - done);
+        const std::span<const unsigned char> bytes(buffer + skip, static_cast<std::size_t>(use));
+        crc = Crc32Update(crc, bytes.data(), bytes.size());
+        for (IReadBackConsumer* consumer : m_consumers)
+            consumer->Take(range.piece, bytes);
+        done += use;
+        at += got;
+        skip = 0;
     }
-    return true;
+    return std::nullopt;
 }
 
 platform::CopyResult CopyChunked(platform::File& in, platform::File& out, std::int64_t n,
@@ -162,6 +197,7 @@ platform::CopyResult CopyChunked(platform::File& in, platform::File& out, std::i
                                   readBack->piece);
         total.bytes += part.bytes;
         total.status = part.status;
+        total.error = part.error;
         if (progress && part.bytes > 0)
             progress->Copied(total.bytes);
         if (part.status != platform::CopyResult::Status::Ok || part.bytes == 0)

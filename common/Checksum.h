@@ -6,6 +6,7 @@
 #include <deque>
 #include <memory>
 #include <optional>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -13,24 +14,42 @@
 
 namespace portelan {
 
-// Reads back, on a thread of its own, the ranges that the copy has just
-// written and folds them into a CRC-32 (zlib's, see Crc32.h) per piece, and
-// the pieces into one for all. The copy lets the kernel
-// move the bytes, so they never pass through our memory; reading them back
-// while they are still cached costs one pass on the second core. It reads
-// through handles of the written files themselves, so the sum covers exactly
-// the bytes written, whatever happens to their names meanwhile. The reader
-// trails the writer by a bounded amount.
+// Something else that wants the bytes the trailer reads back, piece by
+// piece, in order; called on the trailer's thread.
+class IReadBackConsumer {
+  public:
+    virtual void Take(int piece, std::span<const unsigned char> bytes) = 0;
+
+  protected:
+    ~IReadBackConsumer() = default;
+};
+
+// Reads back, on a thread of its own, the ranges that were just written and
+// folds them into a CRC-32 (zlib's, see Crc32.h) per piece, and the pieces
+// into one for all. The copy lets the kernel move the bytes, so they never
+// pass through our memory. It reads through handles of the written files
+// themselves, so the sum covers exactly the bytes written, whatever happens
+// to their names meanwhile. The reader trails the writer by a bounded amount.
+//
+// From the medium (the default), each range is first flushed through its
+// handle and then read past the system's cache, so that the sum is of what
+// the medium kept and the writer goes on with the next range meanwhile.
+// From the cache, a range is read at once: for checking a piece's bytes
+// while they are still cached, at the cost of one pass on the second core.
 class CChecksumTrailer {
   public:
+    enum class Source { Medium, Cache };
+
     struct Result {
-        bool ok = true;                      // false when a range could not be read back
+        bool ok = true;                      // false when a range could not be flushed or read back
+        bool flushFailed = false;            // it could not be flushed: a failed write
+        platform::Error error;               // the system's reason, when it gave one
         std::uint32_t crc = 0;               // CRC-32 of all pieces, in the order of their numbers
         std::vector<std::uint32_t> pieceCrc; // CRC-32 of each piece (index 0 for the first)
         std::string failedPath;              // the file that could not be read back
     };
 
-    CChecksumTrailer();
+    explicit CChecksumTrailer(Source source = Source::Medium);
     ~CChecksumTrailer();
     CChecksumTrailer(const CChecksumTrailer&) = delete;
     CChecksumTrailer& operator=(const CChecksumTrailer&) = delete;
@@ -48,6 +67,8 @@ class CChecksumTrailer {
     void ForgetPiece(int piece);
     // Waits until every queued range has been read; the thread ends.
     Result Finish();
+    // Hands every byte read back to consumer too; before the first Add.
+    void AddConsumer(IReadBackConsumer& consumer);
 
   private:
     struct Range {
@@ -62,14 +83,22 @@ class CChecksumTrailer {
         std::int64_t length = 0;
     };
 
-    void Run();
-    bool Fold(const Range& range, unsigned char* buffer, std::uint32_t& crc);
+    struct Failure {
+        bool flush = false;
+        platform::Error error;
+    };
 
-    platform::Monitor m_monitor; // guards everything below but m_thread
+    void Run();
+    std::optional<Failure> Fold(const Range& range, unsigned char* buffer, std::uint32_t& crc);
+
+    const Source m_source;
+    std::vector<IReadBackConsumer*> m_consumers; // fixed before the first Add
+    platform::Monitor m_monitor;                 // guards everything below but m_thread
     std::deque<Range> m_queue;
     std::int64_t m_queuedBytes = 0;
     bool m_closing = false;
     bool m_ok = true;
+    Failure m_failure;
     std::string m_failedPath;
     std::vector<Piece> m_pieces;
     platform::Thread m_thread;

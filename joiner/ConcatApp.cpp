@@ -11,6 +11,7 @@
 #include "common/ChecksumList.h"
 #include "common/Crc32.h"
 #include "common/FileNames.h"
+#include "common/FailureReason.h"
 #include "common/PathText.h"
 #include "common/SizeText.h"
 #include "common/StrFormat.h"
@@ -180,8 +181,10 @@ bool CConcatApp::LoadConfig(CSplitConfig& record)
         if (OpenConfigIn(m_strDir, file)) {
             if (record.Read(file))
                 return true;
-            m_ui.ReportError(StrFormat("Die Konfigurationsdatei \"%s\" konnte nicht gelesen werden.",
-                                       m_strConfigPath.c_str()));
+            m_ui.ReportError(
+                WithReason(StrFormat("Die Konfigurationsdatei \"%s\" konnte nicht gelesen werden.",
+                                     m_strConfigPath.c_str()),
+                           file.LastError()));
             return false;
         }
         if (!m_ui.AskForDirectory(m_strDir, fileName))
@@ -339,9 +342,10 @@ struct CConcatApp::Join {
     std::string tempPath;
     std::shared_ptr<platform::File> reader;
     std::vector<std::optional<std::uint32_t>> listed;
-    std::optional<CChecksumTrailer> trailer;
+    std::optional<CChecksumTrailer> trailer; // the pieces' sums, while their bytes are cached
     std::int64_t written = 0;
     std::int64_t firstLength = 0; // of piece 1, once appended
+    platform::Error error; // why writing failed, when it did
 };
 
 bool CConcatApp::JoinPieces()
@@ -361,19 +365,22 @@ bool CConcatApp::JoinPieces()
     m_ui.ShowProgress(true);
 
     // The checksum list beside the configuration file names a damaged piece
-    // as soon as it is appended; without it only the whole file is checked.
+    // as soon as it is appended; the whole file is checked once it is on the
+    // medium.
     bool hasList = false;
     join.listed = ListedChecksums(hasList);
-    if (m_bHasChecksum ||
-        std::any_of(join.listed.begin(), join.listed.end(), [](const auto& crc) { return crc.has_value(); }))
-        join.trailer.emplace();
+    if (std::any_of(join.listed.begin(), join.listed.end(), [](const auto& crc) { return crc.has_value(); }))
+        join.trailer.emplace(CChecksumTrailer::Source::Cache);
 
     bool proceed = true;
     for (int i = 1; i <= m_nCount && proceed; ++i) {
         m_ui.SetProgressTip(StrFormat("Datei %d von %d...", i, m_nCount));
         proceed = AppendPiece(join, i);
     }
-    proceed = join.out.Close() && proceed;
+    if (!join.out.Close() && proceed) {
+        proceed = false;
+        join.error = join.out.LastError();
+    }
     m_ui.ShowProgress(false);
     return FinishJoin(join, proceed);
 }
@@ -387,7 +394,9 @@ bool CConcatApp::MayWriteTarget(const std::string& target)
     // An existing target that we may not write stays untouched.
     platform::File existing;
     if (platform::Exists(target) && !existing.Open(target, platform::File::Mode::WriteExisting)) {
-        m_ui.ReportError(StrFormat("Die Zieldatei \"%s\" konnte nicht geschrieben werden.", target.c_str()));
+        m_ui.ReportError(
+            WithReason(StrFormat("Die Zieldatei \"%s\" konnte nicht geschrieben werden.", target.c_str()),
+                       existing.LastError()));
         return false;
     }
     return true;
@@ -403,11 +412,13 @@ bool CConcatApp::CreateGrowingFile(Join& join)
         NameAsOurs(GetModuleDir(), join.out, join.tempPath);
         return true;
     }
+    const platform::Error error = join.out.LastError();
     if (join.out.IsOpen()) {
         join.out.Close();
         platform::RemoveFile(join.tempPath);
     }
-    m_ui.ReportError(StrFormat("Die Zieldatei \"%s\" konnte nicht geschrieben werden.", join.target.c_str()));
+    m_ui.ReportError(WithReason(
+        StrFormat("Die Zieldatei \"%s\" konnte nicht geschrieben werden.", join.target.c_str()), error));
     return false;
 }
 
@@ -435,7 +446,9 @@ CConcatApp::Appended CConcatApp::CopyPiece(Join& join, int index, platform::File
     using platform::CopyResult;
     const std::int64_t length = piece.Length();
     if (length < 0) {
-        m_ui.ReportError(StrFormat("Die Länge der Datei \"%s\" konnte nicht bestimmt werden.", path.c_str()));
+        m_ui.ReportError(
+            WithReason(StrFormat("Die Länge der Datei \"%s\" konnte nicht bestimmt werden.", path.c_str()),
+                       piece.LastError()));
         return Appended::Failed;
     }
     const std::int64_t start = join.written;
@@ -451,9 +464,11 @@ CConcatApp::Appended CConcatApp::CopyPiece(Join& join, int index, platform::File
         m_ui.ReportError("Es konnte kein Speicher reserviert werden.");
         return Appended::Failed;
     case CopyResult::Status::ReadFailed:
-        m_ui.ReportError(StrFormat("\"%s\" konnte nicht gelesen werden.", path.c_str()));
+        m_ui.ReportError(
+            WithReason(StrFormat("\"%s\" konnte nicht gelesen werden.", path.c_str()), copied.error));
         return Appended::Failed;
     case CopyResult::Status::WriteFailed:
+        join.error = copied.error;
         return Appended::Failed; // reported with the target
     case CopyResult::Status::Ok:
         break;
@@ -479,8 +494,10 @@ CConcatApp::Appended CConcatApp::CopyPiece(Join& join, int index, platform::File
         join.trailer->ForgetPiece(index - 1);
     }
     join.written = start;
-    if (!join.out.Truncate(start))
+    if (!join.out.Truncate(start)) {
+        join.error = join.out.LastError();
         return Appended::Failed;
+    }
     m_ui.ReportError(StrFormat("Das Teilstück \"%s\" ist beschädigt.", path.c_str()));
     return Appended::Damaged;
 }
@@ -505,22 +522,63 @@ bool CConcatApp::FinishJoin(Join& join, bool proceed)
         m_ui.ReportError(
             StrFormat("Die Grösse der zusammengeführten Datei \"%s\" stimmt nicht.", join.target.c_str()));
     }
+    // The pieces' sums, combined: what the whole must be where the record
+    // carries no sum of its own (a record of another writer).
+    std::optional<std::uint32_t> expected;
+    if (m_bHasChecksum)
+        expected = m_nChecksum;
     if (join.trailer) {
-        CChecksumTrailer::Result sum = join.trailer->Finish();
+        const CChecksumTrailer::Result pieces = join.trailer->Finish();
         join.trailer.reset();
-        // A record of another writer carries no sum to hold the whole against.
-        if (proceed && (!sum.ok || (m_bHasChecksum && sum.crc != m_nChecksum))) {
-            proceed = false;
-            m_ui.ReportError(StrFormat("Die Prüfsumme der zusammengeführten Datei \"%s\" stimmt nicht.",
-                                       join.target.c_str()));
-        }
+        if (pieces.ok && !expected)
+            expected = pieces.crc;
     }
+    if (proceed)
+        proceed = FlushAndCheck(join, expected);
     // Some systems refuse to rename a file that is still open.
     join.reader.reset();
-    if (proceed && platform::RenameReplacing(join.tempPath, join.target))
-        return true;
+    if (proceed) {
+        const platform::Outcome renamed = platform::RenameReplacing(join.tempPath, join.target);
+        if (renamed) {
+            // The new name on the medium too, before the join reports its end.
+            const platform::Outcome entry = platform::FlushDirectory(GetModuleDir());
+            if (entry)
+                return true;
+            m_ui.ReportError(WithReason(
+                StrFormat("Die Zieldatei \"%s\" konnte nicht erstellt werden.", join.target.c_str()),
+                entry.error));
+            return false;
+        }
+        join.error = renamed.error;
+    }
     platform::RemoveFile(join.tempPath);
-    m_ui.ReportError(StrFormat("Die Zieldatei \"%s\" konnte nicht erstellt werden.", join.target.c_str()));
+    m_ui.ReportError(WithReason(
+        StrFormat("Die Zieldatei \"%s\" konnte nicht erstellt werden.", join.target.c_str()), join.error));
+    return false;
+}
+
+bool CConcatApp::FlushAndCheck(Join& join, std::optional<std::uint32_t> expected)
+{
+    if (!expected) {
+        // Nothing to check against: the file only has to reach the medium.
+        if (join.reader->Flush())
+            return true;
+        join.error = join.reader->LastError();
+        return false;
+    }
+    // Read back from the medium, so that one that does not keep what it was
+    // given fails the join.
+    CChecksumTrailer medium;
+    medium.Add(join.reader, join.tempPath, 0, join.written);
+    const CChecksumTrailer::Result sum = medium.Finish();
+    if (sum.flushFailed) {
+        join.error = sum.error;
+        return false;
+    }
+    if (sum.ok && sum.crc == *expected)
+        return true;
+    m_ui.ReportError(
+        StrFormat("Die Prüfsumme der zusammengeführten Datei \"%s\" stimmt nicht.", join.target.c_str()));
     return false;
 }
 

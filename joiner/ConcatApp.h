@@ -105,6 +105,8 @@ class CConcatApp {
     // True when piece `index`, just appended from `start`, cannot end where
     // the pieces' sizes and the record's size say it must.
     bool BreaksRecordedSize(const Join& join, int index, std::int64_t start) const;
+    // Puts the rebuilt file on the medium and checks it as read back from there.
+    bool FlushAndCheck(Join& join, std::optional<std::uint32_t> expected);
 
     // Finds, reads and accepts the record into the fields above; false
     // (reported, or the user's choice) otherwise.

@@ -24,6 +24,25 @@ bool IsPathSeparator(char c);
 // The separator this platform appends to a directory.
 char PathSeparator();
 
+// Why an operation failed, as the system numbered it (errno on POSIX,
+// GetLastError on Windows); code 0 when nothing failed or the system gave no
+// reason (a short read, a refused name).
+struct Error {
+    std::uint32_t code = 0;
+    bool IsSet() const { return code != 0; }
+};
+
+// The system's own text for error, in the system's language, without a
+// final line break; empty for an error that is not set.
+std::string ErrorText(Error error);
+
+// What an operation without a value of its own reports.
+struct Outcome {
+    bool ok = true;
+    Error error;
+    explicit operator bool() const { return ok; }
+};
+
 // An open file. Owns its handle: closes it on destruction, cannot be copied,
 // and leaves a moved-from object closed.
 class File {
@@ -77,13 +96,29 @@ class File {
     std::optional<std::uint64_t> Identity() const;
     // Closes the file; false when closing reported an error (data may be lost).
     bool Close();
+    // Makes the system put everything written through any handle of the file
+    // on the medium, and returns only when it is there; false when it could
+    // not (the written data may be lost, as after a failed write).
+    bool Flush();
+    // From now on, reads through this handle come from the medium instead
+    // of the system's cache, after a Flush; false where the system refuses
+    // (reads then go on from the cache). Reads should then be of whole
+    // blocks of kMediumBlock bytes at offsets that are multiples of it
+    // (Windows requires it); at the end of the file they return fewer.
+    bool BypassCache();
+    static constexpr std::size_t kMediumBlock = 4096;
+    // Why the last operation on this file that failed did so.
+    Error LastError() const { return m_error; }
 
     // The system handle, for the platform's own helpers only.
     std::intptr_t Handle() const { return m_handle; }
 
   private:
     static constexpr std::intptr_t kInvalid = -1;
+    bool Failed(); // takes the system's error as m_error; false
     std::intptr_t m_handle = kInvalid;
+    Error m_error;
+    bool m_bUnbuffered = false;
 };
 
 // A lock with one condition to wait on: the system's own primitives, so that
@@ -133,6 +168,7 @@ struct CopyResult {
     enum class Status { Ok, ReadFailed, WriteFailed, NoMemory };
     std::int64_t bytes = 0;
     Status status = Status::Ok;
+    Error error; // the system's reason for a failed read or write
 };
 
 // Copies up to n bytes from the current position of in to the current
@@ -165,7 +201,12 @@ std::optional<std::int64_t> QueryFreeSpace(const std::string& path);
 bool RemoveFile(const std::string& path);
 
 // Moves from onto to, replacing an existing file of that name.
-bool RenameReplacing(const std::string& from, const std::string& to);
+Outcome RenameReplacing(const std::string& from, const std::string& to);
+
+// Puts the directory's entries (files created or renamed in it) on the
+// medium where the system keeps them apart from the files' own data
+// (POSIX); Windows does so with each file's Flush.
+Outcome FlushDirectory(const std::string& dir);
 
 // Names (without directory) of the entries of a directory; empty when it
 // cannot be read.

@@ -15,13 +15,19 @@ constexpr std::size_t kBufferSize = 1 << 20;
 // The owning handle's moves are the same everywhere; only Close differs.
 File::~File() { Close(); }
 
-File::File(File&& other) noexcept : m_handle(other.m_handle) { other.m_handle = kInvalid; }
+File::File(File&& other) noexcept
+    : m_handle(other.m_handle), m_error(other.m_error), m_bUnbuffered(other.m_bUnbuffered)
+{
+    other.m_handle = kInvalid;
+}
 
 File& File::operator=(File&& other) noexcept
 {
     if (this != &other) {
         Close();
         m_handle = other.m_handle;
+        m_error = other.m_error;
+        m_bUnbuffered = other.m_bUnbuffered;
         other.m_handle = kInvalid;
     }
     return *this;
@@ -50,12 +56,14 @@ CopyResult CopyThroughBuffer(File& in, File& out, std::int64_t n, CopyResult res
         std::int64_t got = in.Read(buffer.get(), chunk);
         if (got < 0) {
             result.status = CopyResult::Status::ReadFailed;
+            result.error = in.LastError();
             return result;
         }
         if (got == 0)
             return result;
         if (!out.Write(buffer.get(), static_cast<std::size_t>(got))) {
             result.status = CopyResult::Status::WriteFailed;
+            result.error = out.LastError();
             return result;
         }
         result.bytes += got;

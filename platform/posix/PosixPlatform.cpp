@@ -16,6 +16,7 @@
 #include <cstdio>
 #include <cstring>
 #include <ctime>
+#include <locale.h>
 #include <memory>
 #include <new>
 
@@ -25,7 +26,31 @@ namespace {
 
 int Fd(std::intptr_t handle) { return static_cast<int>(handle); }
 
+Error SystemError() { return Error{static_cast<std::uint32_t>(errno)}; }
+
 } // namespace
+
+std::string ErrorText(Error error)
+{
+    if (!error.IsSet())
+        return {};
+    const int code = static_cast<int>(error.code);
+    // The user's language from the environment, without touching the
+    // process's own locale (the texts are in the user's character set).
+    if (locale_t user = ::newlocale(LC_MESSAGES_MASK | LC_CTYPE_MASK, "", static_cast<locale_t>(0))) {
+        std::string text = ::strerror_l(code, user);
+        ::freelocale(user);
+        return text;
+    }
+    char buffer[256];
+    return ::strerror_r(code, buffer, sizeof buffer);
+}
+
+bool File::Failed()
+{
+    m_error = SystemError();
+    return false;
+}
 
 void InitProcess()
 {
@@ -65,17 +90,20 @@ bool File::Open(const std::string& path, Mode mode)
         fd = ::open(path.c_str(), flags, 0666);
     } while (fd < 0 && errno == EINTR);
     if (fd < 0)
-        return false;
+        return Failed();
     // Only a regular file is read: a directory opens for reading on POSIX,
     // and a pipe or device would never end or block a join. Reads then block
     // as usual.
     struct stat st {};
     if (mode == Mode::Read && (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) ||
                                ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK) != 0)) {
+        // A directory has a reason of its own; a pipe or device is only not a file.
+        m_error = S_ISDIR(st.st_mode) ? Error{EISDIR} : Error{};
         ::close(fd);
         return false;
     }
     m_handle = fd;
+    m_bUnbuffered = false;
     return true;
 }
 
@@ -87,6 +115,8 @@ std::int64_t File::Read(void* buffer, std::size_t n)
     do {
         got = ::read(Fd(m_handle), buffer, n);
     } while (got < 0 && errno == EINTR);
+    if (got < 0)
+        Failed();
     return got;
 }
 
@@ -98,6 +128,15 @@ std::int64_t File::ReadAt(void* buffer, std::size_t n, std::int64_t offset)
     do {
         got = ::pread(Fd(m_handle), buffer, n, static_cast<off_t>(offset));
     } while (got < 0 && errno == EINTR);
+    // A direct read the file system refuses (a misaligned request): through
+    // the cache instead.
+    if (got < 0 && errno == EINVAL && m_bUnbuffered) {
+        m_bUnbuffered = false;
+        if (::fcntl(Fd(m_handle), F_SETFL, ::fcntl(Fd(m_handle), F_GETFL) & ~O_DIRECT) == 0)
+            return ReadAt(buffer, n, offset);
+    }
+    if (got < 0)
+        Failed();
     return got;
 }
 
@@ -132,10 +171,12 @@ bool File::Write(const void* buffer, std::size_t n)
         if (put < 0) {
             if (errno == EINTR)
                 continue;
+            return Failed();
+        }
+        if (put == 0) {
+            m_error = Error{ENOSPC}; // nothing taken and no reason: the medium is full
             return false;
         }
-        if (put == 0)
-            return false;
         p += put;
         n -= static_cast<std::size_t>(put);
     }
@@ -145,8 +186,12 @@ bool File::Write(const void* buffer, std::size_t n)
 std::int64_t File::Length()
 {
     struct stat st {};
-    if (!IsOpen() || ::fstat(Fd(m_handle), &st) != 0)
+    if (!IsOpen())
         return -1;
+    if (::fstat(Fd(m_handle), &st) != 0) {
+        Failed();
+        return -1;
+    }
     return st.st_size;
 }
 
@@ -157,13 +202,15 @@ bool File::MakeExecutable()
         return false;
     mode_t mode = st.st_mode & 07777;
     mode |= (mode & 0444) >> 2; // r-- becomes r-x for each class that may read
-    return ::fchmod(Fd(m_handle), mode) == 0;
+    return ::fchmod(Fd(m_handle), mode) == 0 || Failed();
 }
 
 bool File::Truncate(std::int64_t length)
 {
-    return IsOpen() && ::ftruncate(Fd(m_handle), static_cast<off_t>(length)) == 0 &&
-           ::lseek(Fd(m_handle), static_cast<off_t>(length), SEEK_SET) == static_cast<off_t>(length);
+    return IsOpen() &&
+           ((::ftruncate(Fd(m_handle), static_cast<off_t>(length)) == 0 &&
+             ::lseek(Fd(m_handle), static_cast<off_t>(length), SEEK_SET) == static_cast<off_t>(length)) ||
+            Failed());
 }
 
 std::shared_ptr<File> File::Duplicate() const
@@ -220,7 +267,40 @@ bool File::Close()
     int fd = Fd(m_handle);
     m_handle = kInvalid;
     // close() must not be retried on EINTR on Linux: the descriptor is gone.
-    return ::close(fd) == 0;
+    return ::close(fd) == 0 || Failed();
+}
+
+bool File::Flush()
+{
+    if (!IsOpen())
+        return false;
+    int done;
+    do {
+        done = ::fsync(Fd(m_handle));
+    } while (done != 0 && errno == EINTR);
+    return done == 0 || Failed();
+}
+
+bool File::BypassCache()
+{
+    if (!IsOpen())
+        return false;
+    // The pages are clean after Flush, so the system can let go of them: the
+    // next read has to fetch the bytes from the medium.
+    const bool dropped = ::posix_fadvise(Fd(m_handle), 0, 0, POSIX_FADV_DONTNEED) == 0;
+    // Direct reads besides, where the file system has them: buffered ones
+    // would come in the small steps of the system's read-ahead. Through an
+    // open file of its own, so that a writer on a duplicate of this handle
+    // goes on writing as before.
+    char self[64];
+    std::snprintf(self, sizeof self, "/proc/self/fd/%d", Fd(m_handle));
+    const int direct = ::open(self, O_RDONLY | O_DIRECT | O_CLOEXEC);
+    m_bUnbuffered = direct >= 0;
+    if (m_bUnbuffered) {
+        ::close(Fd(m_handle));
+        m_handle = direct;
+    }
+    return dropped || m_bUnbuffered;
 }
 
 CopyResult CopyBytes(File& in, File& out, std::int64_t n)
@@ -240,6 +320,8 @@ CopyResult CopyBytes(File& in, File& out, std::int64_t n)
             return result; // end of the input
         if (errno == EINTR)
             continue;
+        // A full medium or a file-size limit fails the same way through the
+        // plain path, which then gives the reason; so does any other error.
         // The kernel refused (another file system, an old kernel, a special
         // file) or the copy failed: the plain read/write path either does the
         // work or tells a read failure from a write failure.
@@ -291,9 +373,31 @@ std::optional<std::int64_t> QueryFreeSpace(const std::string& path)
 
 bool RemoveFile(const std::string& path) { return ::unlink(path.c_str()) == 0; }
 
-bool RenameReplacing(const std::string& from, const std::string& to)
+Outcome RenameReplacing(const std::string& from, const std::string& to)
 {
-    return ::rename(from.c_str(), to.c_str()) == 0;
+    if (::rename(from.c_str(), to.c_str()) != 0)
+        return {false, SystemError()};
+    return {};
+}
+
+Outcome FlushDirectory(const std::string& dir)
+{
+    int fd;
+    do {
+        fd = ::open(dir.empty() ? "." : dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    } while (fd < 0 && errno == EINTR);
+    if (fd < 0)
+        return {false, SystemError()};
+    int done;
+    do {
+        done = ::fsync(fd);
+    } while (done != 0 && errno == EINTR);
+    // Some file systems keep no directory apart to flush (EINVAL).
+    Outcome outcome;
+    if (done != 0 && errno != EINVAL)
+        outcome = {false, SystemError()};
+    ::close(fd);
+    return outcome;
 }
 
 std::vector<std::string> ListDirectory(const std::string& dir)

@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include <atomic>
+#include <cstdio>
 #include <cstring>
 #include <cwchar>
 #include <initializer_list>
@@ -22,7 +23,40 @@ HANDLE AsHandle(std::intptr_t handle) { return reinterpret_cast<HANDLE>(handle);
 
 constexpr DWORD kMaxChunk = 1u << 30;
 
+Error SystemError() { return Error{GetLastError()}; }
+
 } // namespace
+
+std::string ErrorText(Error error)
+{
+    if (!error.IsSet())
+        return {};
+    // Language 0: the user's language, as the system's own messages show it.
+    wchar_t* text = nullptr;
+    DWORD length = FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS |
+                                      FORMAT_MESSAGE_ALLOCATE_BUFFER,
+                                  nullptr, error.code, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
+    if (length == 0 || !text) {
+        // By hand: snprintf would bring the C runtime's whole formatter
+        // into the joiner.
+        std::string number;
+        for (unsigned long code = error.code; number.empty() || code != 0; code /= 10)
+            number.insert(number.begin(), static_cast<char>('0' + code % 10));
+        return "Fehler " + number;
+    }
+    std::wstring_view view(text, length);
+    while (!view.empty() && (view.back() == L'\r' || view.back() == L'\n' || view.back() == L' '))
+        view.remove_suffix(1);
+    std::string utf8 = ToUtf8(view);
+    LocalFree(text);
+    return utf8;
+}
+
+bool File::Failed()
+{
+    m_error = SystemError();
+    return false;
+}
 
 void InitProcess()
 {
@@ -43,6 +77,9 @@ bool File::Open(const std::string& path, Mode mode)
     // second handle (Duplicate) and an open source can still be read by
     // others; so is renaming, which a finished join does with its output.
     DWORD share = FILE_SHARE_READ | FILE_SHARE_DELETE;
+    // A file we create is also shared for writing: the second handle that
+    // reads it back must flush it, and FlushFileBuffers wants write access.
+    constexpr DWORD kShareCreated = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
     switch (mode) {
     case Mode::Read:
         access = GENERIC_READ;
@@ -51,10 +88,12 @@ bool File::Open(const std::string& path, Mode mode)
     case Mode::CreateWrite:
         access = GENERIC_READ | GENERIC_WRITE;
         disposition = CREATE_ALWAYS;
+        share = kShareCreated;
         break;
     case Mode::CreateNew:
         access = GENERIC_READ | GENERIC_WRITE;
         disposition = CREATE_NEW;
+        share = kShareCreated;
         break;
     case Mode::WriteExisting:
         access = GENERIC_WRITE;
@@ -64,13 +103,15 @@ bool File::Open(const std::string& path, Mode mode)
     HANDLE h = CreateFileW(ToWide(path).c_str(), access, share, nullptr, disposition, FILE_ATTRIBUTE_NORMAL,
                            nullptr);
     if (h == INVALID_HANDLE_VALUE)
-        return false;
+        return Failed();
     // Only a file on disk is read: a pipe or device would never end a join.
     if (mode == Mode::Read && GetFileType(h) != FILE_TYPE_DISK) {
+        m_error = Error{};
         CloseHandle(h);
         return false;
     }
     m_handle = reinterpret_cast<std::intptr_t>(h);
+    m_bUnbuffered = false;
     return true;
 }
 
@@ -80,8 +121,12 @@ std::int64_t File::Read(void* buffer, std::size_t n)
         return -1;
     DWORD got = 0;
     DWORD want = n > kMaxChunk ? kMaxChunk : static_cast<DWORD>(n);
-    if (!ReadFile(AsHandle(m_handle), buffer, want, &got, nullptr))
-        return GetLastError() == ERROR_BROKEN_PIPE ? 0 : -1;
+    if (!ReadFile(AsHandle(m_handle), buffer, want, &got, nullptr)) {
+        if (GetLastError() == ERROR_BROKEN_PIPE)
+            return 0;
+        Failed();
+        return -1;
+    }
     return got;
 }
 
@@ -94,9 +139,24 @@ std::int64_t File::ReadAt(void* buffer, std::size_t n, std::int64_t offset)
     at.OffsetHigh = static_cast<DWORD>(static_cast<std::uint64_t>(offset) >> 32);
     DWORD got = 0;
     DWORD want = n > kMaxChunk ? kMaxChunk : static_cast<DWORD>(n);
-    if (!ReadFile(AsHandle(m_handle), buffer, want, &got, &at))
-        return GetLastError() == ERROR_HANDLE_EOF ? 0 : -1;
-    return got;
+    if (ReadFile(AsHandle(m_handle), buffer, want, &got, &at))
+        return got;
+    if (GetLastError() == ERROR_HANDLE_EOF)
+        return 0;
+    // The file system refused the unbuffered read (a network share, a
+    // misaligned request): read through the cache instead.
+    if (m_bUnbuffered && GetLastError() == ERROR_INVALID_PARAMETER) {
+        HANDLE buffered = ReOpenFile(AsHandle(m_handle), GENERIC_READ,
+                                     FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, 0);
+        if (buffered != INVALID_HANDLE_VALUE) {
+            CloseHandle(AsHandle(m_handle));
+            m_handle = reinterpret_cast<std::intptr_t>(buffered);
+            m_bUnbuffered = false;
+            return ReadAt(buffer, n, offset);
+        }
+    }
+    Failed();
+    return -1;
 }
 
 bool File::WriteAt(const void* buffer, std::size_t n, std::int64_t offset)
@@ -127,8 +187,12 @@ bool File::Write(const void* buffer, std::size_t n)
     while (n > 0) {
         DWORD want = n > kMaxChunk ? kMaxChunk : static_cast<DWORD>(n);
         DWORD put = 0;
-        if (!WriteFile(AsHandle(m_handle), p, want, &put, nullptr) || put == 0)
+        if (!WriteFile(AsHandle(m_handle), p, want, &put, nullptr))
+            return Failed();
+        if (put == 0) {
+            m_error = Error{ERROR_DISK_FULL}; // nothing taken and no reason: the medium is full
             return false;
+        }
         p += put;
         n -= put;
     }
@@ -138,8 +202,12 @@ bool File::Write(const void* buffer, std::size_t n)
 std::int64_t File::Length()
 {
     LARGE_INTEGER size{};
-    if (!IsOpen() || !GetFileSizeEx(AsHandle(m_handle), &size))
+    if (!IsOpen())
         return -1;
+    if (!GetFileSizeEx(AsHandle(m_handle), &size)) {
+        Failed();
+        return -1;
+    }
     return size.QuadPart;
 }
 
@@ -149,8 +217,9 @@ bool File::Truncate(std::int64_t length)
 {
     LARGE_INTEGER at{};
     at.QuadPart = length;
-    return IsOpen() && SetFilePointerEx(AsHandle(m_handle), at, nullptr, FILE_BEGIN) &&
-           SetEndOfFile(AsHandle(m_handle));
+    return IsOpen() && ((SetFilePointerEx(AsHandle(m_handle), at, nullptr, FILE_BEGIN) &&
+                         SetEndOfFile(AsHandle(m_handle))) ||
+                        Failed());
 }
 
 std::shared_ptr<File> File::Duplicate() const
@@ -159,8 +228,12 @@ std::shared_ptr<File> File::Duplicate() const
         return nullptr;
     // A handle of its own, with its own file position: reading back must not
     // move the position the writer goes on from.
-    HANDLE h = ReOpenFile(AsHandle(m_handle), GENERIC_READ,
-                          FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, 0);
+    // With write access where the file allows it, so that this handle can
+    // flush what the other wrote.
+    constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+    HANDLE h = ReOpenFile(AsHandle(m_handle), GENERIC_READ | GENERIC_WRITE, kShareAll, 0);
+    if (h == INVALID_HANDLE_VALUE)
+        h = ReOpenFile(AsHandle(m_handle), GENERIC_READ, kShareAll, 0);
     if (h == INVALID_HANDLE_VALUE)
         return nullptr;
     // Not make_shared: without RTTI its control block needs the runtime's
@@ -188,7 +261,25 @@ bool File::Close()
         return true;
     HANDLE h = AsHandle(m_handle);
     m_handle = kInvalid;
-    return CloseHandle(h) != 0;
+    return CloseHandle(h) != 0 || Failed();
+}
+
+bool File::Flush() { return IsOpen() && (FlushFileBuffers(AsHandle(m_handle)) != 0 || Failed()); }
+
+bool File::BypassCache()
+{
+    if (!IsOpen())
+        return false;
+    // A handle of its own that reads past the cache; the buffered one goes.
+    HANDLE direct =
+        ReOpenFile(AsHandle(m_handle), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                   FILE_FLAG_NO_BUFFERING);
+    if (direct == INVALID_HANDLE_VALUE)
+        return false;
+    CloseHandle(AsHandle(m_handle));
+    m_handle = reinterpret_cast<std::intptr_t>(direct);
+    m_bUnbuffered = true;
+    return true;
 }
 
 CopyResult CopyBytes(File& in, File& out, std::int64_t n)
@@ -308,10 +399,17 @@ std::optional<std::int64_t> QueryFreeSpace(const std::string& path)
 
 bool RemoveFile(const std::string& path) { return DeleteFileW(ToWide(path).c_str()) != 0; }
 
-bool RenameReplacing(const std::string& from, const std::string& to)
+Outcome RenameReplacing(const std::string& from, const std::string& to)
 {
-    return MoveFileExW(ToWide(from).c_str(), ToWide(to).c_str(), MOVEFILE_REPLACE_EXISTING) != 0;
+    // Write-through: the new name is on the medium when the call returns.
+    if (!MoveFileExW(ToWide(from).c_str(), ToWide(to).c_str(),
+                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+        return {false, SystemError()};
+    return {};
 }
+
+// Windows keeps a file's directory entry with the file: its Flush covers it.
+Outcome FlushDirectory(const std::string&) { return {}; }
 
 std::vector<std::string> ListDirectory(const std::string& dir)
 {

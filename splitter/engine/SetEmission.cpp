@@ -1,5 +1,6 @@
 // Completing a set: the configuration file, the joiner copies, the checksum list.
 #include "common/ChecksumList.h"
+#include "common/FailureReason.h"
 #include "common/SplitSet.h"
 #include "common/StrFormat.h"
 #include "platform/Platform.h"
@@ -9,22 +10,40 @@ namespace portelan {
 
 bool CSplitEngine::WriteSetFiles(int count, const std::string& baseName, const std::string& extension)
 {
+    bool ok = WriteSetFilesInOrder(count, baseName, extension);
+    // The names of what was created reach the medium before the split
+    // reports its end, whether or not every set file could be written.
+    const platform::Outcome entries = platform::FlushDirectory(m_strTargetDir);
+    if (ok && !entries) {
+        ShowError(WithReason(StrFormat("In die Datei \"%s\" konnte nicht geschrieben werden.",
+                                       m_strTargetDir.c_str()),
+                             entries.error),
+                  "");
+        ok = false;
+    }
+    return ok;
+}
+
+bool CSplitEngine::WriteSetFilesInOrder(int count, const std::string& baseName, const std::string& extension)
+{
     using platform::File;
 
     const std::string cfgPath = ConfigFileName(m_strTargetDir, baseName);
     File cfg;
     if (!cfg.Open(cfgPath, File::Mode::CreateWrite)) {
-        ShowError("Die Konfigurationsdatei (*.cfg) konnte nicht erzeugt werden.", "");
+        ShowError(WithReason("Die Konfigurationsdatei (*.cfg) konnte nicht erzeugt werden.", cfg.LastError()),
+                  "");
         return false;
     }
     // The names go in as the format wants them; the files keep the names the
     // programs use.
     CSplitConfig record = CSplitConfig::ForSet(count, baseName, extension, m_nSourceSize, m_nChecksum);
-    bool written = record.Write(cfg);
-    // A failed close can lose the data as surely as a failed write.
+    bool written = record.Write(cfg) && cfg.Flush();
     written = cfg.Close() && written;
     if (!written) {
-        ShowError(StrFormat("Fehler beim Schreiben in die Datei \"%s\".", cfgPath.c_str()), "");
+        ShowError(WithReason(StrFormat("Fehler beim Schreiben in die Datei \"%s\".", cfgPath.c_str()),
+                             cfg.LastError()),
+                  "");
         platform::RemoveFile(cfgPath);
         m_ui.SetStatus("CFG-Datei wurde gelöscht.");
         return false;
@@ -47,12 +66,16 @@ bool CSplitEngine::WriteChecksumList(int count, const std::string& baseName)
     const std::string text = FormatChecksumList("Portelan " PORTELAN_VERSION_TEXT, pieces);
     const std::string path = ChecksumListFileName(m_strTargetDir, baseName);
     platform::File list;
-    bool ok = list.Open(path, platform::File::Mode::CreateWrite) && list.Write(text.data(), text.size());
+    bool ok = list.Open(path, platform::File::Mode::CreateWrite) && list.Write(text.data(), text.size()) &&
+              list.Flush();
     ok = list.Close() && ok;
     if (!ok) {
         // The set joins without the list; a cut one would only mislead.
         platform::RemoveFile(path);
-        ShowError(StrFormat("Die Prüfsummenliste \"%s\" konnte nicht geschrieben werden.", path.c_str()), "");
+        ShowError(
+            WithReason(StrFormat("Die Prüfsummenliste \"%s\" konnte nicht geschrieben werden.", path.c_str()),
+                       list.LastError()),
+            "");
     }
     return ok;
 }
@@ -75,7 +98,7 @@ bool CSplitEngine::WriteJoinerCopy(JoinerKind kind, const std::string& baseName)
         forLinux ? LinuxJoinerFileName(m_strTargetDir, baseName) : JoinerFileName(m_strTargetDir, baseName);
     File copy;
     if (!copy.Open(path, File::Mode::CreateWrite)) {
-        ShowError("Interner Fehler [CONCAT-03]", "");
+        ShowError(WithReason("Interner Fehler [CONCAT-03]", copy.LastError()), "");
         return false;
     }
     // A partial joiner copy stays: it is overwritten by the next split.
@@ -84,9 +107,10 @@ bool CSplitEngine::WriteJoinerCopy(JoinerKind kind, const std::string& baseName)
     // keeps none, there is nothing to set.
     if (forLinux)
         ok = copy.MakeExecutable() && ok;
+    ok = ok && copy.Flush();
     ok = copy.Close() && ok;
     if (!ok)
-        ShowError("Interner Fehler [CONCAT-04]", "");
+        ShowError(WithReason("Interner Fehler [CONCAT-04]", copy.LastError()), "");
     return ok;
 }
 

@@ -117,6 +117,7 @@ class CSplitEngine {
     std::unique_ptr<CSplitJob> m_pJob;
 
   private:
+    bool WriteSetFilesInOrder(int count, const std::string& baseName, const std::string& extension);
     bool WriteJoinerCopy(JoinerKind kind, const std::string& baseName);
     bool WriteChecksumList(int count, const std::string& baseName);
 

@@ -4,6 +4,8 @@
 #include <atomic>
 #include <cstdint>
 #include <string>
+
+#include "platform/Platform.h"
 #include <vector>
 
 namespace portelan {
@@ -34,6 +36,7 @@ class CSplitJob {
 
     bool m_bSucceeded = true;
     int m_nErrorCode = kSplitOk;
+    platform::Error m_error; // the system's reason for the failure, when it gave one
     int m_nCount = 0;
     CSplitEngine* m_pOwner = nullptr; // receives progress and completion
     std::string m_strTargetPath;      // T; replaced by the failing piece's path

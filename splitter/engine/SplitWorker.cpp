@@ -3,6 +3,7 @@
 #include <system_error>
 
 #include "common/Checksum.h"
+#include "common/FailureReason.h"
 #include "common/PathText.h"
 #include "common/SizeText.h"
 #include "common/SplitSet.h"
@@ -54,7 +55,9 @@ void CSplitEngine::InitProgress(int lower, int upper, int step)
     m_ui.ResetProgress();
 }
 
-std::string FailureMessage(const CSplitJob& job)
+namespace {
+
+std::string FailureText(const CSplitJob& job)
 {
     switch (job.m_nErrorCode) {
     case kSplitNoMemory:
@@ -73,6 +76,10 @@ std::string FailureMessage(const CSplitJob& job)
         return "Interner Fehler [THREAD-01]";
     }
 }
+
+} // namespace
+
+std::string FailureMessage(const CSplitJob& job) { return WithReason(FailureText(job), job.m_error); }
 
 bool CSplitEngine::StartSplit()
 {
@@ -119,19 +126,22 @@ void CSplitEngine::SplitWorkerProc(CSplitJob* job)
     using platform::CopyResult;
     using platform::File;
 
-    auto fail = [job](int code) {
+    auto fail = [job](int code, platform::Error error) {
         job->m_nErrorCode = code;
+        job->m_error = error;
         job->m_bSucceeded = false;
     };
 
     const std::string baseName = SplitSourceName(job->m_strSourceName).baseName;
     File source;
     if (!source.Open(job->m_strSourceDir + job->m_strSourceName, File::Mode::Read)) {
-        fail(kSplitSourceNotOpened);
+        fail(kSplitSourceNotOpened, source.LastError());
     } else {
         CSplitEngine* progress = job->m_pOwner;
         progress->ResetProgress();
         progress->InitProgress(0, job->m_nCount, 1);
+        // Each piece is flushed and read back from the medium while the next
+        // one is written.
         CChecksumTrailer trailer;
         std::int64_t written = 0;
         bool proceed = true;
@@ -145,37 +155,43 @@ void CSplitEngine::SplitWorkerProc(CSplitJob* job)
             // line should the name have changed since.
             if (IsSourceFile(*job, path) || !piece.Open(path, File::Mode::CreateWrite) ||
                 !(reader = piece.Duplicate())) {
-                fail(kSplitCreateFailed);
+                fail(kSplitCreateFailed, piece.LastError());
                 proceed = false;
                 job->m_strTargetPath = path;
             } else {
-                ReadBack readBack{trailer, std::move(reader), path, 0, k - 1};
                 CPieceProgress bytes(progress->m_ui, written, job->m_nSourceSize, SplitPath(path).fileName);
-                CopyResult copied = CopyChunked(source, piece, job->m_nPieceSize32, &readBack,
-                                                &job->m_bStopRequested, &bytes);
+                CopyResult copied =
+                    CopyChunked(source, piece, job->m_nPieceSize32, nullptr, &job->m_bStopRequested, &bytes);
                 written += copied.bytes;
                 bool closed = piece.Close();
                 int code = kSplitOk;
+                platform::Error error = copied.error;
                 if (copied.status == CopyResult::Status::NoMemory)
                     code = kSplitNoMemory;
-                else if (copied.status == CopyResult::Status::WriteFailed || (!closed && copied.bytes > 0))
+                else if (copied.status == CopyResult::Status::WriteFailed || (!closed && copied.bytes > 0)) {
                     code = kSplitWriteFailed;
-                else if (copied.status == CopyResult::Status::ReadFailed || copied.bytes == 0)
+                    if (copied.status != CopyResult::Status::WriteFailed)
+                        error = piece.LastError();
+                } else if (copied.status == CopyResult::Status::ReadFailed || copied.bytes == 0)
                     code = kSplitReadFailed;
                 if (code != kSplitOk && !job->m_bStopRequested) {
-                    fail(code);
+                    fail(code, error);
                     proceed = false;
                     if (code != kSplitNoMemory)
                         job->m_strTargetPath = path;
+                } else {
+                    trailer.Add(std::move(reader), path, 0, copied.bytes, k - 1);
                 }
             }
             progress->StepProgress();
         }
         source.Close();
+        // Every piece is on the medium before the configuration file exists.
         CChecksumTrailer::Result sum = trailer.Finish();
         if (job->m_bSucceeded && !sum.ok) {
-            // What was written cannot be read back: the piece is not sound.
-            fail(kSplitWriteFailed);
+            // What was written did not reach the medium or cannot be read
+            // back from it: the piece is not sound.
+            fail(kSplitWriteFailed, sum.error);
             job->m_strTargetPath = sum.failedPath;
         }
         job->m_nChecksum = sum.crc;

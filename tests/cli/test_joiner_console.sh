@@ -156,7 +156,8 @@ touch "$J/y.bin/keep"
 run "$J/_y"
 assert_rc 1
 assert_text "$OUT" "Fehlermeldung
-Die Zieldatei \"$J/y.bin\" konnte nicht geschrieben werden."
+Die Zieldatei \"$J/y.bin\" konnte nicht geschrieben werden.
+Is a directory"
 assert_entries "$J/y.bin" keep
 assert_no_temp "$J"
 
@@ -167,7 +168,8 @@ if [ "$CAN_DROP_PRIVILEGES" -eq 1 ]; then
     run as_user "$J/_z"
     assert_rc 1
     assert_text "$OUT" "Fehlermeldung
-Die Zieldatei \"$J/z.bin\" konnte nicht geschrieben werden."
+Die Zieldatei \"$J/z.bin\" konnte nicht geschrieben werden.
+Permission denied"
     assert_entries "$J" z.001 z.002 _z _z.cfg _z.exe _z.sfv
 else
     skip "unwritable joiner directory: running as root and setpriv is not available"

@@ -47,6 +47,11 @@ check "lintian finds no error"
 run lintian --fail-on error --display-info "$deb"
 sed 's/^/   lintian: /' "$OUT"
 assert_rc 0
+# The programs are built with Debian's hardening flags.
+assert_out_lacks "hardening-no-bindnow"
+assert_out_lacks "hardening-no-fortify-functions"
+assert_out_lacks "hardening-no-relro"
+assert_out_lacks "hardening-no-pie"
 
 check "desktop-file-validate and appstreamcli accept the desktop entry and the metainfo"
 run desktop-file-validate "$ROOT/usr/share/applications/portelan.desktop"

@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <cerrno>
 #include <climits>
 #include <mutex>
 #include <thread>
@@ -369,6 +370,12 @@ class MainWindowTest : public QObject {
         QVERIFY(ReadAll(source) == bytes);
     }
 
+    // The system's reason that the error window shows below a failed file operation.
+    static QString Reason(int code)
+    {
+        return QString::fromStdString(platform::ErrorText(platform::Error{static_cast<std::uint32_t>(code)}));
+    }
+
     void showsTheErrorWindowAfterRealFaults()
     {
         QTemporaryDir dir;
@@ -401,10 +408,11 @@ class MainWindowTest : public QObject {
             };
         };
         const auto confirm = [](QWidget* info) { QVERIFY(Press(info, QStringLiteral("&Fortfahren"))); };
-        QVERIFY(
-            WithModals([&] { w.Click("start"); },
-                       {confirm, errorWindow(QStringLiteral("Die Datei \"%1\" konnte nicht geöffnet werden.")
-                                                 .arg(PieceName(blocked, QStringLiteral("daten"), 2)))}));
+        QVERIFY(WithModals(
+            [&] { w.Click("start"); },
+            {confirm,
+             errorWindow(QStringLiteral("Die Datei \"%1\" konnte nicht geöffnet werden.\n%2")
+                             .arg(PieceName(blocked, QStringLiteral("daten"), 2), Reason(EISDIR)))}));
         QVERIFY(dialog.isVisible()); // "Be&enden" closed only the error window
         QCOMPARE(w.Text("status"), QStringLiteral("Ein Fehler ist aufgetreten."));
         QVERIFY(QTest::qWaitFor([&] { return Child<QPushButton>(&dialog, "start")->isEnabled(); }));
@@ -422,9 +430,9 @@ class MainWindowTest : public QObject {
             CFileSizeLimit limit(1500);
             QVERIFY(WithModals(
                 [&] { w.Click("start"); },
-                {confirm,
-                 errorWindow(QStringLiteral("In die Datei \"%1daten.001\" konnte nicht geschrieben werden.")
-                                 .arg(full))}));
+                {confirm, errorWindow(QStringLiteral(
+                                          "In die Datei \"%1daten.001\" konnte nicht geschrieben werden.\n%2")
+                                          .arg(full, Reason(EFBIG)))}));
         }
         QCOMPARE(w.Text("status"), QStringLiteral("Ein Fehler ist aufgetreten."));
         QVERIFY(QTest::qWaitFor([&] { return Child<QPushButton>(&dialog, "start")->isEnabled(); }));

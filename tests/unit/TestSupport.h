@@ -8,19 +8,45 @@
 #include <csignal>
 #include <cstdint>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <random>
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 #include <gtest/gtest.h>
 
+#include "platform/Platform.h"
+
 namespace portelan::test {
+
+// A message without the system's reason that a failed file operation puts
+// on the last line (one of the system's own error texts); the reasons
+// themselves are held against the real faults in tests/cli.
+inline std::string WithoutReason(const std::string& text)
+{
+    const std::size_t at = text.rfind("\r\n");
+    if (at == std::string::npos)
+        return text;
+    const std::string last = text.substr(at + 2);
+    for (std::uint32_t code = 1; code < 256; ++code)
+        if (last == platform::ErrorText(platform::Error{code}))
+            return text.substr(0, at);
+    return text;
+}
+
+inline std::vector<std::string> WithoutReasons(std::vector<std::string> texts)
+{
+    for (std::string& text : texts)
+        text = WithoutReason(text);
+    return texts;
+}
 
 // A fresh directory under $TMPDIR (or /tmp), removed with its content.
 class TempDir {
-public:
+  public:
     TempDir()
     {
         const char* base = std::getenv("TMPDIR");
@@ -30,7 +56,11 @@ public:
             throw std::runtime_error("mkdtemp failed");
         m_path = made;
     }
-    ~TempDir() { std::system(("rm -rf '" + m_path + "'").c_str()); }
+    ~TempDir()
+    {
+        std::error_code ignored;
+        std::filesystem::remove_all(m_path, ignored);
+    }
     TempDir(const TempDir&) = delete;
     TempDir& operator=(const TempDir&) = delete;
 
@@ -38,7 +68,7 @@ public:
     std::string Dir() const { return m_path + "/"; }
     std::string operator/(const std::string& name) const { return Dir() + name; }
 
-private:
+  private:
     std::string m_path;
 };
 
@@ -73,7 +103,7 @@ inline bool FileExists(const std::string& path)
 // While alive, no file of this process may grow beyond `bytes`: writes past
 // it fail as on a full disk (the programs ignore SIGXFSZ, so do the tests).
 class FileSizeLimit {
-public:
+  public:
     explicit FileSizeLimit(rlim_t bytes)
     {
         ::signal(SIGXFSZ, SIG_IGN);
@@ -86,8 +116,8 @@ public:
     FileSizeLimit(const FileSizeLimit&) = delete;
     FileSizeLimit& operator=(const FileSizeLimit&) = delete;
 
-private:
+  private:
     rlimit m_saved{};
 };
 
-}  // namespace portelan::test
+} // namespace portelan::test

@@ -10,6 +10,7 @@
 #include <memory>
 #include <optional>
 #include <random>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -110,6 +111,44 @@ TEST(ChecksumTrailer, SumsRangesOfSeveralFilesInTheOrderAdded)
     CChecksumTrailer::Result sum = trailer.Finish();
     EXPECT_TRUE(sum.ok);
     EXPECT_EQ(sum.crc, ZlibCrc(a.substr(0, 100000) + b + a.substr(100000)));
+}
+
+// What a consumer of the read-back bytes is given: each piece's bytes, whole
+// and in order, from the medium and from the cache alike, ranges at offsets
+// off the medium's block boundaries included.
+TEST(ChecksumTrailer, HandsEachPieceItsBytesInOrder)
+{
+    struct Collected final : IReadBackConsumer {
+        std::vector<std::string> pieces;
+        void Take(int piece, std::span<const unsigned char> bytes) override
+        {
+            if (pieces.size() <= static_cast<std::size_t>(piece))
+                pieces.resize(static_cast<std::size_t>(piece) + 1);
+            pieces[static_cast<std::size_t>(piece)].append(reinterpret_cast<const char*>(bytes.data()),
+                                                           bytes.size());
+        }
+    };
+    const std::string a = ManyRandomBytes((3u << 20) + 777, 6);
+    TempDir dir;
+    WriteFile(dir / "a", a);
+    for (CChecksumTrailer::Source source :
+         {CChecksumTrailer::Source::Medium, CChecksumTrailer::Source::Cache}) {
+        SCOPED_TRACE(source == CChecksumTrailer::Source::Medium ? "medium" : "cache");
+        Collected consumer;
+        CChecksumTrailer trailer(source);
+        trailer.AddConsumer(consumer);
+        trailer.Add(Opened(dir / "a"), dir / "a", 5000, (1u << 20) + 3, 0);
+        trailer.Add(Opened(dir / "a"), dir / "a", 0, 5000, 1);
+        trailer.Add(Opened(dir / "a"), dir / "a", 5000 + (1 << 20) + 3,
+                    static_cast<std::int64_t>(a.size()) - 5003 - (1 << 20), 1);
+        CChecksumTrailer::Result sum = trailer.Finish();
+        ASSERT_TRUE(sum.ok);
+        ASSERT_EQ(consumer.pieces.size(), 2u);
+        EXPECT_TRUE(consumer.pieces[0] == a.substr(5000, (1u << 20) + 3));
+        EXPECT_TRUE(consumer.pieces[1] == a.substr(0, 5000) + a.substr(5003 + (1u << 20)));
+        EXPECT_EQ(sum.pieceCrc,
+                  (std::vector<std::uint32_t>{ZlibCrc(consumer.pieces[0]), ZlibCrc(consumer.pieces[1])}));
+    }
 }
 
 // Our CRC-32 and its combination against zlib's, at every length around the

@@ -41,7 +41,7 @@ void ExpectSetFileFailure(const SplitHarness& h, const std::string& message, con
     std::vector<RecordingFrontEnd::Event> events = h.ui.Events();
     auto window = std::find_if(events.begin(), events.end(), [](const auto& e) { return e.what == "error"; });
     ASSERT_NE(window, events.end()) << "no error window";
-    EXPECT_EQ(window->text, message);
+    EXPECT_EQ(test::WithoutReason(window->text), message);
     EXPECT_EQ(window->detail, "Fehlermeldung");
     ASSERT_NE(window, events.begin());
     EXPECT_EQ(std::prev(window)->what, "status");

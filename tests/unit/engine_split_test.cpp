@@ -57,7 +57,7 @@ void ExpectWorkerFailure(const SplitHarness& h, const std::string& message)
     std::vector<RecordingFrontEnd::Event> events = h.ui.Events();
     auto window = std::find_if(events.begin(), events.end(), [](const auto& e) { return e.what == "error"; });
     ASSERT_NE(window, events.end()) << "no error window";
-    EXPECT_EQ(window->text, message);
+    EXPECT_EQ(test::WithoutReason(window->text), message);
     EXPECT_EQ(window->detail, "Fehlermeldung");
     EXPECT_FALSE(window->onWorker);
     ASSERT_NE(window, events.begin());

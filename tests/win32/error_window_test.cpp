@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include "SplitterWindow.h"
+#include "platform/Platform.h"
 #include "splitter/ui/win32/Resource.h"
 
 namespace portelan::test {
@@ -42,8 +43,10 @@ TEST(ErrorWindow, ShowsTheFailureAndClosesAloneWithTheSplitGoingOnAsFarAsItCan)
     ASSERT_TRUE(w.CloseModal(info, IDOK));
     HWND error = WaitForWindow(w.ThreadId(), "Fehlermeldung");
     ASSERT_NE(error, nullptr);
+    // Each message with the system's reason below it, in the system's words.
+    const std::string denied = "\r\n" + platform::ErrorText(platform::Error{ERROR_ACCESS_DENIED});
     EXPECT_EQ(ItemText(error, IDC_ERROR_TEXT),
-              "Die Konfigurationsdatei (*.cfg) konnte nicht erzeugt werden.");
+              "Die Konfigurationsdatei (*.cfg) konnte nicht erzeugt werden." + denied);
     EXPECT_EQ(w.Text(IDC_STATUS), "Ein Fehler ist aufgetreten.");
     EXPECT_EQ(ItemText(error, IDCANCEL), "Be&enden");
     EXPECT_TRUE(ItemEnabled(error, IDCANCEL));
@@ -73,7 +76,7 @@ TEST(ErrorWindow, ShowsTheFailureAndClosesAloneWithTheSplitGoingOnAsFarAsItCan)
     error = WaitForWindow(w.ThreadId(), "Fehlermeldung");
     ASSERT_NE(error, nullptr);
     EXPECT_EQ(ItemText(error, IDC_ERROR_TEXT),
-              "Die Datei \"" + second + "daten.002\" konnte nicht geöffnet werden.");
+              "Die Datei \"" + second + "daten.002\" konnte nicht geöffnet werden." + denied);
     EXPECT_EQ(w.Text(IDC_STATUS), "Ein Fehler ist aufgetreten.");
     ASSERT_TRUE(w.CloseModal(error, IDCANCEL));
     ASSERT_TRUE(IsWindow(w.Hwnd()));

@@ -14,6 +14,7 @@
 #include "common/ChecksumList.h"
 #include "common/Crc32.h"
 #include "joiner/win32/JoinerResource.h"
+#include "platform/Platform.h"
 #include "platform/win32/WideText.h"
 
 namespace portelan::test {
@@ -129,8 +130,11 @@ TEST(JoinFlow, ATargetThatCannotBeWrittenStopsBeforeTheTrayIcon)
 
     HWND error = WaitForWindow(run.ThreadId(), "Fehlermeldung");
     ASSERT_NE(error, nullptr);
+    // The system's reason below the message, in the system's words.
+    const std::string reason = platform::ErrorText(platform::Error{ERROR_ACCESS_DENIED});
+    EXPECT_FALSE(reason.empty());
     EXPECT_EQ(ItemText(error, IDC_TEXT),
-              "Die Zieldatei \"" + (dir / "film.avi") + "\" konnte nicht geschrieben werden.");
+              "Die Zieldatei \"" + (dir / "film.avi") + "\" konnte nicht geschrieben werden.\r\n" + reason);
     EXPECT_FALSE(ItemVisible(error, IDC_SEARCH));
     ClickItemLater(error, IDCANCEL);
     ASSERT_TRUE(run.WaitFinished());

@@ -12,14 +12,20 @@
 #include "splitter/ui/qt/QtTranslation.h"
 #include "splitter/ui/qt/SplitterDlg.h"
 
+namespace {
+
+constexpr const char* kProgramName = "portelan";
+
+} // namespace
+
 int main(int argc, char** argv)
 {
     // Without a display Qt would abort with a message of its own; say what
     // to use instead.
     if (qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") &&
         qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
-        std::fputs("portelan: Kein Bildschirm gefunden. Ohne Desktop teilt portelan-cli Dateien auf.\n",
-                   stderr);
+        std::fprintf(stderr, "%s: Kein Bildschirm gefunden. Ohne Desktop teilt portelan-cli Dateien auf.\n",
+                     kProgramName);
         return 1;
     }
     portelan::platform::InitProcess();
