@@ -3,8 +3,8 @@
 
 #include <cstdio>
 
-#include "common/ByteProgress.h"
 #include "joiner/ConcatFrontEnd.h"
+#include "joiner/console/ByteProgress.h"
 
 namespace portelan {
 

@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <functional>
 
-#include "common/ByteProgress.h"
+#include "joiner/console/ByteProgress.h"
 #include "splitter/engine/HandOver.h"
 #include "splitter/engine/SplitFrontEnd.h"
 #include "splitter/ui/SplitterModel.h"

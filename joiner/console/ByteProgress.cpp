@@ -1,4 +1,4 @@
-#include "common/ByteProgress.h"
+#include "joiner/console/ByteProgress.h"
 
 #include "common/SizeText.h"
 #include "common/StrFormat.h"

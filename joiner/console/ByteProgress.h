@@ -1,5 +1,7 @@
 // The progress of a long copy in bytes, as one line for a terminal and a
-// summary at the end: done and total, percent, speed and time left.
+// summary at the end: done and total, percent, speed and time left. For the
+// consoles only: compiled into the Windows joiner it added 110 KB (MinGW's
+// <chrono>).
 #pragma once
 
 #include <chrono>
