@@ -10,8 +10,8 @@
 #include "common/Checksum.h"
 #include "common/ChecksumList.h"
 #include "common/Crc32.h"
-#include "common/FileNames.h"
 #include "common/FailureReason.h"
+#include "common/FileNames.h"
 #include "common/PathText.h"
 #include "common/SizeText.h"
 #include "common/StrFormat.h"
@@ -345,7 +345,8 @@ struct CConcatApp::Join {
     std::optional<CChecksumTrailer> trailer; // the pieces' sums, while their bytes are cached
     std::int64_t written = 0;
     std::int64_t firstLength = 0; // of piece 1, once appended
-    platform::Error error; // why writing failed, when it did
+    bool repairTried = false;     // the recovery files are read once per join
+    platform::Error error;        // why writing failed, when it did
 };
 
 bool CConcatApp::JoinPieces()
@@ -425,19 +426,116 @@ bool CConcatApp::CreateGrowingFile(Join& join)
 bool CConcatApp::AppendPiece(Join& join, int index)
 {
     for (;;) {
-        platform::File piece;
-        std::string path;
-        const PieceLookup found = OpenPiece(index, join.target, piece, path);
-        if (found == PieceLookup::Refused)
-            return false;
-        if (found == PieceLookup::Opened) {
-            const Appended appended = CopyPiece(join, index, piece, path);
-            if (appended != Appended::Damaged)
-                return appended == Appended::Ok;
+        {
+            platform::File piece;
+            std::string path;
+            const PieceLookup found = OpenPiece(index, join.target, piece, path);
+            if (found == PieceLookup::Refused)
+                return false;
+            if (found == PieceLookup::Opened) {
+                const Appended appended = CopyPiece(join, index, piece, path);
+                if (appended != Appended::Damaged)
+                    return appended == Appended::Ok;
+            }
+        } // closed: a damaged piece is renamed by the repair
+        // The first broken piece has the recovery files rebuild every broken
+        // one; the pieces are then looked for where they were rebuilt.
+        if (!join.repairTried) {
+            join.repairTried = true;
+            if (RebuildFromRecovery()) {
+                m_strDir = SetDir();
+                continue;
+            }
         }
         if (!m_ui.AskForDirectory(m_strDir, m_strName + StrFormat(".%.3d", index)))
             return false;
     }
+}
+
+std::string CConcatApp::SetDir() const { return SplitPath(m_strConfigPath).directory; }
+
+std::uint32_t CConcatApp::Recovery::LostSlices() const
+{
+    std::uint32_t lost = 0;
+    for (std::size_t i = 0; i < paths.size(); ++i)
+        lost += static_cast<std::uint32_t>(set.Check(static_cast<int>(i), paths[i]).badSlices.size());
+    return lost;
+}
+
+CConcatApp::Recovery CConcatApp::LoadRecovery() const
+{
+    // Only the configuration's piece names are matched: a name in the PAR2
+    // files is never a path of its own.
+    Recovery recovery;
+    const std::string dir = SetDir();
+    std::vector<std::string> names;
+    for (int i = 1; i <= m_nCount; ++i) {
+        std::string path = PieceFileName(dir, m_strName, i);
+        names.push_back(SplitPath(path).fileName);
+        recovery.paths.push_back(platform::Exists(path) ? path : std::string());
+    }
+    recovery.status = recovery.set.Load(dir, names);
+    return recovery;
+}
+
+bool CConcatApp::RebuildFromRecovery()
+{
+    using Load = par2::CRecoverySet::LoadStatus;
+    using Status = par2::CRecoverySet::RepairReport::Status;
+    Recovery recovery = LoadRecovery();
+    if (recovery.status == Load::NoPackets || recovery.status == Load::NoSet)
+        return false; // no recovery files for this set: the search as before
+    const std::string dir = SetDir();
+    par2::CRecoverySet::RepairReport report;
+    if (recovery.status == Load::Ok)
+        report = recovery.set.Repair(recovery.paths, dir);
+    else
+        report.status = Status::ReadFailed;
+    // One text per outcome, so that the joiner carries one call for them all.
+    const char* text = "Das Teilstück \"%s\" konnte nicht neu erstellt werden.";
+    std::string detail = report.failedPath;
+    if (recovery.status == Load::Inconsistent) {
+        text = "Die Wiederherstellungsdaten neben \"%s\" sind unvollständig oder ungültig.";
+        detail = m_strConfigPath;
+    } else if (recovery.status == Load::ReadFailed || report.status == Status::ReadFailed) {
+        text = "\"%s\" konnte nicht gelesen werden.";
+        if (recovery.status == Load::ReadFailed)
+            detail = recovery.set.FailedPath();
+    } else if (report.status == Status::NotEnough) {
+        text = "Die Wiederherstellungsdaten reichen nicht aus: es fehlen %s Blöcke.";
+        detail = StrFormat("%u", static_cast<unsigned>(report.missingSlices));
+    } else if (report.status == Status::Unsolvable) {
+        text = "Mit diesen Wiederherstellungsdaten lassen sich die Teilstücke nicht neu erstellen.%s";
+        detail.clear();
+    } else if (report.status == Status::NoMemory) {
+        text = "Es konnte kein Speicher reserviert werden.%s";
+        detail.clear();
+    }
+    if (report.status != Status::Ok) {
+        m_ui.ReportError(StrFormat(text, detail.c_str()));
+        return false;
+    }
+    bool rebuilt = false;
+    for (std::size_t i = 0; i < report.pieces.size(); ++i) {
+        if (report.pieces[i].kind != par2::CRecoverySet::PieceOutcome::Kind::Rebuilt)
+            continue;
+        rebuilt = true;
+        m_ui.ShowMessage(StrFormat("Das Teilstück \"%s\" wurde aus den Wiederherstellungsdaten neu erstellt.",
+                                   PieceFileName(dir, m_strName, static_cast<int>(i) + 1).c_str()),
+                         "Wiederherstellung");
+    }
+    return rebuilt;
+}
+
+std::optional<CConcatApp::SetRepair> CConcatApp::RepairSet()
+{
+    if (!LoadAcceptedRecord())
+        return std::nullopt;
+    SetRepair repair;
+    repair.recovery = LoadRecovery();
+    if (repair.recovery.status == par2::CRecoverySet::LoadStatus::Ok)
+        repair.report = repair.recovery.set.Repair(repair.recovery.paths, SetDir());
+    return repair;
 }
 
 CConcatApp::Appended CConcatApp::CopyPiece(Join& join, int index, platform::File& piece,

@@ -10,6 +10,7 @@
 
 #include "common/SplitSet.h"
 #include "joiner/ConcatFrontEnd.h"
+#include "par2/RecoverySet.h"
 
 namespace portelan {
 
@@ -69,6 +70,26 @@ class CConcatApp {
     // list. Nullopt when the record was not accepted (reported).
     std::optional<SetCheck> CheckPieces();
 
+    // The PAR2 files beside the configuration file, read for the pieces of
+    // an accepted record: the set, what loading it gave, and per piece the
+    // file found for it (empty when missing).
+    struct Recovery {
+        par2::CRecoverySet set;
+        par2::CRecoverySet::LoadStatus status = par2::CRecoverySet::LoadStatus::NoPackets;
+        std::vector<std::string> paths;
+        // Slices lost over the whole set, and recovery slices to stand in.
+        std::uint32_t LostSlices() const;
+    };
+    Recovery LoadRecovery() const;
+    // Loads and accepts the record as InitInstance does, then rebuilds every
+    // missing or damaged piece beside the configuration file without joining.
+    // Nullopt when the record was not accepted (reported).
+    struct SetRepair {
+        Recovery recovery;
+        par2::CRecoverySet::RepairReport report;
+    };
+    std::optional<SetRepair> RepairSet();
+
     // The rebuilt file: "<own directory><name>.<extension>".
     std::string TargetPath() const;
 
@@ -105,6 +126,10 @@ class CConcatApp {
     // True when piece `index`, just appended from `start`, cannot end where
     // the pieces' sizes and the record's size say it must.
     bool BreaksRecordedSize(const Join& join, int index, std::int64_t start) const;
+    // Rebuilds the set's broken pieces from the PAR2 files beside the
+    // configuration file and names each one rebuilt; false (reported where
+    // there were recovery files) when nothing was rebuilt.
+    bool RebuildFromRecovery();
     // Puts the rebuilt file on the medium and checks it as read back from there.
     bool FlushAndCheck(Join& join, std::optional<std::uint32_t> expected);
 
@@ -128,6 +153,8 @@ class CConcatApp {
     // The configuration file's name without ".cfg" that is tried first, or
     // (older) the one tried next; empty when there is no other.
     std::string ConfigStem(bool older) const;
+    // The directory of the configuration file read, ending in a separator.
+    std::string SetDir() const;
 
     IConcatFrontEnd& m_ui;
     std::string m_strAnchorPath;

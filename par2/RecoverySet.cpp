@@ -171,7 +171,9 @@ CRecoverySet::LoadStatus CRecoverySet::LoadSources(const std::vector<Source>& so
     }
     if (!any)
         return LoadStatus::NoPackets;
-    std::sort(small.begin(), small.end(), SmallLess);
+    // A heap sort: as fast in the worst case, and less code in the joiners.
+    std::make_heap(small.begin(), small.end(), SmallLess);
+    std::sort_heap(small.begin(), small.end(), SmallLess);
     small.erase(std::unique(small.begin(), small.end(),
                             [](const SmallPacket& a, const SmallPacket& b) {
                                 return !SmallLess(a, b) && !SmallLess(b, a);

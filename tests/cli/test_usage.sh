@@ -43,7 +43,7 @@ EOF_ROWS
 
 check "help per command: 'help COMMAND' and 'COMMAND --help' print the command's usage, as the whole usage has it"
 "$SPLITTER" --help >"$T/usage"
-for command in split join verify update help; do
+for command in split join verify repair update help; do
     run "$SPLITTER" help "$command"
     assert_rc 0
     assert_empty "$ERR"

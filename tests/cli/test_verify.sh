@@ -39,7 +39,7 @@ states_of() {
     python3 -c 'import json, sys
 d = json.load(open(sys.argv[1]))
 for p in d["pieces"]: print(p["name"], p["state"], p["size"])
-print(d["set"], d["size"], d["sound"])' "$1"
+print(d["set"], d["size"], d["sound"], d["repairable"])' "$1"
 }
 
 check "verify --json: one object on stdout for an intact, a damaged and an incomplete set"
@@ -52,9 +52,9 @@ while IFS='|' read -r change rc states; do
     assert_text "$T/states" "$(printf '%b' "$states")"
     assert_err_lacks "Fehlermeldung"
 done <<'EOF_ROWS'
-:|0|x.001 ok 4096\nx.002 ok 4096\nx.003 ok 1808\nx.bin 10000 True
-put_bytes "$S/x.002" 7 X|1|x.001 ok 4096\nx.002 damaged 4096\nx.003 ok 1808\nx.bin 10000 False
-rm "$S/x.003"|1|x.001 ok 4096\nx.002 damaged 4096\nx.003 missing None\nx.bin 10000 False
+:|0|x.001 ok 4096\nx.002 ok 4096\nx.003 ok 1808\nx.bin 10000 True True
+put_bytes "$S/x.002" 7 X|1|x.001 ok 4096\nx.002 damaged 4096\nx.003 ok 1808\nx.bin 10000 False False
+rm "$S/x.003"|1|x.001 ok 4096\nx.002 damaged 4096\nx.003 missing None\nx.bin 10000 False False
 EOF_ROWS
 
 check "a missing piece and no list: named, and the rest only checked together"
@@ -66,7 +66,8 @@ assert_text "$OUT" "x.001 ungeprüft
 x.002 fehlt
 x.003 ungeprüft
 Keine Prüfsummenliste (_x.sfv): die Teilstücke wurden nur zusammen geprüft.
-3 Teilstücke, davon OK: 0, beschädigt: 0, ungeprüft: 2, fehlend: 1."
+3 Teilstücke, davon OK: 0, beschädigt: 0, ungeprüft: 2, fehlend: 1.
+Keine Wiederherstellungsdaten (_x.par2): der Satz lässt sich nicht reparieren."
 
 check "a record of another writer (no checksum) with a checksum list: the joiner checks each piece"
 cp "$T/intact"/x.00? "$T/intact/_x.sfv" "$S/"

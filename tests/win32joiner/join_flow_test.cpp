@@ -14,6 +14,7 @@
 #include "common/ChecksumList.h"
 #include "common/Crc32.h"
 #include "joiner/win32/JoinerResource.h"
+#include "par2/RecoveryEncoder.h"
 #include "platform/Platform.h"
 #include "platform/win32/WideText.h"
 
@@ -181,6 +182,51 @@ TEST(JoinFlow, AMissingPieceIsLookedForAndTheFoundDirectoryServesTheRest)
     EXPECT_EQ(requests[0].title, "Bitte das Verzeichnis auswählen");
     ExpectTrayCallsOfAJoin(tray.Calls(), 3, 3);
     EXPECT_EQ(run.Messages().size(), 1u);
+}
+
+// One piece's worth of PAR2 recovery data over the hand-made set, written
+// beside it by our encoder.
+void WriteRecoveryFiles(const std::string& dir, const std::string& source)
+{
+    using namespace par2;
+    const std::vector<PieceSpec> specs{{"film.001", 4000}, {"film.002", 4000}, {"film.003", 2000}};
+    const std::optional<RecoveryLayout> layout = PlanRecovery("_film", specs, 1, "Portelan test");
+    ASSERT_TRUE(layout);
+    std::vector<Md5Digest> heads;
+    for (std::size_t j = 0; j < specs.size(); ++j)
+        heads.push_back(Md5::Of(source.data() + 4000 * j, static_cast<std::size_t>(specs[j].length)));
+    CRecoveryEncoder encoder(*layout, specs, heads, "Portelan test");
+    ASSERT_EQ(encoder.Start(), CRecoveryEncoder::Status::Ok);
+    for (std::size_t j = 0; j < specs.size(); ++j)
+        encoder.Feed(static_cast<int>(j), source.data() + 4000 * j,
+                     static_cast<std::size_t>(specs[j].length));
+    ASSERT_EQ(encoder.Finish(), CRecoveryEncoder::Status::Ok);
+    ASSERT_EQ(encoder.WriteFiles(dir).status, CRecoveryEncoder::Status::Ok);
+}
+
+TEST(JoinFlow, ADeletedPieceIsRebuiltFromTheRecoveryFilesAndTheJoinGoesOn)
+{
+    TempDir dir;
+    HandMadeSet set(dir.Dir());
+    WriteRecoveryFiles(dir.Dir(), set.source);
+    ASSERT_TRUE(DeleteFileA((dir / "film.002").c_str()));
+    TrayRecorder tray;
+    JoinerRun run(dir / "_film.exe");
+
+    HWND rebuilt = WaitForWindow(run.ThreadId(), "Wiederherstellung");
+    ASSERT_NE(rebuilt, nullptr);
+    EXPECT_EQ(ItemText(rebuilt, IDC_TEXT), "Das Teilstück \"" + (dir / "film.002") +
+                                               "\" wurde aus den Wiederherstellungsdaten neu erstellt.");
+    ClickItemLater(rebuilt, IDCANCEL);
+    HWND success = WaitForWindow(run.ThreadId(), kSuccessTitle);
+    ASSERT_NE(success, nullptr);
+    ClickItemLater(success, IDCANCEL);
+    ASSERT_TRUE(run.WaitFinished());
+    EXPECT_TRUE(run.Joined());
+    EXPECT_TRUE(ReadBytes(dir / "film.avi") == set.source);
+    EXPECT_TRUE(ReadBytes(dir / "film.002") == set.source.substr(4000, 4000));
+    EXPECT_TRUE(run.Chooser().Requests().empty());
+    EXPECT_FALSE(LeftoverTemporaryFile(dir.Dir()));
 }
 
 TEST(JoinFlow, GivingUpOnAMissingPieceGivesOneMessageAndNoFile)

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "common/PathText.h"
+#include "common/SplitSet.h"
 #include "common/StrFormat.h"
 #include "common/TextEncoding.h"
 #include "joiner/ConcatApp.h"
@@ -120,7 +121,7 @@ const char* JsonState(PieceVerdict verdict)
 }
 
 void PrintVerifyJson(const CConcatApp& app, const std::string& config, const CConcatApp::SetCheck& check,
-                     const SetVerdict& verdict)
+                     const SetVerdict& verdict, bool repairable)
 {
     std::string json = "{\n";
     json += "  \"set\": " + JsonString(app.m_strName + "." + app.m_strExt) + ",\n";
@@ -142,7 +143,8 @@ void PrintVerifyJson(const CConcatApp& app, const std::string& config, const CCo
     json += std::string("  \"sizeMatches\": ") + (verdict.sizeDiffers ? "false" : "true") + ",\n";
     json += std::string("  \"checksumMatches\": ") +
             (check.wholeMatches ? (*check.wholeMatches ? "true" : "false") : "null") + ",\n";
-    json += std::string("  \"sound\": ") + (verdict.sound ? "true" : "false") + "\n}\n";
+    json += std::string("  \"sound\": ") + (verdict.sound ? "true" : "false") + ",\n";
+    json += std::string("  \"repairable\": ") + (repairable ? "true" : "false") + "\n}\n";
     std::fputs(json.c_str(), stdout);
 }
 
@@ -162,6 +164,46 @@ void PrintVerifyText(const CConcatApp& app, const CConcatApp::SetCheck& check, c
         std::printf("Die Prüfsumme aller Teilstücke zusammen stimmt nicht.\n");
     std::printf("%d Teilstücke, davon OK: %d, beschädigt: %d, ungeprüft: %d, fehlend: %d.\n", app.m_nCount,
                 verdict.intact, verdict.damaged, verdict.unchecked, verdict.missing);
+}
+
+// Whether the recovery files could mend the set as it stands: said when
+// there are some, and when the set needs them.
+void PrintRepairable(const CConcatApp& app, bool sound)
+{
+    using Load = par2::CRecoverySet::LoadStatus;
+    const CConcatApp::Recovery recovery = app.LoadRecovery();
+    if (recovery.status == Load::NoPackets || recovery.status == Load::NoSet) {
+        if (!sound)
+            std::printf("Keine Wiederherstellungsdaten (_%s.par2): der Satz lässt sich nicht reparieren.\n",
+                        app.m_strName.c_str());
+        return;
+    }
+    if (recovery.status != Load::Ok) {
+        std::printf("Die Wiederherstellungsdaten sind unbrauchbar: der Satz lässt sich nicht reparieren.\n");
+        return;
+    }
+    const std::uint32_t lost = recovery.LostSlices();
+    const std::uint32_t have = recovery.set.RecoverySlices();
+    if (lost == 0)
+        std::printf("Wiederherstellungsdaten: %u Blöcke, keiner wird gebraucht.\n",
+                    static_cast<unsigned>(have));
+    else if (lost <= have)
+        std::printf(
+            "Der Satz lässt sich reparieren (portelan-cli repair): %u von %u Blöcken werden gebraucht.\n",
+            static_cast<unsigned>(lost), static_cast<unsigned>(have));
+    else
+        std::printf("Der Satz lässt sich nicht reparieren: es fehlen %u Blöcke.\n",
+                    static_cast<unsigned>(lost - have));
+}
+
+// The set is whole, or the recovery files beside it can make it whole.
+bool Repairable(const CConcatApp& app, bool sound)
+{
+    if (sound)
+        return true;
+    const CConcatApp::Recovery recovery = app.LoadRecovery();
+    return recovery.status == par2::CRecoverySet::LoadStatus::Ok &&
+           recovery.LostSlices() <= recovery.set.RecoverySlices();
 }
 
 } // namespace
@@ -212,11 +254,102 @@ int RunVerify(const Invocation& invocation)
     console.ShowSummary("geprüft");
     const SetVerdict verdict = JudgeSet(*check, app.m_nTotalSize);
     if (invocation.json)
-        PrintVerifyJson(app, *config, *check, verdict);
-    else if (!invocation.quiet)
+        PrintVerifyJson(app, *config, *check, verdict, Repairable(app, verdict.sound));
+    else if (!invocation.quiet) {
         PrintVerifyText(app, *check, verdict);
+        PrintRepairable(app, verdict.sound);
+    }
     std::fflush(stdout);
     return verdict.sound ? 0 : 1;
+}
+
+// Rebuilds the missing and damaged pieces in place from the recovery
+// files, a line per piece. Exit 0 when the set is whole afterwards.
+int RunRepair(const Invocation& invocation)
+{
+    using Kind = par2::CRecoverySet::PieceOutcome::Kind;
+    using Status = par2::CRecoverySet::RepairReport::Status;
+    using Load = par2::CRecoverySet::LoadStatus;
+    CConsoleFrontEnd console = MakeConsole(invocation);
+    int status;
+    std::optional<std::string> config = ChooseConfig("repair", invocation, console, status);
+    if (!config)
+        return status;
+    CConcatApp app = CConcatApp::ForConfigFile(console, *config);
+    std::optional<CConcatApp::SetRepair> repair = app.RepairSet();
+    if (!repair)
+        return 1;
+    const CConcatApp::Recovery& recovery = repair->recovery;
+    switch (recovery.status) {
+    case Load::Ok:
+        break;
+    case Load::NoPackets:
+    case Load::NoSet:
+        console.ReportError(
+            StrFormat("Neben \"%s\" liegen keine Wiederherstellungsdaten für diesen Satz.", config->c_str()));
+        return 1;
+    case Load::Inconsistent:
+        console.ReportError(StrFormat(
+            "Die Wiederherstellungsdaten neben \"%s\" sind unvollständig oder ungültig.", config->c_str()));
+        return 1;
+    case Load::ReadFailed:
+        console.ReportError(
+            StrFormat("\"%s\" konnte nicht gelesen werden.", recovery.set.FailedPath().c_str()));
+        return 1;
+    }
+    const par2::CRecoverySet::RepairReport& report = repair->report;
+    bool whole = report.status == Status::Ok;
+    for (std::size_t i = 0; i < report.pieces.size(); ++i) {
+        const par2::CRecoverySet::PieceOutcome& piece = report.pieces[i];
+        const std::string name =
+            SplitPath(PieceFileName("", app.m_strName, static_cast<int>(i) + 1)).fileName;
+        std::string verdict;
+        switch (piece.kind) {
+        case Kind::Intact:
+            verdict = "OK";
+            break;
+        case Kind::Rebuilt:
+            verdict = piece.keptAs.empty() ? "neu erstellt"
+                                           : StrFormat("neu erstellt, die beschädigte Datei heisst jetzt %s",
+                                                       piece.keptAs.c_str());
+            break;
+        case Kind::NotRebuilt:
+            verdict = piece.before == par2::PieceState::Missing ? "fehlt, nicht neu erstellt"
+                                                                : "beschädigt, nicht neu erstellt";
+            break;
+        case Kind::NotDescribed:
+            verdict = "ohne Wiederherstellungsdaten";
+            whole = false;
+            break;
+        }
+        if (!invocation.quiet)
+            std::printf("%s %s\n", name.c_str(), verdict.c_str());
+    }
+    switch (report.status) {
+    case Status::Ok:
+        break;
+    case Status::NotEnough:
+        console.ReportError(StrFormat("Die Wiederherstellungsdaten reichen nicht aus: es fehlen %u Blöcke.",
+                                      static_cast<unsigned>(report.missingSlices)));
+        break;
+    case Status::Unsolvable:
+        console.ReportError(
+            "Mit diesen Wiederherstellungsdaten lassen sich die Teilstücke nicht neu erstellen.");
+        break;
+    case Status::NoMemory:
+        console.ReportError("Es konnte kein Speicher reserviert werden.");
+        break;
+    case Status::ReadFailed:
+        console.ReportError(StrFormat("\"%s\" konnte nicht gelesen werden.", report.failedPath.c_str()));
+        break;
+    case Status::WriteFailed:
+    case Status::CheckFailed:
+        console.ReportError(
+            StrFormat("Das Teilstück \"%s\" konnte nicht neu erstellt werden.", report.failedPath.c_str()));
+        break;
+    }
+    std::fflush(stdout);
+    return whole ? 0 : 1;
 }
 
 int RunSplit(const Invocation& invocation)

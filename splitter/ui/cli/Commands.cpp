@@ -40,6 +40,11 @@ const Command kCommands[] = {
      "  Ende mit 0 nur, wenn alle vorhanden und unbeschädigt sind; --json gibt das Ergebnis\n"
      "  als ein JSON-Objekt aus.\n",
      DeclareVerify, RunVerify},
+    {"repair", "[VERZEICHNIS | KONFIGURATIONSDATEI] [--quiet]",
+     "  erstellt fehlende oder beschädigte Teilstücke aus den Wiederherstellungsdaten\n"
+     "  (_NAME.par2, _NAME.vol*.par2) neu, ohne sie zusammenzusetzen; beschädigte werden\n"
+     "  als NAME.NNN.defekt behalten. Ende mit 0, wenn der Satz danach vollständig ist, sonst mit 1.\n",
+     QuietOption, RunRepair},
     {"update", "",
      "  sucht eine neuere Version und lädt sie in das Verzeichnis des Programms;\n"
      "  Ende mit 0, wenn eine neue Version herunter geladen wurde, sonst mit 1.\n",

@@ -45,6 +45,7 @@ int UsageError(const std::string& problem);
 int RunSplit(const Invocation& invocation);
 int RunJoin(const Invocation& invocation);
 int RunVerify(const Invocation& invocation);
+int RunRepair(const Invocation& invocation);
 int RunUpdate(const Invocation& invocation);
 int RunHelp(const Invocation& invocation);
 
