@@ -21,6 +21,8 @@ namespace portelan {
 inline constexpr std::int64_t kDiskPieceSize = 1457664;
 // Room asked for beyond the source size before a split.
 inline constexpr std::int64_t kFreeSpaceReserve = 102400;
+// Recovery data written beside a set, in pieces' worth, unless asked otherwise.
+inline constexpr int kDefaultRecoveryPieces = 1;
 
 // The verdict of a plan: the text for the notes field and whether
 // "&Fortfahren" may be pressed.
@@ -43,6 +45,7 @@ struct PlanView {
     std::string targetPath; // "Ziel" / "Pfad"
     std::string count;      // "Ziel" / "Anzahl"
     std::string pieceSize;  // "Ziel" / "Grösse"
+    std::string recovery;   // "Ziel" / "Wiederherstellung"
     PlanVerdict verdict;    // "Hinweise"
 };
 PlanView DescribePlan(const CSplitJob& plan);
@@ -111,6 +114,7 @@ class CSplitEngine {
     std::string m_strSourceName;
     std::string m_strTargetDir; // ends in a separator
     std::int64_t m_nPieceSize = kDiskPieceSize;
+    int m_nRecoveryPieces = kDefaultRecoveryPieces; // pieces' worth, 0 for none
     // Results.
     std::int64_t m_nSourceSize = 0;
     int m_nPieceCount = 0;

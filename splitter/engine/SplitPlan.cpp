@@ -141,6 +141,7 @@ PlanView DescribePlan(const CSplitJob& plan)
     view.targetPath = plan.m_strTargetPath;
     view.count = StrFormat("%lu", static_cast<unsigned long>(static_cast<unsigned>(plan.m_nCount)));
     view.pieceSize = FormatSize(plan.m_nPieceSize);
+    view.recovery = "keine";
     view.verdict = CheckPlan(plan);
     return view;
 }

@@ -4,6 +4,11 @@
 #include "splitter/engine/SplitEngine.h"
 
 namespace portelan {
+namespace {
+
+const char* const kBadRecoveryText = "Keine gültige Anzahl für die Wiederherstellung.";
+
+} // namespace
 
 DroppedPath ClassifyDrop(const std::string& path)
 {
@@ -13,6 +18,25 @@ DroppedPath ClassifyDrop(const std::string& path)
     if (!dropped.isFile)
         EnsureTrailingBackslash(dropped.path);
     return dropped;
+}
+
+std::optional<int> ParseRecoveryPieces(const std::string& text)
+{
+    const std::string::size_type first = text.find_first_not_of(" \t");
+    if (first == std::string::npos)
+        return std::nullopt;
+    const std::string::size_type last = text.find_last_not_of(" \t");
+    int value = 0;
+    for (std::string::size_type at = first; at <= last; ++at) {
+        const char c = text[at];
+        if (c < '0' || c > '9')
+            return std::nullopt;
+        value = value * 10 + (c - '0');
+        // Checked at every digit, so a long number cannot overflow.
+        if (value > kMaxRecoveryPieces)
+            return std::nullopt;
+    }
+    return value;
 }
 
 CSplitterModel::CSplitterModel(ISplitterView& view, CSplitEngine& engine, std::string browseDir)
@@ -26,6 +50,7 @@ void CSplitterModel::Init()
     m_view.SetStatus("Auf Eingaben warten...");
     ShowFields();
     m_view.SetChecked(Input::PieceSize, true);
+    m_view.ShowRecovery(std::to_string(m_engine.m_nRecoveryPieces));
 }
 
 void CSplitterModel::ShowFields()
@@ -81,8 +106,21 @@ void CSplitterModel::Dropped(Input field, const std::string& path)
     UpdateStatus();
 }
 
+void CSplitterModel::RecoveryEdited(const std::string& text)
+{
+    const std::optional<int> pieces = ParseRecoveryPieces(text);
+    m_bRecoveryValid = pieces.has_value();
+    if (pieces)
+        m_engine.m_nRecoveryPieces = *pieces;
+    UpdateStatus();
+}
+
 void CSplitterModel::StartClicked()
 {
+    if (!m_bRecoveryValid) {
+        m_view.SetStatus(kBadRecoveryText);
+        return;
+    }
     m_engine.StartCommand({.haveSource = m_view.IsChecked(Input::Source),
                            .haveTarget = m_view.IsChecked(Input::Target),
                            .havePieceSize = m_view.IsChecked(Input::PieceSize)});
@@ -107,6 +145,10 @@ void CSplitterModel::SetTargetDir(const std::string& dir)
 
 void CSplitterModel::UpdateStatus()
 {
+    if (!m_bRecoveryValid) {
+        m_view.SetStatus(kBadRecoveryText);
+        return;
+    }
     const bool all = m_view.IsChecked(Input::PieceSize) && m_view.IsChecked(Input::Target) &&
                      m_view.IsChecked(Input::Source);
     m_view.SetStatus(all ? "Alle Informationen vorhanden." : "Auf Eingaben warten...");

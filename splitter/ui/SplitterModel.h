@@ -30,6 +30,8 @@ class ISplitterView {
     virtual std::optional<std::string> ChooseSourceFile(const std::string& browseDir) = 0;
     virtual std::optional<std::string> ChooseFolder() = 0;
     virtual std::optional<PieceSizeValue> ChoosePieceSize(const PieceSizeValue& shown) = 0;
+    // The recovery field, an editable number of pieces' worth.
+    virtual void ShowRecovery(const std::string& text) = 0;
 };
 
 // A dropped path as the window takes it: an extension makes a file, whatever
@@ -39,6 +41,12 @@ struct DroppedPath {
     bool isFile = false;
 };
 DroppedPath ClassifyDrop(const std::string& path);
+
+// The most recovery a window takes, in pieces' worth: no set has more pieces.
+inline constexpr int kMaxRecoveryPieces = 999;
+// The recovery field's text as a number of pieces' worth: digits only,
+// blanks around them allowed, at most kMaxRecoveryPieces; nullopt otherwise.
+std::optional<int> ParseRecoveryPieces(const std::string& text);
 
 class CSplitterModel {
   public:
@@ -55,12 +63,16 @@ class CSplitterModel {
     void PieceSizeClicked();
     // A path dropped onto the source's or the target's field.
     void Dropped(Input field, const std::string& path);
-    // "&Starten".
+    // The recovery field's text, after every change.
+    void RecoveryEdited(const std::string& text);
+    // "&Starten": refused in the status while the recovery field holds no
+    // valid number.
     void StartClicked();
 
     void SetSourcePath(const std::string& path);
     void SetTargetDir(const std::string& dir);
-    // "Alle Informationen vorhanden." once all three boxes are set.
+    // "Alle Informationen vorhanden." once all three boxes are set and the
+    // recovery field holds a valid number.
     void UpdateStatus();
     const std::string& BrowseDir() const { return m_strBrowseDir; }
 
@@ -71,6 +83,7 @@ class CSplitterModel {
     CSplitEngine& m_engine;
     std::string m_strBrowseDir;
     int m_nSizeUnit = UNIT_DISK;
+    bool m_bRecoveryValid = true;
 };
 
 // The progress bar as the worker sets it: stepping past the end starts over,

@@ -219,9 +219,13 @@ class MainWindowTest : public QObject {
         }
         for (const char* edit : {"source", "target", "sizeText"})
             QVERIFY(Child<QLineEdit>(&dialog, edit)->isReadOnly());
+        // The recovery amount is typed, its default shown.
+        QCOMPARE(Child<QLabel>(&dialog, "recoveryLabel")->text(), QString::fromUtf8("Ersatz für"));
+        QVERIFY(!Child<QLineEdit>(&dialog, "recovery")->isReadOnly());
+        QCOMPARE(w.Text("recovery"), QString::number(kDefaultRecoveryPieces));
 
         QCOMPARE(TabOrder(&dialog), (QStringList{"haveSource", "haveTarget", "haveSize", "source", "target",
-                                                 "sizeText", "start", "quit"}));
+                                                 "sizeText", "recovery", "start", "quit"}));
     }
 
     // The boxes open their windows and show the answers; what follows from
@@ -325,11 +329,19 @@ class MainWindowTest : public QObject {
         QVERIFY(w.ChoosePieceSize(QStringLiteral("64"), "unitKb"));
         QCOMPARE(w.Text("sizeText"), QStringLiteral("65536 [64.0 KB]"));
         QCOMPARE(w.Text("status"), QStringLiteral("Alle Informationen vorhanden."));
+        // Typed as a user types: a letter is not taken, the digits replace the default.
+        auto* recovery = Child<QLineEdit>(&w.Dialog(), "recovery");
+        recovery->selectAll();
+        QTest::keyClicks(recovery, QStringLiteral("x2"));
+        QCOMPARE(recovery->text(), QStringLiteral("2"));
+        QCOMPARE(w.Dialog().Engine().m_nRecoveryPieces, 2);
+        QCOMPARE(w.Text("status"), QStringLiteral("Alle Informationen vorhanden."));
 
         QVERIFY(WithModal([&] { w.Click("start"); },
                           [&](QWidget* info) {
                               QCOMPARE(info->windowTitle(), QStringLiteral("Information"));
                               QCOMPARE(Child<QLineEdit>(info, "infoCount")->text(), QStringLiteral("5"));
+                              QVERIFY(!Child<QLineEdit>(info, "infoRecovery")->text().isEmpty());
                               QCOMPARE(Child<QLineEdit>(info, "infoTarget")->text(), target);
                               QVERIFY(Press(info, QStringLiteral("&Fortfahren")));
                           }));

@@ -32,8 +32,10 @@ class ScriptedView : public ISplitterView {
         sizesShown.push_back(shown);
         return Next(sizes);
     }
+    void ShowRecovery(const std::string& text) override { recovery = text; }
 
     std::string status;
+    std::string recovery;
     std::map<Input, std::string> fields;
     std::map<Input, bool> boxes;
     std::deque<std::optional<std::string>> sources, folders;
@@ -156,6 +158,49 @@ TEST(SplitterModel, ThePieceSizeWindowOpensWithTheStoredChoice)
     EXPECT_EQ(h.view.sizesShown[0].unit, UNIT_DISK);
     EXPECT_EQ(h.view.sizesShown[1].value, 1);
     EXPECT_EQ(h.view.sizesShown[1].unit, UNIT_MB);
+}
+
+TEST(SplitterModel, TheRecoveryFieldHandsWholeNumbersToTheEngineAndRefusesTheRest)
+{
+    const char* const bad = "Keine gültige Anzahl für die Wiederherstellung.";
+    const struct {
+        const char* typed;
+        int taken; // -1: refused, the engine keeps the default
+    } cases[] = {
+        {"0", 0},     {"2", 2},
+        {" 3\t", 3},  {"007", 7},
+        {"999", 999}, {"", -1},
+        {"  ", -1},   {"1000", -1},
+        {"-1", -1},   {"+2", -1},
+        {"1.5", -1},  {"2a", -1},
+        {"1 2", -1},  {"99999999999999999999", -1},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string("typed \"") + c.typed + "\"");
+        ModelHarness h;
+        h.model.Init();
+        ASSERT_EQ(h.view.recovery, std::to_string(kDefaultRecoveryPieces));
+        ASSERT_EQ(h.engine.m_nRecoveryPieces, kDefaultRecoveryPieces);
+        h.view.boxes = {{Input::Source, true}, {Input::Target, true}, {Input::PieceSize, true}};
+        h.model.RecoveryEdited(c.typed);
+        EXPECT_EQ(h.engine.m_nRecoveryPieces, c.taken < 0 ? kDefaultRecoveryPieces : c.taken);
+        EXPECT_EQ(h.view.status, c.taken < 0 ? bad : "Alle Informationen vorhanden.");
+        // A box clicked meanwhile does not hide the refusal.
+        h.view.boxes[Input::Source] = false;
+        h.model.UpdateStatus();
+        EXPECT_EQ(h.view.status, c.taken < 0 ? bad : "Auf Eingaben warten...");
+        // "&Starten" reaches the engine only with a valid number.
+        h.model.StartClicked();
+        EXPECT_EQ(h.ui.Statuses(),
+                  c.taken < 0 ? std::vector<std::string>{} : std::vector<std::string>{"Keine Quelldatei."});
+        if (c.taken < 0) {
+            EXPECT_EQ(h.view.status, bad);
+        }
+        // Corrected, the field counts again.
+        h.model.RecoveryEdited("4");
+        EXPECT_EQ(h.engine.m_nRecoveryPieces, 4);
+        EXPECT_EQ(h.view.status, "Auf Eingaben warten...");
+    }
 }
 
 TEST(ProgressModel, StepsPastTheEndStartOver)

@@ -116,6 +116,14 @@ bool SplitterWindow::Visible(int id) const { return IsWindowVisible(GetDlgItem(m
 
 void SplitterWindow::Click(int id) const { SendMessageA(GetDlgItem(m_hWnd, id), BM_CLICK, 0, 0); }
 
+void SplitterWindow::Type(int id, const std::string& text) const
+{
+    HWND edit = GetDlgItem(m_hWnd, id);
+    SendMessageA(edit, EM_SETSEL, 0, -1);
+    for (char c : text)
+        SendMessageA(edit, WM_CHAR, static_cast<unsigned char>(c), 0);
+}
+
 void SplitterWindow::ClickLater(int id) const { PostMessageA(GetDlgItem(m_hWnd, id), BM_CLICK, 0, 0); }
 
 void SplitterWindow::Drop(int id, const std::vector<std::string>& paths) const

@@ -75,6 +75,10 @@ class SplitterWindow {
     // a modal window.
     void Click(int id) const;
     void ClickLater(int id) const;
+    // Types text into an edit control, replacing what it held, key by key.
+    void Type(int id, const std::string& text) const;
+    // The inputs behind the window; read between messages, never during a split.
+    const CSplitEngine& Engine() const { return m_dialog->Engine(); }
     // Drops the paths onto a control with a real drop handle.
     void Drop(int id, const std::vector<std::string>& paths) const;
     // Asks the window to close and waits until it has (true) or times out.

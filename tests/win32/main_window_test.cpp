@@ -20,6 +20,7 @@ TEST(MainWindow, StartsWaitingWithThePresetPieceSize)
     EXPECT_EQ(w.Text(IDC_SOURCE), "");
     EXPECT_EQ(w.Text(IDC_TARGET), "");
     EXPECT_EQ(w.Text(IDC_SIZE_TEXT), "1457664 [1.4 MB]");
+    EXPECT_EQ(w.Text(IDC_RECOVERY), std::to_string(kDefaultRecoveryPieces));
     EXPECT_FALSE(w.Visible(IDC_GREETING));
     EXPECT_FALSE(w.Enabled(IDC_GREETING));
     EXPECT_TRUE(w.Enabled(IDC_START));

@@ -67,10 +67,16 @@ TEST(SplitThroughTheMainWindow, WritesACompleteSetAndResetsTheWindow)
     ASSERT_TRUE(w.ChoosePieceSize("64", IDC_UNIT_KB));
     ASSERT_EQ(w.Text(IDC_SIZE_TEXT), "65536 [64.0 KB]");
     ASSERT_EQ(w.Text(IDC_STATUS), "Alle Informationen vorhanden.");
+    // Typed key by key: the field takes digits only, and the engine the number.
+    w.Type(IDC_RECOVERY, "x2");
+    EXPECT_EQ(w.Text(IDC_RECOVERY), "2");
+    EXPECT_EQ(w.Engine().m_nRecoveryPieces, 2);
+    ASSERT_EQ(w.Text(IDC_STATUS), "Alle Informationen vorhanden.");
 
     HWND info = w.OpenModal(IDC_START, "Information");
     ASSERT_NE(info, nullptr);
     EXPECT_EQ(ItemText(info, IDC_INFO_COUNT), "5");
+    EXPECT_FALSE(ItemText(info, IDC_INFO_RECOVERY).empty());
     EXPECT_EQ(ItemText(info, IDC_INFO_VERDICT),
               "Sie erzeugen 4 Dateien je 64.0 KB\r\nund eine Datei mit 37.0 KB.");
     ASSERT_TRUE(ItemEnabled(info, IDOK));

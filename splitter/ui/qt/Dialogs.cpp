@@ -43,33 +43,35 @@ QLineEdit* ReadOnlyEdit(QWidget* parent, const char* name, int x, int y, int wid
 CInfoDlg::CInfoDlg(QWidget* parent) : QDialog(parent, kDialogFlags)
 {
     setWindowTitle(QStringLiteral("Information"));
-    SetDialogSize(this, 250, 180);
+    SetDialogSize(this, 250, 193);
 
     // The template's order is also the tab order; group boxes first, so
     // that they lie beneath their fields.
     Group(this, "Quelle", 4, 4, 242, 52);
-    Make<QLabel>(this, "", "Dateiname", 10, 16, 40, 8);
-    m_name = ReadOnlyEdit(this, "infoName", 54, 14, 186, 12);
-    Make<QLabel>(this, "", "Pfad", 10, 29, 40, 8);
-    m_sourceDir = ReadOnlyEdit(this, "infoSourceDir", 54, 27, 186, 12);
-    Make<QLabel>(this, "", "Grösse", 10, 42, 40, 8);
-    m_sourceSize = ReadOnlyEdit(this, "infoSourceSize", 54, 40, 186, 12);
-    Group(this, "Ziel", 4, 60, 242, 52);
-    Make<QLabel>(this, "", "Pfad", 10, 72, 40, 8);
-    m_target = ReadOnlyEdit(this, "infoTarget", 54, 70, 186, 12);
-    Make<QLabel>(this, "", "Anzahl", 10, 85, 40, 8);
-    m_count = ReadOnlyEdit(this, "infoCount", 54, 83, 186, 12);
-    Make<QLabel>(this, "", "Grösse", 10, 98, 40, 8);
-    m_pieceSize = ReadOnlyEdit(this, "infoPieceSize", 54, 96, 186, 12);
-    Group(this, "Hinweise", 4, 116, 242, 42);
-    m_verdict = Make<QTextEdit>(this, "infoVerdict", 10, 127, 230, 26);
+    Make<QLabel>(this, "", "Dateiname", 10, 16, 64, 8);
+    m_name = ReadOnlyEdit(this, "infoName", 76, 14, 164, 12);
+    Make<QLabel>(this, "", "Pfad", 10, 29, 64, 8);
+    m_sourceDir = ReadOnlyEdit(this, "infoSourceDir", 76, 27, 164, 12);
+    Make<QLabel>(this, "", "Grösse", 10, 42, 64, 8);
+    m_sourceSize = ReadOnlyEdit(this, "infoSourceSize", 76, 40, 164, 12);
+    Group(this, "Ziel", 4, 60, 242, 65);
+    Make<QLabel>(this, "", "Pfad", 10, 72, 64, 8);
+    m_target = ReadOnlyEdit(this, "infoTarget", 76, 70, 164, 12);
+    Make<QLabel>(this, "", "Anzahl", 10, 85, 64, 8);
+    m_count = ReadOnlyEdit(this, "infoCount", 76, 83, 164, 12);
+    Make<QLabel>(this, "", "Grösse", 10, 98, 64, 8);
+    m_pieceSize = ReadOnlyEdit(this, "infoPieceSize", 76, 96, 164, 12);
+    Make<QLabel>(this, "", "Wiederherstellung", 10, 111, 64, 8);
+    m_recovery = ReadOnlyEdit(this, "infoRecovery", 76, 109, 164, 12);
+    Group(this, "Hinweise", 4, 129, 242, 42);
+    m_verdict = Make<QTextEdit>(this, "infoVerdict", 10, 140, 230, 26);
     m_verdict->setReadOnly(true);
     m_verdict->setFocusPolicy(Qt::NoFocus);
     m_verdict->setAcceptRichText(false);
     m_verdict->document()->setDefaultTextOption(QTextOption(Qt::AlignHCenter));
-    m_ok = Make<QPushButton>(this, "ok", "&Fortfahren", 64, 162, 56, 14);
+    m_ok = Make<QPushButton>(this, "ok", "&Fortfahren", 64, 175, 56, 14);
     m_ok->setDefault(true);
-    m_cancel = Make<QPushButton>(this, "cancel", "Ab&brechen", 130, 162, 56, 14);
+    m_cancel = Make<QPushButton>(this, "cancel", "Ab&brechen", 130, 175, 56, 14);
     connect(m_ok, &QPushButton::clicked, this, &QDialog::accept);
     connect(m_cancel, &QPushButton::clicked, this, &QDialog::reject);
 
@@ -86,6 +88,7 @@ void CInfoDlg::SetPlan(const CSplitJob& plan)
     m_target->setText(QString::fromStdString(view.targetPath));
     m_count->setText(QString::fromStdString(view.count));
     m_pieceSize->setText(QString::fromStdString(view.pieceSize));
+    m_recovery->setText(QString::fromStdString(view.recovery));
     CheckPlan();
 }
 

@@ -40,6 +40,7 @@ class CInfoDlg : public QDialog {
     QLineEdit* m_target;
     QLineEdit* m_count;
     QLineEdit* m_pieceSize;
+    QLineEdit* m_recovery;
     QTextEdit* m_verdict;
     QPushButton* m_ok;
     QPushButton* m_cancel;

@@ -16,6 +16,8 @@
 #include <QMessageBox>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QRegularExpression>
+#include <QRegularExpressionValidator>
 #include <QShortcut>
 #include <QSysInfo>
 #include <QThread>
@@ -61,12 +63,12 @@ CSplitterDlg::CSplitterDlg(IChoosers& choosers, IJoinerImage& joiner, QWidget* p
 {
     setWindowTitle(QStringLiteral("Portelan"));
     setWindowIcon(QIcon(QStringLiteral(":/pictures/portelan.ico")));
-    SetDialogSize(this, 213, 106);
+    SetDialogSize(this, 213, 120);
 
     // Created in the template's order, which is also the tab order; the
     // group box first, so that it lies beneath the fields it frames.
     m_status = Make<QLabel>(this, "status", 5, 5, 203, 8);
-    auto* group = Make<QGroupBox>(this, "settings", 4, 16, 203, 70);
+    auto* group = Make<QGroupBox>(this, "settings", 4, 16, 203, 84);
     group->setTitle(QStringLiteral("Einstellungen"));
     m_boxes = {InputBox(this, "haveSource", "Quelldatei", 13, 31),
                InputBox(this, "haveTarget", "Zielpfad", 13, 45),
@@ -75,12 +77,18 @@ CSplitterDlg::CSplitterDlg(IChoosers& choosers, IJoinerImage& joiner, QWidget* p
     auto* target = Make<CDropEdit>(this, "target", 74, 44, 128, 13);
     m_fields = {source, target, Make<QLineEdit>(this, "sizeText", 74, 58, 128, 13)};
     m_fields[Index(Input::PieceSize)]->setReadOnly(true);
-    m_progress = Make<QProgressBar>(this, "progress", 13, 76, 189, 6);
+    Make<QLabel>(this, "recoveryLabel", "Ersatz für", 13, 75, 58, 8);
+    m_recovery = Make<QLineEdit>(this, "recovery", 74, 73, 24, 13);
+    m_recovery->setMaxLength(3);
+    m_recovery->setValidator(
+        new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]*")), m_recovery));
+    Make<QLabel>(this, "recoveryUnit", "Teilstück(e)", 102, 75, 100, 8);
+    m_progress = Make<QProgressBar>(this, "progress", 13, 90, 189, 6);
     m_progress->setTextVisible(false);
-    m_start = Make<QPushButton>(this, "start", "&Starten", 51, 89, 50, 14);
+    m_start = Make<QPushButton>(this, "start", "&Starten", 51, 103, 50, 14);
     m_start->setDefault(true);
-    auto* quit = Make<QPushButton>(this, "quit", "Be&enden", 117, 89, 50, 14);
-    m_greeting = Make<QPushButton>(this, "greeting", "?", 104, 91, 10, 10);
+    auto* quit = Make<QPushButton>(this, "quit", "Be&enden", 117, 103, 50, 14);
+    m_greeting = Make<QPushButton>(this, "greeting", "?", 104, 105, 10, 10);
     m_greeting->hide();
     m_greeting->setEnabled(false);
 
@@ -89,6 +97,8 @@ CSplitterDlg::CSplitterDlg(IChoosers& choosers, IJoinerImage& joiner, QWidget* p
     connect(m_boxes[Index(Input::Target)], &QCheckBox::clicked, this, [this] { m_model.TargetClicked(); });
     connect(m_boxes[Index(Input::PieceSize)], &QCheckBox::clicked, this,
             [this] { m_model.PieceSizeClicked(); });
+    connect(m_recovery, &QLineEdit::textChanged, this,
+            [this](const QString& text) { m_model.RecoveryEdited(text.toStdString()); });
     for (auto [edit, input] : {std::pair{source, Input::Source}, std::pair{target, Input::Target}})
         connect(edit, &CDropEdit::PathDropped, this,
                 [this, input](const std::string& path) { m_model.Dropped(input, path); });
@@ -220,6 +230,11 @@ bool CSplitterDlg::IsChecked(Input input) const { return m_boxes[Index(input)]->
 std::optional<std::string> CSplitterDlg::ChooseSourceFile(const std::string& browseDir)
 {
     return m_choosers.ChooseSourceFile(this, browseDir);
+}
+
+void CSplitterDlg::ShowRecovery(const std::string& text)
+{
+    m_recovery->setText(QString::fromStdString(text));
 }
 
 std::optional<std::string> CSplitterDlg::ChooseFolder() { return m_choosers.ChooseFolder(this); }

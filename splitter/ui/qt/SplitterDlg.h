@@ -46,6 +46,7 @@ class CSplitterDlg : public QDialog, public ISplitFrontEnd, public ISplitterView
     std::optional<std::string> ChooseSourceFile(const std::string& browseDir) override;
     std::optional<std::string> ChooseFolder() override;
     std::optional<PieceSizeValue> ChoosePieceSize(const PieceSizeValue& shown) override;
+    void ShowRecovery(const std::string& text) override;
 
     void ShowAboutBox();
     void ShowGreeting();
@@ -90,6 +91,7 @@ class CSplitterDlg : public QDialog, public ISplitFrontEnd, public ISplitterView
     // By Index(Input).
     std::array<QCheckBox*, 3> m_boxes{};
     std::array<QLineEdit*, 3> m_fields{};
+    QLineEdit* m_recovery = nullptr;
     QProgressBar* m_progress = nullptr;
     QPushButton* m_start = nullptr;
     QPushButton* m_greeting = nullptr;

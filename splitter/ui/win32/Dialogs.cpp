@@ -19,6 +19,7 @@ BOOL CInfoDlg::OnInitDialog()
     SetItemText(IDC_INFO_TARGET, view.targetPath);
     SetItemText(IDC_INFO_COUNT, view.count);
     SetItemText(IDC_INFO_PIECE_SIZE, view.pieceSize);
+    SetItemText(IDC_INFO_RECOVERY, view.recovery);
     CheckPlan();
     // The focus goes to the button that is there to be pressed.
     SetFocus(Item(IsWindowEnabled(Item(IDOK)) ? IDOK : IDCANCEL));

@@ -31,6 +31,7 @@
 #define IDC_STATUS 1010
 #define IDC_PROGRESS 1029
 #define IDC_GREETING 1032
+#define IDC_RECOVERY 1033
 
 // Piece-size window.
 #define IDC_VALUE 1016
@@ -48,6 +49,7 @@
 #define IDC_INFO_PIECE_SIZE 1026
 #define IDC_INFO_COUNT 1027
 #define IDC_INFO_VERDICT 1028
+#define IDC_INFO_RECOVERY 1030
 
 // Error window.
 #define IDC_ERROR_CLIP 1012

@@ -22,6 +22,7 @@ BOOL CSplitterDlg::OnInitDialog()
     m_editTarget.Attach(Item(IDC_TARGET), Hwnd(), Input::Target);
     m_editSource.Attach(Item(IDC_SOURCE), Hwnd(), Input::Source);
     m_progress = Item(IDC_PROGRESS);
+    SendMessageW(Item(IDC_RECOVERY), EM_LIMITTEXT, 3, 0);
 
     wchar_t about[256] = L"";
     HMENU menu = GetSystemMenu(Hwnd(), FALSE);
@@ -100,6 +101,8 @@ std::optional<std::string> CSplitterDlg::ChooseSourceFile(const std::string& bro
     return m_choosers.ChooseSourceFile(Hwnd(), browseDir);
 }
 
+void CSplitterDlg::ShowRecovery(const std::string& text) { SetItemText(IDC_RECOVERY, text); }
+
 std::optional<std::string> CSplitterDlg::ChooseFolder() { return m_choosers.ChooseFolder(Hwnd()); }
 
 std::optional<PieceSizeValue> CSplitterDlg::ChoosePieceSize(const PieceSizeValue& shown)
@@ -139,6 +142,8 @@ bool CSplitterDlg::OnCommand(int id, int code, HWND)
 {
     if (id == ID_HELP_COMMAND)
         ShowAboutBox();
+    else if (id == IDC_RECOVERY && code == EN_CHANGE)
+        m_model.RecoveryEdited(GetItemText(IDC_RECOVERY));
     else if (code != BN_CLICKED)
         return false;
     else if (id == IDC_START)

@@ -47,6 +47,7 @@ class CSplitterDlg : public win::CDialog, public ISplitFrontEnd, public ISplitte
     std::optional<std::string> ChooseSourceFile(const std::string& browseDir) override;
     std::optional<std::string> ChooseFolder() override;
     std::optional<PieceSizeValue> ChoosePieceSize(const PieceSizeValue& shown) override;
+    void ShowRecovery(const std::string& text) override;
 
     void ShowAboutBox();
     void ShowGreeting();
@@ -54,6 +55,8 @@ class CSplitterDlg : public win::CDialog, public ISplitFrontEnd, public ISplitte
     bool RunUpdateCheck();
     // Replaces the HTTP client the update check uses (tests).
     void SetUpdateClientFactory(UpdateClientFactory factory) { m_updateClient = std::move(factory); }
+    // The inputs and results behind the window.
+    const CSplitEngine& Engine() const { return m_engine; }
 
   protected:
     BOOL OnInitDialog() override;
