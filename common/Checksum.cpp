@@ -184,7 +184,8 @@ std::optional<CChecksumTrailer::Failure> CChecksumTrailer::Fold(const Range& ran
 }
 
 platform::CopyResult CopyChunked(platform::File& in, platform::File& out, std::int64_t n,
-                                 const ReadBack* readBack, const std::atomic<bool>* stop)
+                                 const ReadBack* readBack, const std::atomic<bool>* stop,
+                                 ICopyProgress* progress)
 {
     platform::CopyResult total;
     while (total.bytes < n) {
@@ -197,6 +198,8 @@ platform::CopyResult CopyChunked(platform::File& in, platform::File& out, std::i
         total.bytes += part.bytes;
         total.status = part.status;
         total.error = part.error;
+        if (progress && part.bytes > 0)
+            progress->Copied(total.bytes);
         if (part.status != platform::CopyResult::Status::Ok || part.bytes == 0)
             break;
     }

@@ -113,10 +113,20 @@ struct ReadBack {
     int piece = 0;                        // the piece the bytes belong to
 };
 
+// Told after every chunk of a copy how many bytes it has copied so far.
+class ICopyProgress {
+  public:
+    virtual void Copied(std::int64_t bytes) = 0;
+
+  protected:
+    ~ICopyProgress() = default;
+};
+
 // Copies up to n bytes from the position of in to the position of out, in
 // chunks, and hands every chunk written to readBack (when given). Stops early
 // at the end of in, or when stop becomes true (status Ok, fewer bytes).
 platform::CopyResult CopyChunked(platform::File& in, platform::File& out, std::int64_t n,
-                                 const ReadBack* readBack = nullptr, const std::atomic<bool>* stop = nullptr);
+                                 const ReadBack* readBack = nullptr, const std::atomic<bool>* stop = nullptr,
+                                 ICopyProgress* progress = nullptr);
 
 } // namespace portelan

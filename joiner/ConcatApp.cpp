@@ -281,6 +281,7 @@ bool CConcatApp::InitInstance()
         return false;
     m_ui.ShowMessage(StrFormat("Die Datei \"%s\" wurde erstellt.", TargetPath().c_str()),
                      "Zusammenführung erfolgreich");
+    m_ui.ShowJoinSummary();
     return true;
 }
 
@@ -312,6 +313,26 @@ CConcatApp::PieceLookup CConcatApp::OpenPiece(int index, const std::string& targ
     }
     return PieceLookup::Missing;
 }
+
+namespace {
+
+// Hands a piece's copy on to the front end as bytes of the whole file.
+class CJoinProgress final : public ICopyProgress {
+  public:
+    CJoinProgress(IConcatFrontEnd& ui, std::int64_t before, std::int64_t total, std::string piece)
+        : m_ui(ui), m_before(before), m_total(total), m_piece(std::move(piece))
+    {
+    }
+    void Copied(std::int64_t bytes) override { m_ui.ProgressBytes(m_before + bytes, m_total, m_piece); }
+
+  private:
+    IConcatFrontEnd& m_ui;
+    std::int64_t m_before;
+    std::int64_t m_total;
+    std::string m_piece;
+};
+
+} // namespace
 
 // One join in progress: the file growing under its temporary name, a second
 // handle reading it back for the checksums, and the sums to check against.
@@ -532,7 +553,9 @@ CConcatApp::Appended CConcatApp::CopyPiece(Join& join, int index, platform::File
     std::optional<ReadBack> readBack;
     if (join.trailer)
         readBack.emplace(ReadBack{*join.trailer, join.reader, join.tempPath, start, index - 1});
-    const CopyResult copied = CopyChunked(piece, join.out, length, readBack ? &*readBack : nullptr);
+    CJoinProgress bytes(m_ui, start, m_nTotalSize, SplitPath(path).fileName);
+    const CopyResult copied =
+        CopyChunked(piece, join.out, length, readBack ? &*readBack : nullptr, nullptr, &bytes);
     join.written += copied.bytes;
     switch (copied.status) {
     case CopyResult::Status::NoMemory:
@@ -670,6 +693,7 @@ std::optional<CConcatApp::SetCheck> CConcatApp::CheckPieces()
     }
     std::uint32_t whole = 0;
     bool allPresent = true;
+    std::int64_t done = 0;
     for (int i = 1; i <= m_nCount; ++i) {
         PieceCheck piece;
         platform::File file;
@@ -683,11 +707,15 @@ std::optional<CConcatApp::SetCheck> CConcatApp::CheckPieces()
         std::uint32_t crc = 0;
         std::int64_t bytes = 0;
         std::int64_t got;
+        const std::string name = SplitPath(piece.path).fileName;
         while ((got = file.Read(buffer.get(), kCheckBuffer)) > 0) {
             crc = Crc32Update(crc, buffer.get(), static_cast<std::size_t>(got));
             bytes += got;
+            done += got;
+            m_ui.ProgressBytes(done, m_nTotalSize, name);
         }
         check.totalSize += bytes;
+        piece.size = bytes;
         const std::optional<std::uint32_t> expected = ListedSum(listed, i);
         if (got < 0)
             piece.state = PieceState::Unreadable;

@@ -57,6 +57,7 @@ class CConcatApp {
     struct PieceCheck {
         std::string path; // the file read, or where it was expected
         PieceState state = PieceState::Missing;
+        std::int64_t size = 0; // bytes read; 0 when missing
     };
     struct SetCheck {
         std::vector<PieceCheck> pieces;

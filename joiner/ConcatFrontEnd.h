@@ -1,6 +1,7 @@
 // What the joiner's logic needs from its windows (or its console).
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 namespace portelan {
@@ -24,6 +25,13 @@ class IConcatFrontEnd {
     virtual void ShowProgress(bool visible) = 0;
     virtual void SetProgressTip(const std::string& tip) = 0;
     virtual void DestroyProgress() = 0;
+
+    // Bytes of the pieces handled so far of total, while piece (its file
+    // name) is read; called after every chunk, so a front end that shows
+    // them thins them out. The windows show pieces only.
+    virtual void ProgressBytes(std::int64_t /*done*/, std::int64_t /*total*/, const std::string& /*piece*/) {}
+    // The join succeeded: the time it took and its speed, where shown.
+    virtual void ShowJoinSummary() {}
 };
 
 } // namespace portelan

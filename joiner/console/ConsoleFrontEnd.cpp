@@ -59,11 +59,26 @@ bool CConsoleFrontEnd::AskForDirectory(std::string& dir, const std::string& file
     return true;
 }
 
-void CConsoleFrontEnd::ReportError(const std::string& text) { ShowMessage(text, kErrorCaption); }
+void CConsoleFrontEnd::UseCommandLineConventions(bool quiet)
+{
+    m_bErrorsToErr = true;
+    m_bTipLines = false;
+    m_bQuiet = quiet;
+}
+
+void CConsoleFrontEnd::ReportError(const std::string& text)
+{
+    EndProgressLine();
+    std::FILE* to = m_bErrorsToErr ? m_err : m_out;
+    std::fprintf(to, "%s\n%s\n", kErrorCaption, ConsoleText(text).c_str());
+    std::fflush(to);
+}
 
 void CConsoleFrontEnd::ShowMessage(const std::string& text, const std::string& title)
 {
     EndProgressLine();
+    if (m_bQuiet)
+        return;
     std::fprintf(m_out, "%s\n%s\n", title.c_str(), ConsoleText(text).c_str());
     std::fflush(m_out);
 }
@@ -81,16 +96,41 @@ void CConsoleFrontEnd::ShowProgress(bool visible)
 
 void CConsoleFrontEnd::SetProgressTip(const std::string& tip)
 {
-    if (!m_bVisible)
+    if (!m_bVisible || m_bQuiet)
         return;
     if (m_bInPlace) {
+        // The byte line says more, and names the piece.
+        if (m_bytes.Started())
+            return;
         std::fprintf(m_err, "\r%s\033[K", tip.c_str());
         m_bLineOpen = true;
-    } else {
+    } else if (m_bTipLines) {
         std::fprintf(m_err, "%s\n", tip.c_str());
     }
     std::fflush(m_err);
 }
+
+void CConsoleFrontEnd::ProgressBytes(std::int64_t done, std::int64_t total, const std::string& piece)
+{
+    if (!m_bytes.Started())
+        m_bytes.Start(total);
+    if (!m_bytes.Update(done) || !m_bInPlace || m_bQuiet)
+        return;
+    std::fprintf(m_err, "\r%s\033[K", m_bytes.Line(piece).c_str());
+    std::fflush(m_err);
+    m_bLineOpen = true;
+}
+
+void CConsoleFrontEnd::ShowSummary(const char* verb)
+{
+    EndProgressLine();
+    if (m_bQuiet || !m_bytes.Started())
+        return;
+    std::fprintf(m_err, "%s\n", m_bytes.Summary(verb).c_str());
+    std::fflush(m_err);
+}
+
+void CConsoleFrontEnd::ShowJoinSummary() { ShowSummary("zusammengesetzt"); }
 
 void CConsoleFrontEnd::DestroyProgress()
 {

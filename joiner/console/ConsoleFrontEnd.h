@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "joiner/ConcatFrontEnd.h"
+#include "joiner/console/ByteProgress.h"
 
 namespace portelan {
 
@@ -21,6 +22,15 @@ class CConsoleFrontEnd : public IConcatFrontEnd {
     void ShowProgress(bool visible) override;
     void SetProgressTip(const std::string& tip) override;
     void DestroyProgress() override;
+    void ProgressBytes(std::int64_t done, std::int64_t total, const std::string& piece) override;
+    void ShowJoinSummary() override;
+
+    // portelan-cli's conventions: errors on err; progress only where it is
+    // redrawn in place, and with quiet nothing but errors and questions.
+    void UseCommandLineConventions(bool quiet);
+    // Ends the progress line and prints "<bytes> <verb> in <time>, <speed>."
+    // on err, unless quiet; nothing when no bytes were reported.
+    void ShowSummary(const char* verb);
 
   private:
     void EndProgressLine();
@@ -33,6 +43,10 @@ class CConsoleFrontEnd : public IConcatFrontEnd {
     bool m_bVisible = false;
     bool m_bLineOpen = false;
     std::string m_strTip;
+    bool m_bErrorsToErr = false;
+    bool m_bTipLines = true;
+    bool m_bQuiet = false;
+    CByteProgress m_bytes;
 };
 
 // Window texts use "\r\n" between lines; a console wants "\n".

@@ -1,6 +1,7 @@
 // What the split engine needs from whatever stands in for the main dialog.
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <string>
 
@@ -26,6 +27,10 @@ class ISplitFrontEnd {
     virtual void ResetProgress() = 0;
     virtual void InitProgress(int lower, int upper, int step) = 0;
     virtual void StepProgress() = 0;
+    // The bytes of the source written so far of total, while piece (its file
+    // name) is written; called from the worker after every chunk, so often
+    // that a front end showing them thins them out. Windows show pieces only.
+    virtual void ProgressBytes(std::int64_t /*done*/, std::int64_t /*total*/, const std::string& /*piece*/) {}
 
     // Enables or disables "&Starten".
     virtual void EnableStart(bool enable) = 0;

@@ -4,6 +4,7 @@
 
 #include "common/Checksum.h"
 #include "common/FailureReason.h"
+#include "common/PathText.h"
 #include "common/SizeText.h"
 #include "common/SplitSet.h"
 #include "common/StrFormat.h"
@@ -12,6 +13,26 @@
 #include "splitter/engine/SplitEngine.h"
 
 namespace portelan {
+
+namespace {
+
+// Hands the bytes of one piece's copy on as bytes of the whole source.
+class CPieceProgress final : public ICopyProgress {
+  public:
+    CPieceProgress(ISplitFrontEnd& ui, std::int64_t before, std::int64_t total, std::string piece)
+        : m_ui(ui), m_before(before), m_total(total), m_piece(std::move(piece))
+    {
+    }
+    void Copied(std::int64_t bytes) override { m_ui.ProgressBytes(m_before + bytes, m_total, m_piece); }
+
+  private:
+    ISplitFrontEnd& m_ui;
+    std::int64_t m_before;
+    std::int64_t m_total;
+    std::string m_piece;
+};
+
+} // namespace
 
 CSplitEngine::CSplitEngine(ISplitFrontEnd& ui, IJoinerImage& joiner) : m_ui(ui), m_joiner(joiner)
 {
@@ -185,6 +206,7 @@ void CSplitEngine::SplitWorkerProc(CSplitJob* job)
             feed.emplace(*job->m_pRecovery);
             trailer.AddConsumer(*feed);
         }
+        std::int64_t written = 0;
         bool proceed = true;
         for (int k = 1; k <= job->m_nCount && proceed; ++k) {
             if (job->m_bStopRequested)
@@ -200,8 +222,10 @@ void CSplitEngine::SplitWorkerProc(CSplitJob* job)
                 proceed = false;
                 job->m_strTargetPath = path;
             } else {
+                CPieceProgress bytes(progress->m_ui, written, job->m_nSourceSize, SplitPath(path).fileName);
                 CopyResult copied =
-                    CopyChunked(source, piece, job->m_nPieceSize32, nullptr, &job->m_bStopRequested);
+                    CopyChunked(source, piece, job->m_nPieceSize32, nullptr, &job->m_bStopRequested, &bytes);
+                written += copied.bytes;
                 bool closed = piece.Close();
                 int code = kSplitOk;
                 platform::Error error = copied.error;

@@ -46,11 +46,12 @@ windows_set
 put_bytes "$S/x.002" 100 "$(od -An -tu1 -j 100 -N 1 "$S/x.002" | awk '{ printf "\\x%02x", ($1 + 1) % 256 }')"
 run --in "$T/elsewhere" "$SPLITTER" join "$S"
 assert_rc 1
-assert_out_has "Die Prüfsumme der zusammengeführten Datei \"$S/x.bin\" stimmt nicht."
+assert_err_has "Die Prüfsumme der zusammengeführten Datei \"$S/x.bin\" stimmt nicht."
+assert_empty "$OUT"
 assert_entries "$S" x.001 x.002 x.003 _x.cfg _x.exe
 
 # Neither a directory, a file named "x.cfg" nor "_x.cfg.bak" is a configuration file.
-check "no configuration file, several, or no such path: a message naming them, exit 1, nothing created"
+check "no configuration file, several, or no such path: a message on stderr naming them, exit 1, nothing created"
 mkdir -p "$T/none/_d.cfg" "$T/several"
 touch "$T/none/x.cfg" "$T/none/_x.cfg.bak"
 for cfg in _b.cfg _C.Cfg _a.cfg; do cp "$T/made/_x.cfg" "$T/several/$cfg"; done
@@ -59,8 +60,9 @@ while IFS='|' read -r arg message; do
     before=$(ls -AR "$T")
     run --in "$T" "$SPLITTER" join "$arg"
     assert_rc 1
-    assert_text "$OUT" "Fehlermeldung
+    assert_text "$ERR" "Fehlermeldung
 $message"
+    assert_empty "$OUT"
     [ "$(ls -AR "$T")" = "$before" ] || fail "join $arg changed the files"
     pass
 done <<EOF_ROWS

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Plans the splitter must refuse: exit 1, the verdict in the notes, and not a
-# single file written to the target directory.
+# Plans the splitter must refuse: exit 1, the verdict in the notes and on
+# stderr, and not a single file written to the target directory.
 set -euo pipefail
 source "$(dirname "$0")/lib.sh" "$@"
 
@@ -24,7 +24,8 @@ refuse() {
     ${verdict//$'\n'/$'\n'    }
 Der Vorgang wurde abgebrochen."
     assert_out_lacks "Bitte warten..."
-    assert_empty "$ERR"
+    assert_text "$ERR" "Fehlermeldung
+$verdict"
     assert_entries "$target"
 }
 
@@ -70,12 +71,13 @@ assert_rc 1
 assert_out_has "Fehler: Grösse der Quelldatei darf nicht Null sein."
 assert_entries "$T/adir-target"
 
-check "a source that does not exist: no plan, only the status text"
+check "a source that does not exist: no plan, only the status text, on stderr too"
 mkdir "$T/t-missing-src"
 run "$SPLITTER" split "$T/no such file.bin" "$T/t-missing-src" --size 4K
 assert_rc 1
 assert_text "$OUT" "Die Dateigrösse konnte nicht bestimmt werden."
-assert_empty "$ERR"
+assert_text "$ERR" "Fehlermeldung
+Die Dateigrösse konnte nicht bestimmt werden."
 assert_entries "$T/t-missing-src"
 
 # The free-space query fails for a missing directory: the warning then shows

@@ -102,7 +102,7 @@ assert_rc 1
 assert_out_has "x.002 beschädigt"
 run "$SPLITTER" join "$T/empty1"
 assert_rc 1
-assert_out_has "\"$T/empty1/x.002\" hat eine Länge von Null."
+assert_err_has "\"$T/empty1/x.002\" hat eine Länge von Null."
 assert_absent "$T/empty1/x.bin"
 
 check "an empty piece listed with CRC 00000000: the same"
@@ -113,7 +113,7 @@ assert_rc 1
 assert_out_has "x.002 beschädigt"
 run "$SPLITTER" join "$T/empty2"
 assert_rc 1
-assert_out_has "hat eine Länge von Null."
+assert_err_has "hat eine Länge von Null."
 
 # sumless_set DIR: three pieces of 100, 100 and 50 bytes and a record of
 # 250 bytes without a sum, as other makers write them; no checksum list.
@@ -136,7 +136,7 @@ for change in "short:49" "long:51"; do
     run --stdin "
 " "$SPLITTER" join "$D"
     assert_rc 1
-    assert_out_has "Das Teilstück \"$D/x.003\" ist beschädigt."
+    assert_err_has "Das Teilstück \"$D/x.003\" ist beschädigt."
     assert_absent "$D/x.bin"
     run --stdin "$D-good
 " "$SPLITTER" join "$D"
@@ -151,7 +151,7 @@ sumless_set "$D"
 make_file "$D/x.002" 99
 run "$SPLITTER" join "$D"
 assert_rc 1
-assert_out_has "Die Grösse der zusammengeführten Datei \"$D/x.bin\" stimmt nicht."
+assert_err_has "Die Grösse der zusammengeführten Datei \"$D/x.bin\" stimmt nicht."
 assert_absent "$D/x.bin"
 assert_no_temp "$D"
 

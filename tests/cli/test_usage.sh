@@ -16,12 +16,70 @@ usage_error() {
     assert_entries "$T/target"
 }
 
-check "usage errors: no arguments, unknown command, missing target, extra argument"
-usage_error
-usage_error frobnicate src/in.bin target
-usage_error split src/in.bin
-usage_error split
-usage_error split src/in.bin target extra
+# Rows: arguments (split at blanks) | the problem named on stderr.
+check "usage errors name the problem on stderr, with the usage, and nothing on stdout"
+while IFS='|' read -r args problem; do
+    # shellcheck disable=SC2086 # the arguments split on purpose
+    usage_error $args
+    assert_err_has "portelan-cli: $problem
+Aufruf: "
+done <<'EOF_ROWS'
+|Befehl fehlt
+frobnicate src/in.bin target|unbekannter Befehl: frobnicate
+split src/in.bin|QUELLDATEI und ZIELVERZEICHNIS erwartet
+split|QUELLDATEI und ZIELVERZEICHNIS erwartet
+split src/in.bin target extra|QUELLDATEI und ZIELVERZEICHNIS erwartet
+split src/in.bin target --frob|unbekannte Option: --frob
+split -x src/in.bin target|unbekannte Option: -x
+verify --jsn|unbekannte Option: --jsn
+join --json|unbekannte Option: --json
+update now|update erwartet keine Argumente
+split src/in.bin target --size|Wert fehlt oder ist zu viel bei --size
+split src/in.bin target --size=4Q|ungültige GROESSE: "4Q"
+help frobnicate|unbekannter Befehl: frobnicate
+help split join|help erwartet höchstens einen BEFEHL
+--version split|unbekannte Option: --version
+EOF_ROWS
+
+check "help per command: 'help COMMAND' and 'COMMAND --help' print the command's usage, as the whole usage has it"
+"$SPLITTER" --help >"$T/usage"
+for command in split join verify repair update help; do
+    run "$SPLITTER" help "$command"
+    assert_rc 0
+    assert_empty "$ERR"
+    cp "$OUT" "$T/help-$command"
+    synopsis=$(head -n 1 "$OUT")
+    [[ $synopsis == "Aufruf: portelan-cli $command"* ]] || fail "help $command starts with: $synopsis"
+    assert_has "$T/usage" "portelan-cli ${synopsis#Aufruf: portelan-cli }"
+    assert_out_has "Ende mit 0: erledigt, 1: abgelehnt oder gescheitert, 2: Fehler im Aufruf."
+    for flags in "$command --help" "$command -h" "--help $command"; do
+        # shellcheck disable=SC2086
+        run "$SPLITTER" $flags
+        assert_rc 0
+        assert_empty "$ERR"
+        assert_text "$OUT" "$(cat "$T/help-$command")"
+    done
+done
+
+check "--size=SIZE is --size SIZE; after -- a name may start with '-'"
+cp "$T/src/in.bin" "$T/src/-in.bin"
+# Rows: arguments of split | target | base name of the pieces.
+while IFS='|' read -r args target base; do
+    mkdir "$T/$target"
+    # shellcheck disable=SC2086
+    run --in "$T" "$SPLITTER" split $args
+    assert_rc 0
+    assert_size "$T/$target/$base.001" 4096
+    assert_size "$T/$target/$base.002" 904
+done <<'EOF_ROWS'
+--size=4K src/in.bin t1|t1|in
+src/in.bin t2 --size 4K|t2|in
+--size 4K -- src/-in.bin t3|t3|-in
+-q --size 4K -- src/-in.bin t4|t4|-in
+EOF_ROWS
+# The last row was quiet, and no terminal shows progress: nothing at all.
+assert_empty "$OUT"
+assert_empty "$ERR"
 
 # The version the build was configured with.
 version=$(sed -n 's/^project(Portelan VERSION \([0-9.]*\).*/\1/p' "$(dirname "$0")/../../CMakeLists.txt")

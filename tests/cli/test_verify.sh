@@ -33,6 +33,31 @@ for k in 001 002 003; do
     assert_out_has "davon OK: 2, beschädigt: 1,"
 done
 
+# states_of FILE: "name state size" per piece of verify --json's object, and
+# its verdict; the object must parse with python3 -m json.tool first.
+states_of() {
+    python3 -m json.tool "$1" >/dev/null || fail "verify --json printed no valid JSON: $(cat "$1")"
+    python3 -c 'import json, sys
+d = json.load(open(sys.argv[1]))
+for p in d["pieces"]: print(p["name"], p["state"], p["size"])
+print(d["set"], d["size"], d["sound"], d["repairable"])' "$1"
+}
+
+check "verify --json: one object on stdout for an intact, a damaged and an incomplete set"
+cp "$T/intact"/x.00? "$S/"
+while IFS='|' read -r change rc states; do
+    eval "$change"
+    run "$SPLITTER" verify --json "$S"
+    assert_rc "$rc"
+    states_of "$OUT" >"$T/states"
+    assert_text "$T/states" "$(printf '%b' "$states")"
+    assert_err_lacks "Fehlermeldung"
+done <<'EOF_ROWS'
+:|0|x.001 ok 4096\nx.002 ok 4096\nx.003 ok 1808\nx.bin 10000 True True
+put_bytes "$S/x.002" 7 X|1|x.001 ok 4096\nx.002 damaged 4096\nx.003 ok 1808\nx.bin 10000 False False
+rm "$S/x.003"|1|x.001 ok 4096\nx.002 damaged 4096\nx.003 missing None\nx.bin 10000 False False
+EOF_ROWS
+
 check "a missing piece and no list: named, and the rest only checked together"
 cp "$T/intact"/x.00? "$S/"
 rm "$S/x.002" "$S/_x.sfv"
@@ -55,7 +80,7 @@ rm "$S/x.bin"
 put_bytes "$S/x.003" 5 "$(printf '\\x%02x' $((($(od -An -tu1 -j 5 -N 1 "$S/x.003" | tr -d ' ') + 1) % 256)))"
 run "$SPLITTER" join "$S"
 assert_rc 1
-assert_out_has "Das Teilstück \"$S/x.003\" ist beschädigt."
+assert_err_has "Das Teilstück \"$S/x.003\" ist beschädigt."
 assert_absent "$S/x.bin"
 
 finish

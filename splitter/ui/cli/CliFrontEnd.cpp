@@ -18,14 +18,17 @@ void PrintLines(std::FILE* out, const std::string& indent, const std::string& te
 
 } // namespace
 
-CCliFrontEnd::CCliFrontEnd(std::FILE* out, std::FILE* err, bool progressBar)
-    : m_out(out), m_err(err), m_bProgressBar(progressBar)
+CCliFrontEnd::CCliFrontEnd(std::FILE* out, std::FILE* err, bool progressLine, bool quiet)
+    : m_out(out), m_err(err), m_bProgressLine(progressLine && !quiet), m_bQuiet(quiet)
 {
 }
 
 void CCliFrontEnd::SetStatus(const std::string& text)
 {
     EndBar();
+    m_strLastStatus = text;
+    if (m_bQuiet)
+        return;
     std::fprintf(m_out, "%s\n", text.c_str());
     std::fflush(m_out);
 }
@@ -33,6 +36,7 @@ void CCliFrontEnd::SetStatus(const std::string& text)
 void CCliFrontEnd::ShowErrorWindow(const std::string& message, const std::string& caption)
 {
     EndBar();
+    m_bErrorShown = true;
     std::fprintf(m_err, "%s\n", caption.c_str());
     PrintLines(m_err, "", message);
     std::fflush(m_err);
@@ -41,6 +45,15 @@ void CCliFrontEnd::ShowErrorWindow(const std::string& message, const std::string
 bool CCliFrontEnd::ConfirmPlan(const CSplitJob& plan)
 {
     PlanView view = DescribePlan(plan);
+    // A refusal is an error: on err, where a script looks for one.
+    if (!view.verdict.canConfirm) {
+        m_bErrorShown = true;
+        std::fprintf(m_err, "%s\n", kErrorCaption);
+        PrintLines(m_err, "", view.verdict.text);
+        std::fflush(m_err);
+    }
+    if (m_bQuiet)
+        return view.verdict.canConfirm;
     std::fprintf(m_out,
                  "Information\n"
                  "  Quelle\n"
@@ -61,18 +74,32 @@ bool CCliFrontEnd::ConfirmPlan(const CSplitJob& plan)
     return view.verdict.canConfirm;
 }
 
-void CCliFrontEnd::DrawBar()
+void CCliFrontEnd::ProgressBytes(std::int64_t done, std::int64_t total, const std::string& piece)
 {
-    if (!m_bProgressBar)
+    if (!m_bytes.Started())
+        m_bytes.Start(total);
+    if (!m_bytes.Update(done) || !m_bProgressLine)
         return;
-    constexpr int kWidth = 40;
-    const int span = m_progress.Upper() - m_progress.Lower();
-    const int pos = m_progress.Position() - m_progress.Lower();
-    const int done = span > 0 ? pos * kWidth / span : 0;
-    std::fprintf(m_err, "\r[%s%s] %d/%d", std::string(static_cast<std::size_t>(done), '#').c_str(),
-                 std::string(static_cast<std::size_t>(kWidth - done), '.').c_str(), pos, span);
+    std::fprintf(m_err, "\r%s\033[K", m_bytes.Line(piece).c_str());
     std::fflush(m_err);
     m_bBarDrawn = true;
+}
+
+void CCliFrontEnd::ReportRefusal()
+{
+    if (m_bErrorShown || m_strLastStatus.empty())
+        return;
+    std::fprintf(m_err, "%s\n%s\n", kErrorCaption, m_strLastStatus.c_str());
+    std::fflush(m_err);
+}
+
+void CCliFrontEnd::ShowSummary()
+{
+    EndBar();
+    if (m_bQuiet || !m_bytes.Started())
+        return;
+    std::fprintf(m_err, "%s\n", m_bytes.Summary("aufgeteilt").c_str());
+    std::fflush(m_err);
 }
 
 void CCliFrontEnd::EndBar()
@@ -91,11 +118,7 @@ void CCliFrontEnd::ResetProgress()
 
 void CCliFrontEnd::InitProgress(int lower, int upper, int step) { m_progress.Init(lower, upper, step); }
 
-void CCliFrontEnd::StepProgress()
-{
-    m_progress.Step();
-    DrawBar();
-}
+void CCliFrontEnd::StepProgress() { m_progress.Step(); }
 
 void CCliFrontEnd::EnableStart(bool) {}
 
