@@ -359,10 +359,10 @@ int RunSplit(const Invocation& invocation)
     if (!pieceSize)
         return UsageError("ungültige GROESSE: \"" + invocation.size + "\"");
     int recovery = kDefaultRecoveryPieces;
-    if (!invocation.recovery.empty()) {
+    if (invocation.recovery) {
         // A whole number from 0 to the most pieces a set has.
-        const std::string& text = invocation.recovery;
-        if (text.size() > 3 || text.find_first_not_of("0123456789") != std::string::npos ||
+        const std::string& text = *invocation.recovery;
+        if (text.empty() || text.size() > 3 || text.find_first_not_of("0123456789") != std::string::npos ||
             (recovery = std::stoi(text)) > kMaxPieces)
             return UsageError("ungültiges N: \"" + text + "\"");
     }

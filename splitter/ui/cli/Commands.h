@@ -2,6 +2,7 @@
 // parser, the usage and the help of each command are built.
 #pragma once
 
+#include <optional>
 #include <span>
 #include <string>
 #include <vector>
@@ -16,7 +17,7 @@ namespace portelan {
 struct Invocation {
     std::vector<std::string> operands;
     std::string size = "disk"; // split --size
-    std::string recovery;      // split --recovery; empty: the default
+    std::optional<std::string> recovery; // split --recovery; none: the default
     bool quiet = false;
     bool json = false; // verify --json
     bool help = false; // COMMAND --help
