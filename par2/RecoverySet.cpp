@@ -57,41 +57,81 @@ std::int64_t ReadUpTo(platform::File& file, unsigned char* buffer, std::size_t n
     return static_cast<std::int64_t>(got);
 }
 
-struct SmallPacket {
-    Id set{};
-    PacketType type = PacketType::Other;
+// Every packet read but Creator ones, recovery slices included: one vector
+// of one type, less code in the joiners.
+struct Kept {
+    Packet packet;
     Id key{}; // the file ID of FileDesc and IFSC packets
-    std::string body;
+    int source = 0;
 };
 
-bool SmallLess(const SmallPacket& a, const SmallPacket& b)
+bool KeptLess(const Kept& a, const Kept& b)
 {
-    if (a.set != b.set)
-        return a.set < b.set;
-    if (a.type != b.type)
-        return a.type < b.type;
+    if (a.packet.setId != b.packet.setId)
+        return a.packet.setId < b.packet.setId;
+    if (a.packet.type != b.packet.type)
+        return a.packet.type < b.packet.type;
     return a.key < b.key;
 }
 
-struct Recv {
-    Id set{};
-    std::uint32_t exponent = 0;
-    int source = 0;
-    std::int64_t offset = 0;
-    std::uint64_t length = 0;
-};
+bool KeptSame(const Kept& a, const Kept& b) { return !KeptLess(a, b) && !KeptLess(b, a); }
 
-const SmallPacket* Find(const std::vector<SmallPacket>& packets, const Id& set, PacketType type,
-                        const Id& key)
+// The packets ordered by set, type and key, each once. A heap sort over
+// pointers: as fast in the worst case, and little code in the joiners.
+std::vector<const Kept*> SortedOnce(const std::vector<Kept>& packets)
 {
-    SmallPacket probe;
-    probe.set = set;
-    probe.type = type;
+    const std::size_t n = packets.size();
+    std::vector<const Kept*> order(n);
+    for (std::size_t i = 0; i < n; ++i)
+        order[i] = &packets[i];
+    auto sift = [&](std::size_t root, std::size_t end) {
+        for (std::size_t child; (child = 2 * root + 1) < end; root = child) {
+            if (child + 1 < end && KeptLess(*order[child], *order[child + 1]))
+                ++child;
+            if (!KeptLess(*order[root], *order[child]))
+                return;
+            std::swap(order[root], order[child]);
+        }
+    };
+    for (std::size_t i = n / 2; i-- > 0;)
+        sift(i, n);
+    for (std::size_t end = n; end > 1; --end) {
+        std::swap(order[0], order[end - 1]);
+        sift(0, end - 1);
+    }
+    std::size_t kept = 0;
+    for (std::size_t i = 0; i < n; ++i)
+        if (kept == 0 || KeptLess(*order[kept - 1], *order[i]))
+            order[kept++] = order[i];
+    order.resize(kept);
+    return order;
+}
+
+// The first packet not ordered before (set, type, key).
+std::size_t LowerBound(const std::vector<const Kept*>& sorted, const Id& set, PacketType type, const Id& key)
+{
+    Kept probe;
+    probe.packet.setId = set;
+    probe.packet.type = type;
     probe.key = key;
-    auto it = std::lower_bound(packets.begin(), packets.end(), probe, SmallLess);
-    if (it == packets.end() || it->set != set || it->type != type || it->key != key)
+    std::size_t low = 0;
+    for (std::size_t high = sorted.size(); low < high;) {
+        const std::size_t mid = low + (high - low) / 2;
+        if (KeptLess(*sorted[mid], probe))
+            low = mid + 1;
+        else
+            high = mid;
+    }
+    return low;
+}
+
+const Kept* Find(const std::vector<const Kept*>& sorted, const Id& set, PacketType type, const Id& key)
+{
+    const std::size_t at = LowerBound(sorted, set, type, key);
+    if (at == sorted.size() || sorted[at]->packet.setId != set || sorted[at]->packet.type != type ||
+        sorted[at]->key != key)
         return nullptr;
-    return &*it;
+    return sorted[at];
 }
 
 std::string DescName(const std::string& body)
@@ -112,57 +152,63 @@ int PieceOf(const std::vector<std::string>& pieceNames, const std::string& name)
 
 } // namespace
 
-CRecoverySet::LoadStatus CRecoverySet::Load(const std::string& dir,
-                                            const std::vector<std::string>& pieceNames)
+[[gnu::noinline]] CRecoverySet::LoadStatus CRecoverySet::Load(const std::string& dir,
+                                                              const std::vector<std::string>& pieceNames)
 {
     std::vector<std::string> paths;
     for (const std::string& name : platform::ListDirectory(dir))
         if (EndsWithPar2(name) && !platform::IsDirectory(PathIn(dir, name)))
             paths.push_back(PathIn(dir, name));
     std::vector<FileSource> files(paths.size());
-    std::vector<Source> sources;
+    // Sized once and cut to the readable ones: one growth path less in the joiners.
+    std::vector<Source> sources(paths.size());
+    std::size_t readable = 0;
     for (std::size_t i = 0; i < paths.size(); ++i)
         if (files[i].Open(paths[i])) // an unreadable one as if it were not there
-            sources.push_back({paths[i], &files[i]});
+            sources[readable++] = {std::move(paths[i]), &files[i]};
+    while (sources.size() > readable)
+        sources.pop_back();
     return LoadSources(sources, pieceNames);
 }
 
-CRecoverySet::LoadStatus CRecoverySet::LoadSources(const std::vector<Source>& sources,
-                                                   const std::vector<std::string>& pieceNames)
+[[gnu::noinline]] CRecoverySet::LoadStatus
+CRecoverySet::LoadSources(const std::vector<Source>& sources, const std::vector<std::string>& pieceNames)
 {
     gf16::Init();
-    *this = CRecoverySet();
-    std::vector<SmallPacket> small;
-    std::vector<Recv> recvs;
+    m_files.clear();
+    m_recovery.clear();
+    m_sourcePaths.assign(sources.size(), std::string());
+    m_failedPath.clear();
+    m_sliceSize = 0;
+    m_inputSlices = 0;
+    std::vector<Kept> kept;
+    std::size_t lastSmall = 0; // one past the last packet kept that is no recovery slice
     bool any = false;
     std::int64_t largest = 0;
     for (std::size_t i = 0; i < sources.size(); ++i) {
-        m_sourcePaths.push_back(sources[i].path);
+        m_sourcePaths[i] = sources[i].path;
         largest = std::max(largest, sources[i].bytes->Length());
         const bool read = ScanPackets(*sources[i].bytes, [&](Packet&& packet) {
             any = true;
-            if (packet.type == PacketType::RecvSlic) {
-                recvs.push_back({packet.setId, packet.exponent, static_cast<int>(i),
-                                 packet.offset + static_cast<std::int64_t>(kRecvSlicHead), packet.length});
-                return;
-            }
             if (packet.type == PacketType::Creator)
                 return;
-            SmallPacket entry;
-            entry.set = packet.setId;
-            entry.type = packet.type;
+            Kept entry;
+            entry.source = static_cast<int>(i);
             if (packet.type == PacketType::Main) {
                 // The set ID is the Main body's MD5: a Main packet that
                 // does not make its own ID belongs to no set.
                 if (Md5::Of(packet.body.data(), packet.body.size()) != packet.setId)
                     return;
-            } else {
+            } else if (packet.type != PacketType::RecvSlic) {
                 std::memcpy(entry.key.data(), packet.body.data(), 16);
             }
-            entry.body = std::move(packet.body);
-            if (!small.empty() && !SmallLess(small.back(), entry) && !SmallLess(entry, small.back()))
-                return; // the copy that every volume carries
-            small.push_back(std::move(entry));
+            entry.packet = std::move(packet);
+            if (entry.packet.type != PacketType::RecvSlic) {
+                if (lastSmall && KeptSame(kept[lastSmall - 1], entry))
+                    return; // the copy that every volume carries
+                lastSmall = kept.size() + 1;
+            }
+            kept.push_back(std::move(entry));
         });
         if (!read) {
             m_failedPath = sources[i].path;
@@ -171,88 +217,89 @@ CRecoverySet::LoadStatus CRecoverySet::LoadSources(const std::vector<Source>& so
     }
     if (!any)
         return LoadStatus::NoPackets;
-    // A heap sort: as fast in the worst case, and less code in the joiners.
-    std::make_heap(small.begin(), small.end(), SmallLess);
-    std::sort_heap(small.begin(), small.end(), SmallLess);
-    small.erase(std::unique(small.begin(), small.end(),
-                            [](const SmallPacket& a, const SmallPacket& b) {
-                                return !SmallLess(a, b) && !SmallLess(b, a);
-                            }),
-                small.end());
+    const std::vector<const Kept*> sorted = SortedOnce(kept);
 
     // The set whose descriptions name most of our pieces, among those with a Main packet.
-    const SmallPacket* main = nullptr;
+    const Kept* main = nullptr;
     std::size_t bestMatches = 0;
-    for (const SmallPacket& packet : small) {
-        if (packet.type != PacketType::Main)
+    for (const Kept* packet : sorted) {
+        if (packet->packet.type != PacketType::Main)
             continue;
         std::size_t matches = 0;
-        for (auto it = std::lower_bound(small.begin(), small.end(),
-                                        SmallPacket{packet.set, PacketType::FileDesc, {}, {}}, SmallLess);
-             it != small.end() && it->set == packet.set && it->type == PacketType::FileDesc; ++it)
-            if (PieceOf(pieceNames, DescName(it->body)) >= 0)
+        const Id& set = packet->packet.setId;
+        for (std::size_t at = LowerBound(sorted, set, PacketType::FileDesc, {});
+             at < sorted.size() && sorted[at]->packet.setId == set &&
+             sorted[at]->packet.type == PacketType::FileDesc;
+             ++at)
+            if (PieceOf(pieceNames, DescName(sorted[at]->packet.body)) >= 0)
                 ++matches;
         if (matches > bestMatches) {
             bestMatches = matches;
-            main = &packet;
+            main = packet;
         }
     }
     if (!main)
         return LoadStatus::NoSet;
 
-    const unsigned char* body = reinterpret_cast<const unsigned char*>(main->body.data());
+    const Id& set = main->packet.setId;
+    const std::string& mainBody = main->packet.body;
+    const unsigned char* body = reinterpret_cast<const unsigned char*>(mainBody.data());
     const std::uint64_t sliceSize = Get64(body);
     const std::uint32_t fileCount = Get32(body + 8);
     // A slice no file here could hold a recovery copy of is refused: the
     // checks hash a short slice padded to the full size, which would cost
     // time out of all proportion to the bytes at hand.
     if (sliceSize == 0 || sliceSize % 4 || sliceSize > static_cast<std::uint64_t>(largest) ||
-        fileCount == 0 || fileCount > kMaxInputSlices || (main->body.size() - 12) / 16 < fileCount)
+        fileCount == 0 || fileCount > kMaxInputSlices || (mainBody.size() - 12) / 16 < fileCount)
         return LoadStatus::Inconsistent;
     m_sliceSize = static_cast<std::int64_t>(sliceSize);
     m_pieceFile.assign(pieceNames.size(), -1);
+    // As many entries as the Main packet has room for, filled in place.
+    m_files.resize(fileCount);
     std::uint64_t slices = 0;
     for (std::uint32_t f = 0; f < fileCount; ++f) {
-        FileInfo file;
+        FileInfo& file = m_files[f];
         std::memcpy(file.id.data(), body + 12 + 16 * f, 16);
-        const SmallPacket* desc = Find(small, main->set, PacketType::FileDesc, file.id);
-        const SmallPacket* ifsc = Find(small, main->set, PacketType::Ifsc, file.id);
+        const Kept* desc = Find(sorted, set, PacketType::FileDesc, file.id);
+        const Kept* ifsc = Find(sorted, set, PacketType::Ifsc, file.id);
         if (!desc || !ifsc)
             return LoadStatus::Inconsistent;
-        const unsigned char* d = reinterpret_cast<const unsigned char*>(desc->body.data());
+        const unsigned char* d = reinterpret_cast<const unsigned char*>(desc->packet.body.data());
         std::memcpy(file.md5.data(), d + 16, 16);
         file.length = Get64(d + 48);
-        file.name = DescName(desc->body);
+        file.name = DescName(desc->packet.body);
         const std::uint64_t count = file.length / sliceSize + (file.length % sliceSize ? 1 : 0);
         if (count > kMaxInputSlices || slices + count > kMaxInputSlices ||
-            ifsc->body.size() != 16 + 20 * count)
+            ifsc->packet.body.size() != 16 + 20 * count)
             return LoadStatus::Inconsistent;
         file.firstSlice = static_cast<std::uint32_t>(slices);
         slices += count;
-        const unsigned char* entry = reinterpret_cast<const unsigned char*>(ifsc->body.data()) + 16;
-        for (std::uint64_t s = 0; s < count; ++s, entry += 20) {
-            SliceSum sum;
+        const unsigned char* entry = reinterpret_cast<const unsigned char*>(ifsc->packet.body.data()) + 16;
+        file.sums.resize(count);
+        for (SliceSum& sum : file.sums) {
             std::memcpy(sum.md5.data(), entry, 16);
             sum.crc = Get32(entry + 16);
-            file.sums.push_back(sum);
+            entry += 20;
         }
         file.piece = PieceOf(pieceNames, file.name);
         if (file.piece >= 0 && m_pieceFile[file.piece] < 0)
-            m_pieceFile[file.piece] = static_cast<int>(m_files.size());
+            m_pieceFile[file.piece] = static_cast<int>(f);
         else
             file.piece = -1;
-        m_files.push_back(std::move(file));
     }
     m_inputSlices = static_cast<std::uint32_t>(slices);
 
     // Exponents that differ by the field's order give the same slice.
     std::vector<char> seen(65535, 0);
-    for (const Recv& recv : recvs)
-        if (recv.set == main->set && recv.length == kRecvSlicHead + sliceSize &&
-            !seen[recv.exponent % 65535]) {
+    for (const Kept& entry : kept) {
+        const Packet& recv = entry.packet;
+        if (recv.type == PacketType::RecvSlic && recv.setId == set &&
+            recv.length == kRecvSlicHead + sliceSize && !seen[recv.exponent % 65535]) {
             seen[recv.exponent % 65535] = 1;
-            m_recovery.push_back({recv.exponent, recv.source, recv.offset});
+            m_recovery.push_back(
+                {recv.exponent, entry.source, recv.offset + static_cast<std::int64_t>(kRecvSlicHead)});
         }
+    }
     return LoadStatus::Ok;
 }
 
@@ -274,8 +321,8 @@ PieceCheck CRecoverySet::Check(int piece, const std::string& path) const
     return CheckFile(m_files[m_pieceFile[piece]], path, false, md5Ok);
 }
 
-PieceCheck CRecoverySet::CheckFile(const FileInfo& file, const std::string& path, bool wholeMd5,
-                                   bool& md5Ok) const
+[[gnu::noinline]] PieceCheck CRecoverySet::CheckFile(const FileInfo& file, const std::string& path,
+                                                     bool wholeMd5, bool& md5Ok) const
 {
     PieceCheck check;
     md5Ok = false;
@@ -335,72 +382,71 @@ PieceCheck CRecoverySet::CheckFile(const FileInfo& file, const std::string& path
     return check;
 }
 
-CRecoverySet::RepairReport CRecoverySet::Repair(const std::vector<std::string>& piecePaths,
-                                                const std::string& outDir,
-                                                const std::vector<int>& rebuild) const
+[[gnu::noinline]] CRecoverySet::RepairReport CRecoverySet::Repair(const std::vector<std::string>& piecePaths,
+                                                                  const std::string& outDir,
+                                                                  const std::vector<int>& rebuild) const
 {
     using Status = RepairReport::Status;
     using Kind = PieceOutcome::Kind;
     RepairReport report;
     report.pieces.resize(m_pieceFile.size());
-    // Which input slices are lost, over the whole set.
-    std::vector<PieceCheck> checks(m_files.size());
-    std::vector<std::string> readPath(m_files.size());
-    std::vector<std::uint32_t> lostSlices; // global numbers
+    // Per file of the set, in one vector of one type (less code in the
+    // joiners): where it is read from, what of it is lost, and the
+    // temporary file it is rebuilt in when it is chosen.
+    struct Work {
+        std::string readPath;
+        PieceCheck check;
+        bool chosen = false;
+        platform::File temp;
+        std::string tempPath;
+    };
+    std::vector<Work> work(m_files.size());
+    std::vector<std::uint32_t> lostSlices; // global numbers, over the whole set
+    bool anyChosen = false;
     for (std::size_t f = 0; f < m_files.size(); ++f) {
         const FileInfo& file = m_files[f];
+        Work& w = work[f];
         if (file.piece >= 0 && static_cast<std::size_t>(file.piece) < piecePaths.size())
-            readPath[f] = piecePaths[file.piece];
+            w.readPath = piecePaths[file.piece];
         bool md5Ok = false;
-        checks[f] = CheckFile(file, readPath[f], false, md5Ok);
-        if (file.piece >= 0)
-            report.pieces[file.piece].before = checks[f].state;
-        for (std::uint32_t s : checks[f].badSlices)
+        w.check = CheckFile(file, w.readPath, false, md5Ok);
+        for (std::uint32_t s : w.check.badSlices)
             lostSlices.push_back(static_cast<std::uint32_t>(file.firstSlice + s));
-    }
-    // The pieces to write.
-    std::vector<char> chosen(m_files.size(), 0);
-    for (std::size_t j = 0; j < report.pieces.size(); ++j) {
-        const bool asked = rebuild.empty() ||
-                           std::find(rebuild.begin(), rebuild.end(), static_cast<int>(j)) != rebuild.end();
-        if (!Describes(static_cast<int>(j)))
+        if (file.piece < 0)
             continue;
-        const int f = m_pieceFile[j];
-        if (checks[f].state == PieceState::Intact)
-            report.pieces[j].kind = Kind::Intact;
-        else if (asked)
-            chosen[f] = 1;
+        PieceOutcome& outcome = report.pieces[file.piece];
+        outcome.before = w.check.state;
+        if (w.check.state == PieceState::Intact)
+            outcome.kind = Kind::Intact;
+        else if (rebuild.empty() || std::find(rebuild.begin(), rebuild.end(), file.piece) != rebuild.end())
+            w.chosen = anyChosen = true;
         else
-            report.pieces[j].kind = Kind::NotRebuilt;
+            outcome.kind = Kind::NotRebuilt;
     }
-    if (std::find(chosen.begin(), chosen.end(), 1) == chosen.end())
+    if (!anyChosen)
         return report;
     const std::size_t lost = lostSlices.size();
-    auto refuse = [&](Status status) {
-        report.status = status;
-        for (std::size_t f = 0; f < m_files.size(); ++f)
-            if (chosen[f])
-                report.pieces[m_files[f].piece].kind = Kind::NotRebuilt;
-    };
-    if (lost > m_recovery.size()) {
-        refuse(Status::NotEnough);
-        report.missingSlices = static_cast<std::uint32_t>(lost - m_recovery.size());
-        return report;
-    }
-    if (lost > kMaxSolvable) {
-        refuse(Status::Unsolvable);
-        return report;
-    }
     const std::vector<gf16::Word> constants = InputConstants(m_inputSlices);
-    std::vector<gf16::Word> lostConstants(lost);
-    for (std::size_t j = 0; j < lost; ++j)
-        lostConstants[j] = constants[lostSlices[j]];
-    std::vector<std::uint32_t> exponents(m_recovery.size());
-    for (std::size_t r = 0; r < exponents.size(); ++r)
-        exponents[r] = m_recovery[r].exponent;
     Solution solution;
-    if (lost && !Solve(lostConstants, exponents, solution)) {
-        refuse(Status::Unsolvable);
+    if (lost > m_recovery.size()) {
+        report.status = Status::NotEnough;
+        report.missingSlices = static_cast<std::uint32_t>(lost - m_recovery.size());
+    } else if (lost > kMaxSolvable) {
+        report.status = Status::Unsolvable;
+    } else if (lost) {
+        std::vector<gf16::Word> lostConstants(lost);
+        for (std::size_t j = 0; j < lost; ++j)
+            lostConstants[j] = constants[lostSlices[j]];
+        std::vector<std::uint32_t> exponents(m_recovery.size());
+        for (std::size_t r = 0; r < exponents.size(); ++r)
+            exponents[r] = m_recovery[r].exponent;
+        if (!Solve(lostConstants, exponents, solution))
+            report.status = Status::Unsolvable;
+    }
+    if (report.status != Status::Ok) {
+        for (std::size_t f = 0; f < m_files.size(); ++f)
+            if (work[f].chosen)
+                report.pieces[m_files[f].piece].kind = Kind::NotRebuilt;
         return report;
     }
     auto used = [&](std::size_t r) -> const RecoverySlice& { return m_recovery[solution.rows[r]]; };
@@ -423,25 +469,24 @@ CRecoverySet::RepairReport CRecoverySet::Repair(const std::vector<std::string>& 
     unsigned char* const out = sum(lost + 1);
 
     // The rebuilt pieces, under temporary names beside their final ones.
-    std::vector<platform::File> temps(m_files.size());
-    std::vector<std::string> tempPaths(m_files.size());
     auto dropTemps = [&] {
-        for (std::size_t f = 0; f < m_files.size(); ++f)
-            if (!tempPaths[f].empty()) {
-                temps[f].Close();
-                platform::RemoveFile(tempPaths[f]);
+        for (Work& w : work)
+            if (!w.tempPath.empty()) {
+                w.temp.Close();
+                platform::RemoveFile(w.tempPath);
             }
     };
     for (std::size_t f = 0; f < m_files.size(); ++f) {
-        if (!chosen[f])
+        Work& w = work[f];
+        if (!w.chosen)
             continue;
         const std::string base = PathIn(outDir, m_files[f].name) + ".neu";
-        for (int n = 1; n <= 100 && !temps[f].IsOpen(); ++n) {
+        for (int n = 1; n <= 100 && !w.temp.IsOpen(); ++n) {
             const std::string path = n == 1 ? base : base + Number(n);
-            if (temps[f].Open(path, platform::File::Mode::CreateNew))
-                tempPaths[f] = path;
+            if (w.temp.Open(path, platform::File::Mode::CreateNew))
+                w.tempPath = path;
         }
-        if (!temps[f].IsOpen()) {
+        if (!w.temp.IsOpen()) {
             dropTemps();
             report.status = Status::WriteFailed;
             report.failedPath = base;
@@ -451,12 +496,12 @@ CRecoverySet::RepairReport CRecoverySet::Repair(const std::vector<std::string>& 
     // One failure leaves nothing behind: the temporary files go.
     struct Failure {
         Status status = Status::Ok;
-        std::string path;
+        const std::string* path = nullptr;
     };
     auto fail = [&](const Failure& failure) {
         dropTemps();
         report.status = failure.status;
-        report.failedPath = failure.path;
+        report.failedPath = *failure.path;
     };
 
     auto code = [&]() -> Failure {
@@ -472,7 +517,7 @@ CRecoverySet::RepairReport CRecoverySet::Repair(const std::vector<std::string>& 
                 platform::File source;
                 if (!source.Open(path, platform::File::Mode::Read) ||
                     ReadUpTo(source, sum(r), w, used(r).offset + offset) != static_cast<std::int64_t>(w))
-                    return {Status::ReadFailed, path};
+                    return {Status::ReadFailed, &path};
             }
             for (std::size_t f = 0; f < m_files.size(); ++f) {
                 const FileInfo& file = m_files[f];
@@ -484,16 +529,16 @@ CRecoverySet::RepairReport CRecoverySet::Repair(const std::vector<std::string>& 
                         static_cast<std::int64_t>(file.length) - at, 0, static_cast<std::int64_t>(w));
                     if (isLost[i] || available == 0)
                         continue;
-                    if (!piece.IsOpen() && !piece.Open(readPath[f], platform::File::Mode::Read))
-                        return {Status::ReadFailed, readPath[f]};
+                    if (!piece.IsOpen() && !piece.Open(work[f].readPath, platform::File::Mode::Read))
+                        return {Status::ReadFailed, &work[f].readPath};
                     const std::int64_t got = ReadUpTo(piece, in, static_cast<std::size_t>(available), at);
                     if (got < 0)
-                        return {Status::ReadFailed, readPath[f]};
+                        return {Status::ReadFailed, &work[f].readPath};
                     std::memset(in + got, 0, w - static_cast<std::size_t>(got));
                     for (std::size_t r = 0; r < lost; ++r)
                         gf16::MulAdd(sum(r), in, gf16::Pow(constants[i], used(r).exponent), w);
-                    if (chosen[f] && !temps[f].WriteAt(in, static_cast<std::size_t>(available), at))
-                        return {Status::WriteFailed, tempPaths[f]};
+                    if (work[f].chosen && !work[f].temp.WriteAt(in, static_cast<std::size_t>(available), at))
+                        return {Status::WriteFailed, &work[f].tempPath};
                 }
             }
             for (std::size_t j = 0; j < lost; ++j) {
@@ -501,7 +546,7 @@ CRecoverySet::RepairReport CRecoverySet::Repair(const std::vector<std::string>& 
                 std::size_t f = 0;
                 while (!(m_files[f].firstSlice <= i && i < m_files[f].firstSlice + m_files[f].sums.size()))
                     ++f;
-                if (!chosen[f])
+                if (!work[f].chosen)
                     continue;
                 const std::int64_t at =
                     static_cast<std::int64_t>(i - m_files[f].firstSlice) * m_sliceSize + offset;
@@ -512,20 +557,20 @@ CRecoverySet::RepairReport CRecoverySet::Repair(const std::vector<std::string>& 
                 std::memset(out, 0, w);
                 for (std::size_t r = 0; r < lost; ++r)
                     gf16::MulAdd(out, sum(r), solution.inverse[j * lost + r], w);
-                if (!temps[f].WriteAt(out, static_cast<std::size_t>(available), at))
-                    return {Status::WriteFailed, tempPaths[f]};
+                if (!work[f].temp.WriteAt(out, static_cast<std::size_t>(available), at))
+                    return {Status::WriteFailed, &work[f].tempPath};
             }
         }
 
         for (std::size_t f = 0; f < m_files.size(); ++f) {
-            if (!chosen[f])
+            Work& w = work[f];
+            if (!w.chosen)
                 continue;
-            const bool closed = temps[f].Close();
             bool md5Ok = false;
-            if (!closed)
-                return {Status::WriteFailed, tempPaths[f]};
-            if (CheckFile(m_files[f], tempPaths[f], true, md5Ok).state != PieceState::Intact || !md5Ok)
-                return {Status::CheckFailed, tempPaths[f]};
+            if (!w.temp.Close())
+                return {Status::WriteFailed, &w.tempPath};
+            if (CheckFile(m_files[f], w.tempPath, true, md5Ok).state != PieceState::Intact || !md5Ok)
+                return {Status::CheckFailed, &w.tempPath};
         }
         return {};
     };
@@ -535,7 +580,7 @@ CRecoverySet::RepairReport CRecoverySet::Repair(const std::vector<std::string>& 
     }
     // Every rebuilt piece is sound: now they take their names.
     for (std::size_t f = 0; f < m_files.size(); ++f) {
-        if (!chosen[f])
+        if (!work[f].chosen)
             continue;
         const std::string target = PathIn(outDir, m_files[f].name);
         PieceOutcome& outcome = report.pieces[m_files[f].piece];
@@ -547,16 +592,16 @@ CRecoverySet::RepairReport CRecoverySet::Repair(const std::vector<std::string>& 
                     kept = name;
             }
             if (kept.empty() || !platform::RenameReplacing(target, PathIn(outDir, kept))) {
-                fail({Status::WriteFailed, target});
+                fail({Status::WriteFailed, &target});
                 return report;
             }
             outcome.keptAs = kept;
         }
-        if (!platform::RenameReplacing(tempPaths[f], target)) {
-            fail({Status::WriteFailed, target});
+        if (!platform::RenameReplacing(work[f].tempPath, target)) {
+            fail({Status::WriteFailed, &target});
             return report;
         }
-        tempPaths[f].clear();
+        work[f].tempPath.clear();
         outcome.kind = Kind::Rebuilt;
     }
     return report;

@@ -26,6 +26,9 @@ bool Solve(const std::vector<gf16::Word>& lost, const std::vector<std::uint32_t>
     // same rows as they are.
     std::vector<gf16::Word> echelon(n * n), rows(n * n), row(n);
     std::vector<std::size_t> pivots(n);
+    // Sized once: one growth path less in the joiners.
+    solution.exponents.resize(n);
+    solution.rows.resize(n);
     std::size_t kept = 0;
     for (std::size_t a = 0; a < available.size() && kept < n; ++a) {
         for (std::size_t j = 0; j < n; ++j)
@@ -46,12 +49,14 @@ bool Solve(const std::vector<gf16::Word>& lost, const std::vector<std::uint32_t>
             reduced[c] = gf16::Mul(reduced[c], scale);
         pivots[kept] = pivot;
         std::copy(row.begin(), row.end(), &rows[kept * n]);
-        solution.exponents.push_back(available[a]);
-        solution.rows.push_back(a);
+        solution.exponents[kept] = available[a];
+        solution.rows[kept] = a;
         ++kept;
     }
-    if (kept < n)
+    if (kept < n) {
+        solution = {};
         return false;
+    }
     // Gauss-Jordan on [rows | I]: rows · X = R, so X = rows^-1 · R.
     std::vector<gf16::Word>& inverse = solution.inverse;
     inverse.assign(n * n, 0);
