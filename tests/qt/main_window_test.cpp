@@ -367,6 +367,16 @@ class MainWindowTest : public QObject {
         QVERIFY(!Exists(PieceName(target, QStringLiteral("daten"), 6)));
         QCOMPARE(QFileInfo(target + QStringLiteral("_daten.cfg")).size(), 536);
 
+        // par2cmdline takes the recovery files written for the amount typed.
+        QProcess par2;
+        par2.setWorkingDirectory(target);
+        par2.start(QStringLiteral("par2"), {QStringLiteral("verify"), QStringLiteral("_daten.par2")});
+        QVERIFY(par2.waitForStarted());
+        QVERIFY(par2.waitForFinished(120000));
+        const QByteArray said = par2.readAllStandardOutput();
+        QVERIFY2(par2.exitCode() == 0, said.constData());
+        QVERIFY2(said.contains("All files are correct"), said.constData());
+
         // The Linux joiner written beside the set rebuilds the file in its own directory.
         const QString joiner = target + QStringLiteral("_daten");
         QVERIFY(QFileInfo(joiner).isExecutable());

@@ -100,6 +100,7 @@ echo "-- a set split through the Windows main window, rebuilt by both of its joi
 split_on_windows film.avi
 same_joiners "$T/win/set" film
 (cd "$T/win/set" && cksfv -q -f _film.sfv) || fail "cksfv refused the checksum list of the Windows set"
+(cd "$T/win/set" && par2 verify -q _film.par2 >/dev/null) || fail "par2 refused the recovery files of the Windows set"
 join_with_both "$T/win/set" film "$T/win/source/film.avi" film.avi
 
 echo "-- the same set, without its Linux joiner, rebuilt by portelan-cli join"
