@@ -201,11 +201,44 @@ round_portelan() { # label size dir expected-count
   rm -rf "$dir"
 }
 
+# What the recovery files cost: the split without them, the split with the
+# default amount, and par2 create making as many recovery slices of the same
+# size from the same pieces (read from our own index file and volume names).
+declare -A slice_of recovery_slices_of
+round_recovery() { # label size
+  local label=$1 size=$2 dir=$work/recovery
+  rm -rf "$dir" && mkdir -p "$dir"
+  time_once "split $label --recovery 0" "$cli" split "$src" "$dir" --size "$size" --recovery 0
+  [ -z "${slice_of[$label]:-}" ] && fail "recovery $label: slice size unknown (run the default split first)"
+  # shellcheck disable=SC2016 # expanded by the inner shell
+  time_once "par2 create $label" sh -c 'cd "$1" && exec par2 create -q -q -s"$2" -c"$3" _p.par2 data.[0-9][0-9][0-9]' \
+    sh "$dir" "${slice_of[$label]}" "${recovery_slices_of[$label]}"
+  rm -rf "$dir" && mkdir -p "$dir"
+  time_once "split $label" "$cli" split "$src" "$dir" --size "$size"
+  (cd "$dir" && par2 verify -q -q _data.par2 >/dev/null) || fail "recovery $label: par2 verify refused our files"
+  rm -rf "$dir"
+}
+# The layout our splitter chooses, from a set of its own: the slice size in
+# the index file's Main packet, the recovery slices from the volume names.
+learn_layout() { # label size
+  local dir=$work/layout
+  rm -rf "$dir" && mkdir -p "$dir"
+  "$cli" split "$src" "$dir" --size "$2" >/dev/null 2>&1 || fail "recovery $1: the split failed"
+  slice_of[$1]=$(od -An -tu8 -j64 -N8 "$dir/_data.par2" | tr -d ' ')
+  recovery_slices_of[$1]=$(cd "$dir" && ls _data.vol*.par2 | sed 's/.*+0*\([0-9][0-9]*\)\.par2$/\1/' | paste -sd+ | bc)
+  rm -rf "$dir"
+}
+"$repo/scripts/deps.sh" par2 bc
+learn_layout "--size disk" disk
+learn_layout "--size 100M" 100M
+
 for ((run = 1 - warmup; run <= runs; run++)); do
   round_reference
   round_floor "--size disk" "$disk_piece" "$disk_count"
   round_portelan "--size disk" disk "$work/disk" "$disk_count"
   round_portelan "--size 1024M" 1024M "$work/big" "$big_count"
+  round_recovery "--size disk" disk
+  round_recovery "--size 100M" 100M
   if ((run < 1)); then
     wall_of=() rss_of=() order=()
     echo "  warm-up round done (every result checked, times dropped)"
@@ -263,5 +296,16 @@ echo
 echo "Targets: split at most 1.05x its reference (cp + sync + direct read for 1 GiB pieces, floor --verify for"
 echo "diskette pieces), join at most 1.0x cat + sync + direct read of the same pieces, verify no slower than"
 echo "cksfv -f, peak memory at most ${rss_target_mib} MiB."
+echo
+echo "Recovery files (one piece's worth, the default): what they add to a split, against par2 create"
+echo "making as many recovery slices of the same size from the same pieces (target: at least 5x faster"
+echo "where the coding dominates):"
+for label in "--size disk" "--size 100M"; do
+  with=$(median <<<"${wall_of["split $label"]}")
+  without=$(median <<<"${wall_of["split $label --recovery 0"]}")
+  theirs=$(median <<<"${wall_of["par2 create $label"]}")
+  awk -v l="$label" -v w="$with" -v wo="$without" -v t="$theirs" -v s="${slice_of[$label]}" -v r="${recovery_slices_of[$label]}" \
+    'BEGIN { c = w - wo; printf "  %-12s slices of %d bytes, %d recovery slices: split %.2f s, without recovery %.2f s, so %.2f s for the recovery; par2 create %.2f s (%.1fx)\n", l, s, r, w, wo, c, t, (c > 0 ? t / c : 0) }'
+done
 echo "Wall seconds of every run:"
 for row in "${order[@]}"; do printf '  %-28s %s\n' "$row" "${wall_of[$row]}"; done
