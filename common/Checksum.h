@@ -122,6 +122,23 @@ class ICopyProgress {
     ~ICopyProgress() = default;
 };
 
+// Hands the bytes of one piece's copy on to a front end as bytes of the
+// whole file: ui.ProgressBytes(done, total, piece).
+template <class FrontEnd> class CProgressRelay final : public ICopyProgress {
+  public:
+    CProgressRelay(FrontEnd& ui, std::int64_t before, std::int64_t total, std::string piece)
+        : m_ui(ui), m_before(before), m_total(total), m_piece(std::move(piece))
+    {
+    }
+    void Copied(std::int64_t bytes) override { m_ui.ProgressBytes(m_before + bytes, m_total, m_piece); }
+
+  private:
+    FrontEnd& m_ui;
+    std::int64_t m_before;
+    std::int64_t m_total;
+    std::string m_piece;
+};
+
 // Copies up to n bytes from the position of in to the position of out, in
 // chunks, and hands every chunk written to readBack (when given). Stops early
 // at the end of in, or when stop becomes true (status Ok, fewer bytes).

@@ -314,26 +314,6 @@ CConcatApp::PieceLookup CConcatApp::OpenPiece(int index, const std::string& targ
     return PieceLookup::Missing;
 }
 
-namespace {
-
-// Hands a piece's copy on to the front end as bytes of the whole file.
-class CJoinProgress final : public ICopyProgress {
-  public:
-    CJoinProgress(IConcatFrontEnd& ui, std::int64_t before, std::int64_t total, std::string piece)
-        : m_ui(ui), m_before(before), m_total(total), m_piece(std::move(piece))
-    {
-    }
-    void Copied(std::int64_t bytes) override { m_ui.ProgressBytes(m_before + bytes, m_total, m_piece); }
-
-  private:
-    IConcatFrontEnd& m_ui;
-    std::int64_t m_before;
-    std::int64_t m_total;
-    std::string m_piece;
-};
-
-} // namespace
-
 // One join in progress: the file growing under its temporary name, a second
 // handle reading it back for the checksums, and the sums to check against.
 struct CConcatApp::Join {
@@ -553,7 +533,7 @@ CConcatApp::Appended CConcatApp::CopyPiece(Join& join, int index, platform::File
     std::optional<ReadBack> readBack;
     if (join.trailer)
         readBack.emplace(ReadBack{*join.trailer, join.reader, join.tempPath, start, index - 1});
-    CJoinProgress bytes(m_ui, start, m_nTotalSize, SplitPath(path).fileName);
+    CProgressRelay<IConcatFrontEnd> bytes(m_ui, start, m_nTotalSize, SplitPath(path).fileName);
     const CopyResult copied =
         CopyChunked(piece, join.out, length, readBack ? &*readBack : nullptr, nullptr, &bytes);
     join.written += copied.bytes;

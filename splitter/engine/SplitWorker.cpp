@@ -14,26 +14,6 @@
 
 namespace portelan {
 
-namespace {
-
-// Hands the bytes of one piece's copy on as bytes of the whole source.
-class CPieceProgress final : public ICopyProgress {
-  public:
-    CPieceProgress(ISplitFrontEnd& ui, std::int64_t before, std::int64_t total, std::string piece)
-        : m_ui(ui), m_before(before), m_total(total), m_piece(std::move(piece))
-    {
-    }
-    void Copied(std::int64_t bytes) override { m_ui.ProgressBytes(m_before + bytes, m_total, m_piece); }
-
-  private:
-    ISplitFrontEnd& m_ui;
-    std::int64_t m_before;
-    std::int64_t m_total;
-    std::string m_piece;
-};
-
-} // namespace
-
 CSplitEngine::CSplitEngine(ISplitFrontEnd& ui, IJoinerImage& joiner) : m_ui(ui), m_joiner(joiner)
 {
     // The splitter programs code with the vector kernels where the processor has them.
@@ -222,7 +202,8 @@ void CSplitEngine::SplitWorkerProc(CSplitJob* job)
                 proceed = false;
                 job->m_strTargetPath = path;
             } else {
-                CPieceProgress bytes(progress->m_ui, written, job->m_nSourceSize, SplitPath(path).fileName);
+                CProgressRelay<ISplitFrontEnd> bytes(progress->m_ui, written, job->m_nSourceSize,
+                                                     SplitPath(path).fileName);
                 CopyResult copied =
                     CopyChunked(source, piece, job->m_nPieceSize32, nullptr, &job->m_bStopRequested, &bytes);
                 written += copied.bytes;

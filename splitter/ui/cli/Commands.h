@@ -16,7 +16,7 @@ namespace portelan {
 // What the command line said, as the parser fills it.
 struct Invocation {
     std::vector<std::string> operands;
-    std::string size = "disk"; // split --size
+    std::string size = "disk";           // split --size
     std::optional<std::string> recovery; // split --recovery; none: the default
     bool quiet = false;
     bool json = false; // verify --json
