@@ -67,10 +67,6 @@ std::string FailureText(const CSplitJob& job)
     }
 }
 
-} // namespace
-
-namespace {
-
 // Hands the bytes read back from the medium to the recovery encoder, so the
 // recovery data is of what the medium holds and the source is read once.
 class CRecoveryFeed final : public IReadBackConsumer {
