@@ -26,7 +26,7 @@ if(NOT WIN32)
   endforeach()
 endif()
 portelan_picture(clip130.avi avi @OUT@ 80 57 10 100000 split)
-portelan_picture(clip132.avi avi @OUT@ 64 64 266 10000 join)
+portelan_picture(clip132.avi avi @OUT@ 64 64 133 20000 join)
 portelan_picture(clip133.avi avi @OUT@ 96 96 24 100000 info)
 portelan_picture(clip134.avi avi @OUT@ 64 64 20 100000 heart)
 

@@ -264,7 +264,7 @@ struct Clip {
 // The clips the programs carry (see the top of resgen.cpp).
 const Clip kClips[] = {
     {"split", 80, 57, 10, 100000, 0},
-    {"join", 64, 64, 266, 10000, 1000000},
+    {"join", 64, 64, 133, 20000, 1000000},
     {"info", 96, 96, 24, 100000, 0},
     {"heart", 64, 64, 20, 100000, 0},
 };
