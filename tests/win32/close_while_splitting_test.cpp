@@ -30,6 +30,8 @@ TEST(CloseWhileSplitting, StopsTheWorkerAndLeavesOnlyWholePiecesBehind)
     SplitterWindow w;
     w.ChooseInputs(source, target);
     ASSERT_TRUE(w.ChoosePieceSize("64", IDC_UNIT_KB));
+    // Only the pieces are at stake here.
+    w.Type(IDC_RECOVERY, "0");
     HWND info = w.OpenModal(IDC_START, "Information");
     ASSERT_NE(info, nullptr);
     ASSERT_EQ(ItemText(info, IDC_INFO_COUNT), std::to_string(count));

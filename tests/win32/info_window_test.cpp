@@ -25,6 +25,8 @@ TEST(InformationWindow, ShowsThePlanAndOffersToContinueOnlyForAValidOne)
     w.Click(IDC_HAVE_TARGET);
     ASSERT_TRUE(w.ChoosePieceSize("4", IDC_UNIT_BYTES));
     ASSERT_EQ(w.Text(IDC_SIZE_TEXT), "4 [4 Bytes]");
+    // Pieces of 4 bytes hold no recovery files.
+    w.Type(IDC_RECOVERY, "0");
 
     // A valid plan: 10 bytes in pieces of 4.
     HWND info = w.OpenModal(IDC_START, kTitle);
