@@ -8,7 +8,6 @@ namespace portelan {
 namespace {
 
 constexpr std::int64_t kLineIntervalMs = 200;
-constexpr std::int64_t kMiB = 1 << 20;
 
 // Bytes per second in tenths of a MB (the size texts' binary megabyte).
 std::int64_t SpeedTenths(std::int64_t bytes, std::int64_t ms)
