@@ -264,4 +264,10 @@ CalendarTime LocalTimeNow();
 // True when the given standard stream (0 = input, 1 = output, 2 = error) is a terminal.
 bool IsTerminal(int stream);
 
+// The user-interface language the user chose for the system, as a tag:
+// Linux the first set of LANGUAGE (its first entry), LC_ALL, LC_MESSAGES,
+// LANG ("de_DE.UTF-8", "C", or empty when none is set); Windows "de" for any
+// German user-interface language, "en" otherwise.
+std::string UserInterfaceLanguage();
+
 } // namespace portelan::platform

@@ -14,6 +14,7 @@
 #include <atomic>
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <ctime>
 #include <locale.h>
@@ -427,6 +428,18 @@ std::string ModulePath()
 bool FileNamesAreBytes() { return true; }
 
 bool FileNamesFollowWindowsRules() { return false; }
+
+std::string UserInterfaceLanguage()
+{
+    for (const char* name : {"LANGUAGE", "LC_ALL", "LC_MESSAGES", "LANG"}) {
+        const char* value = std::getenv(name);
+        if (value != nullptr && *value != '\0') {
+            std::string tag = value;
+            return tag.substr(0, tag.find(':'));
+        }
+    }
+    return {};
+}
 
 namespace {
 

@@ -442,6 +442,8 @@ bool FileNamesAreBytes() { return false; }
 
 bool FileNamesFollowWindowsRules() { return true; }
 
+std::string UserInterfaceLanguage() { return PRIMARYLANGID(GetUserDefaultUILanguage()) == LANG_GERMAN ? "de" : "en"; }
+
 namespace {
 
 std::atomic<wchar_t*> g_interruptedFile{nullptr};
