@@ -41,14 +41,12 @@ std::string FormatSize(std::int64_t count)
     return Decimal(tenths / 10) + "." + Decimal(tenths % 10) + " " + kUnits[step];
 }
 
-bool CheckFreeSpace(const std::string& path, std::int64_t& count)
+FreeSpace CheckFreeSpace(const std::string& path, std::int64_t needed)
 {
-    std::optional<std::int64_t> free = platform::QueryFreeSpace(path);
+    const std::optional<std::int64_t> free = platform::QueryFreeSpace(path);
     if (!free)
-        return false;
-    bool enough = *free >= count;
-    count = *free;
-    return enough;
+        return {false, needed};
+    return {*free >= needed, *free};
 }
 
 } // namespace portelan

@@ -10,10 +10,11 @@ namespace portelan {
 // "1.5 KB", "1024.0 KB" (just below a unit step), up to "TB". Never fails.
 std::string FormatSize(std::int64_t count);
 
-// On entry `count` holds the bytes needed. Returns true when the free space
-// on the volume of `path` was determined and is at least that much. When the
-// query succeeds, `count` returns the free byte count; when it fails the
-// result is false and `count` is left as it was.
-bool CheckFreeSpace(const std::string& path, std::int64_t& count);
+struct FreeSpace {
+    bool enough = false;    // the free space was determined and is at least what is needed
+    std::int64_t bytes = 0; // the free bytes; what is needed when the query failed
+};
+// Whether the volume of `path` has `needed` bytes free.
+FreeSpace CheckFreeSpace(const std::string& path, std::int64_t needed);
 
 } // namespace portelan

@@ -269,11 +269,11 @@ bool CConcatApp::InitInstance()
         return false;
 
     // The target is created beside the anchor: that volume needs the room.
-    std::int64_t needed = m_nTotalSize;
-    if (!CheckFreeSpace(GetModuleDir(), needed)) {
-        m_ui.ReportError(
-            StrFormat("Fehler: Zu wenig Speicherplatz (%s) auf \"%s\".\r\nSie benötigen mindestens %s.",
-                      FormatSize(needed).c_str(), GetModuleDir().c_str(), FormatSize(m_nTotalSize).c_str()));
+    const FreeSpace free = CheckFreeSpace(GetModuleDir(), m_nTotalSize);
+    if (!free.enough) {
+        m_ui.ReportError(StrFormat(
+            "Fehler: Zu wenig Speicherplatz (%s) auf \"%s\".\r\nSie benötigen mindestens %s.",
+            FormatSize(free.bytes).c_str(), GetModuleDir().c_str(), FormatSize(m_nTotalSize).c_str()));
         return false;
     }
 

@@ -13,10 +13,10 @@ bool CSplitEngine::WriteSetFiles(int count, const std::string& baseName, const s
     bool ok = WriteSetFilesInOrder(count, baseName, extension);
     // The names of what was created reach the medium before the split
     // reports its end, whether or not every set file could be written.
-    const platform::Outcome entries = platform::FlushDirectory(m_strTargetDir);
+    const platform::Outcome entries = platform::FlushDirectory(m_plan.targetDir);
     if (ok && !entries) {
         ShowError(WithReason(StrFormat("In die Datei \"%s\" konnte nicht geschrieben werden.",
-                                       m_strTargetDir.c_str()),
+                                       m_plan.targetDir.c_str()),
                              entries.error),
                   "");
         ok = false;
@@ -28,7 +28,7 @@ bool CSplitEngine::WriteSetFilesInOrder(int count, const std::string& baseName, 
 {
     using platform::File;
 
-    const std::string cfgPath = ConfigFileName(m_strTargetDir, baseName);
+    const std::string cfgPath = ConfigFileName(m_plan.targetDir, baseName);
     File cfg;
     if (!cfg.Open(cfgPath, File::Mode::CreateWrite)) {
         ShowError(WithReason("Die Konfigurationsdatei (*.cfg) konnte nicht erzeugt werden.", cfg.LastError()),
@@ -37,7 +37,7 @@ bool CSplitEngine::WriteSetFilesInOrder(int count, const std::string& baseName, 
     }
     // The names go in as the format wants them; the files keep the names the
     // programs use.
-    CSplitConfig record = CSplitConfig::ForSet(count, baseName, extension, m_nSourceSize, m_nChecksum);
+    CSplitConfig record = CSplitConfig::ForSet(count, baseName, extension, m_plan.sourceSize, m_nChecksum);
     bool written = record.Write(cfg) && cfg.Flush();
     written = cfg.Close() && written;
     if (!written) {
@@ -59,7 +59,7 @@ bool CSplitEngine::WriteRecoveryFiles()
 {
     if (!m_pRecovery)
         return true;
-    const par2::CRecoveryEncoder::Result written = m_pRecovery->WriteFiles(m_strTargetDir);
+    const par2::CRecoveryEncoder::Result written = m_pRecovery->WriteFiles(m_plan.targetDir);
     if (written.status == par2::CRecoveryEncoder::Status::Ok)
         return true;
     ShowError(WithReason(StrFormat("Die Wiederherstellungsdatei \"%s\" konnte nicht geschrieben werden.",
@@ -78,7 +78,7 @@ bool CSplitEngine::WriteChecksumList(int count, const std::string& baseName)
             {PieceFileName("", baseName, k), i < m_pieceChecksums.size() ? m_pieceChecksums[i] : 0});
     }
     const std::string text = FormatChecksumList("Portelan " PORTELAN_VERSION_TEXT, pieces);
-    const std::string path = ChecksumListFileName(m_strTargetDir, baseName);
+    const std::string path = ChecksumListFileName(m_plan.targetDir, baseName);
     platform::File list;
     bool ok = list.Open(path, platform::File::Mode::CreateWrite) && list.Write(text.data(), text.size()) &&
               list.Flush();
@@ -108,8 +108,8 @@ bool CSplitEngine::WriteJoinerCopy(JoinerKind kind, const std::string& baseName)
         return false;
     }
     const bool forLinux = kind == JoinerKind::Linux;
-    const std::string path =
-        forLinux ? LinuxJoinerFileName(m_strTargetDir, baseName) : JoinerFileName(m_strTargetDir, baseName);
+    const std::string path = forLinux ? LinuxJoinerFileName(m_plan.targetDir, baseName)
+                                      : JoinerFileName(m_plan.targetDir, baseName);
     File copy;
     if (!copy.Open(path, File::Mode::CreateWrite)) {
         ShowError(WithReason("Interner Fehler [CONCAT-03]", copy.LastError()), "");

@@ -14,37 +14,32 @@
 #include "splitter/engine/JoinerImage.h"
 #include "splitter/engine/SplitFrontEnd.h"
 #include "splitter/engine/SplitJob.h"
+#include "splitter/engine/SplitPlan.h"
 
 namespace portelan {
 
-// The diskette preset, the default piece size.
-inline constexpr std::int64_t kDiskPieceSize = 1457664;
-// Pieces' worth of recovery data a split writes unless told otherwise.
-inline constexpr int kDefaultRecoveryPieces = 1;
 // Room asked for beyond the source size before a split.
 inline constexpr std::int64_t kFreeSpaceReserve = 102400;
 
 // The verdict of a plan: the text for the notes field and whether
-// "&Fortfahren" may be pressed.
+// "&Fortfahren" may be pressed. Asks the system nothing.
 struct PlanVerdict {
     std::string text;
     bool canConfirm = false;
 };
-PlanVerdict CheckPlan(const CSplitJob& plan);
+PlanVerdict CheckPlan(const SplitPlan& plan);
 
 // The PieceSpec list of the plan's pieces, in order, named as the set names them.
-std::vector<par2::PieceSpec> PlannedPieces(const CSplitJob& plan);
+std::vector<par2::PieceSpec> PlannedPieces(const SplitPlan& plan);
 // The recovery files of the plan; nullopt when it asks for none, has fewer
 // than two pieces or more than a set may have, or when no layout keeps
 // every file within a piece.
-std::optional<par2::RecoveryLayout> PlanRecoveryFiles(const CSplitJob& plan);
+std::optional<par2::RecoveryLayout> PlanRecoveryFiles(const SplitPlan& plan);
 // The creator the recovery files name.
 std::string RecoveryCreator();
 
-// True when path names the job's source file.
-bool IsSourceFile(const CSplitJob& job, const std::string& path);
-// The path of the planned piece that is the source file itself, if any.
-std::optional<std::string> PieceOverwritingSource(const CSplitJob& plan);
+// True when path names the plan's source file.
+bool IsSourceFile(const SplitPlan& plan, const std::string& path);
 
 // Everything the confirmation window shows, as texts.
 struct PlanView {
@@ -57,17 +52,13 @@ struct PlanView {
     std::string recovery;   // "Ziel" / "Wiederherstellung": its files and their size, or "keine"
     PlanVerdict verdict;    // "Hinweise"
 };
-PlanView DescribePlan(const CSplitJob& plan);
-
-// The smallest count with count * pieceSize >= sourceSize; 1 for an empty
-// source or a piece size that is not positive. Saturates far above 999.
-int CountPieces(std::int64_t sourceSize, std::int64_t pieceSize);
+PlanView DescribePlan(const SplitPlan& plan);
 
 // The message for a failed worker (codes 1 to 7).
 std::string FailureMessage(const CSplitJob& job);
 
-// Holds the inputs and results of the splitter's main window and runs its
-// split operations. Everything but the worker runs on the front end's thread.
+// Runs the split operations of the splitter's main window, from the inputs
+// it is handed. Everything but the worker runs on the front end's thread.
 class CSplitEngine {
   public:
     CSplitEngine(ISplitFrontEnd& ui, IJoinerImage& joiner);
@@ -84,10 +75,12 @@ class CSplitEngine {
         bool haveTarget = false;
         bool havePieceSize = false;
     };
-    void StartCommand(const StartInputs& inputs);
+    void StartCommand(const SplitPlan& inputs, const StartInputs& have);
 
-    bool PrepareSplit();
-    bool StartSplit();
+    // The plan made from the inputs, once the user has confirmed it.
+    std::optional<SplitPlan> PrepareSplit(const SplitPlan& inputs);
+    // Hands the plan to a new worker.
+    bool StartSplit(const SplitPlan& plan);
     void OnSplitFinished();
     // The configuration file, then the joiner copies that this build carries,
     // then the checksum list of the pieces; true when all were written.
@@ -118,15 +111,6 @@ class CSplitEngine {
     // True when the last split wrote every piece and both set files.
     bool LastSplitComplete() const { return m_bLastSplitComplete; }
 
-    // Inputs.
-    std::string m_strSourceDir; // ends in a separator
-    std::string m_strSourceName;
-    std::string m_strTargetDir; // ends in a separator
-    std::int64_t m_nPieceSize = kDiskPieceSize;
-    int m_nRecoveryPieces = kDefaultRecoveryPieces; // pieces' worth; 0 for none
-    // Results.
-    std::int64_t m_nSourceSize = 0;
-    int m_nPieceCount = 0;
     std::unique_ptr<CSplitJob> m_pJob;
 
   private:
@@ -139,6 +123,7 @@ class CSplitEngine {
     IJoinerImage& m_joiner;
     std::thread m_workerThread;
     std::atomic<bool> m_bWorkerAlive{false};
+    SplitPlan m_plan; // of the last split, from its completion on
     std::uint32_t m_nChecksum = 0;
     std::vector<std::uint32_t> m_pieceChecksums;
     std::unique_ptr<par2::CRecoveryEncoder> m_pRecovery; // of the last split, until its files are written

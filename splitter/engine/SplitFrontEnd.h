@@ -9,7 +9,7 @@
 
 namespace portelan {
 
-class CSplitJob;
+struct SplitPlan;
 
 class ISplitFrontEnd {
   public:
@@ -21,7 +21,7 @@ class ISplitFrontEnd {
     virtual void ShowErrorWindow(const std::string& message, const std::string& caption) = 0;
     // Shows the filled plan (see DescribePlan) and returns true only when the
     // user confirmed with "&Fortfahren".
-    virtual bool ConfirmPlan(const CSplitJob& plan) = 0;
+    virtual bool ConfirmPlan(const SplitPlan& plan) = 0;
 
     // Progress bar; called from the worker thread.
     virtual void ResetProgress() = 0;

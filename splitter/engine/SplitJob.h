@@ -9,6 +9,7 @@
 
 #include "par2/RecoveryEncoder.h"
 #include "platform/Platform.h"
+#include "splitter/engine/SplitPlan.h"
 
 namespace portelan {
 
@@ -26,30 +27,21 @@ enum SplitError : int {
     kSplitRecoveryInput = 7     // the pieces read back differ from those planned
 };
 
-// A plan fills one on the stack, the confirmation shows one, and the worker
-// gets one on the heap. Copied field by field (SetPlan), never as a whole.
+// One split as the worker runs it: the plan the user confirmed, and the
+// worker's results.
 class CSplitJob {
   public:
-    CSplitJob() = default;
+    explicit CSplitJob(const SplitPlan& plan) : m_plan(plan), m_strFailedPath(plan.targetDir) {}
     CSplitJob(const CSplitJob&) = delete;
     CSplitJob& operator=(const CSplitJob&) = delete;
     virtual ~CSplitJob() = default;
 
-    // Copies the fields a plan consists of.
-    void SetPlan(const CSplitJob& plan);
-
+    const SplitPlan m_plan;
     bool m_bSucceeded = true;
     int m_nErrorCode = kSplitOk;
-    platform::Error m_error; // the system's reason for the failure, when it gave one
-    int m_nCount = 0;
+    platform::Error m_error;          // the system's reason for the failure, when it gave one
+    std::string m_strFailedPath;      // the file the failure concerns; the target until then
     CSplitEngine* m_pOwner = nullptr; // receives progress and completion
-    std::string m_strTargetPath;      // T; replaced by the failing piece's path
-    std::uint32_t m_nPieceSize32 = 0; // what the worker cuts by
-    std::int64_t m_nSourceSize = 0;
-    std::int64_t m_nPieceSize = 0; // as the user chose it
-    std::string m_strSourceDir;
-    std::string m_strSourceName;
-    int m_nRecoveryPieces = 0; // pieces' worth of PAR2 recovery data; 0 for none
 
     // CRC-32 of every byte written into the pieces, and of each piece,
     // valid after a success.

@@ -10,24 +10,13 @@
 
 namespace portelan {
 
-void CSplitJob::SetPlan(const CSplitJob& plan)
+std::vector<par2::PieceSpec> PlannedPieces(const SplitPlan& plan)
 {
-    m_nCount = plan.m_nCount;
-    m_strTargetPath = plan.m_strTargetPath;
-    m_nSourceSize = plan.m_nSourceSize;
-    m_nPieceSize = plan.m_nPieceSize;
-    m_strSourceDir = plan.m_strSourceDir;
-    m_strSourceName = plan.m_strSourceName;
-    m_nRecoveryPieces = plan.m_nRecoveryPieces;
-}
-
-std::vector<par2::PieceSpec> PlannedPieces(const CSplitJob& plan)
-{
-    const std::string baseName = SplitSourceName(plan.m_strSourceName).baseName;
+    const std::string baseName = SplitSourceName(plan.sourceName).baseName;
     std::vector<par2::PieceSpec> pieces;
-    std::int64_t left = plan.m_nSourceSize;
-    for (int k = 1; k <= plan.m_nCount && left > 0; ++k) {
-        const std::int64_t length = left < plan.m_nPieceSize ? left : plan.m_nPieceSize;
+    std::int64_t left = plan.sourceSize;
+    for (int k = 1; k <= plan.count && left > 0; ++k) {
+        const std::int64_t length = left < plan.pieceSize ? left : plan.pieceSize;
         pieces.push_back({PieceFileName("", baseName, k), length});
         left -= length;
     }
@@ -36,14 +25,14 @@ std::vector<par2::PieceSpec> PlannedPieces(const CSplitJob& plan)
 
 std::string RecoveryCreator() { return "Portelan " PORTELAN_VERSION_TEXT; }
 
-std::optional<par2::RecoveryLayout> PlanRecoveryFiles(const CSplitJob& plan)
+std::optional<par2::RecoveryLayout> PlanRecoveryFiles(const SplitPlan& plan)
 {
-    if (plan.m_nRecoveryPieces <= 0 || plan.m_nCount < 2 || plan.m_nCount > kMaxPieces ||
-        plan.m_nPieceSize <= 0 || plan.m_nPieceSize >= (std::int64_t{1} << 32))
+    if (plan.recoveryPieces <= 0 || plan.count < 2 || plan.count > kMaxPieces || plan.pieceSize <= 0 ||
+        plan.pieceSize >= (std::int64_t{1} << 32))
         return std::nullopt;
-    const std::string baseName = SplitSourceName(plan.m_strSourceName).baseName;
+    const std::string baseName = SplitSourceName(plan.sourceName).baseName;
     return par2::PlanRecovery("_" + baseName, PlannedPieces(plan),
-                              static_cast<std::uint32_t>(plan.m_nRecoveryPieces), RecoveryCreator());
+                              static_cast<std::uint32_t>(plan.recoveryPieces), RecoveryCreator());
 }
 
 int CountPieces(std::int64_t sourceSize, std::int64_t pieceSize)
@@ -57,39 +46,70 @@ int CountPieces(std::int64_t sourceSize, std::int64_t pieceSize)
                                                    : static_cast<int>(count);
 }
 
-bool IsSourceFile(const CSplitJob& job, const std::string& path)
+std::int64_t PieceSizeForCount(std::int64_t sourceSize, std::int64_t count)
 {
-    const std::string source = job.m_strSourceDir + job.m_strSourceName;
+    if (sourceSize <= 0 || count < 1)
+        return 0;
+    return (sourceSize - 1) / count + 1;
+}
+
+bool IsSourceFile(const SplitPlan& plan, const std::string& path)
+{
+    const std::string source = plan.sourceDir + plan.sourceName;
     return path == source || platform::SameFile(path, source);
 }
 
-std::optional<std::string> PieceOverwritingSource(const CSplitJob& plan)
+namespace {
+
+// The planned piece that is the source itself, 0 for none: cutting "x.001"
+// into its own directory would truncate the source when the first piece is
+// created.
+int PieceThatIsTheSource(const SplitPlan& plan)
 {
-    SourceNameParts parts = SplitSourceName(plan.m_strSourceName);
-    std::optional<int> k = PieceNumberOfExtension(parts.extension);
-    if (!k || *k < 1 || *k > plan.m_nCount)
-        return std::nullopt;
-    std::string piece = PieceFileName(plan.m_strTargetPath, parts.baseName, *k);
-    if (!IsSourceFile(plan, piece))
-        return std::nullopt;
-    return piece;
+    const SourceNameParts parts = SplitSourceName(plan.sourceName);
+    const std::optional<int> k = PieceNumberOfExtension(parts.extension);
+    if (!k || *k < 1 || *k > plan.count)
+        return 0;
+    return IsSourceFile(plan, PieceFileName(plan.targetDir, parts.baseName, *k)) ? *k : 0;
 }
 
-PlanVerdict CheckPlan(const CSplitJob& plan)
+} // namespace
+
+std::optional<SplitPlan> MakePlan(const SplitPlan& inputs)
 {
-    if (plan.m_nSourceSize <= 0)
+    SplitPlan plan = inputs;
+    const std::optional<std::int64_t> size = platform::FindFileSize(plan.sourceDir + plan.sourceName);
+    if (!size)
+        return std::nullopt;
+    plan.sourceSize = *size;
+    plan.pieceSize = plan.choice.unit == PieceUnit::Count
+                         ? PieceSizeForCount(plan.sourceSize, plan.choice.value)
+                         : plan.choice.value;
+    plan.count = CountPieces(plan.sourceSize, plan.pieceSize);
+    plan.freeBytes = platform::QueryFreeSpace(plan.targetDir);
+    plan.sourcePiece = PieceThatIsTheSource(plan);
+    return plan;
+}
+
+PlanVerdict CheckPlan(const SplitPlan& plan)
+{
+    // A count asked for is held to the rules of the count it gives.
+    const bool byCount = plan.choice.unit == PieceUnit::Count;
+    if (plan.sourceSize <= 0)
         return {"Fehler: Grösse der Quelldatei darf nicht Null sein.", false};
-    if (plan.m_nPieceSize <= 0)
-        return {"Fehler: Grösse der Zieldatei darf nicht Null sein.", false};
-    if (plan.m_nCount <= 0)
+    if (byCount && plan.choice.value <= 0)
         return {"Fehler: Anzahl der Zieldateien darf nicht Null sein.", false};
-    if (plan.m_nCount > kMaxPieces)
+    if (plan.pieceSize <= 0)
+        return {"Fehler: Grösse der Zieldatei darf nicht Null sein.", false};
+    if (plan.count <= 0)
+        return {"Fehler: Anzahl der Zieldateien darf nicht Null sein.", false};
+    if (plan.count > kMaxPieces || (byCount && plan.choice.value > kMaxPieces))
         return {"Fehler: Zu viele Zieldateien (>999).", false};
-    if (plan.m_nPieceSize >= (std::int64_t{1} << 32))
+    if (plan.pieceSize >= (std::int64_t{1} << 32))
         return {"Fehler: Die Zieldateien sind zu gross.", false};
     // The configuration file holds the names in fields of 256 bytes, and the
     // set's joiner must be able to read them back.
-    const SourceNameParts names = SplitSourceName(plan.m_strSourceName);
+    const SourceNameParts names = SplitSourceName(plan.sourceName);
     const StoredNames stored = EncodeNames(names.baseName, names.extension);
     if (!stored.Fit())
         return {"Fehler: Der Name der Quelldatei ist zu lang für die Konfigurationsdatei.", false};
@@ -97,27 +117,25 @@ PlanVerdict CheckPlan(const CSplitJob& plan)
         return {"Fehler: Der Name der Quelldatei ist weder in UTF-8 noch in Windows-1252 kodiert.", false};
     // The recovery files need room of their own beside the pieces.
     const std::optional<par2::RecoveryLayout> recovery = PlanRecoveryFiles(plan);
-    if (plan.m_nRecoveryPieces > 0 && plan.m_nCount >= 2 && !recovery)
+    if (plan.recoveryPieces > 0 && plan.count >= 2 && !recovery)
         return {"Fehler: Für diese Teilstücke lassen sich keine Wiederherstellungsdaten anlegen.\r\n"
                 "Wählen Sie grössere Teilstücke oder keine Wiederherstellung.",
                 false};
-    const std::int64_t needed =
-        plan.m_nSourceSize + kFreeSpaceReserve + (recovery ? recovery->totalBytes : 0);
-    std::int64_t free = needed; // becomes what is free
-    if (!CheckFreeSpace(plan.m_strTargetPath, free))
+    const std::int64_t needed = plan.sourceSize + kFreeSpaceReserve + (recovery ? recovery->totalBytes : 0);
+    // Where the system could not say, the text shows what is needed as free.
+    if (!plan.freeBytes || *plan.freeBytes < needed)
         return {StrFormat("Warnung: Es sind nur noch %s auf \"%s\" frei.\r\nSie benötigen aber ca. %s.",
-                          FormatSize(free).c_str(), plan.m_strTargetPath.c_str(), FormatSize(needed).c_str()),
+                          FormatSize(plan.freeBytes.value_or(needed)).c_str(), plan.targetDir.c_str(),
+                          FormatSize(needed).c_str()),
                 false};
-    if (plan.m_nCount <= 1)
+    if (plan.count <= 1)
         return {"Die Quelldatei ist nicht grösser als ein Einzelstück.\r\n"
                 "Es würde nur eine einzelne Datei erzeugt.",
                 false};
-    // Cutting "x.001" into its own directory would truncate the source when
-    // the first piece is created.
-    if (std::optional<std::string> piece = PieceOverwritingSource(plan))
+    if (plan.sourcePiece > 0)
         return {StrFormat("Fehler: Die Quelldatei wäre zugleich das Teilstück \"%s\" "
                           "und würde überschrieben.",
-                          piece->c_str()),
+                          PieceFileName(plan.targetDir, names.baseName, plan.sourcePiece).c_str()),
                 false};
     // Sets that one of our joiners would refuse, by the rule they apply:
     // Windows' rules too, for a set may be joined there.
@@ -145,35 +163,35 @@ PlanVerdict CheckPlan(const CSplitJob& plan)
                 false};
     }
     if (std::optional<int> k = PieceNumberOfExtension(names.extension);
-        k && *k >= 1 && *k <= plan.m_nCount && names.extension == StrFormat("%.3d", *k))
+        k && *k >= 1 && *k <= plan.count && names.extension == StrFormat("%.3d", *k))
         return {StrFormat("Fehler: Die Quelldatei heisst wie ihr eigenes Teilstück %d.\r\n"
                           "Die Teilstücke liessen sich nicht wieder zusammensetzen.",
                           *k),
                 false};
 
-    std::int64_t last = plan.m_nSourceSize - std::int64_t{plan.m_nCount - 1} * plan.m_nPieceSize;
+    std::int64_t last = plan.sourceSize - std::int64_t{plan.count - 1} * plan.pieceSize;
     auto plural = [](long n) { return n == 1 ? "" : "en"; };
-    if (last == plan.m_nPieceSize) {
-        long n = plan.m_nCount;
+    if (last == plan.pieceSize) {
+        long n = plan.count;
         return {
-            StrFormat("Sie erzeugen %ld Datei%s je %s.", n, plural(n), FormatSize(plan.m_nPieceSize).c_str()),
+            StrFormat("Sie erzeugen %ld Datei%s je %s.", n, plural(n), FormatSize(plan.pieceSize).c_str()),
             true};
     }
-    long n = plan.m_nCount - 1;
+    long n = plan.count - 1;
     return {StrFormat("Sie erzeugen %ld Datei%s je %s\r\nund eine Datei mit %s.", n, plural(n),
-                      FormatSize(plan.m_nPieceSize).c_str(), FormatSize(last).c_str()),
+                      FormatSize(plan.pieceSize).c_str(), FormatSize(last).c_str()),
             true};
 }
 
-PlanView DescribePlan(const CSplitJob& plan)
+PlanView DescribePlan(const SplitPlan& plan)
 {
     PlanView view;
-    view.sourceName = plan.m_strSourceName;
-    view.sourceDir = plan.m_strSourceDir;
-    view.sourceSize = FormatSize(plan.m_nSourceSize);
-    view.targetPath = plan.m_strTargetPath;
-    view.count = StrFormat("%lu", static_cast<unsigned long>(static_cast<unsigned>(plan.m_nCount)));
-    view.pieceSize = FormatSize(plan.m_nPieceSize);
+    view.sourceName = plan.sourceName;
+    view.sourceDir = plan.sourceDir;
+    view.sourceSize = FormatSize(plan.sourceSize);
+    view.targetPath = plan.targetDir;
+    view.count = StrFormat("%lu", static_cast<unsigned long>(static_cast<unsigned>(plan.count)));
+    view.pieceSize = FormatSize(plan.pieceSize);
     if (const std::optional<par2::RecoveryLayout> recovery = PlanRecoveryFiles(plan)) {
         const unsigned long files = static_cast<unsigned long>(recovery->files.size());
         view.recovery = StrFormat("%lu Datei%s, zusammen %s", files, files == 1 ? "" : "en",
@@ -185,50 +203,42 @@ PlanView DescribePlan(const CSplitJob& plan)
     return view;
 }
 
-void CSplitEngine::StartCommand(const StartInputs& inputs)
+void CSplitEngine::StartCommand(const SplitPlan& inputs, const StartInputs& have)
 {
     // Later texts overwrite earlier ones: the source is named first.
     bool ok = true;
-    if (!inputs.havePieceSize) {
+    if (!have.havePieceSize) {
         ok = false;
         m_ui.SetStatus("Keine Stückgrösse.");
     }
-    if (!inputs.haveTarget) {
+    if (!have.haveTarget) {
         ok = false;
         m_ui.SetStatus("Kein Zielverzeichnis.");
     }
-    if (!inputs.haveSource) {
+    if (!have.haveSource) {
         ok = false;
         m_ui.SetStatus("Keine Quelldatei.");
     }
-    if (ok && PrepareSplit() && !StartSplit())
+    if (!ok)
+        return;
+    if (const std::optional<SplitPlan> plan = PrepareSplit(inputs); plan && !StartSplit(*plan))
         m_ui.SetStatus("Es traten Fehler auf.");
 }
 
-bool CSplitEngine::PrepareSplit()
+std::optional<SplitPlan> CSplitEngine::PrepareSplit(const SplitPlan& inputs)
 {
-    CSplitJob plan;
-    plan.m_nPieceSize = m_nPieceSize;
-    plan.m_nRecoveryPieces = m_nRecoveryPieces;
-    plan.m_strSourceName = m_strSourceName;
-    plan.m_strSourceDir = m_strSourceDir;
-    plan.m_strTargetPath = m_strTargetDir;
-
-    std::optional<std::int64_t> size = platform::FindFileSize(m_strSourceDir + m_strSourceName);
-    if (!size) {
+    std::optional<SplitPlan> plan = MakePlan(inputs);
+    if (!plan) {
         m_ui.SetStatus("Die Dateigrösse konnte nicht bestimmt werden.");
-        return false;
+        return std::nullopt;
     }
-    plan.m_nSourceSize = m_nSourceSize = *size;
-    plan.m_nCount = m_nPieceCount = CountPieces(plan.m_nSourceSize, plan.m_nPieceSize);
-
     // The window only offers "&Fortfahren" for a valid plan; the engine does
     // not rely on that.
-    if (!m_ui.ConfirmPlan(plan) || !CheckPlan(plan).canConfirm) {
+    if (!m_ui.ConfirmPlan(*plan) || !CheckPlan(*plan).canConfirm) {
         m_ui.SetStatus("Der Vorgang wurde abgebrochen.");
-        return false;
+        return std::nullopt;
     }
-    return true;
+    return plan;
 }
 
 } // namespace portelan

@@ -47,21 +47,21 @@ std::string FailureText(const CSplitJob& job)
     switch (job.m_nErrorCode) {
     case kSplitNoMemory:
         return StrFormat("Es konnte kein Speicher (%s) alloziert werden.",
-                         FormatSize(job.m_nPieceSize32).c_str());
+                         FormatSize(job.m_plan.pieceSize).c_str());
     case kSplitCreateFailed:
-        return StrFormat("Die Datei \"%s\" konnte nicht geöffnet werden.", job.m_strTargetPath.c_str());
+        return StrFormat("Die Datei \"%s\" konnte nicht geöffnet werden.", job.m_strFailedPath.c_str());
     case kSplitReadFailed:
-        return StrFormat("Die Datei \"%s\" konnte nicht gelesen werden.", job.m_strTargetPath.c_str());
+        return StrFormat("Die Datei \"%s\" konnte nicht gelesen werden.", job.m_strFailedPath.c_str());
     case kSplitWriteFailed:
-        return StrFormat("In die Datei \"%s\" konnte nicht geschrieben werden.", job.m_strTargetPath.c_str());
+        return StrFormat("In die Datei \"%s\" konnte nicht geschrieben werden.", job.m_strFailedPath.c_str());
     case kSplitRecoveryNoMemory:
         return "Für die Wiederherstellungsdaten konnte kein Speicher alloziert werden.";
     case kSplitRecoveryInput:
         return StrFormat("Die Datei \"%s\" hat sich während des Aufteilens verändert.",
-                         (job.m_strSourceDir + job.m_strSourceName).c_str());
+                         (job.m_plan.sourceDir + job.m_plan.sourceName).c_str());
     case kSplitSourceNotOpened:
         return StrFormat("Die Datei \"%s\" konnte nicht geöffnet werden.",
-                         (job.m_strSourceDir + job.m_strSourceName).c_str());
+                         (job.m_plan.sourceDir + job.m_plan.sourceName).c_str());
     default:
         return "Interner Fehler [THREAD-01]";
     }
@@ -86,14 +86,14 @@ class CRecoveryFeed final : public IReadBackConsumer {
 std::unique_ptr<par2::CRecoveryEncoder> StartRecovery(const CSplitJob& job, int& code)
 {
     code = kSplitOk;
-    std::optional<par2::RecoveryLayout> layout = PlanRecoveryFiles(job);
+    std::optional<par2::RecoveryLayout> layout = PlanRecoveryFiles(job.m_plan);
     if (!layout)
         return nullptr;
-    std::vector<par2::PieceSpec> pieces = PlannedPieces(job);
+    std::vector<par2::PieceSpec> pieces = PlannedPieces(job.m_plan);
     // The file IDs, and with them the order of the slices, come from the
     // pieces' first bytes: a short read of the source ahead of the split.
     std::optional<std::vector<par2::Md5Digest>> heads =
-        par2::ReadPieceHeads(job.m_strSourceDir + job.m_strSourceName, pieces);
+        par2::ReadPieceHeads(job.m_plan.sourceDir + job.m_plan.sourceName, pieces);
     if (!heads) {
         code = kSplitSourceNotOpened;
         return nullptr;
@@ -111,30 +111,21 @@ std::unique_ptr<par2::CRecoveryEncoder> StartRecovery(const CSplitJob& job, int&
 
 std::string FailureMessage(const CSplitJob& job) { return WithReason(FailureText(job), job.m_error); }
 
-bool CSplitEngine::StartSplit()
+bool CSplitEngine::StartSplit(const SplitPlan& plan)
 {
     m_ui.SetStatus("Bitte warten...");
     if (m_pJob) {
         ShowError("Interner Fehler [THREAD-02]", "");
         return false;
     }
-    std::unique_ptr<CSplitJob> job(new (std::nothrow) CSplitJob);
+    std::unique_ptr<CSplitJob> job(new (std::nothrow) CSplitJob(plan));
     if (!job) {
         ShowError("Interner Fehler [THREAD-01]", "");
         return false;
     }
     m_pJob = std::move(job);
     m_ui.EnableStart(false);
-
     m_pJob->m_pOwner = this;
-    m_pJob->m_nSourceSize = m_nSourceSize;
-    m_pJob->m_strSourceDir = m_strSourceDir;
-    m_pJob->m_strSourceName = m_strSourceName;
-    m_pJob->m_strTargetPath = m_strTargetDir;
-    m_pJob->m_nCount = m_nPieceCount;
-    m_pJob->m_nPieceSize = m_nPieceSize;
-    m_pJob->m_nPieceSize32 = static_cast<std::uint32_t>(m_nPieceSize);
-    m_pJob->m_nRecoveryPieces = m_nRecoveryPieces;
 
     // The previous worker has handed over already; it only has to return.
     if (m_workerThread.joinable())
@@ -163,17 +154,17 @@ void CSplitEngine::SplitWorkerProc(CSplitJob* job)
         job->m_bSucceeded = false;
     };
 
-    const std::string baseName = SplitSourceName(job->m_strSourceName).baseName;
+    const std::string baseName = SplitSourceName(job->m_plan.sourceName).baseName;
     File source;
     int recoveryCode = kSplitOk;
-    if (!source.Open(job->m_strSourceDir + job->m_strSourceName, File::Mode::Read)) {
+    if (!source.Open(job->m_plan.sourceDir + job->m_plan.sourceName, File::Mode::Read)) {
         fail(kSplitSourceNotOpened, source.LastError());
     } else if (job->m_pRecovery = StartRecovery(*job, recoveryCode); recoveryCode != kSplitOk) {
         fail(recoveryCode, {});
     } else {
         CSplitEngine* progress = job->m_pOwner;
         progress->ResetProgress();
-        progress->InitProgress(0, job->m_nCount, 1);
+        progress->InitProgress(0, job->m_plan.count, 1);
         // Each piece is flushed and read back from the medium while the next
         // one is written.
         CChecksumTrailer trailer;
@@ -184,24 +175,24 @@ void CSplitEngine::SplitWorkerProc(CSplitJob* job)
         }
         std::int64_t written = 0;
         bool proceed = true;
-        for (int k = 1; k <= job->m_nCount && proceed; ++k) {
+        for (int k = 1; k <= job->m_plan.count && proceed; ++k) {
             if (job->m_bStopRequested)
                 break;
-            const std::string path = PieceFileName(job->m_strTargetPath, baseName, k);
+            const std::string path = PieceFileName(job->m_plan.targetDir, baseName, k);
             File piece;
             std::shared_ptr<File> reader;
             // The plan refuses a piece that is the source; this holds the
             // line should the name have changed since.
-            if (IsSourceFile(*job, path) || !piece.Open(path, File::Mode::CreateWrite) ||
+            if (IsSourceFile(job->m_plan, path) || !piece.Open(path, File::Mode::CreateWrite) ||
                 !(reader = piece.Duplicate())) {
                 fail(kSplitCreateFailed, piece.LastError());
                 proceed = false;
-                job->m_strTargetPath = path;
+                job->m_strFailedPath = path;
             } else {
-                CProgressRelay<ISplitFrontEnd> bytes(progress->m_ui, written, job->m_nSourceSize,
+                CProgressRelay<ISplitFrontEnd> bytes(progress->m_ui, written, job->m_plan.sourceSize,
                                                      SplitPath(path).fileName);
-                CopyResult copied =
-                    CopyChunked(source, piece, job->m_nPieceSize32, nullptr, &job->m_bStopRequested, &bytes);
+                CopyResult copied = CopyChunked(source, piece, job->m_plan.pieceSize, nullptr,
+                                                &job->m_bStopRequested, &bytes);
                 written += copied.bytes;
                 bool closed = piece.Close();
                 int code = kSplitOk;
@@ -218,7 +209,7 @@ void CSplitEngine::SplitWorkerProc(CSplitJob* job)
                     fail(code, error);
                     proceed = false;
                     if (code != kSplitNoMemory)
-                        job->m_strTargetPath = path;
+                        job->m_strFailedPath = path;
                 } else {
                     trailer.Add(std::move(reader), path, 0, copied.bytes, k - 1);
                 }
@@ -232,7 +223,7 @@ void CSplitEngine::SplitWorkerProc(CSplitJob* job)
             // What was written did not reach the medium or cannot be read
             // back from it: the piece is not sound.
             fail(kSplitWriteFailed, sum.error);
-            job->m_strTargetPath = sum.failedPath;
+            job->m_strFailedPath = sum.failedPath;
         }
         job->m_nChecksum = sum.crc;
         job->m_pieceChecksums = std::move(sum.pieceCrc);
@@ -261,7 +252,8 @@ void CSplitEngine::OnSplitFinished()
 {
     if (!m_pJob)
         return; // nothing was running: no completion to handle
-    const std::string baseName = SplitSourceName(m_pJob->m_strSourceName).baseName;
+    m_plan = m_pJob->m_plan;
+    const SourceNameParts names = SplitSourceName(m_plan.sourceName);
     const bool ok = m_pJob->m_bSucceeded;
     if (!ok)
         ShowError(FailureMessage(*m_pJob), "");
@@ -272,7 +264,7 @@ void CSplitEngine::OnSplitFinished()
     m_ui.ResetProgress();
     bool setWritten = false;
     if (ok)
-        setWritten = WriteSetFiles(m_nPieceCount, baseName, SplitSourceName(m_strSourceName).extension);
+        setWritten = WriteSetFiles(m_plan.count, names.baseName, names.extension);
     m_pRecovery.reset();
     m_ui.EnableStart(true);
     if (ok)

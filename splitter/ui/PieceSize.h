@@ -1,61 +1,74 @@
-// The piece-size choice of the splitter's windows, free of any window system.
+// The piece-size choice of the splitter's front ends, free of any window system.
 #pragma once
 
 #include <cstdint>
 #include <string>
 
-#include "splitter/engine/SplitEngine.h"
+#include "splitter/engine/SplitPlan.h"
 
 namespace portelan {
 
-// How a piece size was chosen.
-enum PieceUnit : int { UNIT_DISK = 10, UNIT_BYTES = 11, UNIT_KB = 12, UNIT_MB = 13 };
-
-struct PieceSizeValue {
-    std::int64_t value;
-    int unit;
-};
-
 // The units a number can be typed in, smallest first; every cap is 2^30 bytes.
 struct PieceUnitInfo {
-    int code;
+    PieceUnit code;
     std::int64_t factor; // bytes per unit
     std::int64_t cap;    // the largest number the window takes
 };
 inline constexpr PieceUnitInfo kPieceUnits[] = {
-    {UNIT_BYTES, 1, std::int64_t{1} << 30},
-    {UNIT_KB, 1024, std::int64_t{1} << 20},
-    {UNIT_MB, 1024 * 1024, 1024},
+    {PieceUnit::Bytes, 1, std::int64_t{1} << 30},
+    {PieceUnit::Kb, 1024, std::int64_t{1} << 20},
+    {PieceUnit::Mb, 1024 * 1024, 1024},
 };
 
-// The sizes chosen by name rather than typed.
+// The sizes chosen by name rather than typed, for a medium or a limit. Every
+// front end lists them in this order: the command line by name, the windows
+// as radio buttons with the label. A preset is not held to the cap of typed
+// sizes; the plan takes pieces below 2^32 bytes.
 struct PiecePreset {
-    int code;
+    PieceUnit code;
     std::int64_t bytes;
-    const char* label; // the Qt window's radio button; the Windows one is in Portelan.rc
+    const char* name;  // portelan-cli split --size NAME
+    const char* label; // the windows' radio button
 };
 inline constexpr PiecePreset kPiecePresets[] = {
-    {UNIT_DISK, kDiskPieceSize, "Disketten Größe (1,44 MB)"},
+    // The 2847 clusters of 512 bytes that FAT12 leaves for files on a 1.44 MB diskette.
+    {PieceUnit::Disk, kDiskPieceSize, "disk", "Disketten Größe (1,44 MB)"},
+    // A 74-minute CD: 333,000 sectors of 2048 data bytes.
+    {PieceUnit::Cd650, 681984000, "cd650", "CD Größe (650 MB)"},
+    // An 80-minute CD: 360,000 sectors of 2048 data bytes.
+    {PieceUnit::Cd700, 737280000, "cd700", "CD Größe (700 MB)"},
+    // FAT32 keeps a file's size in 32 bits: 2^32 - 1 bytes is the largest file.
+    {PieceUnit::Fat32, 4294967295, "fat32", "FAT32 Größe (4 GB)"},
+    // 320,512 base64 lines of 57 bytes, each 76 characters and CRLF: 24,999,936
+    // bytes encoded, within an attachment limit of 25,000,000.
+    {PieceUnit::Mail, 18269184, "mail", "E-Mail Größe (25 MB)"},
 };
-const PiecePreset* FindPiecePreset(int unit);
+const PiecePreset* FindPiecePreset(PieceUnit unit);
+const PiecePreset* FindPiecePreset(const std::string& name);
 
-// What the piece-size window opens with for a stored size: the preset as it
-// is, otherwise the largest of bytes, KB and MB in which the number is still
-// at least 1 after truncating division.
-PieceSizeValue PieceSizeForWindow(std::int64_t pieceSize, int sizeUnit);
+// The choice by number of pieces, in both windows and in the main window's field.
+inline constexpr const char* kCountChoiceLabel = "Anzahl der Teilstücke";
+// What the count field of the piece-size window holds when no count was chosen.
+inline constexpr std::int64_t kDefaultPieceCount = 2;
+
+// What the piece-size window opens with for a stored choice: a preset or a
+// count as it is, otherwise the largest of bytes, KB and MB in which the
+// number is still at least 1 after truncating division.
+PieceSizeValue PieceSizeForWindow(std::int64_t value, PieceUnit unit);
 
 // The window's OK: a number above its unit's cap becomes the cap (every cap
-// is 2^30 bytes); zero and negative numbers stay.
-std::int64_t CapPieceValue(std::int64_t value, int unit);
+// is 2^30 bytes); zero and negative numbers, presets and counts stay.
+std::int64_t CapPieceValue(std::int64_t value, PieceUnit unit);
 
-// The stored size after OK: the preset's 1457664 bytes with UNIT_DISK, or the
-// number converted to bytes with UNIT_BYTES.
-PieceSizeValue PieceSizeFromWindow(std::int64_t value, int unit);
+// The stored choice after OK: a preset with its bytes, a count as it is, or
+// the number converted to bytes with PieceUnit::Bytes.
+PieceSizeValue PieceSizeFromWindow(std::int64_t value, PieceUnit unit);
 
-// The main window's piece-size field: "%d [<size text>]".
-std::string PieceSizeText(std::int64_t pieceSize);
+// The main window's piece-size field: "%lld [<size text>]", or the count.
+std::string PieceSizeText(const PieceSizeValue& choice);
 
-// The piece-size window's number field: what atoi makes of the text.
+// The piece-size window's number fields: what the Windows C runtime's atoi
+// makes of the text, which saturates at the limits of a 32-bit int.
 std::int64_t ParseTypedNumber(const std::string& text);
 
 } // namespace portelan

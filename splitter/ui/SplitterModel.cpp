@@ -50,15 +50,15 @@ void CSplitterModel::Init()
     m_view.SetStatus("Auf Eingaben warten...");
     ShowFields();
     m_view.SetChecked(Input::PieceSize, true);
-    m_view.ShowRecovery(std::to_string(m_engine.m_nRecoveryPieces));
+    m_view.ShowRecovery(std::to_string(m_inputs.recoveryPieces));
 }
 
 void CSplitterModel::ShowFields()
 {
-    if (!m_engine.m_strSourceName.empty())
-        m_view.ShowInput(Input::Source, m_engine.m_strSourceDir + m_engine.m_strSourceName);
-    m_view.ShowInput(Input::Target, m_engine.m_strTargetDir);
-    m_view.ShowInput(Input::PieceSize, PieceSizeText(m_engine.m_nPieceSize));
+    if (!m_inputs.sourceName.empty())
+        m_view.ShowInput(Input::Source, m_inputs.sourceDir + m_inputs.sourceName);
+    m_view.ShowInput(Input::Target, m_inputs.targetDir);
+    m_view.ShowInput(Input::PieceSize, PieceSizeText(m_inputs.choice));
 }
 
 void CSplitterModel::SourceClicked()
@@ -82,11 +82,9 @@ void CSplitterModel::TargetClicked()
 void CSplitterModel::PieceSizeClicked()
 {
     std::optional<PieceSizeValue> chosen =
-        m_view.ChoosePieceSize(PieceSizeForWindow(m_engine.m_nPieceSize, m_nSizeUnit));
+        m_view.ChoosePieceSize(PieceSizeForWindow(m_inputs.choice.value, m_inputs.choice.unit));
     if (chosen) {
-        const PieceSizeValue stored = PieceSizeFromWindow(chosen->value, chosen->unit);
-        m_engine.m_nPieceSize = stored.value;
-        m_nSizeUnit = stored.unit;
+        m_inputs.choice = PieceSizeFromWindow(chosen->value, chosen->unit);
         ShowFields();
     }
     m_view.SetChecked(Input::PieceSize, chosen.has_value());
@@ -111,7 +109,7 @@ void CSplitterModel::RecoveryEdited(const std::string& text)
     const std::optional<int> pieces = ParseRecoveryPieces(text);
     m_bRecoveryValid = pieces.has_value();
     if (pieces)
-        m_engine.m_nRecoveryPieces = *pieces;
+        m_inputs.recoveryPieces = *pieces;
     UpdateStatus();
 }
 
@@ -121,25 +119,34 @@ void CSplitterModel::StartClicked()
         m_view.SetStatus(kBadRecoveryText);
         return;
     }
-    m_engine.StartCommand({.haveSource = m_view.IsChecked(Input::Source),
-                           .haveTarget = m_view.IsChecked(Input::Target),
-                           .havePieceSize = m_view.IsChecked(Input::PieceSize)});
+    m_engine.StartCommand(m_inputs, {.haveSource = m_view.IsChecked(Input::Source),
+                                     .haveTarget = m_view.IsChecked(Input::Target),
+                                     .havePieceSize = m_view.IsChecked(Input::PieceSize)});
+}
+
+void CSplitterModel::AboutRequested()
+{
+    if (m_bAboutOpen)
+        return;
+    m_bAboutOpen = true;
+    m_view.RunAboutBox();
+    m_bAboutOpen = false;
 }
 
 void CSplitterModel::SetSourcePath(const std::string& path)
 {
     PathParts parts = SplitPath(path);
-    m_engine.m_strSourceDir = parts.directory;
-    m_engine.m_strSourceName = parts.fileName;
-    EnsureTrailingBackslash(m_engine.m_strSourceDir);
-    m_strBrowseDir = m_engine.m_strSourceDir;
+    m_inputs.sourceDir = parts.directory;
+    m_inputs.sourceName = parts.fileName;
+    EnsureTrailingBackslash(m_inputs.sourceDir);
+    m_strBrowseDir = m_inputs.sourceDir;
     ShowFields();
 }
 
 void CSplitterModel::SetTargetDir(const std::string& dir)
 {
-    m_engine.m_strTargetDir = dir;
-    EnsureTrailingBackslash(m_engine.m_strTargetDir);
+    m_inputs.targetDir = dir;
+    EnsureTrailingBackslash(m_inputs.targetDir);
     ShowFields();
 }
 

@@ -30,6 +30,8 @@ class ISplitterView {
     virtual std::optional<std::string> ChooseSourceFile(const std::string& browseDir) = 0;
     virtual std::optional<std::string> ChooseFolder() = 0;
     virtual std::optional<PieceSizeValue> ChoosePieceSize(const PieceSizeValue& shown) = 0;
+    // The modal about box.
+    virtual void RunAboutBox() = 0;
     // The recovery field, an editable number of pieces' worth.
     virtual void ShowRecovery(const std::string& text) = 0;
 };
@@ -68,6 +70,9 @@ class CSplitterModel {
     // "&Starten": refused in the status while the recovery field holds no
     // valid number.
     void StartClicked();
+    // The about box, however it is asked for (menu, F1, the help command):
+    // while one is open its modal loop still delivers these, so one at a time.
+    void AboutRequested();
 
     void SetSourcePath(const std::string& path);
     void SetTargetDir(const std::string& dir);
@@ -75,6 +80,8 @@ class CSplitterModel {
     // recovery field holds a valid number.
     void UpdateStatus();
     const std::string& BrowseDir() const { return m_strBrowseDir; }
+    // The inputs as chosen so far; the engine plans from them at "&Starten".
+    const SplitPlan& Inputs() const { return m_inputs; }
 
   private:
     void ShowFields();
@@ -82,8 +89,9 @@ class CSplitterModel {
     ISplitterView& m_view;
     CSplitEngine& m_engine;
     std::string m_strBrowseDir;
-    int m_nSizeUnit = UNIT_DISK;
+    SplitPlan m_inputs;
     bool m_bRecoveryValid = true;
+    bool m_bAboutOpen = false;
 };
 
 // The progress bar as the worker sets it: stepping past the end starts over,

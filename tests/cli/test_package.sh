@@ -78,6 +78,14 @@ for word in $words; do
     grep -qE -- "(^ *|, )$word\b" "$OUT" || fail "portelan-cli(1) does not describe $word"
     pass
 done
+# Every preset the usage lists (from the preset table), with its size.
+presets=$(grep -oE '[a-z0-9]+ \([0-9]+ Bytes' "$T/usage")
+[ -n "$presets" ] || fail "no presets found in the usage text"
+page=$(tr -s ' \n' '  ' <"$OUT")
+while read -r preset; do
+    [[ $page == *"$preset"* ]] || fail "portelan-cli(1) does not describe the preset \"$preset\""
+    pass
+done <<<"$presets"
 
 check "the installed portelan-cli splits, and the joiner copy it wrote joins, byte-exact"
 run "$SPLITTER" --version

@@ -44,6 +44,12 @@ assert_out_has "    Grösse:    4.0 KB
 check "999*P+1 bytes would need 1000 pieces: refused"
 refuse 999001 1000 "Fehler: Zu viele Zieldateien (>999)." --size 1000
 
+check "a count outside 2 to 999: the plan's refusals, whatever pieces it would give"
+refuse 5000 1 "$single" --count 1
+refuse 5000 1000 "Fehler: Zu viele Zieldateien (>999)." --count 1000
+refuse 10 10 "Fehler: Zu viele Zieldateien (>999)." --count 1000
+refuse 5000 1 "Fehler: Anzahl der Zieldateien darf nicht Null sein." --count 0
+
 check "an empty source: refused (also when the piece size is zero too)"
 refuse 0 1 "Fehler: Grösse der Quelldatei darf nicht Null sein." --size 4K
 assert_out_has "    Grösse:    0 Bytes

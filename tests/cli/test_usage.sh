@@ -11,7 +11,7 @@ mkdir "$T/target"
 usage_error() {
     run --in "$T" "$SPLITTER" "$@"
     assert_rc 2
-    assert_err_has "Aufruf: portelan-cli split QUELLDATEI ZIELVERZEICHNIS [--size GROESSE]"
+    assert_err_has "Aufruf: portelan-cli split QUELLDATEI ZIELVERZEICHNIS [--size GROESSE | --count ANZAHL]"
     assert_empty "$OUT"
     assert_entries "$T/target"
 }
@@ -36,6 +36,11 @@ join --json|unbekannte Option: --json
 update now|update erwartet keine Argumente
 split src/in.bin target --size|Wert fehlt oder ist zu viel bei --size
 split src/in.bin target --size=4Q|ungültige GROESSE: "4Q"
+split src/in.bin target --size FAT32|ungültige GROESSE: "FAT32"
+split src/in.bin target --count 3x|ungültige ANZAHL: "3x"
+split src/in.bin target --count=|Wert fehlt oder ist zu viel bei --count
+split src/in.bin target --count -3|ungültige ANZAHL: "-3"
+split src/in.bin target --size 4K --count 3|--size und --count schliessen einander aus
 help frobnicate|unbekannter Befehl: frobnicate
 help split join|help erwartet höchstens einen BEFEHL
 --version split|unbekannte Option: --version
@@ -87,7 +92,7 @@ check "--help, -h, --version and -V answer on standard output with exit 0"
 for flag in --help -h; do
     run "$SPLITTER" "$flag"
     assert_rc 0
-    assert_out_has "Aufruf: portelan-cli split QUELLDATEI ZIELVERZEICHNIS [--size GROESSE]"
+    assert_out_has "Aufruf: portelan-cli split QUELLDATEI ZIELVERZEICHNIS [--size GROESSE | --count ANZAHL]"
     assert_out_has "portelan-cli --version | -V"
     assert_empty "$ERR"
 done

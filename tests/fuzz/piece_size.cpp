@@ -15,21 +15,24 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 {
     using namespace portelan;
     FuzzedDataProvider provider(data, size);
-    const int unit = provider.PickValueInArray({UNIT_DISK, UNIT_BYTES, UNIT_KB, UNIT_MB});
+    const PieceUnit unit = provider.PickValueInArray(
+        {PieceUnit::Disk, PieceUnit::Mail, PieceUnit::Bytes, PieceUnit::Kb, PieceUnit::Mb});
     const std::int64_t sourceSize = provider.ConsumeIntegral<std::int64_t>();
     const std::string typed = provider.ConsumeRandomLengthString(40);
 
     // The window's OK, as the main window stores it.
     const std::int64_t value = ParseTypedNumber(typed);
     const PieceSizeValue stored = PieceSizeFromWindow(CapPieceValue(value, unit), unit);
-    if (stored.value > (std::int64_t{1} << 30) || (stored.unit != UNIT_DISK && stored.unit != UNIT_BYTES))
+    const PiecePreset* preset = FindPiecePreset(unit);
+    if (preset ? stored != PieceSizeValue{preset->bytes, unit}
+               : stored.value > (std::int64_t{1} << 30) || stored.unit != PieceUnit::Bytes)
         __builtin_trap();
     // Reopened and confirmed unchanged, the size never grows.
     const PieceSizeValue shown = PieceSizeForWindow(stored.value, stored.unit);
     const PieceSizeValue again = PieceSizeFromWindow(CapPieceValue(shown.value, shown.unit), shown.unit);
     if (stored.value > 0 && (again.value > stored.value || again.value <= 0))
         __builtin_trap();
-    PieceSizeText(stored.value);
+    PieceSizeText(stored);
 
     // The smallest count that covers the source, saturating far above 999.
     const int count = CountPieces(sourceSize, stored.value);
@@ -40,13 +43,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         if (covered < sourceSize || covered - stored.value >= sourceSize)
             __builtin_trap();
     }
-    CSplitJob plan;
-    plan.m_nSourceSize = sourceSize;
-    plan.m_nPieceSize = stored.value;
-    plan.m_nCount = count;
-    plan.m_strSourceDir = "/nonexistent/";
-    plan.m_strSourceName = "film.avi";
-    plan.m_strTargetPath = "/";
+    SplitPlan plan;
+    plan.sourceSize = sourceSize;
+    plan.choice = stored;
+    plan.pieceSize = stored.value;
+    plan.count = count;
+    plan.sourceDir = "/nonexistent/";
+    plan.sourceName = "film.avi";
+    plan.targetDir = "/";
+    plan.freeBytes = provider.ConsumeIntegral<std::int64_t>();
     const PlanView view = DescribePlan(plan);
     if (view.verdict.canConfirm && (count < 2 || count > kMaxPieces))
         __builtin_trap();

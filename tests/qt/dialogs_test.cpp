@@ -6,6 +6,7 @@
 #include <QApplication>
 #include <QDialogButtonBox>
 #include <QDir>
+#include <QFile>
 #include <QFileDialog>
 #include <QLabel>
 #include <QLibraryInfo>
@@ -19,6 +20,7 @@
 #include <QTranslator>
 
 #include "platform/Platform.h"
+#include "splitter/ui/PieceSize.h"
 #include "splitter/ui/qt/Dialogs.h"
 #include "splitter/ui/qt/QtTranslation.h"
 #include "window_support.h"
@@ -125,19 +127,19 @@ class DialogsTest : public QObject {
         // First opening: the diskette preset, nothing free to edit.
         QVERIFY(sizes([](QWidget* dialog) {
             QCOMPARE(dialog->windowTitle(), QString::fromLatin1(kSizeTitle));
-            QVERIFY(IsChecked(dialog, "preset"));
+            QVERIFY(IsChecked(dialog, "preset_disk"));
             QVERIFY(!IsChecked(dialog, "free"));
             QCOMPARE(ValueText(dialog), QStringLiteral("1457664"));
             QVERIFY(!FreeInputEnabled(dialog));
             QCOMPARE(UnitsSet(dialog), QString());
-            QCOMPARE(Child<QRadioButton>(dialog, "preset")->text(),
+            QCOMPARE(Child<QRadioButton>(dialog, "preset_disk")->text(),
                      QString::fromUtf8("Disketten Größe (1,44 MB)"));
             QCOMPARE(Child<QRadioButton>(dialog, "free")->text(), QString::fromUtf8("Frei definierte Größe"));
 
             // A free size starts in bytes from the number shown.
             ClickIn(dialog, "free");
             QVERIFY(IsChecked(dialog, "free"));
-            QVERIFY(!IsChecked(dialog, "preset"));
+            QVERIFY(!IsChecked(dialog, "preset_disk"));
             QVERIFY(FreeInputEnabled(dialog));
             QCOMPARE(UnitsSet(dialog), QStringLiteral("B"));
             QCOMPARE(ValueText(dialog), QStringLiteral("1457664"));
@@ -167,8 +169,8 @@ class DialogsTest : public QObject {
         // Back to the preset, whatever the number says.
         QVERIFY(sizes([](QWidget* dialog) {
             Type(dialog, QStringLiteral("77"));
-            ClickIn(dialog, "preset");
-            QVERIFY(IsChecked(dialog, "preset"));
+            ClickIn(dialog, "preset_disk");
+            QVERIFY(IsChecked(dialog, "preset_disk"));
             QVERIFY(!FreeInputEnabled(dialog));
             QVERIFY(Press(dialog, QStringLiteral("OK")));
         }));
@@ -177,7 +179,7 @@ class DialogsTest : public QObject {
 
         // Cancel after a change: the change is dropped, the size counts as not given.
         QVERIFY(sizes([](QWidget* dialog) {
-            QVERIFY(IsChecked(dialog, "preset"));
+            QVERIFY(IsChecked(dialog, "preset_disk"));
             QCOMPARE(ValueText(dialog), QStringLiteral("1457664"));
             QVERIFY(!FreeInputEnabled(dialog));
             ClickIn(dialog, "free");
@@ -199,7 +201,7 @@ class DialogsTest : public QObject {
 
         // An empty number is a size of 0 bytes, and it counts as given.
         QVERIFY(sizes([](QWidget* dialog) {
-            QVERIFY(IsChecked(dialog, "preset")); // the cancelled change left no trace
+            QVERIFY(IsChecked(dialog, "preset_disk")); // the cancelled change left no trace
             ClickIn(dialog, "free");
             ClickIn(dialog, "unitKb");
             Type(dialog, QString());
@@ -221,6 +223,75 @@ class DialogsTest : public QObject {
                           }));
         QCOMPARE(w.Text("sizeText"), QStringLiteral("65536 [64.0 KB]"));
         QVERIFY(w.Checked("haveSize"));
+    }
+
+    // One radio button per preset, in the table's order and wholly inside
+    // the window; a preset or a count chosen is what the plan shows.
+    void pieceSizeWindowListsEveryPresetAndACountThatReachThePlan()
+    {
+        QTemporaryDir dir;
+        const QString source = dir.filePath(QStringLiteral("film.avi"));
+        QVERIFY(WriteAll(source, ""));
+        QVERIFY(QFile::resize(source, 2000000000)); // sparse
+        CTestWindow w;
+        w.ChooseSourceAndTarget(source, dir.path());
+        const auto sizes = [&](const Answer& answer) {
+            return WithModal([&] { w.Click("haveSize"); }, answer);
+        };
+        QVERIFY(sizes([](QWidget* dialog) {
+            int lastY = -1;
+            for (const PiecePreset& preset : kPiecePresets) {
+                auto* button = Child<QRadioButton>(dialog, (std::string("preset_") + preset.name).c_str());
+                QVERIFY2(button, preset.name);
+                QCOMPARE(button->text(), QString::fromUtf8(preset.label));
+                QVERIFY(button->y() > lastY);
+                lastY = button->y();
+                QVERIFY(button->width() >= button->sizeHint().width());
+                QVERIFY(dialog->rect().contains(button->geometry()));
+            }
+            QCOMPARE(Child<QRadioButton>(dialog, "byCount")->text(),
+                     QString::fromUtf8("Anzahl der Teilstücke"));
+            for (const char* name : {"byCount", "count", "ok", "cancel", "value", "unitMb"})
+                QVERIFY2(dialog->rect().contains(Child<QWidget>(dialog, name)->geometry()), name);
+            QVERIFY(!Child<QLineEdit>(dialog, "count")->isEnabled());
+            ClickIn(dialog, "preset_cd700");
+            QVERIFY(Press(dialog, QStringLiteral("OK")));
+        }));
+        QCOMPARE(w.Text("sizeText"), QStringLiteral("737280000 [703.1 MB]"));
+        const auto plan = [&](const Answer& answer) { return WithModal([&] { w.Click("start"); }, answer); };
+        QVERIFY(plan([](QWidget* info) {
+            QCOMPARE(InfoText(info, "infoCount"), QStringLiteral("3"));
+            QCOMPARE(InfoText(info, "infoPieceSize"), QStringLiteral("703.1 MB"));
+            QVERIFY(Press(info, QStringLiteral("Ab&brechen")));
+        }));
+
+        QVERIFY(sizes([](QWidget* dialog) {
+            QVERIFY(IsChecked(dialog, "preset_cd700"));
+            ClickIn(dialog, "byCount");
+            QVERIFY(Child<QLineEdit>(dialog, "count")->isEnabled());
+            QVERIFY(!FreeInputEnabled(dialog));
+            auto* count = Child<QLineEdit>(dialog, "count");
+            count->selectAll();
+            QTest::keyClicks(count, QStringLiteral("7"));
+            QVERIFY(Press(dialog, QStringLiteral("OK")));
+        }));
+        QCOMPARE(w.Text("sizeText"), QString::fromUtf8("Anzahl der Teilstücke: 7"));
+        QVERIFY(plan([](QWidget* info) {
+            QCOMPARE(InfoText(info, "infoCount"), QStringLiteral("7"));
+            QCOMPARE(InfoText(info, "infoPieceSize"), QStringLiteral("272.5 MB"));
+            QVERIFY(Press(info, QStringLiteral("Ab&brechen")));
+        }));
+        // Reopened on the count, with its number.
+        QVERIFY(sizes([](QWidget* dialog) {
+            QVERIFY(IsChecked(dialog, "byCount"));
+            QCOMPARE(Child<QLineEdit>(dialog, "count")->text(), QStringLiteral("7"));
+            QVERIFY(Press(dialog, QStringLiteral("Abbrechen")));
+        }));
+
+        // A number beyond a 32-bit int is read as the Windows runtime reads
+        // it, and capped: 1 GiB pieces, not 1-byte ones.
+        QVERIFY(w.ChoosePieceSize(QStringLiteral("4294967297"), "unitBytes"));
+        QCOMPARE(w.Text("sizeText"), QStringLiteral("1073741824 [1.0 GB]"));
     }
 
     void informationShowsThePlanAndOffersToContinueOnlyForAValidOne()
@@ -266,7 +337,7 @@ class DialogsTest : public QObject {
         // A single piece is refused: no "&Fortfahren", the focus on "Ab&brechen".
         QVERIFY(WithModal([&] { w.Click("haveSize"); },
                           [](QWidget* sizes) {
-                              ClickIn(sizes, "preset");
+                              ClickIn(sizes, "preset_disk");
                               QVERIFY(Press(sizes, QStringLiteral("OK")));
                           }));
         QVERIFY(plan([](QWidget* info) {

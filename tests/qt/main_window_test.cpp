@@ -184,7 +184,7 @@ class MainWindowTest : public QObject {
 
     void startsWaitingWithThePresetPieceSize()
     {
-        CTestWindow w;
+        CTestWindow w(true);
         CSplitterDlg& dialog = w.Dialog();
         QCOMPARE(dialog.windowTitle(), QStringLiteral("Portelan"));
         QVERIFY(!dialog.windowIcon().pixmap(32).isNull()); // the program's icon, read from its resources
@@ -194,7 +194,8 @@ class MainWindowTest : public QObject {
         QVERIFY(!w.Checked("haveTarget"));
         QCOMPARE(w.Text("source"), QString());
         QCOMPARE(w.Text("target"), QString());
-        QCOMPARE(w.Text("sizeText"), QString::fromStdString(PieceSizeText(1457664)));
+        QCOMPARE(w.Text("sizeText"),
+                 QString::fromStdString(PieceSizeText({kDiskPieceSize, PieceUnit::Disk})));
         QCOMPARE(w.Text("sizeText"), QStringLiteral("1457664 [1.4 MB]"));
         QVERIFY(GreetingGone(w));
 
@@ -282,14 +283,14 @@ class MainWindowTest : public QObject {
         QVERIFY(Drop(source, {Local(film)}));
         QVERIFY(w.Checked("haveSource"));
         QCOMPARE(w.Text("source"), film);
-        QCOMPARE(QString::fromStdString(dialog.Engine().m_strSourceDir), dir.path() + QLatin1Char('/'));
-        QCOMPARE(QString::fromStdString(dialog.Engine().m_strSourceName), QStringLiteral("film.avi"));
+        QCOMPARE(QString::fromStdString(dialog.Inputs().sourceDir), dir.path() + QLatin1Char('/'));
+        QCOMPARE(QString::fromStdString(dialog.Inputs().sourceName), QStringLiteral("film.avi"));
         QCOMPARE(QString::fromStdString(dialog.BrowseDir()), dir.path() + QLatin1Char('/'));
 
         QVERIFY(Drop(target, {Local(archive)}));
         QVERIFY(w.Checked("haveTarget"));
         QCOMPARE(w.Text("target"), archive + QLatin1Char('/'));
-        QCOMPARE(QString::fromStdString(dialog.Engine().m_strTargetDir), archive + QLatin1Char('/'));
+        QCOMPARE(QString::fromStdString(dialog.Inputs().targetDir), archive + QLatin1Char('/'));
         QCOMPARE(w.Text("status"), QStringLiteral("Alle Informationen vorhanden."));
 
         // A status that only a drop handler would overwrite.
@@ -334,7 +335,7 @@ class MainWindowTest : public QObject {
         recovery->selectAll();
         QTest::keyClicks(recovery, QStringLiteral("x2"));
         QCOMPARE(recovery->text(), QStringLiteral("2"));
-        QCOMPARE(w.Dialog().Engine().m_nRecoveryPieces, 2);
+        QCOMPARE(w.Dialog().Inputs().recoveryPieces, 2);
         QCOMPARE(w.Text("status"), QStringLiteral("Alle Informationen vorhanden."));
 
         QVERIFY(WithModal([&] { w.Click("start"); },

@@ -118,10 +118,10 @@ bool Press(const QWidget* window, const QString& text)
     return true;
 }
 
-CTestWindow::CTestWindow() : m_dialog(new CSplitterDlg(m_choosers, m_joiner))
+CTestWindow::CTestWindow(bool recovery) : m_dialog(new CSplitterDlg(m_choosers, m_joiner))
 {
-    // The tests cut pieces of a few bytes, which hold no recovery files.
-    m_dialog->Engine().m_nRecoveryPieces = 0;
+    if (!recovery)
+        Child<QLineEdit>(m_dialog, "recovery")->setText(QStringLiteral("0"));
     m_dialog->show();
     m_dialog->activateWindow();
     (void)QTest::qWaitForWindowActive(m_dialog);

@@ -72,7 +72,8 @@ bool Press(const QWidget* window, const QString& text);
 // shown as the program shows it.
 class CTestWindow {
   public:
-    CTestWindow();
+    // Without recovery files unless asked: the tests cut pieces of a few bytes.
+    explicit CTestWindow(bool recovery = false);
     ~CTestWindow();
     CTestWindow(const CTestWindow&) = delete;
     CTestWindow& operator=(const CTestWindow&) = delete;

@@ -85,46 +85,38 @@ TEST(StrFormat, PrintsLikePrintfForTheDirectivesWeUse)
 TEST(CheckFreeSpace, ProcHasNoRoomButAsksForNothingIsEnough)
 {
     // statvfs("/proc") reports 0 free bytes: an exact boundary on a real volume.
-    std::int64_t count = 0;
-    EXPECT_TRUE(CheckFreeSpace("/proc", count));
-    EXPECT_EQ(count, 0);
-
-    count = 1;
-    EXPECT_FALSE(CheckFreeSpace("/proc", count));
-    EXPECT_EQ(count, 0);
-
-    count = std::int64_t{1} << 40;
-    EXPECT_FALSE(CheckFreeSpace("/proc", count));
-    EXPECT_EQ(count, 0);
+    for (std::int64_t needed : {std::int64_t{0}, std::int64_t{1}, std::int64_t{1} << 40}) {
+        const FreeSpace free = CheckFreeSpace("/proc", needed);
+        EXPECT_EQ(free.enough, needed == 0) << needed;
+        EXPECT_EQ(free.bytes, 0) << needed;
+    }
 }
 
 TEST(CheckFreeSpace, ReturnsTheFreeBytesOfARealDirectory)
 {
     TempDir dir;
-    std::int64_t count = 0;
-    EXPECT_TRUE(CheckFreeSpace(dir.Dir(), count));
-    EXPECT_GT(count, 0);
+    const FreeSpace some = CheckFreeSpace(dir.Dir(), 0);
+    EXPECT_TRUE(some.enough);
+    EXPECT_GT(some.bytes, 0);
 
-    // More than any disk holds: not enough, and count tells what there is.
-    std::int64_t huge = std::numeric_limits<std::int64_t>::max();
-    EXPECT_FALSE(CheckFreeSpace(dir.Dir(), huge));
-    EXPECT_GT(huge, 0);
-    EXPECT_LT(huge, std::numeric_limits<std::int64_t>::max());
+    // More than any disk holds: not enough, and the result tells what there is.
+    const FreeSpace huge = CheckFreeSpace(dir.Dir(), std::numeric_limits<std::int64_t>::max());
+    EXPECT_FALSE(huge.enough);
+    EXPECT_GT(huge.bytes, 0);
+    EXPECT_LT(huge.bytes, std::numeric_limits<std::int64_t>::max());
 }
 
-TEST(CheckFreeSpace, FailedQueryLeavesTheCountAlone)
+TEST(CheckFreeSpace, FailedQueryGivesWhatIsNeeded)
 {
     TempDir dir;
-    for (std::int64_t needed : {std::int64_t{0}, std::int64_t{12345}}) {
-        std::int64_t count = needed;
-        EXPECT_FALSE(CheckFreeSpace(dir / "missing/deeper/", count)) << needed;
-        EXPECT_EQ(count, needed);
-    }
-    // A path that runs through a regular file cannot be queried either.
     test::WriteFile(dir / "file", "x");
-    std::int64_t count = 77;
-    EXPECT_FALSE(CheckFreeSpace(dir / "file/below/", count));
-    EXPECT_EQ(count, 77);
+    // A missing directory, and a path that runs through a regular file.
+    for (const std::string& path : {dir / "missing/deeper/", dir / "file/below/"})
+        for (std::int64_t needed : {std::int64_t{0}, std::int64_t{12345}}) {
+            const FreeSpace free = CheckFreeSpace(path, needed);
+            EXPECT_FALSE(free.enough) << path << needed;
+            EXPECT_EQ(free.bytes, needed) << path << needed;
+        }
 }
 
 TEST(PathHelpers, EnsureTrailingBackslashAppendsOneSeparator)
@@ -210,9 +202,29 @@ TEST(ParsePieceSize, ReadsPresetsNumbersAndUnitsAndCapsThem)
         {" 4K", std::nullopt},
         {"4K ", std::nullopt},
         {"Disk", std::nullopt},
+        {"fat32 ", std::nullopt},
+    };
+    for (const auto& [text, expected] : cases) {
+        const std::optional<PieceSizeValue> parsed = ParsePieceSize(text);
+        EXPECT_EQ(parsed ? std::optional(parsed->value) : std::nullopt, expected)
+            << "text \"" << text << "\"";
+    }
+}
+
+TEST(ParsePieceCount, TakesDigitsOnly)
+{
+    const std::vector<std::pair<std::string, std::optional<std::int64_t>>> cases = {
+        {"3", 3},
+        {"0", 0},
+        {"1000", 1000},
+        {"99999999999999999999", std::int64_t{1} << 40},
+        {"", std::nullopt},
+        {"-3", std::nullopt},
+        {"3K", std::nullopt},
+        {" 3", std::nullopt},
     };
     for (const auto& [text, expected] : cases)
-        EXPECT_EQ(ParsePieceSize(text), expected) << "text \"" << text << "\"";
+        EXPECT_EQ(ParsePieceCount(text), expected) << "text \"" << text << "\"";
 }
 
 } // namespace

@@ -87,12 +87,12 @@ class RecordingFrontEnd : public ISplitFrontEnd {
     {
         Record("error", message, caption);
     }
-    bool ConfirmPlan(const CSplitJob& plan) override
+    bool ConfirmPlan(const SplitPlan& plan) override
     {
         Record("confirm", DescribePlan(plan).count, CheckPlan(plan).text);
         // The plan the window was shown, for checks after the run.
-        confirmedSourceSize = plan.m_nSourceSize;
-        confirmedCount = plan.m_nCount;
+        confirmedSourceSize = plan.sourceSize;
+        confirmedCount = plan.count;
         return onConfirm ? onConfirm(plan) : true;
     }
     void ResetProgress() override { Record("reset", ""); }
@@ -202,7 +202,7 @@ class RecordingFrontEnd : public ISplitFrontEnd {
     // engine checks the plan once more after it); onEnable runs on the
     // test's thread, with false just before the worker starts; onStep runs
     // on the worker thread after the n-th StepProgress.
-    std::function<bool(const CSplitJob&)> onConfirm;
+    std::function<bool(const SplitPlan&)> onConfirm;
     std::function<void(bool)> onEnable;
     std::function<void(int)> onStep;
 
@@ -237,11 +237,11 @@ struct SplitHarness {
     {
         std::filesystem::create_directory(tmp / "src");
         std::filesystem::create_directory(tmp / "out");
-        engine->m_strSourceDir = SourceDir();
-        engine->m_strTargetDir = TargetDir();
+        inputs.sourceDir = SourceDir();
+        inputs.targetDir = TargetDir();
         // Pieces of a few bytes cannot hold recovery files; the tests that
         // want them ask for them.
-        engine->m_nRecoveryPieces = 0;
+        inputs.recoveryPieces = 0;
     }
     // A worker still waiting for its hand-over (after a failed check) must
     // not keep the engine's destructor from joining it.
@@ -255,11 +255,12 @@ struct SplitHarness {
 
     std::string SourceDir() const { return tmp / "src/"; }
     std::string TargetDir() const { return tmp / "out/"; }
-    std::string SourcePath() const { return SourceDir() + engine->m_strSourceName; }
+    std::string SourcePath() const { return SourceDir() + inputs.sourceName; }
+    void SetPieceSize(std::int64_t bytes) { inputs.choice = {bytes, PieceUnit::Bytes}; }
 
     void SetSource(const std::string& name, const std::string& bytes)
     {
-        engine->m_strSourceName = name;
+        inputs.sourceName = name;
         WriteFile(SourcePath(), bytes);
     }
 
@@ -267,11 +268,12 @@ struct SplitHarness {
     // handed over (or nothing was started).
     bool Run()
     {
-        engine->StartCommand({.haveSource = true, .haveTarget = true, .havePieceSize = true});
+        engine->StartCommand(inputs, {.haveSource = true, .haveTarget = true, .havePieceSize = true});
         return ui.RunUntil([this] { return !engine->IsRunning(); });
     }
 
     TempDir tmp;
+    SplitPlan inputs;
     FakeJoinerImage joiner;
     RecordingFrontEnd ui;
     std::unique_ptr<CSplitEngine> engine;

@@ -9,6 +9,7 @@
 
 #include "TestSupport.h"
 #include "common/SizeText.h"
+#include "platform/Platform.h"
 #include "splitter/engine/SplitEngine.h"
 
 namespace portelan::test {
@@ -30,14 +31,19 @@ const char* const kNameTooLong = "Fehler: Der Name der Quelldatei ist zu lang f�
 const char* const kNameUnreadable =
     "Fehler: Der Name der Quelldatei ist weder in UTF-8 noch in Windows-1252 kodiert.";
 
-void FillPlan(CSplitJob& plan, std::int64_t source, std::int64_t piece, int count, const std::string& target)
+// A plan as MakePlan would make it, but with any size and count: the free
+// space is the target's own.
+void FillPlan(SplitPlan& plan, std::int64_t source, std::int64_t piece, int count, const std::string& target)
 {
-    plan.m_nSourceSize = source;
-    plan.m_nPieceSize = piece;
-    plan.m_nCount = count;
-    plan.m_strTargetPath = target;
-    plan.m_strSourceDir = "/data/";
-    plan.m_strSourceName = "film.avi";
+    plan.sourceSize = source;
+    plan.choice = {piece, PieceUnit::Bytes};
+    plan.pieceSize = piece;
+    plan.count = count;
+    plan.targetDir = target;
+    plan.freeBytes = platform::QueryFreeSpace(target);
+    plan.sourceDir = "/data/";
+    plan.sourceName = "film.avi";
+    plan.recoveryPieces = 0;
 }
 
 std::string FreeSpaceWarning(std::int64_t shown, const std::string& target, std::int64_t source)
@@ -120,11 +126,52 @@ TEST(EnginePlanTest, CheckPlanGivesTheFirstVerdictThatHolds)
          "Sie erzeugen 2 Dateien je 1.4 MB\r\nund eine Datei mit 512 Bytes.", true},
     };
     for (const VerdictCase& c : cases) {
-        CSplitJob plan;
+        SplitPlan plan;
         FillPlan(plan, c.source, c.piece, c.count, target.Dir());
         PlanVerdict verdict = CheckPlan(plan);
         EXPECT_EQ(verdict.text, c.text) << c.what;
         EXPECT_EQ(verdict.canConfirm, c.canConfirm) << c.what;
+    }
+}
+
+// The plan made from a count: the smallest piece size with at most that many
+// pieces, held to the plan's rules on the count asked for and on the result.
+TEST(EnginePlanTest, ACountGivesTheSmallestPieceSizeWithAtMostThatManyPieces)
+{
+    TempDir dir;
+    struct Case {
+        std::int64_t source, asked, piece;
+        int count;
+        std::string text;
+    };
+    const Case cases[] = {
+        {10485760, 3, 3495254, 3, "Sie erzeugen 2 Dateien je 3.3 MB\r\nund eine Datei mit 3.3 MB."},
+        {10, 4, 3, 4, "Sie erzeugen 3 Dateien je 3 Bytes\r\nund eine Datei mit 1 Byte."},
+        {10, 10, 1, 10, "Sie erzeugen 10 Dateien je 1 Byte."},
+        {5, 10, 1, 5, "Sie erzeugen 5 Dateien je 1 Byte."},
+        {999, 999, 1, 999, "Sie erzeugen 999 Dateien je 1 Byte."},
+        {1000, 1, 1000, 1, kSinglePiece},
+        {1000, 1000, 1, 1000, kTooMany},
+        {10, 1000, 1, 10, kTooMany},
+        {10, 0, 0, 1, kNoCount},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.source << " in " << c.asked);
+        WriteFile(dir / "film.avi", "");
+        fs::resize_file(dir / "film.avi", static_cast<std::uintmax_t>(c.source));
+        SplitPlan inputs;
+        inputs.sourceDir = dir.Dir();
+        inputs.sourceName = "film.avi";
+        inputs.targetDir = dir.Dir();
+        inputs.choice = {c.asked, PieceUnit::Count};
+        inputs.recoveryPieces = 0;
+        const std::optional<SplitPlan> plan = MakePlan(inputs);
+        ASSERT_TRUE(plan);
+        EXPECT_EQ(plan->pieceSize, c.piece);
+        EXPECT_EQ(plan->count, c.count);
+        const PlanVerdict verdict = CheckPlan(*plan);
+        EXPECT_EQ(verdict.text, c.text);
+        EXPECT_EQ(verdict.canConfirm, c.text.starts_with("Sie erzeugen"));
     }
 }
 
@@ -134,21 +181,21 @@ TEST(EnginePlanTest, TooLittleFreeSpaceNamesTheRealFreeSpaceAndTheTarget)
     // The largest source the other checks let through: 999 pieces just
     // below 2^32, about 3.9 TB. Only the free space stops it.
     const std::int64_t source = 999 * (k4G - 1);
-    std::int64_t before = source + kFreeSpaceReserve;
-    ASSERT_FALSE(CheckFreeSpace(target.Dir(), before)) << "this volume has room for 3.9 TB";
-    ASSERT_GT(before, 0);
+    const FreeSpace before = CheckFreeSpace(target.Dir(), source + kFreeSpaceReserve);
+    ASSERT_FALSE(before.enough) << "this volume has room for 3.9 TB";
+    ASSERT_GT(before.bytes, 0);
 
-    CSplitJob plan;
+    SplitPlan plan;
     FillPlan(plan, source, k4G - 1, CountPieces(source, k4G - 1), target.Dir());
-    ASSERT_EQ(plan.m_nCount, 999);
+    ASSERT_EQ(plan.count, 999);
     PlanVerdict verdict = CheckPlan(plan);
 
-    std::int64_t after = source + kFreeSpaceReserve;
-    EXPECT_FALSE(CheckFreeSpace(target.Dir(), after));
+    const FreeSpace after = CheckFreeSpace(target.Dir(), source + kFreeSpaceReserve);
+    EXPECT_FALSE(after.enough);
     // Other processes write to the same volume; the text must match the
     // free space at one of the two moments.
-    EXPECT_TRUE(verdict.text == FreeSpaceWarning(before, target.Dir(), source) ||
-                verdict.text == FreeSpaceWarning(after, target.Dir(), source))
+    EXPECT_TRUE(verdict.text == FreeSpaceWarning(before.bytes, target.Dir(), source) ||
+                verdict.text == FreeSpaceWarning(after.bytes, target.Dir(), source))
         << verdict.text;
     EXPECT_NE(verdict.text.find("\r\nSie benötigen aber ca. 3.9 TB."), std::string::npos) << verdict.text;
     EXPECT_FALSE(verdict.canConfirm);
@@ -160,7 +207,7 @@ TEST(EnginePlanTest, UnqueryableTargetShowsTheNeededSizeAsFreeSpace)
     WriteFile(tmp / "file", "x");
     const std::string targets[] = {tmp / "missing/", tmp / "file/sub/"};
     for (const std::string& target : targets) {
-        CSplitJob plan;
+        SplitPlan plan;
         FillPlan(plan, 10, 4, 3, target);
         PlanVerdict verdict = CheckPlan(plan);
         EXPECT_EQ(verdict.text, "Warnung: Es sind nur noch 100.0 KB auf \"" + target +
@@ -173,7 +220,7 @@ TEST(EnginePlanTest, FreeSpaceIsCheckedBeforeTheSinglePieceNote)
 {
     // /proc reports no free bytes at all, on every machine.
     for (std::int64_t piece : {std::int64_t{1}, std::int64_t{4}, k4G - 1}) {
-        CSplitJob plan;
+        SplitPlan plan;
         FillPlan(plan, 1, piece, 1, "/proc/");
         PlanVerdict verdict = CheckPlan(plan);
         EXPECT_EQ(
@@ -203,9 +250,9 @@ TEST(EnginePlanTest, RecoveryFilesAreShownCountedAndRefusedWhenTheyCannotBeLaidO
         {"tiny pieces cannot hold the descriptions", 9000, 10, 1, false, kNoLayout.c_str()},
     };
     for (const Case& c : cases) {
-        CSplitJob plan;
+        SplitPlan plan;
         FillPlan(plan, c.source, c.piece, CountPieces(c.source, c.piece), roomy.Dir());
-        plan.m_nRecoveryPieces = c.recovery;
+        plan.recoveryPieces = c.recovery;
         const auto layout = par2::PlanRecovery("_film", PlannedPieces(plan),
                                                static_cast<std::uint32_t>(c.recovery), RecoveryCreator());
         ASSERT_EQ(PlanRecoveryFiles(plan).has_value(), c.laidOut) << c.what;
@@ -224,7 +271,8 @@ TEST(EnginePlanTest, RecoveryFilesAreShownCountedAndRefusedWhenTheyCannotBeLaidO
         EXPECT_EQ(view.verdict.canConfirm, c.verdict == nullptr) << c.what;
 
         // Where nothing is free, the room asked for includes the recovery files.
-        plan.m_strTargetPath = "/proc/";
+        plan.targetDir = "/proc/";
+        plan.freeBytes = 0;
         const std::int64_t needed = c.source + kFreeSpaceReserve + (c.laidOut ? layout->totalBytes : 0);
         if (c.verdict != kNoLayout.c_str()) {
             EXPECT_EQ(CheckPlan(plan).text, "Warnung: Es sind nur noch 0 Bytes auf \"/proc/\" frei.\r\n"
@@ -269,11 +317,16 @@ TEST(EnginePlanTest, PlanWhosePieceWouldBeTheSourceIsRefused)
          "Die Teilstücke liessen sich nicht wieder zusammensetzen."},
     };
     for (const Case& c : cases) {
-        CSplitJob plan;
-        FillPlan(plan, 10, c.piece, c.count, c.target);
-        plan.m_strSourceDir = dir.Dir();
-        plan.m_strSourceName = c.name;
-        PlanVerdict verdict = CheckPlan(plan);
+        SplitPlan inputs;
+        inputs.sourceDir = dir.Dir();
+        inputs.sourceName = c.name;
+        inputs.targetDir = c.target;
+        inputs.choice = {c.piece, PieceUnit::Bytes};
+        inputs.recoveryPieces = 0;
+        const std::optional<SplitPlan> plan = MakePlan(inputs);
+        ASSERT_TRUE(plan);
+        ASSERT_EQ(plan->count, c.count);
+        PlanVerdict verdict = CheckPlan(*plan);
         EXPECT_EQ(verdict.text, c.text) << c.name << " into " << c.target;
         EXPECT_EQ(verdict.canConfirm, c.text == planText) << c.name << " into " << c.target;
     }
@@ -305,9 +358,9 @@ TEST(EnginePlanTest, NamesThatTheRecordCannotHoldAreRefused)
         {"before the single piece", "\x81x.avi", dir, 3, 1, kNameUnreadable},
     };
     for (const Case& c : cases) {
-        CSplitJob plan;
+        SplitPlan plan;
         FillPlan(plan, c.source, 4, c.count, c.target);
-        plan.m_strSourceName = c.name;
+        plan.sourceName = c.name;
         PlanVerdict verdict = CheckPlan(plan);
         EXPECT_EQ(verdict.text, c.text) << c.what;
         EXPECT_EQ(verdict.canConfirm, c.text == planText) << c.what;
@@ -317,7 +370,7 @@ TEST(EnginePlanTest, NamesThatTheRecordCannotHoldAreRefused)
 TEST(EnginePlanTest, DescribePlanFillsEveryFieldOfTheWindow)
 {
     TempDir target;
-    CSplitJob plan;
+    SplitPlan plan;
     FillPlan(plan, 5000000, kDiskPieceSize, 4, target.Dir());
     PlanView view = DescribePlan(plan);
     EXPECT_EQ(view.sourceName, "film.avi");
@@ -349,7 +402,7 @@ TEST(EnginePlanTest, DescribePlanShowsRefusedPlansWithTheirVerdict)
         {1, k4G, 1, "1", "1 Byte", "4.0 GB", kTooBig},
     };
     for (const Case& c : cases) {
-        CSplitJob plan;
+        SplitPlan plan;
         FillPlan(plan, c.source, c.piece, c.count, "/nowhere/");
         PlanView view = DescribePlan(plan);
         EXPECT_EQ(view.count, c.countText) << c.count;

@@ -24,7 +24,7 @@ void PrepareSource(SplitHarness& h, std::string& source)
 {
     source = RandomBytes(10, 53);
     h.SetSource("data.bin", source);
-    h.engine->m_nPieceSize = 4;
+    h.SetPieceSize(4);
 }
 
 void ExpectPiecesComplete(const SplitHarness& h, const std::string& source)
@@ -97,7 +97,7 @@ TEST(EngineSetFilesTest, TargetMovedAwayAfterTheLastPieceFailsAtTheConfig)
         const std::size_t piece = 65536;
         const std::string source = RandomBytes(3 * piece - 5, 61);
         h.SetSource("data.bin", source);
-        h.engine->m_nPieceSize = piece;
+        h.SetPieceSize(piece);
         h.ui.onStep = [&](int n) {
             if (n == 3)
                 fs::rename(h.tmp / "out", h.tmp / "moved");
@@ -223,8 +223,8 @@ TEST(EngineSetFilesTest, RecoveryFileThatCannotBeCreatedIsNamed)
         SplitHarness h;
         const std::size_t piece = 65536;
         h.SetSource("data.bin", RandomBytes(3 * piece - 5, 67));
-        h.engine->m_nPieceSize = piece;
-        h.engine->m_nRecoveryPieces = 1;
+        h.SetPieceSize(piece);
+        h.inputs.recoveryPieces = 1;
         if (c.blocked)
             fs::create_directory(h.TargetDir() + c.blocked);
         ASSERT_TRUE(h.Run());

@@ -76,7 +76,7 @@ TEST(EngineSplitTest, SplitWritesPiecesConfigAndJoiner)
     const std::size_t piece = 65536 + 3; // not a multiple of any copy unit
     const std::string source = RandomBytes(2 * piece + 1000, 11);
     h.SetSource("data.bin", source);
-    h.engine->m_nPieceSize = piece;
+    h.SetPieceSize(piece);
 
     ASSERT_TRUE(h.Run());
 
@@ -151,7 +151,7 @@ TEST(EngineSplitTest, SetMembersAreNamedAfterTheSourceName)
         SplitHarness h;
         const std::string source = RandomBytes(10, 3);
         h.SetSource(c.name, source);
-        h.engine->m_nPieceSize = 4;
+        h.SetPieceSize(4);
         ASSERT_TRUE(h.Run());
 
         const std::string b = c.base;
@@ -187,7 +187,7 @@ TEST(EngineSplitTest, RecordStoresNamesInWindows1252OrElseInUtf8)
         SplitHarness h;
         const std::string source = RandomBytes(10, 5);
         h.SetSource(c.name, source);
-        h.engine->m_nPieceSize = 4;
+        h.SetPieceSize(4);
         ASSERT_TRUE(h.Run());
         ASSERT_TRUE(h.engine->LastSplitComplete());
 
@@ -229,7 +229,7 @@ TEST(EngineSplitTest, PieceThatCannotBeCreatedStopsTheSplit)
         SplitHarness h;
         const std::string source = RandomBytes(10, 5);
         h.SetSource("data.bin", source);
-        h.engine->m_nPieceSize = 4;
+        h.SetPieceSize(4);
         if (c.prepare)
             c.prepare(h);
         if (c.beforeWorker)
@@ -270,8 +270,8 @@ TEST(EngineSplitTest, SourceShortenedAfterPlanningLeavesTheFailingPieceEmpty)
         SCOPED_TRACE("shortened to " + std::to_string(c.length));
         SplitHarness h;
         h.SetSource("data.bin", source);
-        h.engine->m_nPieceSize = 4;
-        h.ui.onConfirm = [&](const CSplitJob&) {
+        h.SetPieceSize(4);
+        h.ui.onConfirm = [&](const SplitPlan&) {
             fs::resize_file(h.SourcePath(), c.length);
             return true;
         };
@@ -295,7 +295,7 @@ TEST(EngineSplitTest, WriteFailureKeepsWhatWasWrittenOfTheFirstPiece)
     const std::size_t piece = 65536;
     const std::string source = RandomBytes(3 * piece - 100, 13);
     h.SetSource("data.bin", source);
-    h.engine->m_nPieceSize = piece;
+    h.SetPieceSize(piece);
     {
         FileSizeLimit limit(10000);
         ASSERT_TRUE(h.Run());
@@ -316,7 +316,7 @@ TEST(EngineSplitTest, WriteFailureInTheSecondPieceKeepsTheFirstComplete)
     const std::size_t piece = 65536;
     const std::string source = RandomBytes(3 * piece - 100, 17);
     h.SetSource("data.bin", source);
-    h.engine->m_nPieceSize = piece;
+    h.SetPieceSize(piece);
     // The volume "fills up" once the first piece is done.
     h.ui.onStep = [&](int n) {
         if (n == 1)
@@ -344,8 +344,8 @@ TEST(EngineSplitTest, SourceNamedLikeAPieceIsNeverWritten)
     SplitHarness h;
     const std::string source = RandomBytes(10, 67);
     h.SetSource("x.002", source);
-    h.engine->m_nPieceSize = 4;
-    h.ui.onConfirm = [&](const CSplitJob&) {
+    h.SetPieceSize(4);
+    h.ui.onConfirm = [&](const SplitPlan&) {
         fs::remove_all(h.tmp / "out");
         fs::create_directory_symlink(h.tmp / "src", h.tmp / "out");
         return true;
@@ -364,8 +364,8 @@ TEST(EngineSplitTest, SourceDeletedAfterPlanningLeavesTheProgressBarAlone)
 {
     SplitHarness h;
     h.SetSource("data.bin", RandomBytes(10, 19));
-    h.engine->m_nPieceSize = 4;
-    h.ui.onConfirm = [&](const CSplitJob&) {
+    h.SetPieceSize(4);
+    h.ui.onConfirm = [&](const SplitPlan&) {
         fs::remove(h.SourcePath());
         return true;
     };
@@ -386,8 +386,8 @@ TEST(EngineSplitTest, SourceGrownAfterPlanningIsCutIntoThePlannedCount)
     const std::string planned = RandomBytes(10, 23);
     const std::string grown = planned + RandomBytes(5, 29);
     h.SetSource("data.bin", planned);
-    h.engine->m_nPieceSize = 4;
-    h.ui.onConfirm = [&](const CSplitJob&) {
+    h.SetPieceSize(4);
+    h.ui.onConfirm = [&](const SplitPlan&) {
         WriteFile(h.SourcePath(), grown);
         return true;
     };
@@ -414,7 +414,7 @@ TEST(EngineSplitTest, PiecesOfAnEarlierSplitAreReplacedOrLeftAlone)
     SplitHarness h;
     const std::string source = RandomBytes(10, 31);
     h.SetSource("data.bin", source);
-    h.engine->m_nPieceSize = 4;
+    h.SetPieceSize(4);
     const std::string older(100, 'o');
     WriteFile(h.TargetDir() + "data.002", older);
     WriteFile(h.TargetDir() + "data.004", older);
@@ -449,9 +449,9 @@ TEST(EngineSplitTest, StartWithMissingInputsNamesThemSourceLast)
         SCOPED_TRACE(::testing::Message() << c.source << c.target << c.pieceSize);
         SplitHarness h;
         h.SetSource("data.bin", RandomBytes(10, 37));
-        h.engine->m_nPieceSize = 4;
+        h.SetPieceSize(4);
         h.engine->StartCommand(
-            {.haveSource = c.source, .haveTarget = c.target, .havePieceSize = c.pieceSize});
+            h.inputs, {.haveSource = c.source, .haveTarget = c.target, .havePieceSize = c.pieceSize});
         EXPECT_EQ(h.ui.Statuses(), c.statuses);
         EXPECT_TRUE(h.ui.Of("confirm").empty());
         EXPECT_FALSE(h.engine->IsRunning());
@@ -462,8 +462,8 @@ TEST(EngineSplitTest, StartWithMissingInputsNamesThemSourceLast)
 TEST(EngineSplitTest, MissingSourceEndsBeforeThePlanIsShown)
 {
     SplitHarness h;
-    h.engine->m_strSourceName = "absent.bin";
-    h.engine->m_nPieceSize = 4;
+    h.inputs.sourceName = "absent.bin";
+    h.SetPieceSize(4);
     ASSERT_TRUE(h.Run());
     EXPECT_EQ(h.ui.Statuses(), (Texts{"Die Dateigrösse konnte nicht bestimmt werden."}));
     EXPECT_TRUE(h.ui.Of("confirm").empty());
@@ -492,13 +492,13 @@ TEST(EngineSplitTest, PlanNotConfirmedOrNotValidIsCancelled)
         SCOPED_TRACE(c.what);
         SplitHarness h;
         if (c.directory) {
-            h.engine->m_strSourceName = "folder";
+            h.inputs.sourceName = "folder";
             fs::create_directory(h.SourcePath());
         } else {
             h.SetSource("data.bin", RandomBytes(c.size, 41));
         }
-        h.engine->m_nPieceSize = c.piece;
-        h.ui.onConfirm = [&](const CSplitJob&) { return c.answer; };
+        h.SetPieceSize(c.piece);
+        h.ui.onConfirm = [&](const SplitPlan&) { return c.answer; };
         ASSERT_TRUE(h.Run());
         EXPECT_EQ(h.ui.Of("confirm").size(), 1u);
         EXPECT_EQ(h.ui.Statuses(), (Texts{"Der Vorgang wurde abgebrochen."}));
@@ -514,7 +514,7 @@ TEST(EngineSplitTest, NextSplitAfterAFailureStartsAfresh)
     SplitHarness h;
     const std::string source = RandomBytes(10, 43);
     h.SetSource("data.bin", source);
-    h.engine->m_nPieceSize = 4;
+    h.SetPieceSize(4);
     fs::create_directory(h.TargetDir() + "data.003");
     ASSERT_TRUE(h.Run());
     EXPECT_FALSE(h.engine->LastSplitComplete());
@@ -542,7 +542,7 @@ TEST(EngineSplitTest, DestroyingTheEngineStopsTheWorkerWithoutCompletion)
     const std::string head = RandomBytes(piece, 47);
     h.SetSource("data.bin", head);
     fs::resize_file(h.SourcePath(), 900 * piece); // the rest reads as zeros
-    h.engine->m_nPieceSize = piece;
+    h.SetPieceSize(piece);
 
     std::atomic<CSplitJob*> running{nullptr};
     std::atomic<bool> stopSeen{false};
@@ -559,7 +559,7 @@ TEST(EngineSplitTest, DestroyingTheEngineStopsTheWorkerWithoutCompletion)
             std::this_thread::sleep_for(std::chrono::milliseconds(1));
         }
     };
-    h.engine->StartCommand({.haveSource = true, .haveTarget = true, .havePieceSize = true});
+    h.engine->StartCommand(h.inputs, {.haveSource = true, .haveTarget = true, .havePieceSize = true});
     ASSERT_TRUE(h.engine->IsRunning());
     running = h.engine->m_pJob.get();
     ASSERT_TRUE(h.ui.WaitForSteps(1));

@@ -33,6 +33,12 @@ class ScriptedView : public ISplitterView {
         return Next(sizes);
     }
     void ShowRecovery(const std::string& text) override { recovery = text; }
+    void RunAboutBox() override
+    {
+        ++aboutBoxes;
+        if (onAbout)
+            onAbout();
+    }
 
     std::string status;
     std::string recovery;
@@ -42,6 +48,8 @@ class ScriptedView : public ISplitterView {
     std::deque<std::optional<PieceSizeValue>> sizes;
     std::vector<std::string> browseDirs;
     std::vector<PieceSizeValue> sizesShown;
+    int aboutBoxes = 0;
+    std::function<void()> onAbout; // runs while the box is open
 
   private:
     template <typename T> static std::optional<T> Next(std::deque<std::optional<T>>& queue)
@@ -100,8 +108,8 @@ TEST(SplitterModel, InputsSetTheirBoxTheFieldsAndTheStatus)
     EXPECT_EQ(h.view.status, "Auf Eingaben warten...");
 
     h.model.Dropped(Input::Source, "/daten/film.avi");
-    EXPECT_EQ(h.engine.m_strSourceDir, "/daten/");
-    EXPECT_EQ(h.engine.m_strSourceName, "film.avi");
+    EXPECT_EQ(h.model.Inputs().sourceDir, "/daten/");
+    EXPECT_EQ(h.model.Inputs().sourceName, "film.avi");
     EXPECT_EQ(h.view.fields[Input::Source], "/daten/film.avi");
     EXPECT_EQ(h.model.BrowseDir(), "/daten/");
     EXPECT_EQ(h.view.status, "Auf Eingaben warten...");
@@ -109,9 +117,9 @@ TEST(SplitterModel, InputsSetTheirBoxTheFieldsAndTheStatus)
     // A folder gets its separator; the root keeps its own.
     h.view.folders = {"/", "/ziel"};
     h.model.TargetClicked();
-    EXPECT_EQ(h.engine.m_strTargetDir, "/");
+    EXPECT_EQ(h.model.Inputs().targetDir, "/");
     h.model.TargetClicked();
-    EXPECT_EQ(h.engine.m_strTargetDir, "/ziel/");
+    EXPECT_EQ(h.model.Inputs().targetDir, "/ziel/");
     EXPECT_EQ(h.view.fields[Input::Target], "/ziel/");
     EXPECT_EQ(h.view.status, "Alle Informationen vorhanden.");
 
@@ -120,7 +128,7 @@ TEST(SplitterModel, InputsSetTheirBoxTheFieldsAndTheStatus)
     h.model.SourceClicked();
     EXPECT_EQ(h.view.browseDirs, std::vector<std::string>{"/daten/"});
     EXPECT_FALSE(h.view.IsChecked(Input::Source));
-    EXPECT_EQ(h.engine.m_strSourceName, "film.avi");
+    EXPECT_EQ(h.model.Inputs().sourceName, "film.avi");
     EXPECT_EQ(h.view.fields[Input::Source], "/daten/film.avi");
     EXPECT_EQ(h.view.status, "Auf Eingaben warten...");
 
@@ -141,23 +149,75 @@ TEST(SplitterModel, ThePieceSizeWindowOpensWithTheStoredChoice)
 {
     ModelHarness h;
     h.model.Init();
-    h.view.sizes = {PieceSizeValue{1500, UNIT_KB}, std::nullopt, PieceSizeValue{0, UNIT_DISK}};
+    h.view.sizes = {PieceSizeValue{1500, PieceUnit::Kb}, std::nullopt, PieceSizeValue{0, PieceUnit::Disk}};
     h.model.PieceSizeClicked();
-    EXPECT_EQ(h.engine.m_nPieceSize, 1536000);
+    EXPECT_EQ(h.model.Inputs().choice.value, 1536000);
     EXPECT_EQ(h.view.fields[Input::PieceSize], "1536000 [1.5 MB]");
     EXPECT_TRUE(h.view.IsChecked(Input::PieceSize));
 
     h.model.PieceSizeClicked(); // cancelled: the size stays, the box is cleared
-    EXPECT_EQ(h.engine.m_nPieceSize, 1536000);
+    EXPECT_EQ(h.model.Inputs().choice.value, 1536000);
     EXPECT_FALSE(h.view.IsChecked(Input::PieceSize));
     EXPECT_EQ(h.view.status, "Auf Eingaben warten...");
 
     h.model.PieceSizeClicked();
-    EXPECT_EQ(h.engine.m_nPieceSize, kDiskPieceSize);
+    EXPECT_EQ(h.model.Inputs().choice.value, kDiskPieceSize);
     ASSERT_EQ(h.view.sizesShown.size(), 3u);
-    EXPECT_EQ(h.view.sizesShown[0].unit, UNIT_DISK);
+    EXPECT_EQ(h.view.sizesShown[0].unit, PieceUnit::Disk);
     EXPECT_EQ(h.view.sizesShown[1].value, 1);
-    EXPECT_EQ(h.view.sizesShown[1].unit, UNIT_MB);
+    EXPECT_EQ(h.view.sizesShown[1].unit, PieceUnit::Mb);
+}
+
+// What the piece-size window gives is what the engine plans with.
+TEST(SplitterModel, APresetOrACountChosenReachesThePlan)
+{
+    const struct {
+        PieceSizeValue chosen;
+        std::string field;
+        int count;
+        std::int64_t pieceSize;
+    } cases[] = {
+        {{0, PieceUnit::Cd650}, "681984000 [650.4 MB]", 2, 681984000},
+        {{3, PieceUnit::Count}, "Anzahl der Teilstücke: 3", 3, 1000},
+        {{7, PieceUnit::Count}, "Anzahl der Teilstücke: 7", 7, 429},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.field);
+        ModelHarness h;
+        test::TempDir dir;
+        // Sparse: the plan only asks for the size.
+        test::WriteFile(dir / "film.avi", "");
+        std::filesystem::resize_file(dir / "film.avi", c.chosen.unit == PieceUnit::Count ? 3000 : 681984001);
+        h.model.Init();
+        h.view.sizes = {c.chosen};
+        h.model.PieceSizeClicked();
+        EXPECT_EQ(h.view.fields[Input::PieceSize], c.field);
+        h.model.SetSourcePath(dir / "film.avi");
+        h.model.SetTargetDir(dir.Dir());
+        h.view.boxes = {{Input::Source, true}, {Input::Target, true}, {Input::PieceSize, true}};
+        std::optional<SplitPlan> shown;
+        h.ui.onConfirm = [&](const SplitPlan& plan) {
+            shown = plan;
+            return false;
+        };
+        h.model.StartClicked();
+        ASSERT_TRUE(shown);
+        EXPECT_EQ(shown->count, c.count);
+        EXPECT_EQ(shown->pieceSize, c.pieceSize);
+        // Reopened, the window shows the choice as it was made.
+        h.view.sizes = {std::nullopt};
+        h.model.PieceSizeClicked();
+        EXPECT_EQ(h.view.sizesShown.back().unit, c.chosen.unit);
+    }
+}
+
+TEST(SplitterModel, OneAboutBoxAtATime)
+{
+    ModelHarness h;
+    h.view.onAbout = [&] { h.model.AboutRequested(); }; // F1 in the open box
+    h.model.AboutRequested();
+    h.model.AboutRequested();
+    EXPECT_EQ(h.view.aboutBoxes, 2);
 }
 
 TEST(SplitterModel, TheRecoveryFieldHandsWholeNumbersToTheEngineAndRefusesTheRest)
@@ -180,10 +240,10 @@ TEST(SplitterModel, TheRecoveryFieldHandsWholeNumbersToTheEngineAndRefusesTheRes
         ModelHarness h;
         h.model.Init();
         ASSERT_EQ(h.view.recovery, std::to_string(kDefaultRecoveryPieces));
-        ASSERT_EQ(h.engine.m_nRecoveryPieces, kDefaultRecoveryPieces);
+        ASSERT_EQ(h.model.Inputs().recoveryPieces, kDefaultRecoveryPieces);
         h.view.boxes = {{Input::Source, true}, {Input::Target, true}, {Input::PieceSize, true}};
         h.model.RecoveryEdited(c.typed);
-        EXPECT_EQ(h.engine.m_nRecoveryPieces, c.taken < 0 ? kDefaultRecoveryPieces : c.taken);
+        EXPECT_EQ(h.model.Inputs().recoveryPieces, c.taken < 0 ? kDefaultRecoveryPieces : c.taken);
         EXPECT_EQ(h.view.status, c.taken < 0 ? bad : "Alle Informationen vorhanden.");
         // A box clicked meanwhile does not hide the refusal.
         h.view.boxes[Input::Source] = false;
@@ -198,7 +258,7 @@ TEST(SplitterModel, TheRecoveryFieldHandsWholeNumbersToTheEngineAndRefusesTheRes
         }
         // Corrected, the field counts again.
         h.model.RecoveryEdited("4");
-        EXPECT_EQ(h.engine.m_nRecoveryPieces, 4);
+        EXPECT_EQ(h.model.Inputs().recoveryPieces, 4);
         EXPECT_EQ(h.view.status, "Auf Eingaben warten...");
     }
 }

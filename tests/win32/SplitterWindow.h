@@ -79,6 +79,7 @@ class SplitterWindow {
     void Type(int id, const std::string& text) const;
     // The inputs behind the window; read between messages, never during a split.
     const CSplitEngine& Engine() const { return m_dialog->Engine(); }
+    const SplitPlan& Inputs() const { return m_dialog->Inputs(); }
     // Drops the paths onto a control with a real drop handle.
     void Drop(int id, const std::vector<std::string>& paths) const;
     // Asks the window to close and waits until it has (true) or times out.

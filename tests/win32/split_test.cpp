@@ -70,7 +70,7 @@ TEST(SplitThroughTheMainWindow, WritesACompleteSetAndResetsTheWindow)
     // Typed key by key: the field takes digits only, and the engine the number.
     w.Type(IDC_RECOVERY, "x2");
     EXPECT_EQ(w.Text(IDC_RECOVERY), "2");
-    EXPECT_EQ(w.Engine().m_nRecoveryPieces, 2);
+    EXPECT_EQ(w.Inputs().recoveryPieces, 2);
     ASSERT_EQ(w.Text(IDC_STATUS), "Alle Informationen vorhanden.");
 
     HWND info = w.OpenModal(IDC_START, "Information");

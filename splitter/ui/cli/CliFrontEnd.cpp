@@ -42,7 +42,7 @@ void CCliFrontEnd::ShowErrorWindow(const std::string& message, const std::string
     std::fflush(m_err);
 }
 
-bool CCliFrontEnd::ConfirmPlan(const CSplitJob& plan)
+bool CCliFrontEnd::ConfirmPlan(const SplitPlan& plan)
 {
     PlanView view = DescribePlan(plan);
     // A refusal is an error: on err, where a script looks for one.

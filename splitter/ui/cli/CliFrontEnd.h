@@ -21,7 +21,7 @@ class CCliFrontEnd : public ISplitFrontEnd {
 
     void SetStatus(const std::string& text) override;
     void ShowErrorWindow(const std::string& message, const std::string& caption) override;
-    bool ConfirmPlan(const CSplitJob& plan) override;
+    bool ConfirmPlan(const SplitPlan& plan) override;
     void ResetProgress() override;
     void InitProgress(int lower, int upper, int step) override;
     void StepProgress() override;

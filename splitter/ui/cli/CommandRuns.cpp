@@ -355,15 +355,23 @@ int RunRepair(const Invocation& invocation)
 int RunSplit(const Invocation& invocation)
 {
     const std::vector<std::string>& operands = invocation.operands;
-    const std::optional<std::int64_t> pieceSize = ParsePieceSize(invocation.size);
-    if (!pieceSize)
-        return UsageError("ungültige GROESSE: \"" + invocation.size + "\"");
-    int recovery = kDefaultRecoveryPieces;
+    SplitPlan inputs;
+    if (invocation.count) {
+        const std::optional<std::int64_t> count = ParsePieceCount(*invocation.count);
+        if (!count)
+            return UsageError("ungültige ANZAHL: \"" + *invocation.count + "\"");
+        inputs.choice = {*count, PieceUnit::Count};
+    } else if (invocation.size) {
+        const std::optional<PieceSizeValue> pieceSize = ParsePieceSize(*invocation.size);
+        if (!pieceSize)
+            return UsageError("ungültige GROESSE: \"" + *invocation.size + "\"");
+        inputs.choice = *pieceSize;
+    }
     if (invocation.recovery) {
         // A whole number from 0 to the most pieces a set has.
         const std::string& text = *invocation.recovery;
         if (text.empty() || text.size() > 3 || text.find_first_not_of("0123456789") != std::string::npos ||
-            (recovery = std::stoi(text)) > kMaxPieces)
+            (inputs.recoveryPieces = std::stoi(text)) > kMaxPieces)
             return UsageError("ungültiges N: \"" + text + "\"");
     }
     if (operands.size() != 2 || operands[0].empty() || operands[1].empty())
@@ -374,14 +382,12 @@ int RunSplit(const Invocation& invocation)
     CSplitEngine engine(ui, joiner);
 
     PathParts source = SplitPath(ResolvePath(operands[0]));
-    engine.m_strSourceDir = source.directory;
-    engine.m_strSourceName = source.fileName;
-    engine.m_strTargetDir = ResolvePath(operands[1]);
-    EnsureTrailingBackslash(engine.m_strTargetDir);
-    engine.m_nPieceSize = *pieceSize;
-    engine.m_nRecoveryPieces = recovery;
+    inputs.sourceDir = source.directory;
+    inputs.sourceName = source.fileName;
+    inputs.targetDir = ResolvePath(operands[1]);
+    EnsureTrailingBackslash(inputs.targetDir);
 
-    engine.StartCommand({.haveSource = true, .haveTarget = true, .havePieceSize = true});
+    engine.StartCommand(inputs, {.haveSource = true, .haveTarget = true, .havePieceSize = true});
     if (!engine.IsRunning()) {
         ui.ReportRefusal();
         return 1;

@@ -16,7 +16,8 @@ namespace portelan {
 // What the command line said, as the parser fills it.
 struct Invocation {
     std::vector<std::string> operands;
-    std::string size = "disk";           // split --size
+    std::optional<std::string> size;     // split --size; none: the first preset
+    std::optional<std::string> count;    // split --count
     std::optional<std::string> recovery; // split --recovery; none: the default
     bool quiet = false;
     bool json = false; // verify --json
@@ -27,6 +28,8 @@ struct Command {
     const char* name;
     const char* synopsis;    // after "portelan-cli NAME "
     const char* description; // lines of two-space indented text, each ending in "\n"
+    // More lines after the description, made from other tables; null for none.
+    std::string (*details)();
     // Declares the command's options and operands on its subcommand.
     void (*declare)(CLI::App& command, Invocation& invocation);
     // Runs it; the exit status (0 done, 1 refused or failed, 2 usage).

@@ -1,14 +1,15 @@
 #include "splitter/ui/cli/SizeArgument.h"
 
-#include "splitter/engine/SplitEngine.h"
+#include <algorithm>
+
 #include "splitter/ui/PieceSize.h"
 
 namespace portelan {
 
-std::optional<std::int64_t> ParsePieceSize(const std::string& text)
+std::optional<PieceSizeValue> ParsePieceSize(const std::string& text)
 {
-    if (text == "disk")
-        return kDiskPieceSize;
+    if (const PiecePreset* preset = FindPiecePreset(text))
+        return PieceSizeValue{preset->bytes, preset->code};
     std::size_t pos = 0;
     bool negative = false;
     if (pos < text.size() && (text[pos] == '-' || text[pos] == '+'))
@@ -24,13 +25,13 @@ std::optional<std::int64_t> ParsePieceSize(const std::string& text)
     }
     if (pos == digitsStart)
         return std::nullopt;
-    int unit = UNIT_BYTES;
+    PieceUnit unit = PieceUnit::Bytes;
     if (pos < text.size()) {
         char letter = text[pos++];
         if (letter == 'K' || letter == 'k')
-            unit = UNIT_KB;
+            unit = PieceUnit::Kb;
         else if (letter == 'M' || letter == 'm')
-            unit = UNIT_MB;
+            unit = PieceUnit::Mb;
         else
             return std::nullopt;
     }
@@ -38,7 +39,17 @@ std::optional<std::int64_t> ParsePieceSize(const std::string& text)
         return std::nullopt;
     if (negative)
         value = -value;
-    return PieceSizeFromWindow(CapPieceValue(value, unit), unit).value;
+    return PieceSizeFromWindow(CapPieceValue(value, unit), unit);
+}
+
+std::optional<std::int64_t> ParsePieceCount(const std::string& text)
+{
+    if (text.empty() || text.find_first_not_of("0123456789") != std::string::npos)
+        return std::nullopt;
+    std::int64_t value = 0;
+    for (const char c : text)
+        value = std::min<std::int64_t>(value * 10 + (c - '0'), std::int64_t{1} << 40);
+    return value;
 }
 
 } // namespace portelan

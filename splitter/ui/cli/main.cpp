@@ -21,6 +21,8 @@ std::string Problem(const CLI::ParseError& error, const std::vector<std::string>
     for (const std::string& arg : args)
         if (arg.size() > 1 && arg[0] == '-' && arg != "--")
             option = arg.substr(0, arg.find('='));
+    if (dynamic_cast<const CLI::ExcludesError*>(&error))
+        return "--size und --count schliessen einander aus";
     if (dynamic_cast<const CLI::ArgumentMismatch*>(&error) && !option.empty())
         return "Wert fehlt oder ist zu viel bei " + option;
     return option.empty() ? "ungültiger Aufruf" : "ungültiger Aufruf bei " + option;

@@ -1,6 +1,8 @@
 #include "splitter/ui/qt/Dialogs.h"
 
 #include <algorithm>
+#include <iterator>
+#include <string>
 
 #include <QButtonGroup>
 #include <QGroupBox>
@@ -78,9 +80,9 @@ CInfoDlg::CInfoDlg(QWidget* parent) : QDialog(parent, kDialogFlags)
     CheckPlan();
 }
 
-void CInfoDlg::SetPlan(const CSplitJob& plan)
+void CInfoDlg::SetPlan(const SplitPlan& plan)
 {
-    m_plan.SetPlan(plan);
+    m_plan = plan;
     const PlanView view = DescribePlan(m_plan);
     m_name->setText(QString::fromStdString(view.sourceName));
     m_sourceDir->setText(QString::fromStdString(view.sourceDir));
@@ -111,82 +113,107 @@ void CInfoDlg::showEvent(QShowEvent* event)
 CPieceSizeDlg::CPieceSizeDlg(QWidget* parent) : QDialog(parent, kDialogFlags)
 {
     setWindowTitle(QStringLiteral("Groesse der Einzeldateien"));
-    SetDialogSize(this, 200, 74);
+    // A row of 14 dialog units for each preset, then the free size with its
+    // number and units, then the count with its number.
+    const int freeY = 8 + 14 * static_cast<int>(std::size(kPiecePresets));
+    const int valueY = freeY + 16;
+    const int countY = valueY + 16;
+    const int buttonsY = countY + 19;
+    SetDialogSize(this, 200, buttonsY + 17);
 
-    m_value = Make<QLineEdit>(this, "value", 7, 38, 100, 12);
-    m_unitBytes = Make<QRadioButton>(this, "unitBytes", "Bytes", 112, 40, 32, 10);
-    m_unitKb = Make<QRadioButton>(this, "unitKb", "KB", 145, 40, 23, 10);
-    m_unitMb = Make<QRadioButton>(this, "unitMb", "MB", 171, 40, 26, 10);
-    QPushButton* ok = Make<QPushButton>(this, "ok", "OK", 56, 57, 50, 14);
+    m_value = Make<QLineEdit>(this, "value", 7, valueY, 100, 12);
+    auto* unitBytes = Make<QRadioButton>(this, "unitBytes", "Bytes", 112, valueY + 2, 32, 10);
+    auto* unitKb = Make<QRadioButton>(this, "unitKb", "KB", 145, valueY + 2, 23, 10);
+    auto* unitMb = Make<QRadioButton>(this, "unitMb", "MB", 171, valueY + 2, 26, 10);
+    QPushButton* ok = Make<QPushButton>(this, "ok", "OK", 56, buttonsY, 50, 14);
     ok->setDefault(true);
-    QPushButton* cancel = Make<QPushButton>(this, "cancel", "Abbrechen", 122, 57, 50, 14);
-    m_preset = Make<QRadioButton>(this, "preset", kPiecePresets[0].label, 7, 8, 100, 10);
-    m_free = Make<QRadioButton>(this, "free", "Frei definierte Größe", 7, 22, 100, 10);
-    // Wider fonts than the template's would cut the preset's text; there is
-    // room beside both.
-    for (QRadioButton* radio : {m_preset, m_free})
+    QPushButton* cancel = Make<QPushButton>(this, "cancel", "Abbrechen", 122, buttonsY, 50, 14);
+    int y = 8;
+    for (const PiecePreset& preset : kPiecePresets) {
+        const std::string name = std::string("preset_") + preset.name;
+        m_choiceButtons.emplace_back(Make<QRadioButton>(this, name.c_str(), preset.label, 7, y, 150, 10),
+                                     preset.code);
+        y += 14;
+    }
+    m_free = Make<QRadioButton>(this, "free", "Frei definierte Größe", 7, freeY, 100, 10);
+    auto* byCount = Make<QRadioButton>(this, "byCount", kCountChoiceLabel, 7, countY + 1, 100, 10);
+    m_choiceButtons.emplace_back(byCount, PieceUnit::Count);
+    m_count = Make<QLineEdit>(this, "count", 112, countY, 40, 12);
+    // Wider fonts than the template's would cut the texts; there is room beside them.
+    for (auto* radio : findChildren<QRadioButton*>())
         radio->resize(std::max(radio->width(), radio->sizeHint().width()), radio->height());
 
-    // Two groups, as in the template: the unit, and preset or free size.
-    m_unitButtons = {{m_unitBytes, UNIT_BYTES}, {m_unitKb, UNIT_KB}, {m_unitMb, UNIT_MB}};
-    m_presetButtons = {{m_preset, UNIT_DISK}};
+    // Two groups, as in the template: the unit, and preset, free size or count.
+    m_unitButtons = {{unitBytes, PieceUnit::Bytes}, {unitKb, PieceUnit::Kb}, {unitMb, PieceUnit::Mb}};
     auto* units = new QButtonGroup(this);
     for (auto [button, unit] : m_unitButtons)
         units->addButton(button);
     auto* choice = new QButtonGroup(this);
-    for (QRadioButton* button : {m_preset, m_free}) {
+    choice->addButton(m_free);
+    for (auto [button, unit] : m_choiceButtons)
         choice->addButton(button);
-        connect(button, &QRadioButton::clicked, this, [this] {
+    for (QAbstractButton* button : choice->buttons())
+        connect(button, &QAbstractButton::clicked, this, [this] {
             ReadUnit();
             Refresh();
         });
-    }
-    // Every change of the text, typed or set, is read at once, as atoi reads it.
+    // Every change of the texts, typed or set, is read at once, as atoi reads it.
     connect(m_value, &QLineEdit::textChanged, this,
             [this](const QString& text) { m_nValue = ParseTypedNumber(text.toStdString()); });
+    connect(m_count, &QLineEdit::textChanged, this,
+            [this](const QString& text) { m_nCount = ParseTypedNumber(text.toStdString()); });
     connect(ok, &QPushButton::clicked, this, &CPieceSizeDlg::accept);
     connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
 
     Refresh();
 }
 
-void CPieceSizeDlg::SetValues(std::int64_t value, int unit)
+std::optional<PieceSizeValue> CPieceSizeDlg::Choose(const PieceSizeValue& shown)
 {
-    m_nValue = value;
-    m_nUnit = unit;
-    Refresh();
+    SetValues(shown);
+    if (exec() != QDialog::Accepted)
+        return std::nullopt;
+    if (m_nUnit == PieceUnit::Count)
+        return PieceSizeValue{m_nCount, m_nUnit};
+    return PieceSizeValue{m_nValue, m_nUnit};
 }
 
-void CPieceSizeDlg::GetValues(std::int64_t& value, int& unit) const
+void CPieceSizeDlg::SetValues(const PieceSizeValue& shown)
 {
-    value = m_nValue;
-    unit = m_nUnit;
+    m_nUnit = shown.unit;
+    if (shown.unit == PieceUnit::Count)
+        m_nCount = shown.value;
+    else
+        m_nValue = shown.value;
+    Refresh();
 }
 
 void CPieceSizeDlg::Refresh()
 {
-    const bool free = FindPiecePreset(m_nUnit) == nullptr;
+    const bool free = FindPiecePreset(m_nUnit) == nullptr && m_nUnit != PieceUnit::Count;
     // In a group the checked button cannot be unchecked; checking another
     // one clears it.
     m_free->setChecked(free);
-    for (auto [button, unit] : m_presetButtons)
+    for (auto [button, unit] : m_choiceButtons)
         if (unit == m_nUnit)
             button->setChecked(true);
     m_value->setEnabled(free);
+    m_count->setEnabled(m_nUnit == PieceUnit::Count);
     for (auto [button, unit] : m_unitButtons) {
         button->setEnabled(free);
         if (unit == m_nUnit)
             button->setChecked(true);
     }
-    // Setting the text fires the change handler, which reads the same number back.
+    // Setting the texts fires the change handlers, which read the same numbers back.
     m_value->setText(QString::number(m_nValue));
+    m_count->setText(QString::number(m_nCount));
 }
 
 void CPieceSizeDlg::ReadUnit()
 {
-    // No unit checked reads as bytes; a preset checked wins.
-    m_nUnit = UNIT_BYTES;
-    for (const auto* buttons : {&m_unitButtons, &m_presetButtons})
+    // No unit checked reads as bytes; a preset or the count checked wins.
+    m_nUnit = PieceUnit::Bytes;
+    for (const auto* buttons : {&m_unitButtons, &m_choiceButtons})
         for (auto [button, unit] : *buttons)
             if (button->isChecked())
                 m_nUnit = unit;

@@ -2,12 +2,13 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <utility>
 #include <vector>
 
 #include <QDialog>
 
-#include "splitter/engine/SplitJob.h"
+#include "splitter/engine/SplitPlan.h"
 #include "splitter/ui/PieceSize.h"
 
 class QButtonGroup;
@@ -25,7 +26,7 @@ class CInfoDlg : public QDialog {
   public:
     explicit CInfoDlg(QWidget* parent = nullptr);
     // Copies the plan and fills the window from it.
-    void SetPlan(const CSplitJob& plan);
+    void SetPlan(const SplitPlan& plan);
 
   protected:
     void showEvent(QShowEvent* event) override;
@@ -33,7 +34,7 @@ class CInfoDlg : public QDialog {
   private:
     void CheckPlan();
 
-    CSplitJob m_plan;
+    SplitPlan m_plan;
     QLineEdit* m_name;
     QLineEdit* m_sourceDir;
     QLineEdit* m_sourceSize;
@@ -46,34 +47,33 @@ class CInfoDlg : public QDialog {
     QPushButton* m_cancel;
 };
 
-// "Groesse der Einzeldateien": the diskette preset or a number with its unit.
+// "Groesse der Einzeldateien": a preset, a number with its unit, or a count
+// of pieces.
 class CPieceSizeDlg : public QDialog {
     Q_OBJECT
   public:
     explicit CPieceSizeDlg(QWidget* parent = nullptr);
-    // Before the window runs: the number and its unit (UNIT_DISK for the preset).
-    void SetValues(std::int64_t value, int unit);
-    // After OK: the number, capped for its unit, and the unit.
-    void GetValues(std::int64_t& value, int& unit) const;
+    // Runs the window opened on `shown`; the choice after OK (the number
+    // capped for its unit), nullopt when cancelled.
+    std::optional<PieceSizeValue> Choose(const PieceSizeValue& shown);
 
     // OK: reads the unit and caps the number.
     void accept() override;
 
   private:
+    void SetValues(const PieceSizeValue& shown);
     void Refresh();
     void ReadUnit();
 
-    int m_nUnit = UNIT_DISK;
+    PieceUnit m_nUnit = PieceUnit::Disk;
     // The radio buttons and the units they stand for.
-    std::vector<std::pair<QRadioButton*, int>> m_unitButtons;
-    std::vector<std::pair<QRadioButton*, int>> m_presetButtons;
+    std::vector<std::pair<QRadioButton*, PieceUnit>> m_unitButtons;
+    std::vector<std::pair<QRadioButton*, PieceUnit>> m_choiceButtons; // the presets, then the count
     std::int64_t m_nValue = 0;
+    std::int64_t m_nCount = kDefaultPieceCount;
 
     QLineEdit* m_value;
-    QRadioButton* m_unitBytes;
-    QRadioButton* m_unitKb;
-    QRadioButton* m_unitMb;
-    QRadioButton* m_preset;
+    QLineEdit* m_count;
     QRadioButton* m_free;
 };
 

@@ -128,7 +128,7 @@ void CSplitterDlg::ShowErrorWindow(const std::string& message, const std::string
     dialog.exec();
 }
 
-bool CSplitterDlg::ConfirmPlan(const CSplitJob& plan)
+bool CSplitterDlg::ConfirmPlan(const SplitPlan& plan)
 {
     CInfoDlg dialog(this);
     dialog.SetPlan(plan);
@@ -242,23 +242,15 @@ std::optional<std::string> CSplitterDlg::ChooseFolder() { return m_choosers.Choo
 std::optional<PieceSizeValue> CSplitterDlg::ChoosePieceSize(const PieceSizeValue& shown)
 {
     CPieceSizeDlg dialog(this);
-    dialog.SetValues(shown.value, shown.unit);
-    if (dialog.exec() != QDialog::Accepted)
-        return std::nullopt;
-    PieceSizeValue chosen{};
-    dialog.GetValues(chosen.value, chosen.unit);
-    return chosen;
+    return dialog.Choose(shown);
 }
 
-void CSplitterDlg::ShowAboutBox()
+void CSplitterDlg::ShowAboutBox() { m_model.AboutRequested(); }
+
+void CSplitterDlg::RunAboutBox()
 {
-    // One box at a time, however it is asked for.
-    if (m_bAboutOpen)
-        return;
-    m_bAboutOpen = true;
     CAboutDlg about(this);
     about.exec();
-    m_bAboutOpen = false;
 }
 
 void CSplitterDlg::ShowGreeting()

@@ -34,7 +34,7 @@ class CSplitterDlg : public QDialog, public ISplitFrontEnd, public ISplitterView
     // ISplitFrontEnd and ISplitterView
     void SetStatus(const std::string& text) override;
     void ShowErrorWindow(const std::string& message, const std::string& caption) override;
-    bool ConfirmPlan(const CSplitJob& plan) override;
+    bool ConfirmPlan(const SplitPlan& plan) override;
     void ResetProgress() override;
     void InitProgress(int lower, int upper, int step) override;
     void StepProgress() override;
@@ -47,6 +47,7 @@ class CSplitterDlg : public QDialog, public ISplitFrontEnd, public ISplitterView
     std::optional<std::string> ChooseFolder() override;
     std::optional<PieceSizeValue> ChoosePieceSize(const PieceSizeValue& shown) override;
     void ShowRecovery(const std::string& text) override;
+    void RunAboutBox() override;
 
     void ShowAboutBox();
     void ShowGreeting();
@@ -60,10 +61,10 @@ class CSplitterDlg : public QDialog, public ISplitFrontEnd, public ISplitterView
     // the entry chosen.
     QMenu* CreateContextMenu();
 
-    // The inputs and results behind the window, and where the next source
-    // file dialog opens.
+    // The inputs and the engine behind the window, and where the next
+    // source file dialog opens.
+    const SplitPlan& Inputs() const { return m_model.Inputs(); }
     const CSplitEngine& Engine() const { return m_engine; }
-    CSplitEngine& Engine() { return m_engine; }
     const std::string& BrowseDir() const { return m_model.BrowseDir(); }
 
   public slots:
@@ -97,7 +98,6 @@ class CSplitterDlg : public QDialog, public ISplitFrontEnd, public ISplitterView
     QPushButton* m_start = nullptr;
     QPushButton* m_greeting = nullptr;
 
-    bool m_bAboutOpen = false;
     CCloseAfterTask m_closeAfterTask;
     UpdateClientFactory m_updateClient;
 };

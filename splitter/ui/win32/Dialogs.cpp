@@ -1,6 +1,6 @@
 #include "splitter/ui/win32/Dialogs.h"
 
-#include <algorithm>
+#include <iterator>
 
 #include "splitter/engine/SplitEngine.h"
 #include "splitter/ui/PieceSize.h"
@@ -38,45 +38,97 @@ namespace {
 // The window's radio buttons and the units they stand for.
 struct UnitButton {
     int id;
-    int unit;
+    PieceUnit unit;
 };
 constexpr UnitButton kUnitButtons[] = {
-    {IDC_UNIT_BYTES, UNIT_BYTES}, {IDC_UNIT_KB, UNIT_KB}, {IDC_UNIT_MB, UNIT_MB}};
-constexpr UnitButton kPresetButtons[] = {{IDC_PRESET, UNIT_DISK}};
+    {IDC_UNIT_BYTES, PieceUnit::Bytes}, {IDC_UNIT_KB, PieceUnit::Kb}, {IDC_UNIT_MB, PieceUnit::Mb}};
+constexpr int kPresetCount = static_cast<int>(std::size(kPiecePresets));
+// The height of a preset's row, in dialog units.
+constexpr int kPresetRow = 14;
+
+int PresetId(int index) { return IDC_PRESET + index; }
 
 } // namespace
 
 CPieceSizeDlg::CPieceSizeDlg() : CDialog(IDD_PIECE_SIZE) {}
 
-void CPieceSizeDlg::SetValues(std::int64_t value, int unit)
+std::optional<PieceSizeValue> CPieceSizeDlg::Choose(HWND owner, const PieceSizeValue& shown)
 {
-    m_nValue = value;
-    m_nUnit = unit;
-}
-
-void CPieceSizeDlg::GetValues(std::int64_t& value, int& unit) const
-{
-    value = m_nValue;
-    unit = m_nUnit;
+    m_nUnit = shown.unit;
+    if (shown.unit == PieceUnit::Count)
+        m_nCount = shown.value;
+    else
+        m_nValue = shown.value;
+    if (DoModal(owner) != IDOK)
+        return std::nullopt;
+    if (m_nUnit == PieceUnit::Count)
+        return PieceSizeValue{m_nCount, m_nUnit};
+    return PieceSizeValue{m_nValue, m_nUnit};
 }
 
 BOOL CPieceSizeDlg::OnInitDialog()
 {
+    SetItemText(IDC_BY_COUNT, kCountChoiceLabel);
+    AddPresetRows();
     Refresh();
     return TRUE;
 }
 
+void CPieceSizeDlg::AddPresetRows()
+{
+    // The template leaves the rows out: everything moves down by their height.
+    RECT shift{0, 0, 0, kPresetRow * kPresetCount};
+    MapDialogRect(Hwnd(), &shift);
+    for (HWND child = GetWindow(Hwnd(), GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+        RECT place;
+        GetWindowRect(child, &place);
+        MapWindowPoints(nullptr, Hwnd(), reinterpret_cast<POINT*>(&place), 2);
+        SetWindowPos(child, nullptr, place.left, place.top + shift.bottom, 0, 0,
+                     SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    }
+    RECT window;
+    GetWindowRect(Hwnd(), &window);
+    SetWindowPos(Hwnd(), nullptr, 0, 0, window.right - window.left, window.bottom - window.top + shift.bottom,
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+
+    // The rows join the group of the free size and the count, ahead of them
+    // in the tab order; the first one starts the group.
+    const HFONT font = reinterpret_cast<HFONT>(SendMessageW(Hwnd(), WM_GETFONT, 0, 0));
+    HWND previous = Item(IDCANCEL);
+    for (int i = 0; i < kPresetCount; ++i) {
+        RECT row{7, 8 + kPresetRow * i, 7 + 150, 8 + kPresetRow * i + 10};
+        MapDialogRect(Hwnd(), &row);
+        const DWORD style = WS_CHILD | WS_VISIBLE | BS_AUTORADIOBUTTON | (i == 0 ? WS_GROUP | WS_TABSTOP : 0);
+        HWND button = CreateWindowExW(
+            0, L"Button", L"", style, row.left, row.top, row.right - row.left, row.bottom - row.top, Hwnd(),
+            reinterpret_cast<HMENU>(static_cast<INT_PTR>(PresetId(i))), GetModuleHandleW(nullptr), nullptr);
+        if (!button)
+            continue;
+        SendMessageW(button, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+        SetItemText(PresetId(i), kPiecePresets[i].label);
+        SetWindowPos(button, previous, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+        previous = button;
+    }
+    if (kPresetCount > 0) {
+        HWND free = Item(IDC_FREE);
+        SetWindowLongW(free, GWL_STYLE, GetWindowLongW(free, GWL_STYLE) & ~(WS_GROUP | WS_TABSTOP));
+    }
+}
+
 void CPieceSizeDlg::Refresh()
 {
-    const bool free = FindPiecePreset(m_nUnit) == nullptr;
-    for (const UnitButton& preset : kPresetButtons)
-        SetCheck(preset.id, preset.unit == m_nUnit);
+    const bool free = FindPiecePreset(m_nUnit) == nullptr && m_nUnit != PieceUnit::Count;
+    for (int i = 0; i < kPresetCount; ++i)
+        SetCheck(PresetId(i), kPiecePresets[i].code == m_nUnit);
     SetCheck(IDC_FREE, free);
+    SetCheck(IDC_BY_COUNT, m_nUnit == PieceUnit::Count);
     EnableItem(IDC_VALUE, free);
+    EnableItem(IDC_COUNT, m_nUnit == PieceUnit::Count);
     for (const UnitButton& unit : kUnitButtons)
         EnableItem(unit.id, free);
-    // Setting the text fires EN_CHANGE, which reads the same number back.
+    // Setting the texts fires EN_CHANGE, which reads the same numbers back.
     SetItemText(IDC_VALUE, std::to_string(m_nValue));
+    SetItemText(IDC_COUNT, std::to_string(m_nCount));
     for (const UnitButton& unit : kUnitButtons)
         if (unit.unit == m_nUnit)
             SetCheck(unit.id, true);
@@ -84,20 +136,22 @@ void CPieceSizeDlg::Refresh()
 
 void CPieceSizeDlg::ReadUnit()
 {
-    // No unit checked reads as bytes; a preset checked wins.
-    m_nUnit = UNIT_BYTES;
+    // No unit checked reads as bytes; a preset or the count checked wins.
+    m_nUnit = PieceUnit::Bytes;
     for (const UnitButton& button : kUnitButtons)
         if (IsChecked(button.id))
             m_nUnit = button.unit;
-    for (const UnitButton& button : kPresetButtons)
-        if (IsChecked(button.id))
-            m_nUnit = button.unit;
+    for (int i = 0; i < kPresetCount; ++i)
+        if (IsChecked(PresetId(i)))
+            m_nUnit = kPiecePresets[i].code;
+    if (IsChecked(IDC_BY_COUNT))
+        m_nUnit = PieceUnit::Count;
 }
 
 bool CPieceSizeDlg::OnCommand(int id, int code, HWND)
 {
-    const bool choice = id == IDC_FREE ||
-                        std::ranges::any_of(kPresetButtons, [id](const UnitButton& b) { return b.id == id; });
+    const bool choice =
+        id == IDC_FREE || id == IDC_BY_COUNT || (id >= PresetId(0) && id < PresetId(kPresetCount));
     if (choice && code == BN_CLICKED) {
         ReadUnit();
         Refresh();
@@ -105,6 +159,10 @@ bool CPieceSizeDlg::OnCommand(int id, int code, HWND)
     }
     if (id == IDC_VALUE && code == EN_CHANGE) {
         m_nValue = ParseTypedNumber(GetItemText(IDC_VALUE));
+        return true;
+    }
+    if (id == IDC_COUNT && code == EN_CHANGE) {
+        m_nCount = ParseTypedNumber(GetItemText(IDC_COUNT));
         return true;
     }
     return false;

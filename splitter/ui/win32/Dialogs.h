@@ -2,10 +2,11 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "platform/win32/Window.h"
-#include "splitter/engine/SplitJob.h"
+#include "splitter/engine/SplitPlan.h"
 #include "splitter/ui/PieceSize.h"
 
 namespace portelan {
@@ -14,22 +15,24 @@ namespace portelan {
 class CInfoDlg : public win::CDialog {
   public:
     CInfoDlg();
-    void SetPlan(const CSplitJob& plan) { m_plan.SetPlan(plan); }
+    void SetPlan(const SplitPlan& plan) { m_plan = plan; }
 
   protected:
     BOOL OnInitDialog() override;
 
   private:
     void CheckPlan();
-    CSplitJob m_plan;
+    SplitPlan m_plan;
 };
 
-// "Groesse der Einzeldateien".
+// "Groesse der Einzeldateien": a preset, a number with its unit, or a count
+// of pieces.
 class CPieceSizeDlg : public win::CDialog {
   public:
     CPieceSizeDlg();
-    void SetValues(std::int64_t value, int unit);
-    void GetValues(std::int64_t& value, int& unit) const;
+    // Runs the window opened on `shown`; the choice after OK (the number
+    // capped for its unit), nullopt when cancelled.
+    std::optional<PieceSizeValue> Choose(HWND owner, const PieceSizeValue& shown);
 
   protected:
     BOOL OnInitDialog() override;
@@ -37,11 +40,13 @@ class CPieceSizeDlg : public win::CDialog {
     void OnOK() override;
 
   private:
+    void AddPresetRows();
     void Refresh();
     void ReadUnit();
 
-    int m_nUnit = UNIT_DISK;
+    PieceUnit m_nUnit = PieceUnit::Disk;
     std::int64_t m_nValue = 0;
+    std::int64_t m_nCount = kDefaultPieceCount;
 };
 
 // The error window with its looping animation.

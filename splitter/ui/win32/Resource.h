@@ -38,8 +38,11 @@
 #define IDC_UNIT_BYTES 1017
 #define IDC_UNIT_KB 1018
 #define IDC_UNIT_MB 1019
-#define IDC_PRESET 1020
 #define IDC_FREE 1022
+#define IDC_BY_COUNT 1034
+#define IDC_COUNT 1035
+// The preset rows, made by the window: IDC_PRESET + their place in the table.
+#define IDC_PRESET 1060
 
 // Information window.
 #define IDC_INFO_NAME 1022

@@ -52,7 +52,7 @@ void CSplitterDlg::ShowErrorWindow(const std::string& message, const std::string
     dialog.DoModal(Hwnd());
 }
 
-bool CSplitterDlg::ConfirmPlan(const CSplitJob& plan)
+bool CSplitterDlg::ConfirmPlan(const SplitPlan& plan)
 {
     CInfoDlg dialog;
     dialog.SetPlan(plan);
@@ -108,25 +108,18 @@ std::optional<std::string> CSplitterDlg::ChooseFolder() { return m_choosers.Choo
 std::optional<PieceSizeValue> CSplitterDlg::ChoosePieceSize(const PieceSizeValue& shown)
 {
     CPieceSizeDlg dialog;
-    dialog.SetValues(shown.value, shown.unit);
-    if (dialog.DoModal(Hwnd()) != IDOK)
-        return std::nullopt;
-    PieceSizeValue chosen{};
-    dialog.GetValues(chosen.value, chosen.unit);
-    return chosen;
+    return dialog.Choose(Hwnd(), shown);
 }
 
-void CSplitterDlg::ShowAboutBox()
+// While the box is open its modal loop still hands this window the system
+// menu's command, the help command and the F1 the box passes on to its
+// owner: the model lets one box open at a time.
+void CSplitterDlg::ShowAboutBox() { m_model.AboutRequested(); }
+
+void CSplitterDlg::RunAboutBox()
 {
-    // While the box is open its modal loop still hands this window the
-    // system menu's command, the help command and the F1 the box passes on
-    // to its owner: one box at a time.
-    if (m_bAboutOpen)
-        return;
-    m_bAboutOpen = true;
     CAboutDlg about;
     about.DoModal(Hwnd());
-    m_bAboutOpen = false;
 }
 
 void CSplitterDlg::ShowGreeting()

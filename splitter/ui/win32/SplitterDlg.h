@@ -34,7 +34,7 @@ class CSplitterDlg : public win::CDialog, public ISplitFrontEnd, public ISplitte
     // ISplitFrontEnd
     void SetStatus(const std::string& text) override;
     void ShowErrorWindow(const std::string& message, const std::string& caption) override;
-    bool ConfirmPlan(const CSplitJob& plan) override;
+    bool ConfirmPlan(const SplitPlan& plan) override;
     void ResetProgress() override;
     void InitProgress(int lower, int upper, int step) override;
     void StepProgress() override;
@@ -48,6 +48,7 @@ class CSplitterDlg : public win::CDialog, public ISplitFrontEnd, public ISplitte
     std::optional<std::string> ChooseFolder() override;
     std::optional<PieceSizeValue> ChoosePieceSize(const PieceSizeValue& shown) override;
     void ShowRecovery(const std::string& text) override;
+    void RunAboutBox() override;
 
     void ShowAboutBox();
     void ShowGreeting();
@@ -55,7 +56,8 @@ class CSplitterDlg : public win::CDialog, public ISplitFrontEnd, public ISplitte
     bool RunUpdateCheck();
     // Replaces the HTTP client the update check uses (tests).
     void SetUpdateClientFactory(UpdateClientFactory factory) { m_updateClient = std::move(factory); }
-    // The inputs and results behind the window.
+    // The inputs and the engine behind the window.
+    const SplitPlan& Inputs() const { return m_model.Inputs(); }
     const CSplitEngine& Engine() const { return m_engine; }
 
   protected:
@@ -75,7 +77,6 @@ class CSplitterDlg : public win::CDialog, public ISplitFrontEnd, public ISplitte
     CDropEdit m_editSource;
     HWND m_progress = nullptr;
     HICON m_hIcon = nullptr;
-    bool m_bAboutOpen = false;
     // Set while the window closes: the worker's reports are no longer shown.
     std::atomic<bool> m_bClosing{false};
     CCloseAfterTask m_closeAfterTask;
