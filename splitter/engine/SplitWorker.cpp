@@ -244,6 +244,11 @@ void CSplitEngine::SplitWorkerProc(CSplitJob* job)
             if (!job->m_bSucceeded)
                 job->m_pRecovery.reset();
         }
+        // The rest of the set, here rather than on the window's thread: the
+        // recovery files may take a second pass over the pieces.
+        if (job->m_bSucceeded && !job->m_bStopRequested)
+            job->m_bSetWritten = job->m_pOwner->WriteSetFiles(*job);
+        job->m_pRecovery.reset();
     }
     // The completion destroys the job: keep what is needed after it.
     CSplitEngine* owner = job->m_pOwner;
@@ -261,19 +266,12 @@ void CSplitEngine::OnSplitFinished()
 {
     if (!m_pJob)
         return; // nothing was running: no completion to handle
-    const std::string baseName = SplitSourceName(m_pJob->m_strSourceName).baseName;
     const bool ok = m_pJob->m_bSucceeded;
+    const bool setWritten = m_pJob->m_bSetWritten;
     if (!ok)
         ShowError(FailureMessage(*m_pJob), "");
-    m_nChecksum = m_pJob->m_nChecksum;
-    m_pieceChecksums = std::move(m_pJob->m_pieceChecksums);
-    m_pRecovery = std::move(m_pJob->m_pRecovery);
     m_pJob.reset();
     m_ui.ResetProgress();
-    bool setWritten = false;
-    if (ok)
-        setWritten = WriteSetFiles(m_nPieceCount, baseName, SplitSourceName(m_strSourceName).extension);
-    m_pRecovery.reset();
     m_ui.EnableStart(true);
     if (ok)
         m_ui.SetStatus("Die Datei wurde erfolgreich aufgeteilt...");
