@@ -174,8 +174,8 @@ void CSplitEngine::SplitWorkerProc(CSplitJob* job)
         CSplitEngine* progress = job->m_pOwner;
         progress->ResetProgress();
         progress->InitProgress(0, job->m_nCount, 1);
-        // Each piece is flushed and read back from the medium while the next
-        // one is written.
+        // Each piece is flushed and read back from the medium a chunk at a
+        // time while the writer goes on, and flushed whole after its last.
         CChecksumTrailer trailer;
         std::optional<CRecoveryFeed> feed;
         if (job->m_pRecovery) {
@@ -200,8 +200,9 @@ void CSplitEngine::SplitWorkerProc(CSplitJob* job)
             } else {
                 CProgressRelay<ISplitFrontEnd> bytes(progress->m_ui, written, job->m_nSourceSize,
                                                      SplitPath(path).fileName);
+                const ReadBack back{trailer, reader, path, 0, k - 1, CChecksumTrailer::Flush::Range};
                 CopyResult copied =
-                    CopyChunked(source, piece, job->m_nPieceSize32, nullptr, &job->m_bStopRequested, &bytes);
+                    CopyChunked(source, piece, job->m_nPieceSize32, &back, &job->m_bStopRequested, &bytes);
                 written += copied.bytes;
                 bool closed = piece.Close();
                 int code = kSplitOk;
@@ -220,7 +221,7 @@ void CSplitEngine::SplitWorkerProc(CSplitJob* job)
                     if (code != kSplitNoMemory)
                         job->m_strTargetPath = path;
                 } else {
-                    trailer.Add(std::move(reader), path, 0, copied.bytes, k - 1);
+                    trailer.Seal(std::move(reader), path, k - 1);
                 }
             }
             progress->StepProgress();
