@@ -14,7 +14,7 @@ namespace {
 constexpr std::int64_t kMaxLag = 64 << 20;
 // Each queued range holds a handle of its file open: many small pieces must
 // not use up the process's descriptors.
-constexpr std::size_t kMaxQueuedRanges = 4;
+constexpr std::size_t kMaxQueuedRanges = 8;
 // Reads from the medium go past the cache: large ones keep the device busy.
 constexpr std::size_t kReadBuffer = 4 << 20;
 constexpr std::int64_t kBlock = platform::File::kMediumBlock;
@@ -45,19 +45,28 @@ CChecksumTrailer::~CChecksumTrailer()
 }
 
 void CChecksumTrailer::Add(std::shared_ptr<platform::File> file, const std::string& path, std::int64_t offset,
-                           std::int64_t length, int piece)
+                           std::int64_t length, int piece, Flush flush)
 {
-    if (length <= 0)
-        return;
+    if (length > 0)
+        Queue({std::move(file), path, offset, length, piece, flush, false});
+}
+
+void CChecksumTrailer::Seal(std::shared_ptr<platform::File> file, const std::string& path, int piece)
+{
+    Queue({std::move(file), path, 0, 0, piece, Flush::File, true});
+}
+
+void CChecksumTrailer::Queue(Range range)
+{
     std::lock_guard lock(m_monitor);
     while ((m_queuedBytes >= kMaxLag || m_queue.size() >= kMaxQueuedRanges) && !m_closing)
         m_monitor.Wait();
     if (m_closing)
         return;
-    if (piece >= static_cast<int>(m_pieces.size()))
-        m_pieces.resize(static_cast<std::size_t>(piece) + 1);
-    m_queue.push_back({std::move(file), path, offset, length, piece});
-    m_queuedBytes += length;
+    if (range.piece >= static_cast<int>(m_pieces.size()))
+        m_pieces.resize(static_cast<std::size_t>(range.piece) + 1);
+    m_queuedBytes += range.length;
+    m_queue.push_back(std::move(range));
     m_monitor.NotifyAll();
 }
 
@@ -152,9 +161,16 @@ std::optional<CChecksumTrailer::Failure> CChecksumTrailer::Fold(const Range& ran
     if (!range.file)
         return Failure{};
     platform::File& file = *range.file;
+    if (range.seal) {
+        if (m_source == Source::Medium && !file.Flush())
+            return Failure{true, file.LastError()};
+        return std::nullopt;
+    }
     std::int64_t block = 1;
     if (m_source == Source::Medium) {
-        if (!file.Flush())
+        const bool flushed =
+            range.flush == Flush::Range ? file.FlushRange(range.offset, range.length) : file.Flush();
+        if (!flushed)
             return Failure{true, file.LastError()};
         // Where the system refuses, the sum is of the cache: better than none.
         if (file.BypassCache())
@@ -194,7 +210,7 @@ platform::CopyResult CopyChunked(platform::File& in, platform::File& out, std::i
         platform::CopyResult part = platform::CopyBytes(in, out, std::min(kCopyChunk, n - total.bytes));
         if (readBack)
             readBack->trailer.Add(readBack->file, readBack->path, readBack->offset + total.bytes, part.bytes,
-                                  readBack->piece);
+                                  readBack->piece, readBack->flush);
         total.bytes += part.bytes;
         total.status = part.status;
         total.error = part.error;

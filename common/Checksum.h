@@ -49,6 +49,12 @@ class CChecksumTrailer {
         std::string failedPath;              // the file that could not be read back
     };
 
+    // How a range from the medium reaches it before it is read back: with
+    // its whole file, data and the system's records of it; or alone, for a
+    // file that is read back while it is still written and sealed at its
+    // end (Seal).
+    enum class Flush { File, Range };
+
     explicit CChecksumTrailer(Source source = Source::Medium);
     ~CChecksumTrailer();
     CChecksumTrailer(const CChecksumTrailer&) = delete;
@@ -58,7 +64,11 @@ class CChecksumTrailer {
     // (0 for the first); path names the file should it not read back. Blocks
     // while the reader is far behind.
     void Add(std::shared_ptr<platform::File> file, const std::string& path, std::int64_t offset,
-             std::int64_t length, int piece = 0);
+             std::int64_t length, int piece = 0, Flush flush = Flush::File);
+    // Queues the flush of the whole file after the ranges queued before it:
+    // for a file whose ranges were flushed alone. Its failure fails the sum
+    // as a failed range does.
+    void Seal(std::shared_ptr<platform::File> file, const std::string& path, int piece);
     // Waits until every range queued so far has been read; the CRC-32 of the
     // piece, or nullopt when a range could not be read back.
     std::optional<std::uint32_t> WaitForPiece(int piece);
@@ -77,6 +87,8 @@ class CChecksumTrailer {
         std::int64_t offset;
         std::int64_t length;
         int piece;
+        Flush flush = Flush::File;
+        bool seal = false; // a flush of the whole file, nothing to read
     };
     struct Piece {
         std::uint32_t crc = 0;
@@ -88,6 +100,7 @@ class CChecksumTrailer {
         platform::Error error;
     };
 
+    void Queue(Range range);
     void Run();
     std::optional<Failure> Fold(const Range& range, unsigned char* buffer, std::uint32_t& crc);
 
@@ -111,6 +124,7 @@ struct ReadBack {
     std::string path;                     // the output's name, for messages
     std::int64_t offset = 0;              // where the copy starts in the output
     int piece = 0;                        // the piece the bytes belong to
+    CChecksumTrailer::Flush flush = CChecksumTrailer::Flush::File;
 };
 
 // Told after every chunk of a copy how many bytes it has copied so far.

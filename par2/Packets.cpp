@@ -98,8 +98,7 @@ std::string MakePacket(const Id& setId, PacketType type, const std::string& body
     return packet;
 }
 
-std::string RecoveryPacketHead(const Id& setId, std::uint32_t exponent, const unsigned char* slice,
-                               std::size_t sliceSize)
+std::string OpenRecoveryPacketHead(const Id& setId, std::uint32_t exponent, std::size_t sliceSize, Md5& md5)
 {
     std::string head(reinterpret_cast<const char*>(kMagic), 8);
     Put64(head, kRecvSlicHead + sliceSize);
@@ -107,11 +106,24 @@ std::string RecoveryPacketHead(const Id& setId, std::uint32_t exponent, const un
     Append(head, setId.data(), 16);
     Append(head, TypeField(PacketType::RecvSlic), 16);
     Put32(head, exponent);
-    Md5 md5;
+    md5.Reset();
     md5.Update(head.data() + 32, head.size() - 32);
-    md5.Update(slice, sliceSize);
+    return head;
+}
+
+void SealPacketHead(std::string& head, Md5& md5)
+{
     const Md5Digest digest = md5.Final();
     std::memcpy(head.data() + 16, digest.data(), 16);
+}
+
+std::string RecoveryPacketHead(const Id& setId, std::uint32_t exponent, const unsigned char* slice,
+                               std::size_t sliceSize)
+{
+    Md5 md5;
+    std::string head = OpenRecoveryPacketHead(setId, exponent, sliceSize, md5);
+    md5.Update(slice, sliceSize);
+    SealPacketHead(head, md5);
     return head;
 }
 

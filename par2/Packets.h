@@ -36,6 +36,11 @@ std::string MakePacket(const Id& setId, PacketType type, const std::string& body
 // Header and exponent of a recovery slice packet whose slice follows them.
 std::string RecoveryPacketHead(const Id& setId, std::uint32_t exponent, const unsigned char* slice,
                                std::size_t sliceSize);
+// The same for a slice that is not at hand whole: the header with its MD5
+// field empty, and md5 started over the part of it the MD5 covers. Feed md5
+// the slice in order, then SealPacketHead puts its digest in.
+std::string OpenRecoveryPacketHead(const Id& setId, std::uint32_t exponent, std::size_t sliceSize, Md5& md5);
+void SealPacketHead(std::string& head, Md5& md5);
 
 struct SliceSum {
     Md5Digest md5;

@@ -84,10 +84,13 @@ std::optional<std::vector<Md5Digest>> ReadPieceHeads(const std::string& sourcePa
 }
 
 CRecoveryEncoder::CRecoveryEncoder(RecoveryLayout layout, std::vector<PieceSpec> pieces,
-                                   std::vector<Md5Digest> heads, std::string creator)
+                                   std::vector<Md5Digest> heads, std::string creator,
+                                   std::int64_t memoryBudget)
     : m_layout(std::move(layout)), m_pieces(std::move(pieces)), m_heads(std::move(heads)),
-      m_creator(std::move(creator))
+      m_creator(std::move(creator)), m_budget(std::max<std::int64_t>(memoryBudget, 1))
 {
+    m_striped = m_layout.recoverySlices > 0 &&
+                m_layout.sliceSize > m_budget / static_cast<std::int64_t>(m_layout.recoverySlices);
     gf16::Init();
     if (m_heads.size() != m_pieces.size())
         m_wrongInput = true;
@@ -128,7 +131,7 @@ CRecoveryEncoder::~CRecoveryEncoder()
 CRecoveryEncoder::Status CRecoveryEncoder::Start()
 {
     const std::size_t sliceSize = static_cast<std::size_t>(m_layout.sliceSize);
-    for (std::uint32_t e = 0; e < m_layout.recoverySlices; ++e) {
+    for (std::uint32_t e = 0; !m_striped && e < m_layout.recoverySlices; ++e) {
         std::unique_ptr<unsigned char[]> slice(new (std::nothrow) unsigned char[sliceSize]);
         if (!slice)
             return Status::NoMemory;
@@ -142,7 +145,8 @@ CRecoveryEncoder::Status CRecoveryEncoder::Start()
             return Status::NoMemory;
         m_free.push_back(std::move(block));
     }
-    m_factors.resize(m_layout.recoverySlices);
+    if (!m_striped)
+        m_factors.resize(m_layout.recoverySlices);
     if (!m_thread.Start(&CRecoveryEncoder::ThreadEntry, this))
         return Status::NoThread;
     m_started = true;
@@ -312,12 +316,14 @@ std::string CRecoveryEncoder::CriticalPackets(Id& setId) const
     return packets;
 }
 
-CRecoveryEncoder::Result CRecoveryEncoder::WriteFiles(const std::string& dir) const
+CRecoveryEncoder::Result CRecoveryEncoder::WriteFiles(const std::string& dir, const std::atomic<bool>* stop)
 {
     Id setId;
     const std::string critical = CriticalPackets(setId);
     if (static_cast<std::int64_t>(critical.size()) != m_layout.criticalBytes)
         return {Status::WrongInput, {}, {}};
+    if (m_striped)
+        return WriteStriped(dir, setId, critical, stop);
     const std::size_t sliceSize = static_cast<std::size_t>(m_layout.sliceSize);
     for (const RecoveryFile& file : m_layout.files) {
         std::vector<std::string> heads;
@@ -332,6 +338,135 @@ CRecoveryEncoder::Result CRecoveryEncoder::WriteFiles(const std::string& dir) co
         platform::Error error;
         if (!WriteWhole(path, critical, heads, slices, sliceSize, error))
             return {Status::WriteFailed, path, error};
+    }
+    return {};
+}
+
+// The second pass. For each stripe [at, at + width) of the slice length, in
+// order: the stripe of every input slice is read from its piece and
+// multiplied into the same stripe of every recovery slice, which then goes
+// to its place in its volume. The stripes of a recovery slice thus arrive in
+// order, and its packet MD5 follows them; the headers and the critical
+// packets are written last.
+CRecoveryEncoder::Result CRecoveryEncoder::WriteStriped(const std::string& dir, const Id& setId,
+                                                        const std::string& critical,
+                                                        const std::atomic<bool>* stop)
+{
+    const std::int64_t sliceSize = m_layout.sliceSize;
+    const std::int64_t packetSize = sliceSize + static_cast<std::int64_t>(kRecvSlicHead);
+    const std::uint32_t count = m_layout.recoverySlices;
+    // Even, for the words of the field; whole pages when there is room.
+    std::int64_t width = m_budget / (static_cast<std::int64_t>(count) + 1);
+    width = width >= 4096 ? width - width % 4096 : std::max<std::int64_t>(width & ~std::int64_t(1), 2);
+    width = std::min(width, sliceSize);
+    const std::size_t w = static_cast<std::size_t>(width);
+    std::unique_ptr<unsigned char[]> stripes(new (std::nothrow) unsigned char[w * count]);
+    std::unique_ptr<unsigned char[]> input(new (std::nothrow) unsigned char[w]);
+    if (!stripes || !input)
+        return {Status::NoMemory, {}, {}};
+
+    // Where each recovery slice's packet starts in its volume.
+    std::vector<std::size_t> volumeOf(count);
+    std::vector<std::int64_t> packetAt(count);
+    for (std::size_t v = 1; v < m_layout.files.size(); ++v) {
+        const RecoveryFile& file = m_layout.files[v];
+        for (std::uint32_t k = 0; k < file.slices; ++k) {
+            if (file.firstExponent + k >= count)
+                return {Status::WrongInput, {}, {}};
+            volumeOf[file.firstExponent + k] = v;
+            packetAt[file.firstExponent + k] = static_cast<std::int64_t>(k) * packetSize;
+        }
+    }
+    std::vector<Md5> md5(count);
+    std::vector<std::string> heads(count);
+    for (std::uint32_t e = 0; e < count; ++e)
+        heads[e] = OpenRecoveryPacketHead(setId, e, static_cast<std::size_t>(sliceSize), md5[e]);
+
+    const std::string indexPath = PathIn(dir, m_layout.files[0].name);
+    platform::Error error;
+    if (!WriteWhole(indexPath, critical, {}, {}, 0, error))
+        return {Status::WriteFailed, indexPath, error};
+
+    std::vector<gf16::Word> factors(count);
+    for (std::int64_t at = 0; at < sliceSize; at += width) {
+        const std::size_t n = static_cast<std::size_t>(std::min(width, sliceSize - at));
+        std::memset(stripes.get(), 0, w * count);
+        for (std::size_t j = 0; j < m_pieces.size(); ++j) {
+            if (stop && stop->load())
+                return {Status::Stopped, {}, {}};
+            const std::string path = PathIn(dir, m_pieces[j].name);
+            platform::File piece;
+            if (!piece.Open(path, platform::File::Mode::Read))
+                return {Status::ReadFailed, path, piece.LastError()};
+            const std::int64_t length = m_pieces[j].length;
+            for (std::int64_t slice = 0; slice * sliceSize + at < length; ++slice) {
+                const std::int64_t from = slice * sliceSize + at;
+                const std::size_t want = static_cast<std::size_t>(std::min<std::int64_t>(n, length - from));
+                for (std::size_t got = 0; got < want;) {
+                    const std::int64_t r =
+                        piece.ReadAt(input.get() + got, want - got, from + static_cast<std::int64_t>(got));
+                    if (r <= 0) // the piece was checked a moment ago: a short one is a fault
+                        return {Status::ReadFailed, path, piece.LastError()};
+                    got += static_cast<std::size_t>(r);
+                }
+                std::size_t even = want;
+                if (want % 2) // the piece's last byte, as a word padded with zero
+                    input[even++] = 0;
+                const gf16::Word c = m_constants[m_firstSlice[j] + static_cast<std::uint32_t>(slice)];
+                gf16::Word f = 1;
+                for (auto& factor : factors) {
+                    factor = f;
+                    f = gf16::Mul(f, c);
+                }
+                for (std::size_t done = 0; done < even; done += kChunk) {
+                    const std::size_t part = std::min(kChunk, even - done);
+                    for (std::uint32_t e = 0; e < count; ++e)
+                        gf16::MulAdd(stripes.get() + e * w + done, input.get() + done, factors[e], part);
+                }
+            }
+        }
+        // Each volume is created with its first stripe, and replaces an
+        // older file of its name only then.
+        platform::File volume;
+        std::size_t open = 0;
+        for (std::uint32_t e = 0; e < count; ++e) {
+            const std::string path = PathIn(dir, m_layout.files[volumeOf[e]].name);
+            if (open != volumeOf[e]) {
+                if (open && !volume.Close())
+                    return {Status::WriteFailed, PathIn(dir, m_layout.files[open].name), volume.LastError()};
+                const auto mode = at == 0 && packetAt[e] == 0 ? platform::File::Mode::CreateWrite
+                                                              : platform::File::Mode::WriteExisting;
+                if (!volume.Open(path, mode))
+                    return {Status::WriteFailed, path, volume.LastError()};
+                open = volumeOf[e];
+            }
+            const unsigned char* stripe = stripes.get() + e * w;
+            md5[e].Update(stripe, n);
+            if ((at == 0 && !volume.WriteAt(heads[e].data(), heads[e].size(), packetAt[e])) ||
+                !volume.WriteAt(stripe, n, packetAt[e] + static_cast<std::int64_t>(kRecvSlicHead) + at))
+                return {Status::WriteFailed, path, volume.LastError()};
+        }
+        if (open && !volume.Close())
+            return {Status::WriteFailed, PathIn(dir, m_layout.files[open].name), volume.LastError()};
+    }
+
+    // The headers, now that their MD5s are known, and the critical packets.
+    for (std::uint32_t e = 0; e < count; ++e)
+        SealPacketHead(heads[e], md5[e]);
+    for (std::size_t v = 1; v < m_layout.files.size(); ++v) {
+        const RecoveryFile& file = m_layout.files[v];
+        const std::string path = PathIn(dir, file.name);
+        platform::File volume;
+        bool ok = volume.Open(path, platform::File::Mode::WriteExisting);
+        for (std::uint32_t k = 0; ok && k < file.slices; ++k) {
+            const std::uint32_t e = file.firstExponent + k;
+            ok = volume.WriteAt(heads[e].data(), heads[e].size(), packetAt[e]);
+        }
+        ok = ok && volume.WriteAt(critical.data(), critical.size(), file.slices * packetSize) &&
+             volume.Flush();
+        ok = volume.Close() && ok;
+        if (!ok)
+            return {Status::WriteFailed, path, volume.LastError()};
     }
     return {};
 }

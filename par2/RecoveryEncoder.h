@@ -2,6 +2,7 @@
 // and writes the PAR2 files.
 #pragma once
 
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <deque>
@@ -20,6 +21,15 @@ namespace portelan::par2 {
 // The MD5 of a piece's first 16 KiB, which its file ID is made of.
 constexpr std::size_t kHeadBytes = 16384;
 
+// The most memory the recovery slices may take. Up to it they are coded as
+// the pieces stream by and written whole; beyond it (pieces larger than
+// about 64 MiB at one piece's worth: 1 GiB and 4 GiB pieces) they are coded
+// after the pieces are read back, in a second pass over them. 64 MiB keeps a
+// split within reach of a small machine's spare memory beside the copy's own
+// buffers, while a set that needs the second pass is one whose pieces are
+// so large that reading them once more costs seconds, not minutes per GiB.
+constexpr std::int64_t kRecoveryMemoryBudget = 64 << 20;
+
 // The heads of every piece, read from the source before the split: the
 // order of the input slices follows the file IDs, so the coding needs them
 // all before the first byte. Reads at most 16 KiB per piece; nullopt when
@@ -30,8 +40,10 @@ std::optional<std::vector<Md5Digest>> ReadPieceHeads(const std::string& sourcePa
 // Fed the bytes of pieces 0 … count-1 in order, in blocks of any size, it
 // computes each piece's MD5, the MD5 and CRC-32 of each slice and the
 // recovery slices. A thread of its own does the slice sums and the coding
-// while the caller's thread does the file MD5s. Memory: the recovery slices
-// and four blocks of 1 MiB.
+// while the caller's thread does the file MD5s. Memory: four blocks of 1 MiB
+// and the recovery slices, as long as they fit memoryBudget; larger ones are
+// coded by WriteFiles in stripes across every slice, each stripe as wide as
+// lets all recovery slices' share of it and one input stripe fit the budget.
 class CRecoveryEncoder {
   public:
     enum class Status {
@@ -40,6 +52,8 @@ class CRecoveryEncoder {
         NoThread,    // the system refused a thread
         WrongInput,  // pieces fed out of order, short, long, or other than their heads said
         WriteFailed, // failedPath could not be written
+        ReadFailed,  // the piece failedPath could not be read back for the coding
+        Stopped,     // the stop flag was raised while the files were written
     };
     struct Result {
         Status status = Status::Ok;
@@ -48,7 +62,7 @@ class CRecoveryEncoder {
     };
 
     CRecoveryEncoder(RecoveryLayout layout, std::vector<PieceSpec> pieces, std::vector<Md5Digest> heads,
-                     std::string creator);
+                     std::string creator, std::int64_t memoryBudget = kRecoveryMemoryBudget);
     ~CRecoveryEncoder();
     CRecoveryEncoder(const CRecoveryEncoder&) = delete;
     CRecoveryEncoder& operator=(const CRecoveryEncoder&) = delete;
@@ -59,8 +73,11 @@ class CRecoveryEncoder {
     void Feed(int piece, const void* data, std::size_t n);
     // Waits for the thread; Ok when every piece was fed whole.
     Status Finish();
-    // Writes every file of the layout into dir (after a successful Finish).
-    Result WriteFiles(const std::string& dir) const;
+    // Writes every file of the layout into dir (after a successful Finish),
+    // each flushed. Recovery slices beyond the memory budget are coded now,
+    // from the pieces in dir (their names in the PieceSpecs), never from
+    // the source; stop, when given and raised, ends that early.
+    Result WriteFiles(const std::string& dir, const std::atomic<bool>* stop = nullptr);
 
   private:
     struct Block {
@@ -76,11 +93,15 @@ class CRecoveryEncoder {
     void Flush();
     void EndPiece();
     std::string CriticalPackets(Id& setId) const;
+    Result WriteStriped(const std::string& dir, const Id& setId, const std::string& critical,
+                        const std::atomic<bool>* stop);
 
     RecoveryLayout m_layout;
     std::vector<PieceSpec> m_pieces;
     std::vector<Md5Digest> m_heads;
     std::string m_creator;
+    std::int64_t m_budget;
+    bool m_striped = false;
     std::vector<Id> m_fileIds;
     std::vector<std::uint32_t> m_firstSlice; // of each piece, in the order of the file IDs
     std::vector<std::uint16_t> m_constants;

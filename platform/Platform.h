@@ -100,6 +100,11 @@ class File {
     // on the medium, and returns only when it is there; false when it could
     // not (the written data may be lost, as after a failed write).
     bool Flush();
+    // The same for the bytes from offset on (length of them) alone, without
+    // the system's records of the file: for a file that is read back while
+    // it is still written, and flushed whole at its end. Where the system
+    // has no such call, the whole file.
+    bool FlushRange(std::int64_t offset, std::int64_t length);
     // From now on, reads through this handle come from the medium instead
     // of the system's cache, after a Flush; false where the system refuses
     // (reads then go on from the cache). Reads should then be of whole

@@ -282,6 +282,24 @@ bool File::Flush()
     return done == 0 || Failed();
 }
 
+bool File::FlushRange(std::int64_t offset, std::int64_t length)
+{
+    if (!IsOpen())
+        return false;
+    int done;
+    do {
+        done = ::sync_file_range(Fd(m_handle), offset, length,
+                                 SYNC_FILE_RANGE_WAIT_BEFORE | SYNC_FILE_RANGE_WRITE |
+                                     SYNC_FILE_RANGE_WAIT_AFTER);
+    } while (done != 0 && errno == EINTR);
+    if (done == 0)
+        return true;
+    // A file system or kernel without it (ESPIPE, EINVAL, ENOSYS): the whole file.
+    if (errno != EIO && errno != ENOSPC && errno != ENOMEM)
+        return Flush();
+    return Failed();
+}
+
 bool File::BypassCache()
 {
     if (!IsOpen())

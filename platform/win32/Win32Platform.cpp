@@ -266,6 +266,9 @@ bool File::Close()
 
 bool File::Flush() { return IsOpen() && (FlushFileBuffers(AsHandle(m_handle)) != 0 || Failed()); }
 
+// Windows flushes whole files only.
+bool File::FlushRange(std::int64_t, std::int64_t) { return Flush(); }
+
 bool File::BypassCache()
 {
     if (!IsOpen())

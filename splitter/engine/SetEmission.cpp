@@ -1,4 +1,5 @@
-// Completing a set: the configuration file, the joiner copies, the checksum list.
+// Completing a set, on the worker after the pieces: the configuration file,
+// the joiner copies, the checksum list, the recovery files.
 #include "common/ChecksumList.h"
 #include "common/FailureReason.h"
 #include "common/SplitSet.h"
@@ -8,77 +9,91 @@
 
 namespace portelan {
 
-bool CSplitEngine::WriteSetFiles(int count, const std::string& baseName, const std::string& extension)
+void CSplitEngine::ShowErrorFromWorker(const std::string& message)
 {
-    bool ok = WriteSetFilesInOrder(count, baseName, extension);
+    m_ui.RunOnUiThread([this, &message] { ShowError(message, ""); });
+}
+
+bool CSplitEngine::WriteSetFiles(CSplitJob& job)
+{
+    const std::string& dir = job.m_plan.targetDir;
+    bool ok = WriteSetFilesInOrder(job);
     // The names of what was created reach the medium before the split
     // reports its end, whether or not every set file could be written.
-    const platform::Outcome entries = platform::FlushDirectory(m_plan.targetDir);
+    const platform::Outcome entries = platform::FlushDirectory(dir);
     if (ok && !entries) {
-        ShowError(WithReason(StrFormat("In die Datei \"%s\" konnte nicht geschrieben werden.",
-                                       m_plan.targetDir.c_str()),
-                             entries.error),
-                  "");
+        ShowErrorFromWorker(WithReason(
+            StrFormat("In die Datei \"%s\" konnte nicht geschrieben werden.", dir.c_str()), entries.error));
         ok = false;
     }
     return ok;
 }
 
-bool CSplitEngine::WriteSetFilesInOrder(int count, const std::string& baseName, const std::string& extension)
+bool CSplitEngine::WriteSetFilesInOrder(CSplitJob& job)
 {
     using platform::File;
 
-    const std::string cfgPath = ConfigFileName(m_plan.targetDir, baseName);
+    const SourceNameParts name = SplitSourceName(job.m_plan.sourceName);
+    const std::string& dir = job.m_plan.targetDir;
+    const std::string cfgPath = ConfigFileName(dir, name.baseName);
     File cfg;
     if (!cfg.Open(cfgPath, File::Mode::CreateWrite)) {
-        ShowError(WithReason("Die Konfigurationsdatei (*.cfg) konnte nicht erzeugt werden.", cfg.LastError()),
-                  "");
+        ShowErrorFromWorker(
+            WithReason("Die Konfigurationsdatei (*.cfg) konnte nicht erzeugt werden.", cfg.LastError()));
         return false;
     }
     // The names go in as the format wants them; the files keep the names the
     // programs use.
-    CSplitConfig record = CSplitConfig::ForSet(count, baseName, extension, m_plan.sourceSize, m_nChecksum);
+    CSplitConfig record =
+        CSplitConfig::ForSet(job.m_plan.count, name.baseName, name.extension, job.m_plan.sourceSize, job.m_nChecksum);
     bool written = record.Write(cfg) && cfg.Flush();
     written = cfg.Close() && written;
     if (!written) {
-        ShowError(WithReason(StrFormat("Fehler beim Schreiben in die Datei \"%s\".", cfgPath.c_str()),
-                             cfg.LastError()),
-                  "");
+        ShowErrorFromWorker(WithReason(
+            StrFormat("Fehler beim Schreiben in die Datei \"%s\".", cfgPath.c_str()), cfg.LastError()));
         platform::RemoveFile(cfgPath);
-        m_ui.SetStatus("CFG-Datei wurde gelöscht.");
+        m_ui.RunOnUiThread([this] { m_ui.SetStatus("CFG-Datei wurde gelöscht."); });
         return false;
     }
 
     for (JoinerKind kind : kJoinerKinds)
-        if (m_joiner.Carries(kind) && !WriteJoinerCopy(kind, baseName))
+        if (m_joiner.Carries(kind) && !WriteJoinerCopy(kind, dir, name.baseName))
             return false;
-    return WriteChecksumList(count, baseName) && WriteRecoveryFiles();
+    return WriteChecksumList(job, name.baseName) && WriteRecoveryFiles(job);
 }
 
-bool CSplitEngine::WriteRecoveryFiles()
+bool CSplitEngine::WriteRecoveryFiles(CSplitJob& job)
 {
-    if (!m_pRecovery)
+    if (!job.m_pRecovery)
         return true;
-    const par2::CRecoveryEncoder::Result written = m_pRecovery->WriteFiles(m_plan.targetDir);
-    if (written.status == par2::CRecoveryEncoder::Status::Ok)
-        return true;
-    ShowError(WithReason(StrFormat("Die Wiederherstellungsdatei \"%s\" konnte nicht geschrieben werden.",
-                                   written.failedPath.c_str()),
-                         written.error),
-              "");
+    using Status = par2::CRecoveryEncoder::Status;
+    const par2::CRecoveryEncoder::Result written =
+        job.m_pRecovery->WriteFiles(job.m_plan.targetDir, &job.m_bStopRequested);
+    // Its owner is going away: no window to tell.
+    if (written.status == Status::Ok || written.status == Status::Stopped)
+        return written.status == Status::Ok;
+    std::string message;
+    if (written.status == Status::NoMemory)
+        message = "Für die Wiederherstellungsdaten konnte kein Speicher alloziert werden.";
+    else if (written.status == Status::ReadFailed)
+        message = StrFormat("Die Datei \"%s\" konnte nicht gelesen werden.", written.failedPath.c_str());
+    else
+        message = StrFormat("Die Wiederherstellungsdatei \"%s\" konnte nicht geschrieben werden.",
+                            written.failedPath.c_str());
+    ShowErrorFromWorker(WithReason(message, written.error));
     return false;
 }
 
-bool CSplitEngine::WriteChecksumList(int count, const std::string& baseName)
+bool CSplitEngine::WriteChecksumList(const CSplitJob& job, const std::string& baseName)
 {
     std::vector<PieceChecksum> pieces;
-    for (int k = 1; k <= count; ++k) {
+    for (int k = 1; k <= job.m_plan.count; ++k) {
         const std::size_t i = static_cast<std::size_t>(k - 1);
         pieces.push_back(
-            {PieceFileName("", baseName, k), i < m_pieceChecksums.size() ? m_pieceChecksums[i] : 0});
+            {PieceFileName("", baseName, k), i < job.m_pieceChecksums.size() ? job.m_pieceChecksums[i] : 0});
     }
     const std::string text = FormatChecksumList("Portelan " PORTELAN_VERSION_TEXT, pieces);
-    const std::string path = ChecksumListFileName(m_plan.targetDir, baseName);
+    const std::string path = ChecksumListFileName(job.m_plan.targetDir, baseName);
     platform::File list;
     bool ok = list.Open(path, platform::File::Mode::CreateWrite) && list.Write(text.data(), text.size()) &&
               list.Flush();
@@ -86,33 +101,31 @@ bool CSplitEngine::WriteChecksumList(int count, const std::string& baseName)
     if (!ok) {
         // The set joins without the list; a cut one would only mislead.
         platform::RemoveFile(path);
-        ShowError(
+        ShowErrorFromWorker(
             WithReason(StrFormat("Die Prüfsummenliste \"%s\" konnte nicht geschrieben werden.", path.c_str()),
-                       list.LastError()),
-            "");
+                       list.LastError()));
     }
     return ok;
 }
 
-bool CSplitEngine::WriteJoinerCopy(JoinerKind kind, const std::string& baseName)
+bool CSplitEngine::WriteJoinerCopy(JoinerKind kind, const std::string& dir, const std::string& baseName)
 {
     using platform::File;
 
     if (!m_joiner.Find(kind)) {
-        ShowError("Interner Fehler [CONCAT-01]", "");
+        ShowErrorFromWorker("Interner Fehler [CONCAT-01]");
         return false;
     }
     std::optional<std::span<const unsigned char>> image = m_joiner.Load(kind);
     if (!image) {
-        ShowError("Interner Fehler [CONCAT-02]", "");
+        ShowErrorFromWorker("Interner Fehler [CONCAT-02]");
         return false;
     }
     const bool forLinux = kind == JoinerKind::Linux;
-    const std::string path = forLinux ? LinuxJoinerFileName(m_plan.targetDir, baseName)
-                                      : JoinerFileName(m_plan.targetDir, baseName);
+    const std::string path = forLinux ? LinuxJoinerFileName(dir, baseName) : JoinerFileName(dir, baseName);
     File copy;
     if (!copy.Open(path, File::Mode::CreateWrite)) {
-        ShowError(WithReason("Interner Fehler [CONCAT-03]", copy.LastError()), "");
+        ShowErrorFromWorker(WithReason("Interner Fehler [CONCAT-03]", copy.LastError()));
         return false;
     }
     // A partial joiner copy stays: it is overwritten by the next split.
@@ -124,7 +137,7 @@ bool CSplitEngine::WriteJoinerCopy(JoinerKind kind, const std::string& baseName)
     ok = ok && copy.Flush();
     ok = copy.Close() && ok;
     if (!ok)
-        ShowError(WithReason("Interner Fehler [CONCAT-04]", copy.LastError()), "");
+        ShowErrorFromWorker(WithReason("Interner Fehler [CONCAT-04]", copy.LastError()));
     return ok;
 }
 

@@ -82,9 +82,12 @@ class CSplitEngine {
     // Hands the plan to a new worker.
     bool StartSplit(const SplitPlan& plan);
     void OnSplitFinished();
-    // The configuration file, then the joiner copies that this build carries,
-    // then the checksum list of the pieces; true when all were written.
-    bool WriteSetFiles(int count, const std::string& baseName, const std::string& extension);
+    // On the worker, after the pieces of job: the configuration file, then
+    // the joiner copies that this build carries, then the checksum list of
+    // the pieces, then the recovery files, then the directory's entries,
+    // each flushed; true when all were written. Failures are shown on the
+    // front end's thread while the worker waits.
+    bool WriteSetFiles(CSplitJob& job);
 
     // The error window; sets the status line first.
     void ShowError(const std::string& message, const std::string& title);
@@ -114,19 +117,16 @@ class CSplitEngine {
     std::unique_ptr<CSplitJob> m_pJob;
 
   private:
-    bool WriteSetFilesInOrder(int count, const std::string& baseName, const std::string& extension);
-    bool WriteJoinerCopy(JoinerKind kind, const std::string& baseName);
-    bool WriteChecksumList(int count, const std::string& baseName);
-    bool WriteRecoveryFiles();
+    bool WriteSetFilesInOrder(CSplitJob& job);
+    bool WriteJoinerCopy(JoinerKind kind, const std::string& dir, const std::string& baseName);
+    bool WriteChecksumList(const CSplitJob& job, const std::string& baseName);
+    bool WriteRecoveryFiles(CSplitJob& job);
+    void ShowErrorFromWorker(const std::string& message);
 
     ISplitFrontEnd& m_ui;
     IJoinerImage& m_joiner;
     std::thread m_workerThread;
     std::atomic<bool> m_bWorkerAlive{false};
-    SplitPlan m_plan; // of the last split, from its completion on
-    std::uint32_t m_nChecksum = 0;
-    std::vector<std::uint32_t> m_pieceChecksums;
-    std::unique_ptr<par2::CRecoveryEncoder> m_pRecovery; // of the last split, until its files are written
     bool m_bLastSplitComplete = false;
 };
 

@@ -50,6 +50,8 @@ class CSplitJob {
     // The recovery data, fed from the read-back of the pieces and complete
     // after a success; null without recovery.
     std::unique_ptr<par2::CRecoveryEncoder> m_pRecovery;
+    // True when every set file was written after the pieces.
+    bool m_bSetWritten = false;
     // Set by the owner to make the worker stop at its next block and leave
     // without reporting (its owner is going away).
     std::atomic<bool> m_bStopRequested{false};

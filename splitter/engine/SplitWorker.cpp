@@ -165,8 +165,8 @@ void CSplitEngine::SplitWorkerProc(CSplitJob* job)
         CSplitEngine* progress = job->m_pOwner;
         progress->ResetProgress();
         progress->InitProgress(0, job->m_plan.count, 1);
-        // Each piece is flushed and read back from the medium while the next
-        // one is written.
+        // Each piece is flushed and read back from the medium a chunk at a
+        // time while the writer goes on, and flushed whole after its last.
         CChecksumTrailer trailer;
         std::optional<CRecoveryFeed> feed;
         if (job->m_pRecovery) {
@@ -191,8 +191,9 @@ void CSplitEngine::SplitWorkerProc(CSplitJob* job)
             } else {
                 CProgressRelay<ISplitFrontEnd> bytes(progress->m_ui, written, job->m_plan.sourceSize,
                                                      SplitPath(path).fileName);
-                CopyResult copied = CopyChunked(source, piece, job->m_plan.pieceSize, nullptr,
-                                                &job->m_bStopRequested, &bytes);
+                const ReadBack back{trailer, reader, path, 0, k - 1, CChecksumTrailer::Flush::Range};
+                CopyResult copied =
+                    CopyChunked(source, piece, job->m_plan.pieceSize, &back, &job->m_bStopRequested, &bytes);
                 written += copied.bytes;
                 bool closed = piece.Close();
                 int code = kSplitOk;
@@ -211,7 +212,7 @@ void CSplitEngine::SplitWorkerProc(CSplitJob* job)
                     if (code != kSplitNoMemory)
                         job->m_strFailedPath = path;
                 } else {
-                    trailer.Add(std::move(reader), path, 0, copied.bytes, k - 1);
+                    trailer.Seal(std::move(reader), path, k - 1);
                 }
             }
             progress->StepProgress();
@@ -235,6 +236,11 @@ void CSplitEngine::SplitWorkerProc(CSplitJob* job)
             if (!job->m_bSucceeded)
                 job->m_pRecovery.reset();
         }
+        // The rest of the set, here rather than on the window's thread: the
+        // recovery files may take a second pass over the pieces.
+        if (job->m_bSucceeded && !job->m_bStopRequested)
+            job->m_bSetWritten = job->m_pOwner->WriteSetFiles(*job);
+        job->m_pRecovery.reset();
     }
     // The completion destroys the job: keep what is needed after it.
     CSplitEngine* owner = job->m_pOwner;
@@ -252,20 +258,12 @@ void CSplitEngine::OnSplitFinished()
 {
     if (!m_pJob)
         return; // nothing was running: no completion to handle
-    m_plan = m_pJob->m_plan;
-    const SourceNameParts names = SplitSourceName(m_plan.sourceName);
     const bool ok = m_pJob->m_bSucceeded;
+    const bool setWritten = m_pJob->m_bSetWritten;
     if (!ok)
         ShowError(FailureMessage(*m_pJob), "");
-    m_nChecksum = m_pJob->m_nChecksum;
-    m_pieceChecksums = std::move(m_pJob->m_pieceChecksums);
-    m_pRecovery = std::move(m_pJob->m_pRecovery);
     m_pJob.reset();
     m_ui.ResetProgress();
-    bool setWritten = false;
-    if (ok)
-        setWritten = WriteSetFiles(m_plan.count, names.baseName, names.extension);
-    m_pRecovery.reset();
     m_ui.EnableStart(true);
     if (ok)
         m_ui.SetStatus("Die Datei wurde erfolgreich aufgeteilt...");

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # What reaches the medium before success is reported, as strace sees it: each
-# piece flushed, its cached pages dropped and only then read back, all before
-# the configuration file is created; each set file flushed; the directory
+# piece's bytes flushed, their cached pages dropped and only then read back,
+# the piece flushed whole, all before the configuration file is created; each set file flushed; the directory
 # flushed after its last new entry; the success text last. The same for the
 # joiner's rebuilt file. Then a real failure of the joiner, with the system's
 # reason below the message.
@@ -14,7 +14,7 @@ TRACE=$T/trace
 # each descriptor. LeakSanitizer cannot run under a tracer; the other tests
 # look for leaks.
 traced() {
-    ASAN_OPTIONS="detect_leaks=0:$ASAN_OPTIONS" strace -f -y -s 256 -o "$TRACE" -e trace=fsync,fdatasync,openat,rename,renameat,renameat2,fadvise64,pread64,write "$@"
+    ASAN_OPTIONS="detect_leaks=0:$ASAN_OPTIONS" strace -f -y -s 256 -o "$TRACE" -e trace=fsync,fdatasync,sync_file_range,openat,rename,renameat,renameat2,fadvise64,pread64,write "$@"
 }
 
 # first_call NAME TEXT: number of the first trace line with a call of NAME
@@ -51,8 +51,9 @@ success=$(first_call write "Die Datei wurde erfolgreich aufgeteilt")
 cfg=$(first_call openat "\"$out/_x.cfg\"")
 for k in 1 2 3; do
     piece="<$out/x.00$k>"
-    in_order "piece $k" "$(first_call openat "\"$out/x.00$k\"")" "$(first_call fsync "$piece")" \
-        "$(first_call fadvise64 "$piece, 0, 0, POSIX_FADV_DONTNEED")" "$(first_call pread64 "$piece")" "$cfg"
+    in_order "piece $k" "$(first_call openat "\"$out/x.00$k\"")" "$(first_call sync_file_range "$piece, 0, ")" \
+        "$(first_call fadvise64 "$piece, 0, 0, POSIX_FADV_DONTNEED")" "$(first_call pread64 "$piece")" \
+        "$(first_call fsync "$piece")" "$cfg"
 done
 set_files=(_x.cfg _x _x.sfv)
 [ -z "$WINDOWS_JOINER" ] || set_files+=(_x.exe)

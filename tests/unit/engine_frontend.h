@@ -130,6 +130,8 @@ class RecordingFrontEnd : public ISplitFrontEnd {
             std::lock_guard lock(m_mutex);
             ++m_handOvers;
         }
+        if (onHandOver)
+            onHandOver();
         m_handOver.RunAndWait(task);
     }
 
@@ -201,10 +203,12 @@ class RecordingFrontEnd : public ISplitFrontEnd {
     // Hooks. onConfirm runs on the test's thread when the plan is shown (the
     // engine checks the plan once more after it); onEnable runs on the
     // test's thread, with false just before the worker starts; onStep runs
-    // on the worker thread after the n-th StepProgress.
+    // on the worker thread after the n-th StepProgress; onHandOver on the
+    // worker as it asks for the window's thread.
     std::function<bool(const SplitPlan&)> onConfirm;
     std::function<void(bool)> onEnable;
     std::function<void(int)> onStep;
+    std::function<void()> onHandOver;
 
     std::int64_t confirmedSourceSize = -1;
     int confirmedCount = -1;

@@ -2,6 +2,7 @@
 // copy, and what a failure of either leaves behind.
 #include <filesystem>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -205,7 +206,8 @@ TEST(EngineSetFilesTest, SetFileThatCannotBeCreatedKeepsTheOnesBefore)
 }
 
 // The recovery files come last; one that cannot be created is named, and
-// the ones before it stay.
+// the ones before it stay. The worker writes them all before it first asks
+// for the window's thread; the error window is shown there.
 TEST(EngineSetFilesTest, RecoveryFileThatCannotBeCreatedIsNamed)
 {
     const Names before = {"_data", "_data.cfg", "_data.exe", "_data.sfv"};
@@ -227,6 +229,11 @@ TEST(EngineSetFilesTest, RecoveryFileThatCannotBeCreatedIsNamed)
         h.inputs.recoveryPieces = 1;
         if (c.blocked)
             fs::create_directory(h.TargetDir() + c.blocked);
+        std::optional<Names> atFirstHandOver;
+        h.ui.onHandOver = [&] {
+            if (!atFirstHandOver)
+                atFirstHandOver = ListNames(h.TargetDir());
+        };
         ASSERT_TRUE(h.Run());
 
         if (c.blocked) {
@@ -243,6 +250,9 @@ TEST(EngineSetFilesTest, RecoveryFileThatCannotBeCreatedIsNamed)
         names.insert(names.end(), {"data.001", "data.002", "data.003"});
         std::sort(names.begin(), names.end());
         EXPECT_EQ(ListNames(h.TargetDir()), names);
+        EXPECT_EQ(atFirstHandOver, names);
+        for (const auto& window : h.ui.Of("error"))
+            EXPECT_FALSE(window.onWorker);
     }
 }
 

@@ -4,6 +4,7 @@
 #include <sys/wait.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cstdlib>
 #include <cstring>
 #include <string>
@@ -70,8 +71,10 @@ struct Pieces {
     }
 };
 
-// Our encoder over the pieces, fed in blocks that fit nothing in particular.
-std::optional<RecoveryLayout> Encode(const test::TempDir& dir, const Pieces& pieces, std::uint32_t recovery)
+// Our encoder over the pieces, fed in blocks that fit nothing in particular;
+// recovery slices beyond budget are coded from the pieces in dir.
+std::optional<RecoveryLayout> Encode(const test::TempDir& dir, const Pieces& pieces, std::uint32_t recovery,
+                                     std::int64_t budget = kRecoveryMemoryBudget)
 {
     UseFastKernels();
     auto layout = PlanRecovery("_film", pieces.specs, recovery, "Portelan test");
@@ -82,7 +85,7 @@ std::optional<RecoveryLayout> Encode(const test::TempDir& dir, const Pieces& pie
         const std::string bytes = pieces.Bytes(static_cast<int>(j));
         heads.push_back(Md5::Of(bytes.data(), std::min<std::size_t>(bytes.size(), kHeadBytes)));
     }
-    CRecoveryEncoder encoder(*layout, pieces.specs, heads, "Portelan test");
+    CRecoveryEncoder encoder(*layout, pieces.specs, heads, "Portelan test", budget);
     EXPECT_EQ(encoder.Start(), CRecoveryEncoder::Status::Ok);
     for (std::size_t j = 0; j < pieces.specs.size(); ++j) {
         const std::string bytes = pieces.Bytes(static_cast<int>(j));
@@ -146,21 +149,44 @@ TEST(Par2Recovery, Par2cmdlineVerifiesAndRepairsOurFiles)
 {
     if (!HavePar2())
         GTEST_SKIP() << "par2 is not installed";
-    test::TempDir dir;
-    const Pieces pieces(dir, 5 * 100000 + 37001, 100000);
-    const auto layout = Encode(dir, pieces, 2);
-    ASSERT_TRUE(layout);
-    EXPECT_EQ(layout->files[1].name, "_film.vol0+1.par2");
-    for (const RecoveryFile& file : layout->files)
-        EXPECT_EQ(static_cast<std::int64_t>(test::ReadFile(dir / file.name).size()), file.bytes) << file.name;
-    EXPECT_EQ(Shell("cd " + dir.Dir() + " && par2 verify -q _film.par2"), 0);
+    // Six pieces, the last of odd length: four recovery slices of 50000
+    // bytes, 200000 in all, held in memory or, under a smaller budget, coded
+    // in a second pass in stripes (of 28672 bytes and the rest, or of 200).
+    const struct {
+        const char* what;
+        std::int64_t budget;
+    } cases[] = {
+        {"in memory", kRecoveryMemoryBudget},
+        {"two uneven stripes", 150000},
+        {"250 stripes", 1000},
+    };
+    std::vector<std::string> inMemory;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        test::TempDir dir;
+        const Pieces pieces(dir, 5 * 100000 + 37001, 100000);
+        const auto layout = Encode(dir, pieces, 2, c.budget);
+        ASSERT_TRUE(layout);
+        EXPECT_EQ(layout->files[1].name, "_film.vol0+1.par2");
+        std::vector<std::string> files;
+        for (const RecoveryFile& file : layout->files) {
+            files.push_back(test::ReadFile(dir / file.name));
+            EXPECT_EQ(static_cast<std::int64_t>(files.back().size()), file.bytes) << file.name;
+        }
+        // The second pass writes the very bytes the first would have.
+        if (inMemory.empty())
+            inMemory = files;
+        else
+            EXPECT_TRUE(files == inMemory);
+        EXPECT_EQ(Shell("cd " + dir.Dir() + " && par2 verify -q _film.par2"), 0);
 
-    std::remove((dir / "film.002").c_str());
-    Damage(dir / "film.005", 777);
-    EXPECT_EQ(Shell("cd " + dir.Dir() + " && par2 verify -q _film.par2"), 1);
-    EXPECT_EQ(Shell("cd " + dir.Dir() + " && par2 repair -q _film.par2"), 0);
-    EXPECT_EQ(test::ReadFile(dir / "film.002"), pieces.Bytes(1));
-    EXPECT_EQ(test::ReadFile(dir / "film.005"), pieces.Bytes(4));
+        std::remove((dir / "film.002").c_str());
+        Damage(dir / "film.006", 777);
+        EXPECT_EQ(Shell("cd " + dir.Dir() + " && par2 verify -q _film.par2"), 1);
+        EXPECT_EQ(Shell("cd " + dir.Dir() + " && par2 repair -q _film.par2"), 0);
+        EXPECT_EQ(test::ReadFile(dir / "film.002"), pieces.Bytes(1));
+        EXPECT_EQ(test::ReadFile(dir / "film.006"), pieces.Bytes(5));
+    }
 }
 
 // Faults done to a set, and what the repair should make of them.
@@ -327,6 +353,20 @@ TEST(Par2Recovery, TheEncoderRefusesWrongInputAndNamesTheFileItCouldNotWrite)
     const auto result = encoder.WriteFiles(locked);
     EXPECT_EQ(result.status, CRecoveryEncoder::Status::WriteFailed);
     EXPECT_EQ(result.failedPath, locked + "/_film.par2");
+
+    // The second pass reads the pieces back from the target: one that went
+    // missing since is named, and a raised stop flag ends the pass.
+    CRecoveryEncoder striped(*layout, pieces.specs, heads, "Portelan test", 1000);
+    ASSERT_EQ(striped.Start(), CRecoveryEncoder::Status::Ok);
+    striped.Feed(0, first.data(), first.size());
+    striped.Feed(1, second.data(), second.size());
+    ASSERT_EQ(striped.Finish(), CRecoveryEncoder::Status::Ok);
+    const std::atomic<bool> stop{true};
+    EXPECT_EQ(striped.WriteFiles(dir.Dir(), &stop).status, CRecoveryEncoder::Status::Stopped);
+    std::remove((dir / "film.002").c_str());
+    const auto unread = striped.WriteFiles(dir.Dir());
+    EXPECT_EQ(unread.status, CRecoveryEncoder::Status::ReadFailed);
+    EXPECT_EQ(unread.failedPath, dir / "film.002");
 }
 
 TEST(Par2Packets, RefusesHostileAndForeignPackets)
