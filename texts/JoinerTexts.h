@@ -7,11 +7,15 @@
 namespace portelan {
 
 enum class JoinerText : unsigned short {
+// Windows' own TEXT macro (winnt.h) is set aside while the list is read.
+#pragma push_macro("TEXT")
+#undef TEXT
 #define JOINER(id, ...) id,
 #define TEXT(id, ...)
 #include "texts/de.inc"
 #undef JOINER
 #undef TEXT
+#pragma pop_macro("TEXT")
     Count
 };
 

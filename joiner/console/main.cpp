@@ -1,6 +1,7 @@
 // portelanconcat: the joiner that lies beside the pieces of a split set.
 #include <cstdio>
 
+#include "common/SystemLanguage.h"
 #include "joiner/ConcatApp.h"
 #include "joiner/console/ConsoleFrontEnd.h"
 #include "joiner/console/DesktopTerminal.h"
@@ -9,6 +10,7 @@
 int main(int argc, char* argv[])
 {
     using namespace portelan;
+    ChooseLanguageFromSystem();
     std::string self = platform::ModulePath();
     // Before InitProcess: an ignored signal would stay ignored in the terminal.
     ReopenInTerminal(self, argc, argv);

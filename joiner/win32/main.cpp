@@ -1,6 +1,7 @@
 // PortelanConcat.exe: the joiner that lies beside the pieces of a split set.
 #include <windows.h>
 
+#include "common/SystemLanguage.h"
 #include "joiner/ConcatApp.h"
 #include "joiner/win32/WinFrontEnd.h"
 #include "platform/Platform.h"
@@ -34,6 +35,7 @@ class CConcatApplikation : public win::CApplikation {
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
 {
+    portelan::ChooseLanguageFromSystem();
     portelan::CConcatApplikation app;
     return app.Run();
 }

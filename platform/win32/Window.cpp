@@ -20,6 +20,15 @@ int ShowMessageBox(HWND owner, const std::string& text, const std::string& capti
     return MessageBoxW(owner, platform::ToWide(text).c_str(), platform::ToWide(caption).c_str(), style);
 }
 
+void SetDialogTexts(HWND dialog, const char* caption, std::span<const ControlText> controls)
+{
+    if (caption != nullptr)
+        SetWindowTextW(dialog, platform::ToWide(caption).c_str());
+    for (const ControlText& row : controls)
+        if (HWND control = GetDlgItem(dialog, row.control))
+            SetWindowTextW(control, platform::ToWide(row.text).c_str());
+}
+
 CApplikation* CApplikation::s_pCurrent = nullptr;
 
 CApplikation::CApplikation() : m_hInstance(GetModuleHandleW(nullptr)) { s_pCurrent = this; }

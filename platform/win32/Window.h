@@ -5,6 +5,7 @@
 
 #include <windows.h>
 
+#include <span>
 #include <string>
 
 namespace portelan::win {
@@ -14,6 +15,17 @@ void SetText(HWND window, const std::string& text);
 std::string GetText(HWND window);
 // MessageBox with UTF-8 texts; the button pressed.
 int ShowMessageBox(HWND owner, const std::string& text, const std::string& caption, UINT style);
+
+// One row of a dialog's table of texts: a control's id and its UTF-8 text.
+struct ControlText {
+    int control;
+    const char* text;
+};
+// Gives a dialog its texts when it opens (at WM_INITDIALOG): the caption,
+// unless null, and each control of the table. The template keeps only the
+// geometry, so that one template serves every language; a control the
+// dialog lacks is passed over.
+void SetDialogTexts(HWND dialog, const char* caption, std::span<const ControlText> controls);
 
 // The program's application object. Start-up runs the program (usually a
 // modal dialog); its result decides whether a message loop follows.

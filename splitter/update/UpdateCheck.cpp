@@ -6,6 +6,7 @@
 #include "common/StrFormat.h"
 #include "platform/Platform.h"
 #include "platform/Sha256.h"
+#include "texts/SplitterTexts.h"
 
 #ifndef PORTELAN_UPDATE_URL
 #define PORTELAN_UPDATE_URL "http://www.portelan.invalid/"
@@ -16,7 +17,6 @@ namespace {
 
 constexpr const char* kManifestPath = "Updates/_updates.txt";
 constexpr const char* kManifestCopy = "_updates.txt";
-constexpr const char* kSearchCaption = "Suche nach Updates...";
 
 // Our programs on either platform: a download never takes their names.
 constexpr const char* kProgramNames[] = {"Portelan.exe", "PortelanConcat.exe", "portelan", "portelan-cli",
@@ -119,7 +119,7 @@ DownloadStatus DownloadChecked(IHttpClient& http, IUpdateUi& ui, const std::stri
                                const std::optional<std::string>& sha256, std::string& errorText)
 {
     if (!IsHttpUrl(url)) {
-        errorText = "Parse-Error: URL";
+        errorText = Tr(Text::UpdateBadUrl);
         return DownloadStatus::Failed;
     }
     const std::string temporary = localPath + ".part";
@@ -144,35 +144,28 @@ DownloadStatus DownloadChecked(IHttpClient& http, IUpdateUi& ui, const std::stri
 
     switch (result.status) {
     case HttpResult::Status::BadUrl:
-        errorText = "Parse-Error: URL";
+        errorText = Tr(Text::UpdateBadUrl);
         break;
     case HttpResult::Status::HttpError:
-        errorText = "Error: HTTP";
+        errorText = Tr(Text::UpdateHttpError);
         break;
     case HttpResult::Status::SinkStopped:
         if (!sink.Opened())
-            errorText =
-                StrFormat("Die Datei '%s' konnte nicht zum Schreiben geöffnet werden.", localPath.c_str());
+            errorText = StrFormat(Tr(Text::CannotOpenForWriting), localPath.c_str());
         else
-            ui.ShowMessageBox(
-                StrFormat("In die Datei \"%s\" konnte nicht geschrieben werden.", localPath.c_str()), appName,
-                IUpdateUi::kOk);
+            ui.ShowMessageBox(StrFormat(Tr(Text::CannotWriteFile), localPath.c_str()), appName,
+                              IUpdateUi::kOk);
         break;
     case HttpResult::Status::Failed:
         ui.ShowMessageBox(result.message, appName, IUpdateUi::kOk);
         break;
     case HttpResult::Status::Untrusted:
-        ui.ShowMessageBox(
-            StrFormat("Die Verbindung zu \"%s\" konnte nicht gesichert werden.\nDas Zertifikat "
-                      "des Servers ist nicht vertrauenswürdig oder gilt nicht für diesen Server.",
-                      url.c_str()) +
-                (result.message.empty() ? "" : "\n(" + result.message + ")"),
-            appName, IUpdateUi::kOkStop);
+        ui.ShowMessageBox(StrFormat(Tr(Text::UpdateUntrusted), url.c_str()) +
+                              (result.message.empty() ? "" : "\n(" + result.message + ")"),
+                          appName, IUpdateUi::kOkStop);
         break;
     case HttpResult::Status::Ok: // the file could not be closed or moved into place
-        ui.ShowMessageBox(
-            StrFormat("In die Datei \"%s\" konnte nicht geschrieben werden.", localPath.c_str()), appName,
-            IUpdateUi::kOk);
+        ui.ShowMessageBox(StrFormat(Tr(Text::CannotWriteFile), localPath.c_str()), appName, IUpdateUi::kOk);
         break;
     }
     return DownloadStatus::Failed;
@@ -226,7 +219,7 @@ bool CheckForUpdate(const std::string& name, IHttpClient& http, IUpdateUi& ui, c
 
     std::optional<VersionNumbers> local = settings.localVersion ? settings.localVersion() : std::nullopt;
     if (!local || !IsNewerVersion(*entry, *local)) {
-        ui.ShowMessageBox("Keine neuere Version vorhanden", kSearchCaption, IUpdateUi::kOk);
+        ui.ShowMessageBox(Tr(Text::UpdateNoNewerVersion), Tr(Text::UpdateSearchCaption), IUpdateUi::kOk);
         return false;
     }
     // An entry whose names could write outside the program's directory, or
@@ -236,12 +229,9 @@ bool CheckForUpdate(const std::string& name, IHttpClient& http, IUpdateUi& ui, c
         return false;
 
     const VersionNumbers& v = entry->version;
-    std::string offer =
-        StrFormat("Es existiert eine neuere Programm-Version:\nLokale Version:   %d.%d.%d.%d\n"
-                  "Aktuelle Version: %d.%d.%d.%d\nGröße: %d %s\nHerunterladen ?",
-                  (*local)[0], (*local)[1], (*local)[2], (*local)[3], v[0], v[1], v[2], v[3], entry->size,
-                  SizeUnitName(entry->sizeUnit));
-    if (ui.ShowMessageBox(offer, kSearchCaption, IUpdateUi::kYesNoQuestion) != BoxAnswer::Yes)
+    std::string offer = StrFormat(Tr(Text::UpdateOffer), (*local)[0], (*local)[1], (*local)[2], (*local)[3],
+                                  v[0], v[1], v[2], v[3], entry->size, SizeUnitName(entry->sizeUnit));
+    if (ui.ShowMessageBox(offer, Tr(Text::UpdateSearchCaption), IUpdateUi::kYesNoQuestion) != BoxAnswer::Yes)
         return false;
 
     const std::string directory = entry->directory.value_or("");
@@ -251,21 +241,17 @@ bool CheckForUpdate(const std::string& name, IHttpClient& http, IUpdateUi& ui, c
     DownloadStatus status =
         DownloadChecked(http, ui, settings.appName, url, localPath, entry->sha256, errorText);
     if (status == DownloadStatus::Corrupt) {
-        ui.ShowMessageBox(StrFormat("Die heruntergeladene Datei \"%s\" ist beschädigt und wurde gelöscht.",
-                                    localPath.c_str()),
-                          "Fehler beim Herunterladen", IUpdateUi::kOkStop);
+        ui.ShowMessageBox(StrFormat(Tr(Text::UpdateDownloadDamaged), localPath.c_str()),
+                          Tr(Text::UpdateDownloadFailedCaption), IUpdateUi::kOkStop);
         return false;
     }
     if (status != DownloadStatus::Ok) {
-        ui.ShowMessageBox(
-            StrFormat("Die Datei konnte nicht herunter geladen werden.\nErrorcode: %s", errorText.c_str()),
-            "Fehler beim Herunterladen", IUpdateUi::kOkStop);
+        ui.ShowMessageBox(StrFormat(Tr(Text::UpdateDownloadFailed), errorText.c_str()),
+                          Tr(Text::UpdateDownloadFailedCaption), IUpdateUi::kOkStop);
         return false;
     }
-    ui.ShowMessageBox(
-        StrFormat("Die neue Version (%d.%d.%d.%d) steht nun unter dem Pfad\n\"%s\"\nzur Verfügung.", v[0],
-                  v[1], v[2], v[3], localPath.c_str()),
-        "Herunterladen erfolgreich", IUpdateUi::kOkInformation);
+    ui.ShowMessageBox(StrFormat(Tr(Text::UpdateDone), v[0], v[1], v[2], v[3], localPath.c_str()),
+                      Tr(Text::UpdateDoneCaption), IUpdateUi::kOkInformation);
     if (settings.copyToClipboard)
         ui.CopyTextToClipboard(localPath); // a failure is not reported
     return true;
@@ -274,13 +260,8 @@ bool CheckForUpdate(const std::string& name, IHttpClient& http, IUpdateUi& ui, c
 bool RunUpdateCommand(const std::string& name, IHttpClient& http, IUpdateUi& ui,
                       const UpdateSettings& settings)
 {
-    const BoxAnswer answer =
-        ui.ShowMessageBox("Sie können nun nach neueren Programmversionen im Internet suchen lassen.\n"
-                          "Dafür müssen Sie allerdings mit dem Internet verbunden ('online') sein.\n"
-                          "Wenn es eine neuere Version gibt, können Sie diese auch sofort herunter laden.\n"
-                          "Die ge'zip'te Datei liegt dann im gleichen Pfad wie dieses Programm.\n\n"
-                          "Updates auf den Seiten der Orvel-online suchen?",
-                          "Update suchen...", IUpdateUi::kYesNoInformation);
+    const BoxAnswer answer = ui.ShowMessageBox(Tr(Text::UpdateQuestion), Tr(Text::UpdateQuestionCaption),
+                                               IUpdateUi::kYesNoInformation);
     if (answer != BoxAnswer::Yes)
         return false;
     WaitCursor wait(ui);

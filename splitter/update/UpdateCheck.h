@@ -91,8 +91,8 @@ VersionNumbers ProgramVersion();
 
 // Fetches url into localPath. The body goes to a temporary file beside it
 // that replaces localPath only when complete, so a failed download leaves
-// nothing under that name. On failure errorText may be set to
-// "Parse-Error: URL", "Error: HTTP" or the could-not-write text; a network
+// nothing under that name. On failure errorText may be set to the texts
+// UpdateBadUrl, UpdateHttpError or CannotOpenForWriting; a network
 // or file failure, or a refused certificate, instead shows its own box
 // (caption appName) and leaves errorText as it was.
 bool DownloadFile(IHttpClient& http, IUpdateUi& ui, const std::string& appName, const std::string& url,

@@ -6,6 +6,7 @@
 #include "common/FileNames.h"
 #include "common/PathText.h"
 #include "common/StrFormat.h"
+#include "texts/SplitterTexts.h"
 
 namespace portelan {
 namespace {
@@ -200,7 +201,7 @@ const char* SizeUnitName(std::int32_t unit)
 {
     switch (unit) {
     case 0:
-        return "Byte";
+        return Tr(Text::UpdateUnitBytes);
     case 1:
         return "KB";
     case 2:

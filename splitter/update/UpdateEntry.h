@@ -86,7 +86,8 @@ class ManifestReader {
 // number, most significant first, as signed integers.
 bool IsNewerVersion(const UpdateEntry& entry, const VersionNumbers& local);
 
-// "Byte", "KB", "MB", "GB" for units 0 to 3, "???" for any other.
+// "Byte" (in the current language), "KB", "MB", "GB" for units 0 to 3,
+// "???" for any other.
 const char* SizeUnitName(std::int32_t unit);
 
 // True when the entry's fileName may be written in the program's directory

@@ -38,20 +38,28 @@ assert_rc 0
 assert_out_has "portelan-cli update"
 assert_out_has "Ende mit 0, wenn eine neue Version herunter geladen wurde, sonst mit 1."
 
-check "answers that mean Yes, in any case, download the newer version; exit 0"
+# The texts of a language's run: its locale, then what the question, the
+# prompt, the offer and the closing message show.
+german=(C "Update suchen..." "[j/n] " "Lokale Version:   2.0.0.6" "Aktuelle Version: 2.0.1.0" "Größe: 49 KB"
+    "Herunterladen erfolgreich")
+english=(en_US.UTF-8 "Check for updates..." "[y/n] " "Installed version: 2.0.0.6" "Latest version:    2.0.1.0"
+    "Size: 49 KB" "Download complete")
+
+check "answers that mean Yes, in any case and either language, download the newer version; exit 0"
 manifest "# Portelan" "portelan;2;0;1;0;2008.9.6;1;49;Updates/;portelan.zip;"
-for answer in j JA y Yes; do
+for row in "german j" "german JA" "german y" "german Yes" "english y" "english ja"; do
+    read -r language answer <<<"$row"
+    declare -n texts=$language
     rm -f "$PROG_DIR/portelan.zip"
-    run --stdin "$answer"$'\n'"$answer"$'\n' "$PROG" update
+    run --stdin "$answer"$'\n'"$answer"$'\n' env LANGUAGE= LC_ALL="${texts[0]}" "$PROG" update
     assert_rc 0
-    assert_out_has "Update suchen..."
-    assert_out_has "Lokale Version:   2.0.0.6"
-    assert_out_has "Aktuelle Version: 2.0.1.0"
-    assert_out_has "Größe: 49 KB"
-    assert_out_has "Herunterladen erfolgreich"
-    assert_out_has "\"$PROG_DIR/portelan.zip\""
-    cmp -s "$SITE/Updates/portelan.zip" "$PROG_DIR/portelan.zip" || fail "archive differs ($answer)"
+    for text in "${texts[@]:1}" "\"$PROG_DIR/portelan.zip\""; do
+        assert_out_has "$text"
+    done
+    [ "$language" = german ] || assert_out_lacks "Herunterladen" # no German left over
+    cmp -s "$SITE/Updates/portelan.zip" "$PROG_DIR/portelan.zip" || fail "archive differs ($row)"
     pass
+    unset -n texts
 done
 [ "$(ls "$PROG_DIR")" = "$(printf 'portelan-cli\nportelan.zip')" ] || fail "left behind: $(ls "$PROG_DIR")"
 rm -f "$PROG_DIR/portelan.zip"
@@ -74,12 +82,16 @@ assert_out_lacks "Herunterladen erfolgreich"
 [ ! -e "$PROG_DIR/portelan.zip" ] || fail "archive written"
 pass
 
-check "the same version: \"Keine neuere Version vorhanden\", exit 1"
+check "the same version: \"Keine neuere Version vorhanden\" (in English \"No newer version available\"), exit 1"
 manifest "portelan;2;0;0;6;;2;1;Updates/;portelan.zip;"
-run --stdin $'y\ny\n' "$PROG" update
-assert_rc 1
-assert_out_has "Keine neuere Version vorhanden"
-[ ! -e "$PROG_DIR/portelan.zip" ] || fail "archive written"
+for row in "C|Suche nach Updates...|Keine neuere Version vorhanden" \
+    "en_GB.UTF-8|Checking for updates...|No newer version available"; do
+    IFS='|' read -r locale caption text <<<"$row"
+    run --stdin $'y\ny\n' env LANGUAGE= LC_ALL="$locale" "$PROG" update
+    assert_rc 1
+    assert_out_has "$caption"$'\n'"$text"
+    [ ! -e "$PROG_DIR/portelan.zip" ] || fail "archive written"
+done
 pass
 
 check "a hostile file name is never offered nor written"

@@ -549,8 +549,9 @@ class DialogsTest : public QObject {
     }
 
     // Qt's standard texts in the file chooser: German with Qt's translation,
-    // English (and no failure) without it. Last: it changes the application.
-    void standardTextsAreGermanWithQtsTranslation()
+    // English (and no failure) without it, and English, with no translation
+    // installed, for English windows. Last: it changes the application.
+    void standardTextsFollowTheLanguageOfOurWindows()
     {
         const auto texts = [] {
             std::unique_ptr<QFileDialog> chooser(CreateSourceChooser(nullptr, {}));
@@ -561,12 +562,16 @@ class DialogsTest : public QObject {
                                AcceptButton(chooser.get())->text().remove(QLatin1Char('&')),
                                box->button(QDialogButtonBox::Cancel)->text().remove(QLatin1Char('&'))};
         };
+        const QStringList english{QStringLiteral("Look in:"), QStringLiteral("Open"),
+                                  QStringLiteral("Cancel")};
         QTemporaryDir empty;
-        QCOMPARE(InstallQtGermanTexts(empty.path()), nullptr);
-        QCOMPARE(texts(),
-                 (QStringList{QStringLiteral("Look in:"), QStringLiteral("Open"), QStringLiteral("Cancel")}));
+        QCOMPARE(InstallQtTexts(Language::German, empty.path()), nullptr);
+        QCOMPARE(texts(), english);
+        const QString translations = QLibraryInfo::path(QLibraryInfo::TranslationsPath);
+        QCOMPARE(InstallQtTexts(Language::English, translations), nullptr);
+        QCOMPARE(texts(), english);
 
-        QTranslator* translator = InstallQtGermanTexts(QLibraryInfo::path(QLibraryInfo::TranslationsPath));
+        QTranslator* translator = InstallQtTexts(Language::German, translations);
         QVERIFY2(translator, "qtbase_de.qm from qt6-translations-l10n");
         QCOMPARE(texts(), (QStringList{QStringLiteral("Suchen in:"), QString::fromUtf8("Öffnen"),
                                        QStringLiteral("Abbrechen")}));

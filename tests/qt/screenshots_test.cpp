@@ -1,8 +1,10 @@
 // Pictures of every window of the desktop splitter for the documentation:
 // saved as PNG files into PORTELAN_SCREENSHOT_DIR by scripts/screenshots.sh,
 // which runs this under Xvfb. Skipped without that variable.
+#include <QAbstractButton>
 #include <QDir>
 #include <QGuiApplication>
+#include <QLabel>
 #include <QPixmap>
 #include <QScreen>
 #include <QTemporaryDir>
@@ -11,6 +13,7 @@
 #include "platform/Platform.h"
 #include "splitter/ui/qt/AboutDlg.h"
 #include "splitter/ui/qt/ErrorDlg.h"
+#include "texts/Language.h"
 #include "window_support.h"
 
 namespace portelan::qt::test {
@@ -31,6 +34,26 @@ class ScreenshotsTest : public QObject {
         else
             picture = window->grab();
         return !picture.isNull() && picture.save(m_out + QLatin1String(name) + QLatin1String(".png"));
+    }
+
+    // Every label and button of the window shows its whole text: a
+    // language with longer words must not cut any off.
+    static bool FitsItsText(const QWidget* window)
+    {
+        for (const QLabel* label : window->findChildren<QLabel*>()) {
+            const bool fits = label->wordWrap() ? label->heightForWidth(label->width()) <= label->height()
+                                                : label->sizeHint().width() <= label->width();
+            if (label->isVisible() && !fits) {
+                qWarning() << "clipped:" << label->text();
+                return false;
+            }
+        }
+        for (const QAbstractButton* button : window->findChildren<QAbstractButton*>())
+            if (button->isVisible() && button->sizeHint().width() > button->width()) {
+                qWarning() << "clipped:" << button->text();
+                return false;
+            }
+        return true;
     }
 
   private slots:
@@ -88,12 +111,24 @@ class ScreenshotsTest : public QObject {
             QVERIFY(QTest::qWaitForWindowExposed(&dedication));
             QVERIFY(Save(&dedication, "linux-dedication"));
         }
-        // The update check's first question, answered No: no network.
-        QVERIFY(WithModal([&] { w.Dialog().RunUpdateCheck(); },
-                          [&](QWidget* box) {
-                              QVERIFY(Save(box, "linux-update"));
-                              QVERIFY(Press(box, QStringLiteral("&Nein")));
-                          }));
+        // The update check's first question, answered No: no network; in
+        // German and in English.
+        const struct {
+            Language language;
+            const char* name;
+            QString no;
+        } updates[] = {{Language::German, "linux-update", QStringLiteral("&Nein")},
+                       {Language::English, "linux-update-en", QStringLiteral("&No")}};
+        for (const auto& update : updates) {
+            SetLanguage(update.language);
+            QVERIFY(WithModal([&] { w.Dialog().RunUpdateCheck(); },
+                              [&](QWidget* box) {
+                                  QVERIFY(Save(box, update.name));
+                                  QVERIFY(FitsItsText(box));
+                                  QVERIFY(Press(box, update.no));
+                              }));
+        }
+        SetLanguage(Language::German);
     }
 };
 

@@ -17,12 +17,14 @@
 
 #include "splitter/ui/qt/UpdateUi.h"
 #include "splitter/update/posix/CurlHttpClient.h"
+#include "texts/Language.h"
 
 using namespace portelan;
 using namespace portelan::qt;
 
 Q_DECLARE_METATYPE(portelan::BoxStyle)
 Q_DECLARE_METATYPE(portelan::BoxAnswer)
+Q_DECLARE_METATYPE(portelan::Language)
 
 namespace {
 
@@ -57,9 +59,10 @@ struct Box {
     bool ownedByWindow = false;
 };
 
-// Plays the user: records every message box and presses "&Ja" or "&Nein" as
+// Plays the user: records every message box and presses Yes or No as
 // scripted (a script entry of -1 closes the box with its close box instead),
-// "OK" on the others. Only looks and presses; the tests assert afterwards.
+// OK on the others, whatever their language. Only looks and presses; the
+// tests assert afterwards.
 class User : public QObject {
   public:
     User(QWidget* window, QList<int> answers) : m_window(window), m_answers(std::move(answers))
@@ -91,19 +94,11 @@ class User : public QObject {
         seen.icon = box->icon();
         seen.waitCursor = WaitCursorShown();
         seen.ownedByWindow = box->parentWidget() == m_window;
-        QPushButton* yes = nullptr;
-        QPushButton* no = nullptr;
-        QPushButton* ok = nullptr;
-        for (QAbstractButton* button : box->buttons()) {
+        for (QAbstractButton* button : box->buttons())
             seen.buttons << button->text();
-            auto* push = qobject_cast<QPushButton*>(button);
-            if (button->text() == QStringLiteral("&Ja"))
-                yes = push;
-            else if (button->text() == QStringLiteral("&Nein"))
-                no = push;
-            else if (button->text() == QStringLiteral("OK"))
-                ok = push;
-        }
+        QAbstractButton* yes = box->button(QMessageBox::Yes);
+        QAbstractButton* no = box->button(QMessageBox::No);
+        QAbstractButton* ok = box->button(QMessageBox::Ok);
         boxes.append(seen);
         if (yes != nullptr || no != nullptr) {
             const int answer = m_answers.isEmpty() ? kNo : m_answers.takeFirst();
@@ -257,18 +252,45 @@ class UpdateTest : public QObject {
                                           QStringLiteral("/Updates/") + kArchive}));
     }
 
-    // The same version as the program's: nothing to offer, nothing written.
-    // This check runs with the default client.
+    // The same version as the program's: nothing to offer, nothing written;
+    // the boxes and their buttons in the language of the windows. This
+    // check runs with the default client.
+    void equalVersionIsNotOffered_data()
+    {
+        QTest::addColumn<Language>("language");
+        QTest::addColumn<QStringList>("question"); // caption, buttons
+        QTest::addColumn<QStringList>("answer");   // caption, text, button
+        QTest::newRow("German") << Language::German
+                                << QStringList{QStringLiteral("Update suchen..."), QStringLiteral("&Ja"),
+                                               QStringLiteral("&Nein")}
+                                << QStringList{QStringLiteral("Suche nach Updates..."),
+                                               QStringLiteral("Keine neuere Version vorhanden"),
+                                               QStringLiteral("OK")};
+        QTest::newRow("English") << Language::English
+                                 << QStringList{QStringLiteral("Check for updates..."),
+                                                QStringLiteral("&Yes"), QStringLiteral("&No")}
+                                 << QStringList{QStringLiteral("Checking for updates..."),
+                                                QStringLiteral("No newer version available"),
+                                                QStringLiteral("OK")};
+    }
     void equalVersionIsNotOffered()
     {
+        QFETCH(Language, language);
+        QFETCH(QStringList, question);
+        QFETCH(QStringList, answer);
         Manifest("portelan;2;0;0;6;;2;1;Updates/;" + kArchive.toUtf8() + ";\n");
+        SetLanguage(language);
         User user(m_window.get(), {1});
-        QVERIFY(!RunUpdateCheck(m_window.get()));
+        const bool downloaded = RunUpdateCheck(m_window.get());
+        SetLanguage(Language::German);
+        QVERIFY(!downloaded);
 
         QCOMPARE(user.boxes.size(), 2);
-        QCOMPARE(user.boxes[1].caption, QStringLiteral("Suche nach Updates..."));
-        QCOMPARE(user.boxes[1].text, QStringLiteral("Keine neuere Version vorhanden"));
-        QCOMPARE(user.boxes[1].buttons, QStringList({QStringLiteral("OK")}));
+        QCOMPARE(user.boxes[0].caption, question[0]);
+        QCOMPARE(user.boxes[0].buttons, question.mid(1));
+        QCOMPARE(user.boxes[1].caption, answer[0]);
+        QCOMPARE(user.boxes[1].text, answer[1]);
+        QCOMPARE(user.boxes[1].buttons, answer.mid(2));
         QVERIFY(!user.boxes[1].waitCursor);
         QVERIFY(!QFile::exists(m_local));
         QVERIFY(!QFile::exists(m_programDir + QStringLiteral("_updates.txt")));

@@ -9,9 +9,11 @@
 #include <gtest/gtest.h>
 
 #include "SplitterWindow.h"
+#include "common/SystemLanguage.h"
 #include "platform/win32/WideText.h"
 #include "splitter/ui/win32/Dialogs.h"
 #include "splitter/ui/win32/Resource.h"
+#include "texts/SplitterTexts.h"
 
 namespace portelan::test {
 namespace {
@@ -30,6 +32,23 @@ void ShootModal(win::CDialog& dialog, const std::string& title, const std::strin
     EXPECT_TRUE(SaveWindowBitmap(hwnd, path));
     PostMessageA(hwnd, WM_COMMAND, IDCANCEL, 0);
     ui.join();
+}
+
+// True when a control has the room to show the whole of its text, as it
+// draws it: a language with longer words must not cut any off.
+bool ShowsItsWholeText(HWND window, int id)
+{
+    HWND control = GetDlgItem(window, id);
+    RECT shown{};
+    GetClientRect(control, &shown);
+    const std::wstring text = platform::ToWide(ItemText(window, id));
+    RECT needed{0, 0, shown.right, 0};
+    HDC dc = GetDC(control);
+    HGDIOBJ old = SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageW(control, WM_GETFONT, 0, 0)));
+    DrawTextW(dc, text.c_str(), -1, &needed, DT_CALCRECT | DT_WORDBREAK | DT_EXPANDTABS | DT_NOPREFIX);
+    SelectObject(dc, old);
+    ReleaseDC(control, dc);
+    return !text.empty() && needed.right <= shown.right && needed.bottom <= shown.bottom;
 }
 
 TEST(Screenshots, EveryWindow)
@@ -89,6 +108,30 @@ TEST(Screenshots, EveryWindow)
     CErrorDlg error;
     error.SetTexts("In die Datei \"E:\\Urlaubsfilm Südtirol.002\" konnte nicht geschrieben werden.", "");
     ShootModal(error, "Fehlermeldung", out + "error.bmp");
+}
+
+// The update check's first question, answered No, in the language of the
+// system it runs on, as its buttons are: scripts/screenshots.sh runs this
+// under a German and under an English Wine.
+TEST(Screenshots, UpdateQuestion)
+{
+    const char* dir = std::getenv("PORTELAN_SCREENSHOT_DIR");
+    if (!dir || !*dir)
+        GTEST_SKIP() << "PORTELAN_SCREENSHOT_DIR not set";
+    ChooseLanguageFromSystem();
+    struct German {
+        ~German() { SetLanguage(Language::German); }
+    } reset;
+    const char* name = CurrentLanguage() == Language::German ? "update.bmp" : "update-en.bmp";
+
+    SplitterWindow w;
+    PostMessageA(w.Hwnd(), WM_SYSCOMMAND, IDM_UPDATE, 0);
+    HWND box = WaitForWindow(w.ThreadId(), Tr(Text::UpdateQuestionCaption));
+    ASSERT_NE(box, nullptr);
+    EXPECT_TRUE(ShowsItsWholeText(box, 0xFFFF));
+    EXPECT_TRUE(SaveWindowBitmap(box, std::string(dir) + name));
+    PostMessageA(box, WM_COMMAND, IDNO, 0);
+    ASSERT_TRUE(WaitUntilGone(box));
 }
 
 } // namespace

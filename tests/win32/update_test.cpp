@@ -16,6 +16,7 @@
 #include "SplitterWindow.h"
 #include "platform/win32/WideText.h"
 #include "splitter/ui/win32/Resource.h"
+#include "texts/Language.h"
 
 namespace portelan::test {
 namespace {
@@ -172,6 +173,16 @@ class ScopedSystemProxy {
     Value m_values[3] = {{L"ProxyEnable"}, {L"ProxyServer"}, {L"ProxyOverride"}};
 };
 
+// The windows' language for as long as it lives; German again afterwards.
+// Set before a window's thread starts, read back after it has ended.
+class ScopedLanguage {
+  public:
+    explicit ScopedLanguage(Language language) { SetLanguage(language); }
+    ~ScopedLanguage() { SetLanguage(Language::German); }
+    ScopedLanguage(const ScopedLanguage&) = delete;
+    ScopedLanguage& operator=(const ScopedLanguage&) = delete;
+};
+
 void SetClipboardText(const std::string& text)
 {
     const std::wstring wide = platform::ToWide(text);
@@ -263,10 +274,10 @@ class WindowsUpdate : public ::testing::Test {
         return WaitUntilGone(box);
     }
     // Opens the command and says yes to its question.
-    static void StartCheck(const SplitterWindow& w)
+    static void StartCheck(const SplitterWindow& w, const std::string& caption = "Update suchen...")
     {
         PostMessageA(w.Hwnd(), WM_SYSCOMMAND, kUpdateCommand, 0);
-        HWND ask = Box(w, "Update suchen...");
+        HWND ask = Box(w, caption);
         ASSERT_NE(ask, nullptr);
         ASSERT_TRUE(Press(ask, IDYES));
     }
@@ -476,6 +487,36 @@ TEST_F(WindowsUpdate, AMissingArchiveIsAnHttpError)
     EXPECT_EQ(Requests(), (std::vector<std::string>{"/Updates/_updates.txt", "/Updates/fehlt.zip"}));
     EXPECT_EQ(FilesIn(ProgramDir()), before);
     EXPECT_EQ(ClipboardText(), "before");
+}
+
+// In English: the menu entry, the question, the offer, the download's error
+// box and the client's own message, all in English.
+TEST_F(WindowsUpdate, EnglishWindowsCheckInEnglish)
+{
+    ScopedLanguage english(Language::English);
+    Manifest("portelan;2;0;1;0;;2;1;Updates/;fehlt.zip;\n");
+    {
+        UpdateWindow w;
+        wchar_t item[64] = L"";
+        GetMenuStringW(GetSystemMenu(w.Hwnd(), FALSE), IDM_UPDATE, item, 64, MF_BYCOMMAND);
+        EXPECT_EQ(platform::ToUtf8(item), "Check for &updates");
+        ASSERT_NO_FATAL_FAILURE(StartCheck(w, "Check for updates..."));
+        HWND offer = Box(w, "Checking for updates...");
+        ASSERT_NE(offer, nullptr);
+        EXPECT_EQ(ItemText(offer, 0xFFFF), "A newer version of the program is available:\n"
+                                           "Installed version: 2.0.0.6\nLatest version:    2.0.1.0\n"
+                                           "Size: 1 MB\nDownload it?");
+        ASSERT_TRUE(Press(offer, IDYES));
+        ASSERT_NO_FATAL_FAILURE(
+            ExpectBox(w, "Download failed", "The file could not be downloaded.\nError code: HTTP error"));
+        ExpectCheckEnded(w);
+    }
+    ScopedEnvironment url("PORTELAN_UPDATE_URL", closedUrl);
+    UpdateWindow w;
+    ASSERT_NO_FATAL_FAILURE(StartCheck(w, "Check for updates..."));
+    ASSERT_NO_FATAL_FAILURE(ExpectBox(w, "Portelan", "The request could not be sent. (error ", Text::Start));
+    ExpectCheckEnded(w);
+    EXPECT_EQ(FilesIn(ProgramDir()), before);
 }
 
 // Nobody listens on the server's port: the client's own box says the request

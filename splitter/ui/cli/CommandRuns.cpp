@@ -21,13 +21,14 @@
 #include "splitter/update/UpdateCheck.h"
 #include "splitter/update/UpdateEntry.h"
 #include "splitter/update/posix/CurlHttpClient.h"
+#include "texts/SplitterTexts.h"
 
 namespace portelan {
 
 namespace {
 
 // The update check's boxes on the terminal: caption line, then the text;
-// questions are answered with a line on standard input.
+// questions are answered with a line on standard input, in either language.
 class CliUpdateUi : public IUpdateUi {
   public:
     BoxAnswer ShowMessageBox(const std::string& text, const std::string& caption, BoxStyle style) override
@@ -35,7 +36,7 @@ class CliUpdateUi : public IUpdateUi {
         std::printf("%s\n%s\n", caption.c_str(), text.c_str());
         if (style.buttons != BoxButtons::YesNo)
             return BoxAnswer::Ok;
-        std::fputs("[j/n] ", stdout);
+        std::fputs(Tr(Text::UpdateAnswerPrompt), stdout);
         std::fflush(stdout);
         std::string line;
         for (int c; (c = std::getchar()) != EOF && c != '\n';)
@@ -211,7 +212,7 @@ bool Repairable(const CConcatApp& app, bool sound)
 int RunUpdate(const Invocation& invocation)
 {
     if (!invocation.operands.empty())
-        return UsageError("update erwartet keine Argumente");
+        return UsageError(Tr(Text::UpdateNoArguments));
     CliUpdateUi ui;
     CCurlHttpClient http("portelan-cli");
     UpdateSettings settings;

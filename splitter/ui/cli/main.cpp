@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "common/SystemLanguage.h"
 #include "platform/Platform.h"
 #include "splitter/ui/cli/Commands.h"
 #include "splitter/update/UpdateCheck.h"
@@ -51,6 +52,7 @@ std::vector<std::string> Leftover(const CLI::App& app)
 int main(int argc, char** argv)
 {
     using namespace portelan;
+    ChooseLanguageFromSystem();
     platform::InitProcess();
 
     CLI::App app("portelan-cli", "portelan-cli");

@@ -6,8 +6,10 @@
 
 namespace portelan::qt {
 
-QTranslator* InstallQtGermanTexts(const QString& directory)
+QTranslator* InstallQtTexts(Language language, const QString& directory)
 {
+    if (language != Language::German)
+        return nullptr;
     auto* translator = new QTranslator(QCoreApplication::instance());
     if (!translator->load(QStringLiteral("qtbase_de"), directory) ||
         !QCoreApplication::installTranslator(translator)) {

@@ -28,6 +28,7 @@
 #include "splitter/ui/qt/Dialogs.h"
 #include "splitter/ui/qt/DropEdit.h"
 #include "splitter/ui/qt/ErrorDlg.h"
+#include "texts/SplitterTexts.h"
 
 namespace portelan::qt {
 
@@ -271,7 +272,7 @@ QMenu* CSplitterDlg::CreateContextMenu()
     menu->setObjectName(QStringLiteral("windowMenu"));
     menu->addSeparator();
     menu->addAction(QString::fromUtf8("Inf&o über Portelan..."))->setObjectName(QStringLiteral("about"));
-    menu->addAction(QStringLiteral("&Update suchen"))->setObjectName(QStringLiteral("update"));
+    menu->addAction(QString::fromUtf8(Tr(Text::UpdateMenuItem)))->setObjectName(QStringLiteral("update"));
     return menu;
 }
 

@@ -12,6 +12,7 @@
 #include "splitter/ui/VersionRecord.h"
 #include "splitter/ui/qt/AboutDlg.h"
 #include "splitter/update/posix/CurlHttpClient.h"
+#include "texts/SplitterTexts.h"
 
 namespace portelan::qt {
 namespace {
@@ -37,14 +38,14 @@ BoxAnswer CQtUpdateUi::ShowMessageBox(const std::string& text, const std::string
     const bool yesNo = style.buttons == BoxButtons::YesNo;
     if (yesNo) {
         box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
-        box.button(QMessageBox::Yes)->setText(QStringLiteral("&Ja"));
-        box.button(QMessageBox::No)->setText(QStringLiteral("&Nein"));
+        box.button(QMessageBox::Yes)->setText(QString::fromUtf8(Tr(Text::Yes)));
+        box.button(QMessageBox::No)->setText(QString::fromUtf8(Tr(Text::No)));
         box.setDefaultButton(QMessageBox::Yes);
         // Esc and the close box answer No: a Yes/No box has no Cancel.
         box.setEscapeButton(QMessageBox::No);
     } else {
         box.setStandardButtons(QMessageBox::Ok);
-        box.button(QMessageBox::Ok)->setText(QStringLiteral("OK"));
+        box.button(QMessageBox::Ok)->setText(QString::fromUtf8(Tr(Text::Ok)));
     }
     const int answer = box.exec();
 

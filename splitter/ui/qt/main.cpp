@@ -6,6 +6,7 @@
 #include <QIcon>
 #include <QLibraryInfo>
 
+#include "common/SystemLanguage.h"
 #include "platform/Platform.h"
 #include "splitter/engine/posix/EmbeddedJoiner.h"
 #include "splitter/ui/qt/Choosers.h"
@@ -20,6 +21,7 @@ constexpr const char* kProgramName = "portelan";
 
 int main(int argc, char** argv)
 {
+    portelan::ChooseLanguageFromSystem();
     // Without a display Qt would abort with a message of its own; say what
     // to use instead.
     if (qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") &&
@@ -30,8 +32,9 @@ int main(int argc, char** argv)
     }
     portelan::platform::InitProcess();
     QApplication application(argc, argv);
-    // Our windows are German whatever the locale, so Qt's standard dialogs are too.
-    portelan::qt::InstallQtGermanTexts(QLibraryInfo::path(QLibraryInfo::TranslationsPath));
+    // Qt's standard dialogs speak the language of our windows.
+    portelan::qt::InstallQtTexts(portelan::CurrentLanguage(),
+                                 QLibraryInfo::path(QLibraryInfo::TranslationsPath));
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/pictures/portelan.ico")));
     portelan::CEmbeddedJoiner joiner;
     portelan::qt::CSplitterDlg dialog(portelan::qt::ProgramChoosers(), joiner);

@@ -1,6 +1,7 @@
 // Portelan.exe: the application object and the program's entry.
 #include <windows.h>
 
+#include "common/SystemLanguage.h"
 #include "platform/Platform.h"
 #include "platform/win32/Window.h"
 #include "splitter/ui/win32/SplitterDlg.h"
@@ -23,6 +24,7 @@ class CSplitterApp : public win::CApplikation {
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
 {
+    portelan::ChooseLanguageFromSystem();
     portelan::CSplitterApp app;
     return app.Run();
 }

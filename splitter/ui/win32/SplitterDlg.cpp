@@ -6,6 +6,7 @@
 #include "splitter/ui/win32/AboutDlg.h"
 #include "splitter/ui/win32/Dialogs.h"
 #include "splitter/ui/win32/Resource.h"
+#include "texts/SplitterTexts.h"
 
 namespace portelan {
 
@@ -29,7 +30,7 @@ BOOL CSplitterDlg::OnInitDialog()
     if (menu && LoadStringW(GetModuleHandleW(nullptr), IDS_ABOUTBOX, about, 256) > 0) {
         AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
         AppendMenuW(menu, MF_STRING, IDM_ABOUTBOX, about);
-        AppendMenuW(menu, MF_STRING, IDM_UPDATE, L"&Update suchen");
+        AppendMenuW(menu, MF_STRING, IDM_UPDATE, platform::ToWide(Tr(Text::UpdateMenuItem)).c_str());
     }
     SendMessageW(Hwnd(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(m_hIcon));
     SendMessageW(Hwnd(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(m_hIcon));

@@ -7,6 +7,7 @@
 #include <mutex>
 
 #include "common/PathText.h"
+#include "texts/SplitterTexts.h"
 
 namespace portelan {
 namespace {
@@ -65,7 +66,7 @@ HttpResult CCurlHttpClient::Get(const std::string& url, IHttpSink& sink)
     HttpResult result;
     std::unique_ptr<CURL, decltype(&curl_easy_cleanup)> curl(curl_easy_init(), curl_easy_cleanup);
     if (!curl) {
-        result.message = "libcurl konnte nicht gestartet werden.";
+        result.message = Tr(Text::UpdateNoLibcurl);
         return result;
     }
     Transfer transfer;

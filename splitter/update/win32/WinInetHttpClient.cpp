@@ -7,6 +7,9 @@
 #include <cstdint>
 #include <string>
 
+#include "common/StrFormat.h"
+#include "texts/SplitterTexts.h"
+
 namespace portelan {
 namespace {
 
@@ -27,11 +30,16 @@ class CHandle {
     HINTERNET m_handle;
 };
 
-HttpResult Failure(const char* step)
+// "error 12029": the system's number of a failure, for the message.
+std::string ErrorNumber(DWORD error) { return StrFormat(Tr(Text::UpdateSystemError), error); }
+
+// The step that failed and the system's number of the failure.
+HttpResult Failure(Text step)
 {
+    const DWORD error = GetLastError();
     HttpResult result;
     result.status = HttpResult::Status::Failed;
-    result.message = std::string(step) + " (Fehler " + std::to_string(GetLastError()) + ")";
+    result.message = std::string(Tr(step)) + " (" + ErrorNumber(error) + ")";
     return result;
 }
 
@@ -91,7 +99,7 @@ HttpResult CWinInetHttpClient::Get(const std::string& url, IHttpSink& sink)
     // The proxy the user set up for the system, if any.
     CHandle session(InternetOpenA(m_userAgent.c_str(), INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0));
     if (!session)
-        return Failure("WinInet konnte nicht gestartet werden.");
+        return Failure(Text::UpdateNoWinInet);
     // A server that stops sending must not hang the program for ever.
     DWORD timeout = 60000;
     InternetSetOptionA(session.Get(), INTERNET_OPTION_CONNECT_TIMEOUT, &timeout, sizeof timeout);
@@ -99,7 +107,7 @@ HttpResult CWinInetHttpClient::Get(const std::string& url, IHttpSink& sink)
     CHandle connection(
         InternetConnectA(session.Get(), host, parts.nPort, nullptr, nullptr, INTERNET_SERVICE_HTTP, 0, 0));
     if (!connection)
-        return Failure("Keine Verbindung zum Server.");
+        return Failure(Text::UpdateNoConnection);
     const char* accept[] = {"*/*", nullptr};
     // HTTPS verifies certificate and host name (no INTERNET_FLAG_IGNORE_CERT_*
     // flag). A redirection from http:// to https:// is followed; one from
@@ -111,15 +119,15 @@ HttpResult CWinInetHttpClient::Get(const std::string& url, IHttpSink& sink)
     CHandle request(
         HttpOpenRequestA(connection.Get(), "GET", object.c_str(), nullptr, nullptr, accept, flags, 0));
     if (!request)
-        return Failure("Die Anfrage konnte nicht erstellt werden.");
+        return Failure(Text::UpdateRequestNotCreated);
     if (!HttpSendRequestA(request.Get(), nullptr, 0, nullptr, 0)) {
         DWORD error = GetLastError();
         if (IsCertificateError(error)) {
             HttpResult result = WithStatus(HttpResult::Status::Untrusted);
-            result.message = "Fehler " + std::to_string(error);
+            result.message = ErrorNumber(error);
             return result;
         }
-        return Failure("Die Anfrage konnte nicht gesendet werden.");
+        return Failure(Text::UpdateRequestNotSent);
     }
 
     // Redirections have been followed; this is the final response.
@@ -142,7 +150,7 @@ HttpResult CWinInetHttpClient::Get(const std::string& url, IHttpSink& sink)
     for (;;) {
         DWORD got = 0;
         if (!InternetReadFile(request.Get(), buffer, sizeof buffer, &got))
-            return Failure("Die Übertragung wurde unterbrochen.");
+            return Failure(Text::UpdateTransferCut);
         if (got == 0)
             break;
         received += got;
@@ -152,7 +160,7 @@ HttpResult CWinInetHttpClient::Get(const std::string& url, IHttpSink& sink)
     if (haveLength && received < announced) {
         HttpResult result;
         result.status = HttpResult::Status::Failed;
-        result.message = "Die Übertragung wurde unterbrochen.";
+        result.message = Tr(Text::UpdateTransferCut);
         return result;
     }
     return WithStatus(HttpResult::Status::Ok);
