@@ -270,8 +270,9 @@ CalendarTime LocalTimeNow();
 bool IsTerminal(int stream);
 
 // The user-interface language the user chose for the system, as a tag:
-// Linux the first set of LANGUAGE (its first entry), LC_ALL, LC_MESSAGES,
-// LANG ("de_DE.UTF-8", "C", or empty when none is set); Windows "de" for any
+// Linux the first entry of LANGUAGE, unless the locale (the first set of
+// LC_ALL, LC_MESSAGES, LANG) is C or none, then the locale ("de_DE.UTF-8",
+// "C", or empty); Windows "de" for any
 // German user-interface language, "en" otherwise.
 std::string UserInterfaceLanguage();
 

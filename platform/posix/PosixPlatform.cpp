@@ -449,14 +449,22 @@ bool FileNamesFollowWindowsRules() { return false; }
 
 std::string UserInterfaceLanguage()
 {
-    for (const char* name : {"LANGUAGE", "LC_ALL", "LC_MESSAGES", "LANG"}) {
+    // As gettext reads them: LANGUAGE counts only where the locale is not
+    // C, so that LC_ALL=C keeps a script's texts whatever LANGUAGE says.
+    std::string locale;
+    for (const char* name : {"LC_ALL", "LC_MESSAGES", "LANG"}) {
         const char* value = std::getenv(name);
         if (value != nullptr && *value != '\0') {
-            std::string tag = value;
-            return tag.substr(0, tag.find(':'));
+            locale = value;
+            break;
         }
     }
-    return {};
+    const bool plain = locale.empty() || locale == "C" || locale == "POSIX" || locale.starts_with("C.");
+    const char* language = std::getenv("LANGUAGE");
+    if (plain || language == nullptr || *language == '\0')
+        return locale;
+    const std::string list = language;
+    return list.substr(0, list.find(':'));
 }
 
 namespace {
