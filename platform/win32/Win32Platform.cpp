@@ -274,9 +274,13 @@ bool File::BypassCache()
     if (!IsOpen())
         return false;
     // A handle of its own that reads past the cache; the buffered one goes.
+    // It keeps the right to write where the old one had it: FlushFileBuffers
+    // asks for it, and a file read back in ranges is flushed whole at its end.
+    const DWORD share = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
     HANDLE direct =
-        ReOpenFile(AsHandle(m_handle), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                   FILE_FLAG_NO_BUFFERING);
+        ReOpenFile(AsHandle(m_handle), GENERIC_READ | GENERIC_WRITE, share, FILE_FLAG_NO_BUFFERING);
+    if (direct == INVALID_HANDLE_VALUE)
+        direct = ReOpenFile(AsHandle(m_handle), GENERIC_READ, share, FILE_FLAG_NO_BUFFERING);
     if (direct == INVALID_HANDLE_VALUE)
         return false;
     CloseHandle(AsHandle(m_handle));
