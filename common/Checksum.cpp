@@ -12,9 +12,6 @@ namespace {
 // How far the reader may fall behind before the writer waits: enough to keep
 // both cores busy, little enough that the bytes are still cached.
 constexpr std::int64_t kMaxLag = 64 << 20;
-// Each queued range holds a handle of its file open: many small pieces must
-// not use up the process's descriptors.
-constexpr std::size_t kMaxQueuedRanges = 4;
 // Reads from the medium go past the cache: large ones keep the device busy.
 constexpr std::size_t kReadBuffer = 4 << 20;
 constexpr std::int64_t kBlock = platform::File::kMediumBlock;
@@ -38,7 +35,8 @@ CChecksumTrailer::~CChecksumTrailer()
     {
         std::lock_guard lock(m_monitor);
         m_closing = true;
-        m_queue.clear();
+        while (m_queued)
+            PopRange();
     }
     m_monitor.NotifyAll();
     m_thread.Join();
@@ -50,13 +48,13 @@ void CChecksumTrailer::Add(std::shared_ptr<platform::File> file, const std::stri
     if (length <= 0)
         return;
     std::lock_guard lock(m_monitor);
-    while ((m_queuedBytes >= kMaxLag || m_queue.size() >= kMaxQueuedRanges) && !m_closing)
+    while ((m_queuedBytes >= kMaxLag || m_queued == kQueueSize) && !m_closing)
         m_monitor.Wait();
     if (m_closing)
         return;
     if (piece >= static_cast<int>(m_pieces.size()))
         m_pieces.resize(static_cast<std::size_t>(piece) + 1);
-    m_queue.push_back({std::move(file), path, offset, length, piece});
+    m_ring[(m_first + m_queued++) % kQueueSize] = {std::move(file), path, offset, length, piece};
     m_queuedBytes += length;
     m_monitor.NotifyAll();
 }
@@ -64,9 +62,9 @@ void CChecksumTrailer::Add(std::shared_ptr<platform::File> file, const std::stri
 std::optional<std::uint32_t> CChecksumTrailer::WaitForPiece(int piece)
 {
     std::lock_guard lock(m_monitor);
-    while (!m_queue.empty() && !m_closing)
+    while (m_queued && !m_closing)
         m_monitor.Wait();
-    if (!m_ok || !m_queue.empty())
+    if (!m_ok || m_queued)
         return std::nullopt;
     return piece < static_cast<int>(m_pieces.size()) ? m_pieces[static_cast<std::size_t>(piece)].crc : 0;
 }
@@ -98,6 +96,13 @@ CChecksumTrailer::Result CChecksumTrailer::Finish()
     return result;
 }
 
+void CChecksumTrailer::PopRange()
+{
+    m_ring[m_first] = Range{};
+    m_first = (m_first + 1) % kQueueSize;
+    --m_queued;
+}
+
 void CChecksumTrailer::AddConsumer(IReadBackConsumer& consumer) { m_consumers.push_back(&consumer); }
 
 void CChecksumTrailer::Run()
@@ -113,11 +118,11 @@ void CChecksumTrailer::Run()
         bool ok;
         {
             std::lock_guard lock(m_monitor);
-            while (m_queue.empty() && !m_closing)
+            while (!m_queued && !m_closing)
                 m_monitor.Wait();
-            if (m_queue.empty())
+            if (!m_queued)
                 return;
-            range = m_queue.front();
+            range = m_ring[m_first];
             crc = m_pieces[static_cast<std::size_t>(range.piece)].crc;
             ok = m_ok;
         }
@@ -137,8 +142,8 @@ void CChecksumTrailer::Run()
                 m_failedPath = range.path;
             }
             // The destructor may have emptied the queue meanwhile.
-            if (!m_queue.empty()) {
-                m_queue.pop_front();
+            if (m_queued) {
+                PopRange();
                 m_queuedBytes -= range.length;
             }
         }

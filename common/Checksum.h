@@ -1,9 +1,9 @@
 // CRC-32 of the bytes that went into a file, computed beside the copy.
 #pragma once
 
+#include <array>
 #include <atomic>
 #include <cstdint>
-#include <deque>
 #include <memory>
 #include <optional>
 #include <span>
@@ -74,9 +74,9 @@ class CChecksumTrailer {
     struct Range {
         std::shared_ptr<platform::File> file;
         std::string path;
-        std::int64_t offset;
-        std::int64_t length;
-        int piece;
+        std::int64_t offset = 0;
+        std::int64_t length = 0;
+        int piece = 0;
     };
     struct Piece {
         std::uint32_t crc = 0;
@@ -89,12 +89,19 @@ class CChecksumTrailer {
     };
 
     void Run();
+    void PopRange(); // drops the oldest range queued
     std::optional<Failure> Fold(const Range& range, unsigned char* buffer, std::uint32_t& crc);
 
     const Source m_source;
     std::vector<IReadBackConsumer*> m_consumers; // fixed before the first Add
     platform::Monitor m_monitor;                 // guards everything below but m_thread
-    std::deque<Range> m_queue;
+    // The ranges queued, oldest first, in a ring: each holds a handle of its
+    // file open, so that many small pieces must not use up the process's
+    // descriptors; and a ring is less code in the joiners than a deque.
+    static constexpr std::size_t kQueueSize = 4;
+    std::array<Range, kQueueSize> m_ring;
+    std::size_t m_first = 0;  // the oldest in m_ring
+    std::size_t m_queued = 0; // ranges queued
     std::int64_t m_queuedBytes = 0;
     bool m_closing = false;
     bool m_ok = true;
