@@ -10,27 +10,26 @@ namespace portelan {
 namespace {
 
 // One byte at a time, for the short tails the folding leaves and for the
-// rare processor without carry-less multiplication: a table of 1 KiB is all
-// the joiner's file pays for it.
-constexpr std::array<std::uint32_t, 256> MakeTable()
+// rare processor without carry-less multiplication. The table is filled at
+// start (see kHasCarryLessMultiply): its 1 KiB then costs the joiner's file
+// nothing.
+std::array<std::uint32_t, 256> g_table;
+
+void FillTable()
 {
-    std::array<std::uint32_t, 256> table{};
     for (std::uint32_t i = 0; i < 256; ++i) {
         std::uint32_t c = i;
         for (int k = 0; k < 8; ++k)
             c = (c >> 1) ^ (0xEDB88320u & (0u - (c & 1u)));
-        table[i] = c;
+        g_table[i] = c;
     }
-    return table;
 }
-
-constexpr std::array<std::uint32_t, 256> kTable = MakeTable();
 
 // Works on the inverted register, as the folding below does.
 std::uint32_t Bytewise(std::uint32_t crc, const unsigned char* p, std::size_t n)
 {
     while (n--)
-        crc = (crc >> 8) ^ kTable[(crc ^ *p++) & 0xFF];
+        crc = (crc >> 8) ^ g_table[(crc ^ *p++) & 0xFF];
     return crc;
 }
 
@@ -94,8 +93,10 @@ PORTELAN_CLMUL std::uint32_t Fold(std::uint32_t crc, const unsigned char* p, std
 
 // Asked of the processor directly: the compiler's own feature check is
 // larger than this whole file.
+// Fills the table too, in the same initialisation at start.
 bool DetectCarryLessMultiply()
 {
+    FillTable();
     unsigned eax = 0, ebx = 0, ecx = 0, edx = 0;
     return __get_cpuid(1, &eax, &ebx, &ecx, &edx) && (ecx & bit_PCLMUL) && (ecx & bit_SSE4_1);
 }

@@ -1,6 +1,5 @@
 #include "common/TextEncoding.h"
 
-#include <array>
 #include <cstdint>
 
 namespace portelan {
@@ -11,21 +10,17 @@ namespace {
 // noncharacter: no byte of the code page maps to it.
 constexpr char32_t kNone = 0xFFFF;
 
-// Byte -> code point for all 256 bytes: 0x00-0x7F and 0xA0-0xFF are the
-// code points of the same number, 0x80-0x9F the code page's own letters and
-// signs, with its five holes.
-constexpr std::array<char32_t, 256> kWindows1252 = [] {
-    constexpr char32_t high[32] = {
-        0x20AC, kNone,  0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, // 0x80
-        0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, kNone,  0x017D, kNone,  // 0x88
-        kNone,  0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014, // 0x90
-        0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, kNone,  0x017E, 0x0178, // 0x98
-    };
-    std::array<char32_t, 256> table{};
-    for (std::size_t b = 0; b < table.size(); ++b)
-        table[b] = b >= 0x80 && b < 0xA0 ? high[b - 0x80] : static_cast<char32_t>(b);
-    return table;
-}();
+// 0x80-0x9F: the code page's own letters and signs, with its five holes;
+// every other byte is the code point of the same number (see Windows1252At).
+constexpr char16_t kWindows1252High[32] = {
+    0x20AC, kNone,  0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, // 0x80
+    0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, kNone,  0x017D, kNone,  // 0x88
+    kNone,  0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014, // 0x90
+    0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, kNone,  0x017E, 0x0178, // 0x98
+};
+
+// The code point of a byte in Windows-1252, kNone for a hole.
+char32_t Windows1252At(unsigned char b) { return b >= 0x80 && b < 0xA0 ? kWindows1252High[b - 0x80] : b; }
 
 // Decodes the character at text[pos] and moves pos behind it; nullopt (pos
 // unchanged) for a malformed sequence.
@@ -94,7 +89,7 @@ std::optional<unsigned char> Windows1252Byte(char32_t cp)
     if (cp < 0x80 || (cp >= 0xA0 && cp <= 0xFF))
         return static_cast<unsigned char>(cp);
     for (std::size_t b = 0x80; b < 0xA0; ++b)
-        if (kWindows1252[b] == cp)
+        if (Windows1252At(static_cast<unsigned char>(b)) == cp)
             return static_cast<unsigned char>(b);
     return std::nullopt;
 }
@@ -124,7 +119,7 @@ std::optional<std::string> Windows1252ToUtf8(std::string_view cp1252)
     std::string out;
     out.reserve(cp1252.size());
     for (char c : cp1252) {
-        const char32_t cp = kWindows1252[static_cast<unsigned char>(c)];
+        const char32_t cp = Windows1252At(static_cast<unsigned char>(c));
         if (cp == kNone)
             return std::nullopt;
         AppendUtf8(out, cp);

@@ -27,6 +27,8 @@ constexpr std::size_t kCheckBuffer = 1 << 20;
 constexpr std::string_view kTempPrefix = ".~portelan-";
 constexpr std::string_view kTempSuffix = ".tmp";
 
+constexpr const char* kNotCreated = "Die Zieldatei \"%s\" konnte nicht erstellt werden.";
+
 // A temporary file of ours carries its own identity in its name, which no
 // file of the user's does by chance: ".~portelan-<16 hex digits>.tmp".
 std::string TemporaryName(std::uint64_t identity)
@@ -144,6 +146,12 @@ std::string CConcatApp::GetModuleBaseName() const
     return ToLowerAscii(older.empty() ? ConfigStem(false) : older);
 }
 
+bool CConcatApp::Report(const char* format, const std::string& path, platform::Error error)
+{
+    m_ui.ReportError(WithReason(StrFormat(format, path.c_str()), error));
+    return false;
+}
+
 std::string CConcatApp::TargetPath() const { return GetModuleDir() + m_strName + "." + m_strExt; }
 
 bool CConcatApp::OpenConfigIn(const std::string& dir, platform::File& file)
@@ -181,10 +189,8 @@ bool CConcatApp::LoadConfig(CSplitConfig& record)
         if (OpenConfigIn(m_strDir, file)) {
             if (record.Read(file))
                 return true;
-            m_ui.ReportError(
-                WithReason(StrFormat("Die Konfigurationsdatei \"%s\" konnte nicht gelesen werden.",
-                                     m_strConfigPath.c_str()),
-                           file.LastError()));
+            Report("Die Konfigurationsdatei \"%s\" konnte nicht gelesen werden.", m_strConfigPath,
+                   file.LastError());
             return false;
         }
         if (!m_ui.AskForDirectory(m_strDir, fileName))
@@ -289,9 +295,7 @@ bool CConcatApp::RefuseIfPiece(const std::string& piecePath, const std::string& 
 {
     if (piecePath != target && !platform::SameFile(piecePath, target))
         return false;
-    m_ui.ReportError(
-        StrFormat("Die Zieldatei \"%s\" ist zugleich eines der Teilstücke und wird nicht überschrieben.",
-                  target.c_str()));
+    Report("Die Zieldatei \"%s\" ist zugleich eines der Teilstücke und wird nicht überschrieben.", target);
     return true;
 }
 
@@ -375,9 +379,7 @@ bool CConcatApp::MayWriteTarget(const std::string& target)
     // An existing target that we may not write stays untouched.
     platform::File existing;
     if (platform::Exists(target) && !existing.Open(target, platform::File::Mode::WriteExisting)) {
-        m_ui.ReportError(
-            WithReason(StrFormat("Die Zieldatei \"%s\" konnte nicht geschrieben werden.", target.c_str()),
-                       existing.LastError()));
+        Report("Die Zieldatei \"%s\" konnte nicht geschrieben werden.", target, existing.LastError());
         return false;
     }
     return true;
@@ -398,8 +400,7 @@ bool CConcatApp::CreateGrowingFile(Join& join)
         join.out.Close();
         platform::RemoveFile(join.tempPath);
     }
-    m_ui.ReportError(WithReason(
-        StrFormat("Die Zieldatei \"%s\" konnte nicht geschrieben werden.", join.target.c_str()), error));
+    Report("Die Zieldatei \"%s\" konnte nicht geschrieben werden.", join.target, error);
     return false;
 }
 
@@ -492,7 +493,7 @@ bool CConcatApp::RebuildFromRecovery()
         detail.clear();
     }
     if (report.status != Status::Ok) {
-        m_ui.ReportError(StrFormat(text, detail.c_str()));
+        Report(text, detail);
         return false;
     }
     bool rebuilt = false;
@@ -524,9 +525,7 @@ CConcatApp::Appended CConcatApp::CopyPiece(Join& join, int index, platform::File
     using platform::CopyResult;
     const std::int64_t length = piece.Length();
     if (length < 0) {
-        m_ui.ReportError(
-            WithReason(StrFormat("Die Länge der Datei \"%s\" konnte nicht bestimmt werden.", path.c_str()),
-                       piece.LastError()));
+        Report("Die Länge der Datei \"%s\" konnte nicht bestimmt werden.", path, piece.LastError());
         return Appended::Failed;
     }
     const std::int64_t start = join.written;
@@ -542,8 +541,7 @@ CConcatApp::Appended CConcatApp::CopyPiece(Join& join, int index, platform::File
         m_ui.ReportError("Es konnte kein Speicher reserviert werden.");
         return Appended::Failed;
     case CopyResult::Status::ReadFailed:
-        m_ui.ReportError(
-            WithReason(StrFormat("\"%s\" konnte nicht gelesen werden.", path.c_str()), copied.error));
+        Report("\"%s\" konnte nicht gelesen werden.", path, copied.error);
         return Appended::Failed;
     case CopyResult::Status::WriteFailed:
         join.error = copied.error;
@@ -552,7 +550,7 @@ CConcatApp::Appended CConcatApp::CopyPiece(Join& join, int index, platform::File
         break;
     }
     if (IsEmptyPiece(copied.bytes)) {
-        m_ui.ReportError(StrFormat("\"%s\" hat eine Länge von Null.", path.c_str()));
+        Report("\"%s\" hat eine Länge von Null.", path);
         return Appended::Failed;
     }
     if (index == 1)
@@ -576,7 +574,7 @@ CConcatApp::Appended CConcatApp::CopyPiece(Join& join, int index, platform::File
         join.error = join.out.LastError();
         return Appended::Failed;
     }
-    m_ui.ReportError(StrFormat("Das Teilstück \"%s\" ist beschädigt.", path.c_str()));
+    Report("Das Teilstück \"%s\" ist beschädigt.", path);
     return Appended::Damaged;
 }
 
@@ -597,8 +595,7 @@ bool CConcatApp::FinishJoin(Join& join, bool proceed)
     // A record of another writer may carry no sum: its size is the check left.
     if (proceed && join.written != m_nTotalSize) {
         proceed = false;
-        m_ui.ReportError(
-            StrFormat("Die Grösse der zusammengeführten Datei \"%s\" stimmt nicht.", join.target.c_str()));
+        Report("Die Grösse der zusammengeführten Datei \"%s\" stimmt nicht.", join.target);
     }
     // The pieces' sums, combined: what the whole must be where the record
     // carries no sum of its own (a record of another writer).
@@ -622,17 +619,13 @@ bool CConcatApp::FinishJoin(Join& join, bool proceed)
             const platform::Outcome entry = platform::FlushDirectory(GetModuleDir());
             if (entry)
                 return true;
-            m_ui.ReportError(WithReason(
-                StrFormat("Die Zieldatei \"%s\" konnte nicht erstellt werden.", join.target.c_str()),
-                entry.error));
-            return false;
+            join.error = entry.error;
+            return Report(kNotCreated, join.target, join.error);
         }
         join.error = renamed.error;
     }
     platform::RemoveFile(join.tempPath);
-    m_ui.ReportError(WithReason(
-        StrFormat("Die Zieldatei \"%s\" konnte nicht erstellt werden.", join.target.c_str()), join.error));
-    return false;
+    return Report(kNotCreated, join.target, join.error);
 }
 
 bool CConcatApp::FlushAndCheck(Join& join, std::optional<std::uint32_t> expected)
@@ -655,9 +648,7 @@ bool CConcatApp::FlushAndCheck(Join& join, std::optional<std::uint32_t> expected
     }
     if (sum.ok && sum.crc == *expected)
         return true;
-    m_ui.ReportError(
-        StrFormat("Die Prüfsumme der zusammengeführten Datei \"%s\" stimmt nicht.", join.target.c_str()));
-    return false;
+    return Report("Die Prüfsumme der zusammengeführten Datei \"%s\" stimmt nicht.", join.target);
 }
 
 std::optional<CConcatApp::SetCheck> CConcatApp::CheckPieces()

@@ -156,6 +156,11 @@ class CConcatApp {
     // The directory of the configuration file read, ending in a separator.
     std::string SetDir() const;
 
+    // Reports format, whose one %s is path, with the system's reason for
+    // error below it; false, for the caller to return. One call for every
+    // such message, so that the joiner carries its code once.
+    [[gnu::noinline]] bool Report(const char* format, const std::string& path, platform::Error error = {});
+
     IConcatFrontEnd& m_ui;
     std::string m_strAnchorPath;
     Anchor m_anchor;
