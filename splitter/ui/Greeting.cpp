@@ -4,6 +4,9 @@
 #include <mutex>
 #include <system_error>
 
+#include "common/StrFormat.h"
+#include "texts/SplitterTexts.h"
+
 namespace portelan {
 
 namespace {
@@ -27,8 +30,7 @@ GreetingClock g_greetingClock;
 std::atomic<bool> g_bStopRequested{false};
 std::atomic<bool> g_bWatcherFinished{false};
 
-const char* const kGreetingText = "Heute hat Portelan Geburtstag!\n"
-                                  "Schön, dass Sie dabei sind - vielen Dank fürs Benutzen.";
+const char* GreetingText() { return Tr(Text::GreetingText); }
 
 bool IsGreetingTime(const LocalTime& now)
 {
@@ -93,6 +95,9 @@ void CGreetingWatcher::Run()
     g_bWatcherFinished = true;
 }
 
-std::string GreetingCaption(const std::string& computerName) { return "Hallo " + computerName + "..."; }
+std::string GreetingCaption(const std::string& computerName)
+{
+    return StrFormat(Tr(Text::GreetingCaption), computerName.c_str());
+}
 
 } // namespace portelan

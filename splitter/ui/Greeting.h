@@ -55,8 +55,9 @@ class CGreetingWatcher {
     std::thread m_thread;
 };
 
-// The greeting's message box: "Hallo <computer name>..." over its text.
+// The greeting's message box: "Hallo <computer name>..." over its text, in
+// the language of the user interface.
 std::string GreetingCaption(const std::string& computerName);
-extern const char* const kGreetingText;
+const char* GreetingText();
 
 } // namespace portelan

@@ -2,14 +2,9 @@
 
 #include "common/PathText.h"
 #include "splitter/engine/SplitEngine.h"
+#include "texts/SplitterTexts.h"
 
 namespace portelan {
-namespace {
-
-const char* const kBadRecoveryText = "Keine gültige Anzahl für die Wiederherstellung.";
-
-} // namespace
-
 DroppedPath ClassifyDrop(const std::string& path)
 {
     PathParts parts = SplitPath(path);
@@ -47,7 +42,7 @@ CSplitterModel::CSplitterModel(ISplitterView& view, CSplitEngine& engine, std::s
 
 void CSplitterModel::Init()
 {
-    m_view.SetStatus("Auf Eingaben warten...");
+    m_view.SetStatus(Tr(Text::StatusWaiting));
     ShowFields();
     m_view.SetChecked(Input::PieceSize, true);
     m_view.ShowRecovery(std::to_string(m_inputs.recoveryPieces));
@@ -116,7 +111,7 @@ void CSplitterModel::RecoveryEdited(const std::string& text)
 void CSplitterModel::StartClicked()
 {
     if (!m_bRecoveryValid) {
-        m_view.SetStatus(kBadRecoveryText);
+        m_view.SetStatus(Tr(Text::StatusBadRecovery));
         return;
     }
     m_engine.StartCommand(m_inputs, {.haveSource = m_view.IsChecked(Input::Source),
@@ -153,12 +148,12 @@ void CSplitterModel::SetTargetDir(const std::string& dir)
 void CSplitterModel::UpdateStatus()
 {
     if (!m_bRecoveryValid) {
-        m_view.SetStatus(kBadRecoveryText);
+        m_view.SetStatus(Tr(Text::StatusBadRecovery));
         return;
     }
     const bool all = m_view.IsChecked(Input::PieceSize) && m_view.IsChecked(Input::Target) &&
                      m_view.IsChecked(Input::Source);
-    m_view.SetStatus(all ? "Alle Informationen vorhanden." : "Auf Eingaben warten...");
+    m_view.SetStatus(Tr(all ? Text::StatusReady : Text::StatusWaiting));
 }
 
 void CProgressModel::Init(int lower, int upper, int step)

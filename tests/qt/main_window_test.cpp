@@ -609,7 +609,7 @@ class MainWindowTest : public QObject {
                                   auto* box = qobject_cast<QMessageBox*>(window);
                                   QVERIFY(box);
                                   QCOMPARE(box->windowTitle(), QStringLiteral("Hallo %1...").arg(name));
-                                  QCOMPARE(box->text(), QString::fromUtf8(kGreetingText));
+                                  QCOMPARE(box->text(), QString::fromUtf8(GreetingText()));
                                   QCOMPARE(box->icon(), QMessageBox::Information);
                                   QCOMPARE(box->parentWidget(), &w.Dialog());
                                   box->button(QMessageBox::Ok)->click();

@@ -14,22 +14,29 @@ class ProgramTest : public QObject {
     }
 
   private slots:
-    // Without any display the program says what to use instead, and fails.
+    // Without any display the program says what to use instead, and fails,
+    // in the language of the system.
     void withoutADisplayItNamesTheCommandLineSplitter()
     {
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
-            environment.remove(QString::fromLatin1(name));
-        QProcess program;
-        program.setProcessEnvironment(environment);
-        program.start(Program(), {});
-        QVERIFY(program.waitForFinished(30000));
-        QCOMPARE(program.exitStatus(), QProcess::NormalExit);
-        QCOMPARE(program.exitCode(), 1);
-        QCOMPARE(
-            QString::fromUtf8(program.readAllStandardError()),
-            QString::fromUtf8("portelan: Kein Bildschirm gefunden. Ohne Desktop teilt portelan-cli Dateien "
-                              "auf.\n"));
+        const struct {
+            const char* locale;
+            const char* message;
+        } runs[] = {
+            {"C", "portelan: Kein Bildschirm gefunden. Ohne Desktop teilt portelan-cli Dateien auf.\n"},
+            {"en_US.UTF-8", "portelan: No display found. Without a desktop, portelan-cli splits files.\n"}};
+        for (const auto& run : runs) {
+            QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+            for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM", "LANGUAGE"})
+                environment.remove(QString::fromLatin1(name));
+            environment.insert(QStringLiteral("LC_ALL"), QString::fromLatin1(run.locale));
+            QProcess program;
+            program.setProcessEnvironment(environment);
+            program.start(Program(), {});
+            QVERIFY(program.waitForFinished(30000));
+            QCOMPARE(program.exitStatus(), QProcess::NormalExit);
+            QCOMPARE(program.exitCode(), 1);
+            QCOMPARE(QString::fromUtf8(program.readAllStandardError()), QString::fromUtf8(run.message));
+        }
     }
 
     // On a display its main window comes up and stays until it is closed.

@@ -151,7 +151,7 @@ TEST(GreetingButton, GreetsTheComputerByName)
         ASSERT_NE(box, nullptr);
         EXPECT_EQ(WindowText(box), "Hallo " + platform::ToUtf8(name) + "...");
         EXPECT_EQ(GetWindow(box, GW_OWNER), w.Hwnd());
-        EXPECT_TRUE(HasChild(box, [](HWND child) { return WindowText(child) == kGreetingText; }));
+        EXPECT_TRUE(HasChild(box, [](HWND child) { return WindowText(child) == GreetingText(); }));
         // MB_ICONINFORMATION: the system's information icon.
         const HICON information = LoadIconA(nullptr, IDI_INFORMATION);
         EXPECT_TRUE(HasChild(box, [&](HWND child) {

@@ -11,6 +11,7 @@
 #include "splitter/ui/qt/ClipPlayer.h"
 #include "splitter/ui/qt/DialogUnits.h"
 #include "splitter/update/UpdateCheck.h"
+#include "texts/SplitterTexts.h"
 
 namespace portelan::qt {
 namespace {
@@ -26,7 +27,7 @@ QLabel* AddLabel(QWidget* dialog, const QString& text, const char* name, int x, 
 
 QPushButton* AddOkButton(QDialog* dialog, int x, int y)
 {
-    auto* ok = Make<QPushButton>(dialog, "okButton", "OK", x, y, 50, 14);
+    auto* ok = Make<QPushButton>(dialog, "okButton", Tr(Text::Ok), x, y, 50, 14);
     ok->setDefault(true);
     QObject::connect(ok, &QPushButton::clicked, dialog, &QDialog::accept);
     return ok;
@@ -38,9 +39,9 @@ QPushButton* AddOkButton(QDialog* dialog, int x, int y)
 
 CDedicationDlg::CDedicationDlg(QWidget* parent) : QDialog(parent)
 {
-    setWindowTitle(QStringLiteral("Widmung"));
+    setWindowTitle(QString::fromUtf8(Tr(Text::DedicationCaption)));
     SetDialogSize(this, 81, 116);
-    QLabel* line = AddLabel(this, QStringLiteral("Für Marie"), "dedication", 17, 4, 46, 9);
+    QLabel* line = AddLabel(this, QString::fromUtf8(Tr(Text::DedicationLine)), "dedication", 17, 4, 46, 9);
     line->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
     auto* clip = new CClipPlayer(QStringLiteral(":/pictures/clip134.avi"), true, this);
     clip->setObjectName(QStringLiteral("clip"));
@@ -52,7 +53,7 @@ CDedicationDlg::CDedicationDlg(QWidget* parent) : QDialog(parent)
 
 CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent)
 {
-    setWindowTitle(QStringLiteral("Info über Portelan"));
+    setWindowTitle(QString::fromUtf8(Tr(Text::AboutCaption)));
     SetDialogSize(this, 178, 103);
 
     const VersionRecord record = ReadOwnVersionRecord().value_or(VersionRecord{});
@@ -60,7 +61,7 @@ CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent)
     auto* clip = new CClipPlayer(QStringLiteral(":/pictures/clip133.avi"), false, this);
     clip->setObjectName(QStringLiteral("clip"));
     Place(clip, 3, 4, 66, 94);
-    AddLabel(this, QString::fromStdString(StrFormat("Portelan Version (%s)", record.FileVersion().c_str())),
+    AddLabel(this, QString::fromStdString(StrFormat(Tr(Text::AboutVersion), record.FileVersion().c_str())),
              "version", 73, 4, 102, 8);
     AddLabel(this, QString::fromStdString(record.legalNotice), "legal", 73, 14, 102, 8);
     AddLabel(this, QString::fromStdString(record.releaseNote), "note", 73, 24, 102, 8);

@@ -13,6 +13,8 @@
 #include <QLineEdit>
 #include <QPointer>
 
+#include "texts/SplitterTexts.h"
+
 namespace portelan::qt {
 namespace {
 
@@ -108,7 +110,7 @@ IChoosers& ProgramChoosers()
 
 QFileDialog* CreateSourceChooser(QWidget* owner, const std::string& browseDir)
 {
-    auto* dialog = new QFileDialog(owner, QString::fromUtf8("Bitte Quelldatei wählen"),
+    auto* dialog = new QFileDialog(owner, QString::fromUtf8(Tr(Text::ChooseSourceTitle)),
                                    QString::fromStdString(browseDir));
     dialog->setAcceptMode(QFileDialog::AcceptOpen);
     dialog->setFileMode(QFileDialog::AnyFile);
@@ -117,7 +119,7 @@ QFileDialog* CreateSourceChooser(QWidget* owner, const std::string& browseDir)
 
 QFileDialog* CreateFolderChooser(QWidget* owner, const std::string& startDir)
 {
-    auto* dialog = new QFileDialog(owner, QString::fromUtf8("Bitte das Zielverzeichnis auswählen..."));
+    auto* dialog = new QFileDialog(owner, QString::fromUtf8(Tr(Text::ChooseTargetTitle)));
     // Only the dialog's own widgets let its confirm button be reached.
     dialog->setOption(QFileDialog::DontUseNativeDialog, true);
     dialog->setOption(QFileDialog::ShowDirsOnly, true);

@@ -17,6 +17,7 @@
 #include "splitter/ui/PieceSize.h"
 #include "splitter/ui/SplitterModel.h"
 #include "splitter/ui/qt/DialogUnits.h"
+#include "texts/SplitterTexts.h"
 
 namespace portelan::qt {
 namespace {
@@ -44,36 +45,36 @@ QLineEdit* ReadOnlyEdit(QWidget* parent, const char* name, int x, int y, int wid
 
 CInfoDlg::CInfoDlg(QWidget* parent) : QDialog(parent, kDialogFlags)
 {
-    setWindowTitle(QStringLiteral("Information"));
+    setWindowTitle(QString::fromUtf8(Tr(Text::InfoCaption)));
     SetDialogSize(this, 250, 193);
 
     // The template's order is also the tab order; group boxes first, so
     // that they lie beneath their fields.
-    Group(this, "Quelle", 4, 4, 242, 52);
-    Make<QLabel>(this, "", "Dateiname", 10, 16, 64, 8);
+    Group(this, Tr(Text::InfoSourceGroup), 4, 4, 242, 52);
+    Make<QLabel>(this, "", Tr(Text::InfoFileName), 10, 16, 64, 8);
     m_name = ReadOnlyEdit(this, "infoName", 76, 14, 164, 12);
-    Make<QLabel>(this, "", "Pfad", 10, 29, 64, 8);
+    Make<QLabel>(this, "", Tr(Text::InfoPath), 10, 29, 64, 8);
     m_sourceDir = ReadOnlyEdit(this, "infoSourceDir", 76, 27, 164, 12);
-    Make<QLabel>(this, "", "Grösse", 10, 42, 64, 8);
+    Make<QLabel>(this, "", Tr(Text::InfoSize), 10, 42, 64, 8);
     m_sourceSize = ReadOnlyEdit(this, "infoSourceSize", 76, 40, 164, 12);
-    Group(this, "Ziel", 4, 60, 242, 65);
-    Make<QLabel>(this, "", "Pfad", 10, 72, 64, 8);
+    Group(this, Tr(Text::InfoTargetGroup), 4, 60, 242, 65);
+    Make<QLabel>(this, "", Tr(Text::InfoPath), 10, 72, 64, 8);
     m_target = ReadOnlyEdit(this, "infoTarget", 76, 70, 164, 12);
-    Make<QLabel>(this, "", "Anzahl", 10, 85, 64, 8);
+    Make<QLabel>(this, "", Tr(Text::InfoCount), 10, 85, 64, 8);
     m_count = ReadOnlyEdit(this, "infoCount", 76, 83, 164, 12);
-    Make<QLabel>(this, "", "Grösse", 10, 98, 64, 8);
+    Make<QLabel>(this, "", Tr(Text::InfoSize), 10, 98, 64, 8);
     m_pieceSize = ReadOnlyEdit(this, "infoPieceSize", 76, 96, 164, 12);
-    Make<QLabel>(this, "", "Wiederherstellung", 10, 111, 64, 8);
+    Make<QLabel>(this, "", Tr(Text::InfoRecovery), 10, 111, 64, 8);
     m_recovery = ReadOnlyEdit(this, "infoRecovery", 76, 109, 164, 12);
-    Group(this, "Hinweise", 4, 129, 242, 42);
+    Group(this, Tr(Text::InfoNotesGroup), 4, 129, 242, 42);
     m_verdict = Make<QTextEdit>(this, "infoVerdict", 10, 140, 230, 26);
     m_verdict->setReadOnly(true);
     m_verdict->setFocusPolicy(Qt::NoFocus);
     m_verdict->setAcceptRichText(false);
     m_verdict->document()->setDefaultTextOption(QTextOption(Qt::AlignHCenter));
-    m_ok = Make<QPushButton>(this, "ok", "&Fortfahren", 64, 175, 56, 14);
+    m_ok = Make<QPushButton>(this, "ok", Tr(Text::ContinueButton), 64, 175, 56, 14);
     m_ok->setDefault(true);
-    m_cancel = Make<QPushButton>(this, "cancel", "Ab&brechen", 130, 175, 56, 14);
+    m_cancel = Make<QPushButton>(this, "cancel", Tr(Text::AbortButton), 130, 175, 56, 14);
     connect(m_ok, &QPushButton::clicked, this, &QDialog::accept);
     connect(m_cancel, &QPushButton::clicked, this, &QDialog::reject);
 
@@ -112,7 +113,7 @@ void CInfoDlg::showEvent(QShowEvent* event)
 
 CPieceSizeDlg::CPieceSizeDlg(QWidget* parent) : QDialog(parent, kDialogFlags)
 {
-    setWindowTitle(QStringLiteral("Groesse der Einzeldateien"));
+    setWindowTitle(QString::fromUtf8(Tr(Text::PieceSizeCaption)));
     // A row of 14 dialog units for each preset, then the free size with its
     // number and units, then the count with its number.
     const int freeY = 8 + 14 * static_cast<int>(std::size(kPiecePresets));
@@ -122,12 +123,13 @@ CPieceSizeDlg::CPieceSizeDlg(QWidget* parent) : QDialog(parent, kDialogFlags)
     SetDialogSize(this, 200, buttonsY + 17);
 
     m_value = Make<QLineEdit>(this, "value", 7, valueY, 100, 12);
-    auto* unitBytes = Make<QRadioButton>(this, "unitBytes", "Bytes", 112, valueY + 2, 32, 10);
+    auto* unitBytes =
+        Make<QRadioButton>(this, "unitBytes", Tr(Text::UnitBytesButton), 112, valueY + 2, 32, 10);
     auto* unitKb = Make<QRadioButton>(this, "unitKb", "KB", 145, valueY + 2, 23, 10);
     auto* unitMb = Make<QRadioButton>(this, "unitMb", "MB", 171, valueY + 2, 26, 10);
-    QPushButton* ok = Make<QPushButton>(this, "ok", "OK", 56, buttonsY, 50, 14);
+    QPushButton* ok = Make<QPushButton>(this, "ok", Tr(Text::Ok), 56, buttonsY, 50, 14);
     ok->setDefault(true);
-    QPushButton* cancel = Make<QPushButton>(this, "cancel", "Abbrechen", 122, buttonsY, 50, 14);
+    QPushButton* cancel = Make<QPushButton>(this, "cancel", Tr(Text::CancelButton), 122, buttonsY, 50, 14);
     int y = 8;
     for (const PiecePreset& preset : kPiecePresets) {
         const std::string name = std::string("preset_") + preset.name;
@@ -135,7 +137,7 @@ CPieceSizeDlg::CPieceSizeDlg(QWidget* parent) : QDialog(parent, kDialogFlags)
                                      preset.code);
         y += 14;
     }
-    m_free = Make<QRadioButton>(this, "free", "Frei definierte Größe", 7, freeY, 100, 10);
+    m_free = Make<QRadioButton>(this, "free", Tr(Text::FreeSizeChoice), 7, freeY, 100, 10);
     auto* byCount = Make<QRadioButton>(this, "byCount", kCountChoiceLabel, 7, countY + 1, 100, 10);
     m_choiceButtons.emplace_back(byCount, PieceUnit::Count);
     m_count = Make<QLineEdit>(this, "count", 112, countY, 40, 12);

@@ -7,17 +7,18 @@
 #include "splitter/ui/SplitterModel.h"
 #include "splitter/ui/qt/ClipPlayer.h"
 #include "splitter/ui/qt/DialogUnits.h"
+#include "texts/SplitterTexts.h"
 
 namespace portelan::qt {
 
 CErrorDlg::CErrorDlg(QWidget* parent) : QDialog(parent)
 {
-    setWindowTitle(QString::fromUtf8(kErrorCaption));
+    setWindowTitle(QString::fromUtf8(Tr(JoinerText::ErrorCaption)));
     SetDialogSize(this, 286, 61);
 
     // Created in the template's order, which is also the tab order: the
     // button first, so it has the focus and Return presses it.
-    auto* close = Make<QPushButton>(this, "closeButton", "Be&enden", 118, 45, 50, 14);
+    auto* close = Make<QPushButton>(this, "closeButton", Tr(Text::QuitButton), 118, 45, 50, 14);
     connect(close, &QPushButton::clicked, this, &QDialog::reject);
 
     auto* clip = new CClipPlayer(QStringLiteral(":/pictures/clip130.avi"), false, this);
@@ -37,7 +38,7 @@ CErrorDlg::CErrorDlg(QWidget* parent) : QDialog(parent)
 
 void CErrorDlg::SetTexts(const std::string& message, const std::string& title)
 {
-    setWindowTitle(QString::fromStdString(title.empty() ? kErrorCaption : title));
+    setWindowTitle(QString::fromStdString(title.empty() ? Tr(JoinerText::ErrorCaption) : title));
     m_message->setPlainText(QString::fromStdString(UnixLineBreaks(message)));
 }
 

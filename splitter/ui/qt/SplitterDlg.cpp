@@ -70,25 +70,25 @@ CSplitterDlg::CSplitterDlg(IChoosers& choosers, IJoinerImage& joiner, QWidget* p
     // group box first, so that it lies beneath the fields it frames.
     m_status = Make<QLabel>(this, "status", 5, 5, 203, 8);
     auto* group = Make<QGroupBox>(this, "settings", 4, 16, 203, 84);
-    group->setTitle(QStringLiteral("Einstellungen"));
-    m_boxes = {InputBox(this, "haveSource", "Quelldatei", 13, 31),
-               InputBox(this, "haveTarget", "Zielpfad", 13, 45),
-               InputBox(this, "haveSize", "Einzelgrösse", 13, 60)};
+    group->setTitle(QString::fromUtf8(Tr(Text::SettingsGroup)));
+    m_boxes = {InputBox(this, "haveSource", Tr(Text::SourceFileBox), 13, 31),
+               InputBox(this, "haveTarget", Tr(Text::TargetPathBox), 13, 45),
+               InputBox(this, "haveSize", Tr(Text::PieceSizeBox), 13, 60)};
     auto* source = Make<CDropEdit>(this, "source", 74, 29, 128, 13);
     auto* target = Make<CDropEdit>(this, "target", 74, 44, 128, 13);
     m_fields = {source, target, Make<QLineEdit>(this, "sizeText", 74, 58, 128, 13)};
     m_fields[Index(Input::PieceSize)]->setReadOnly(true);
-    Make<QLabel>(this, "recoveryLabel", "Ersatz für", 13, 75, 58, 8);
+    Make<QLabel>(this, "recoveryLabel", Tr(Text::RecoveryFor), 13, 75, 58, 8);
     m_recovery = Make<QLineEdit>(this, "recovery", 74, 73, 24, 13);
     m_recovery->setMaxLength(3);
     m_recovery->setValidator(
         new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]*")), m_recovery));
-    Make<QLabel>(this, "recoveryUnit", "Teilstück(e)", 102, 75, 100, 8);
+    Make<QLabel>(this, "recoveryUnit", Tr(Text::RecoveryPieces), 102, 75, 100, 8);
     m_progress = Make<QProgressBar>(this, "progress", 13, 90, 189, 6);
     m_progress->setTextVisible(false);
-    m_start = Make<QPushButton>(this, "start", "&Starten", 51, 103, 50, 14);
+    m_start = Make<QPushButton>(this, "start", Tr(Text::StartButton), 51, 103, 50, 14);
     m_start->setDefault(true);
-    auto* quit = Make<QPushButton>(this, "quit", "Be&enden", 117, 103, 50, 14);
+    auto* quit = Make<QPushButton>(this, "quit", Tr(Text::QuitButton), 117, 103, 50, 14);
     m_greeting = Make<QPushButton>(this, "greeting", "?", 104, 105, 10, 10);
     m_greeting->hide();
     m_greeting->setEnabled(false);
@@ -260,7 +260,7 @@ void CSplitterDlg::ShowGreeting()
     if (name.isEmpty())
         return;
     QMessageBox box(QMessageBox::Information, QString::fromStdString(GreetingCaption(name.toStdString())),
-                    QString::fromUtf8(kGreetingText), QMessageBox::Ok, this);
+                    QString::fromUtf8(GreetingText()), QMessageBox::Ok, this);
     box.exec();
 }
 
@@ -271,7 +271,7 @@ QMenu* CSplitterDlg::CreateContextMenu()
     auto* menu = new QMenu(this);
     menu->setObjectName(QStringLiteral("windowMenu"));
     menu->addSeparator();
-    menu->addAction(QString::fromUtf8("Inf&o über Portelan..."))->setObjectName(QStringLiteral("about"));
+    menu->addAction(QString::fromUtf8(Tr(Text::AboutMenuItem)))->setObjectName(QStringLiteral("about"));
     menu->addAction(QString::fromUtf8(Tr(Text::UpdateMenuItem)))->setObjectName(QStringLiteral("update"));
     return menu;
 }

@@ -6,12 +6,14 @@
 #include <QIcon>
 #include <QLibraryInfo>
 
+#include "common/StrFormat.h"
 #include "common/SystemLanguage.h"
 #include "platform/Platform.h"
 #include "splitter/engine/posix/EmbeddedJoiner.h"
 #include "splitter/ui/qt/Choosers.h"
 #include "splitter/ui/qt/QtTranslation.h"
 #include "splitter/ui/qt/SplitterDlg.h"
+#include "texts/SplitterTexts.h"
 
 namespace {
 
@@ -26,8 +28,8 @@ int main(int argc, char** argv)
     // to use instead.
     if (qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") &&
         qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
-        std::fprintf(stderr, "%s: Kein Bildschirm gefunden. Ohne Desktop teilt portelan-cli Dateien auf.\n",
-                     kProgramName);
+        std::fputs(portelan::StrFormat(portelan::Tr(portelan::Text::NoDisplay), kProgramName).c_str(),
+                   stderr);
         return 1;
     }
     portelan::platform::InitProcess();

@@ -129,7 +129,7 @@ void CSplitterDlg::ShowGreeting()
     DWORD size = MAX_COMPUTERNAME_LENGTH + 1;
     if (!GetComputerNameW(name, &size))
         return;
-    win::ShowMessageBox(Hwnd(), kGreetingText, GreetingCaption(platform::ToUtf8(name)), MB_ICONINFORMATION);
+    win::ShowMessageBox(Hwnd(), GreetingText(), GreetingCaption(platform::ToUtf8(name)), MB_ICONINFORMATION);
 }
 
 bool CSplitterDlg::OnCommand(int id, int code, HWND)
