@@ -475,13 +475,16 @@ bool CConcatApp::RebuildFromRecovery()
     // One text per outcome, so that the joiner carries one call for them all.
     const char* text = "Das Teilstück \"%s\" konnte nicht neu erstellt werden.";
     std::string detail = report.failedPath;
+    platform::Error error = report.error;
     if (recovery.status == Load::Inconsistent) {
         text = "Die Wiederherstellungsdaten neben \"%s\" sind unvollständig oder ungültig.";
         detail = m_strConfigPath;
     } else if (recovery.status == Load::ReadFailed || report.status == Status::ReadFailed) {
         text = "\"%s\" konnte nicht gelesen werden.";
-        if (recovery.status == Load::ReadFailed)
+        if (recovery.status == Load::ReadFailed) {
             detail = recovery.set.FailedPath();
+            error = recovery.set.LoadError();
+        }
     } else if (report.status == Status::NotEnough) {
         text = "Die Wiederherstellungsdaten reichen nicht aus: es fehlen %s Blöcke.";
         detail = StrFormat("%u", static_cast<unsigned>(report.missingSlices));
@@ -492,10 +495,8 @@ bool CConcatApp::RebuildFromRecovery()
         text = "Es konnte kein Speicher reserviert werden.%s";
         detail.clear();
     }
-    if (report.status != Status::Ok) {
-        Report(text, detail);
-        return false;
-    }
+    if (report.status != Status::Ok)
+        return Report(text, detail, error);
     bool rebuilt = false;
     for (std::size_t i = 0; i < report.pieces.size(); ++i) {
         if (report.pieces[i].kind != par2::CRecoverySet::PieceOutcome::Kind::Rebuilt)

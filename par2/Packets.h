@@ -66,6 +66,8 @@ class ByteSource {
     virtual std::int64_t Length() = 0;
     // Reads up to n bytes at offset; the count read, -1 on an error.
     virtual std::int64_t ReadAt(void* buffer, std::size_t n, std::int64_t offset) = 0;
+    // Why the last read failed, where the system said.
+    virtual platform::Error LastError() const { return {}; }
 };
 
 class MemorySource : public ByteSource {
@@ -89,6 +91,7 @@ class FileSource : public ByteSource {
     {
         return m_file.ReadAt(buffer, n, offset);
     }
+    platform::Error LastError() const override { return m_file.LastError(); }
 
   private:
     platform::File m_file;

@@ -179,6 +179,7 @@ CRecoverySet::LoadSources(const std::vector<Source>& sources, const std::vector<
     m_recovery.clear();
     m_sourcePaths.assign(sources.size(), std::string());
     m_failedPath.clear();
+    m_loadError = {};
     m_sliceSize = 0;
     m_inputSlices = 0;
     std::vector<Kept> kept;
@@ -212,6 +213,7 @@ CRecoverySet::LoadSources(const std::vector<Source>& sources, const std::vector<
         });
         if (!read) {
             m_failedPath = sources[i].path;
+            m_loadError = sources[i].bytes->LastError();
             return LoadStatus::ReadFailed;
         }
     }
@@ -487,6 +489,7 @@ PieceCheck CRecoverySet::Check(int piece, const std::string& path) const
                 w.tempPath = path;
         }
         if (!w.temp.IsOpen()) {
+            report.error = w.temp.LastError();
             dropTemps();
             report.status = Status::WriteFailed;
             report.failedPath = base;
@@ -497,11 +500,13 @@ PieceCheck CRecoverySet::Check(int piece, const std::string& path) const
     struct Failure {
         Status status = Status::Ok;
         const std::string* path = nullptr;
+        platform::Error error;
     };
     auto fail = [&](const Failure& failure) {
         dropTemps();
         report.status = failure.status;
         report.failedPath = *failure.path;
+        report.error = failure.error;
     };
 
     auto code = [&]() -> Failure {
@@ -517,7 +522,7 @@ PieceCheck CRecoverySet::Check(int piece, const std::string& path) const
                 platform::File source;
                 if (!source.Open(path, platform::File::Mode::Read) ||
                     ReadUpTo(source, sum(r), w, used(r).offset + offset) != static_cast<std::int64_t>(w))
-                    return {Status::ReadFailed, &path};
+                    return {Status::ReadFailed, &path, source.LastError()};
             }
             for (std::size_t f = 0; f < m_files.size(); ++f) {
                 const FileInfo& file = m_files[f];
@@ -530,15 +535,15 @@ PieceCheck CRecoverySet::Check(int piece, const std::string& path) const
                     if (isLost[i] || available == 0)
                         continue;
                     if (!piece.IsOpen() && !piece.Open(work[f].readPath, platform::File::Mode::Read))
-                        return {Status::ReadFailed, &work[f].readPath};
+                        return {Status::ReadFailed, &work[f].readPath, piece.LastError()};
                     const std::int64_t got = ReadUpTo(piece, in, static_cast<std::size_t>(available), at);
                     if (got < 0)
-                        return {Status::ReadFailed, &work[f].readPath};
+                        return {Status::ReadFailed, &work[f].readPath, piece.LastError()};
                     std::memset(in + got, 0, w - static_cast<std::size_t>(got));
                     for (std::size_t r = 0; r < lost; ++r)
                         gf16::MulAdd(sum(r), in, gf16::Pow(constants[i], used(r).exponent), w);
                     if (work[f].chosen && !work[f].temp.WriteAt(in, static_cast<std::size_t>(available), at))
-                        return {Status::WriteFailed, &work[f].tempPath};
+                        return {Status::WriteFailed, &work[f].tempPath, work[f].temp.LastError()};
                 }
             }
             for (std::size_t j = 0; j < lost; ++j) {
@@ -558,7 +563,7 @@ PieceCheck CRecoverySet::Check(int piece, const std::string& path) const
                 for (std::size_t r = 0; r < lost; ++r)
                     gf16::MulAdd(out, sum(r), solution.inverse[j * lost + r], w);
                 if (!work[f].temp.WriteAt(out, static_cast<std::size_t>(available), at))
-                    return {Status::WriteFailed, &work[f].tempPath};
+                    return {Status::WriteFailed, &work[f].tempPath, work[f].temp.LastError()};
             }
         }
 
@@ -568,9 +573,9 @@ PieceCheck CRecoverySet::Check(int piece, const std::string& path) const
                 continue;
             bool md5Ok = false;
             if (!w.temp.Close())
-                return {Status::WriteFailed, &w.tempPath};
+                return {Status::WriteFailed, &w.tempPath, w.temp.LastError()};
             if (CheckFile(m_files[f], w.tempPath, true, md5Ok).state != PieceState::Intact || !md5Ok)
-                return {Status::CheckFailed, &w.tempPath};
+                return {Status::CheckFailed, &w.tempPath, {}};
         }
         return {};
     };
@@ -591,14 +596,17 @@ PieceCheck CRecoverySet::Check(int piece, const std::string& path) const
                 if (!platform::Exists(PathIn(outDir, name)))
                     kept = name;
             }
-            if (kept.empty() || !platform::RenameReplacing(target, PathIn(outDir, kept))) {
-                fail({Status::WriteFailed, &target});
+            const platform::Outcome moved = kept.empty()
+                                                ? platform::Outcome{false, {}}
+                                                : platform::RenameReplacing(target, PathIn(outDir, kept));
+            if (!moved) {
+                fail({Status::WriteFailed, &target, moved.error});
                 return report;
             }
             outcome.keptAs = kept;
         }
-        if (!platform::RenameReplacing(work[f].tempPath, target)) {
-            fail({Status::WriteFailed, &target});
+        if (const platform::Outcome renamed = platform::RenameReplacing(work[f].tempPath, target); !renamed) {
+            fail({Status::WriteFailed, &target, renamed.error});
             return report;
         }
         work[f].tempPath.clear();

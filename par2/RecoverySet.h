@@ -46,6 +46,8 @@ class CRecoverySet {
     // The same from given sources (bytes in memory for the fuzzer).
     LoadStatus LoadSources(const std::vector<Source>& sources, const std::vector<std::string>& pieceNames);
     const std::string& FailedPath() const { return m_failedPath; }
+    // Why the file at FailedPath could not be read, where the system said.
+    platform::Error LoadError() const { return m_loadError; }
 
     std::int64_t SliceSize() const { return m_sliceSize; }
     std::uint32_t InputSlices() const { return m_inputSlices; }
@@ -76,6 +78,7 @@ class CRecoverySet {
         } status = Status::Ok;
         std::uint32_t missingSlices = 0;
         std::string failedPath;
+        platform::Error error; // the system's reason for a failed read or write, when it gave one
         std::vector<PieceOutcome> pieces;
     };
 
@@ -113,6 +116,7 @@ class CRecoverySet {
     std::vector<RecoverySlice> m_recovery;
     std::vector<std::string> m_sourcePaths;
     std::string m_failedPath;
+    platform::Error m_loadError;
 };
 
 } // namespace portelan::par2

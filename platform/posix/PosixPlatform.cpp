@@ -151,10 +151,12 @@ bool File::WriteAt(const void* buffer, std::size_t n, std::int64_t offset)
         if (put < 0) {
             if (errno == EINTR)
                 continue;
+            return Failed();
+        }
+        if (put == 0) {
+            m_error = Error{ENOSPC}; // nothing taken and no reason: the medium is full
             return false;
         }
-        if (put == 0)
-            return false;
         p += put;
         n -= static_cast<std::size_t>(put);
         offset += put;

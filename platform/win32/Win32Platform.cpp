@@ -170,7 +170,9 @@ bool File::WriteAt(const void* buffer, std::size_t n, std::int64_t offset)
         at.OffsetHigh = static_cast<DWORD>(static_cast<std::uint64_t>(offset) >> 32);
         DWORD want = n > kMaxChunk ? kMaxChunk : static_cast<DWORD>(n);
         DWORD put = 0;
-        if (!WriteFile(AsHandle(m_handle), p, want, &put, &at) || put == 0)
+        if (!WriteFile(AsHandle(m_handle), p, want, &put, &at))
+            return Failed();
+        if (put == 0)
             return false;
         p += put;
         n -= put;

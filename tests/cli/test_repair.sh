@@ -83,6 +83,46 @@ $S/x.002"
     done
 done
 
+# A repair that fails on a real fault names the file with the system's reason
+# below it, and leaves the set as it was: the set's directory read-only for
+# an unprivileged user, repaired in place, and joined by a joiner copy in a
+# directory of its own that is told where the set is.
+if [ "$CAN_DROP_PRIVILEGES" -eq 1 ]; then
+    # name | tool
+    faults=(
+        "read-only set directory, repair|repair"
+        "read-only set directory, the joiner elsewhere|joiner"
+    )
+    for row in "${faults[@]}"; do
+        IFS='|' read -r name tool <<<"$row"
+        check "$name: the reason below the message, nothing written"
+        S=$T/case
+        W=$T/elsewhere
+        rm -rf "$S" "$W"
+        cp -r "$T/set4" "$S"
+        break_set "$S" 2 ""
+        mkdir "$W"
+        cp "$S/_x" "$W/_x"
+        chmod 0555 "$S"
+        chmod 0777 "$W"
+        before=$(ls -A "$S")
+        case $tool in
+        repair) run as_user "$SPLITTER" repair "$S" ;;
+        joiner) run --stdin "$S
+" as_user "$W/_x" ;;
+        esac
+        assert_rc 1
+        message="Das Teilstück \"$S/x.002.neu\" konnte nicht neu erstellt werden.
+Permission denied"
+        if [ $tool = joiner ]; then assert_out_has "$message"; else assert_err_has "$message"; fi
+        [ "$(ls -A "$S")" = "$before" ] || fail "files written: $(ls -A "$S")"
+        assert_entries "$W" _x
+        chmod 0755 "$S"
+    done
+else
+    skip "repair in a read-only directory: running as root and setpriv is not available"
+fi
+
 check "verify says whether the set can be repaired"
 S=$T/case
 rm -rf "$S"

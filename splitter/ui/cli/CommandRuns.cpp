@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "common/FailureReason.h"
 #include "common/PathText.h"
 #include "common/SplitSet.h"
 #include "common/StrFormat.h"
@@ -295,7 +296,8 @@ int RunRepair(const Invocation& invocation)
         return 1;
     case Load::ReadFailed:
         console.ReportError(
-            StrFormat("\"%s\" konnte nicht gelesen werden.", recovery.set.FailedPath().c_str()));
+            WithReason(StrFormat("\"%s\" konnte nicht gelesen werden.", recovery.set.FailedPath().c_str()),
+                       recovery.set.LoadError()));
         return 1;
     }
     const par2::CRecoverySet::RepairReport& report = repair->report;
@@ -341,12 +343,14 @@ int RunRepair(const Invocation& invocation)
         console.ReportError("Es konnte kein Speicher reserviert werden.");
         break;
     case Status::ReadFailed:
-        console.ReportError(StrFormat("\"%s\" konnte nicht gelesen werden.", report.failedPath.c_str()));
+        console.ReportError(WithReason(
+            StrFormat("\"%s\" konnte nicht gelesen werden.", report.failedPath.c_str()), report.error));
         break;
     case Status::WriteFailed:
     case Status::CheckFailed:
-        console.ReportError(
-            StrFormat("Das Teilstück \"%s\" konnte nicht neu erstellt werden.", report.failedPath.c_str()));
+        console.ReportError(WithReason(
+            StrFormat("Das Teilstück \"%s\" konnte nicht neu erstellt werden.", report.failedPath.c_str()),
+            report.error));
         break;
     }
     std::fflush(stdout);
