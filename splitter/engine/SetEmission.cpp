@@ -6,6 +6,7 @@
 #include "common/StrFormat.h"
 #include "platform/Platform.h"
 #include "splitter/engine/SplitEngine.h"
+#include "texts/SplitterTexts.h"
 
 namespace portelan {
 
@@ -22,8 +23,7 @@ bool CSplitEngine::WriteSetFiles(CSplitJob& job)
     // reports its end, whether or not every set file could be written.
     const platform::Outcome entries = platform::FlushDirectory(dir);
     if (ok && !entries) {
-        ShowErrorFromWorker(WithReason(
-            StrFormat("In die Datei \"%s\" konnte nicht geschrieben werden.", dir.c_str()), entries.error));
+        ShowErrorFromWorker(WithReason(StrFormat(Tr(Text::CannotWriteFile), dir.c_str()), entries.error));
         ok = false;
     }
     return ok;
@@ -38,21 +38,20 @@ bool CSplitEngine::WriteSetFilesInOrder(CSplitJob& job)
     const std::string cfgPath = ConfigFileName(dir, name.baseName);
     File cfg;
     if (!cfg.Open(cfgPath, File::Mode::CreateWrite)) {
-        ShowErrorFromWorker(
-            WithReason("Die Konfigurationsdatei (*.cfg) konnte nicht erzeugt werden.", cfg.LastError()));
+        ShowErrorFromWorker(WithReason(Tr(Text::ConfigNotCreated), cfg.LastError()));
         return false;
     }
     // The names go in as the format wants them; the files keep the names the
     // programs use.
-    CSplitConfig record =
-        CSplitConfig::ForSet(job.m_plan.count, name.baseName, name.extension, job.m_plan.sourceSize, job.m_nChecksum);
+    CSplitConfig record = CSplitConfig::ForSet(job.m_plan.count, name.baseName, name.extension,
+                                               job.m_plan.sourceSize, job.m_nChecksum);
     bool written = record.Write(cfg) && cfg.Flush();
     written = cfg.Close() && written;
     if (!written) {
-        ShowErrorFromWorker(WithReason(
-            StrFormat("Fehler beim Schreiben in die Datei \"%s\".", cfgPath.c_str()), cfg.LastError()));
+        ShowErrorFromWorker(
+            WithReason(StrFormat(Tr(Text::ConfigWriteError), cfgPath.c_str()), cfg.LastError()));
         platform::RemoveFile(cfgPath);
-        m_ui.RunOnUiThread([this] { m_ui.SetStatus("CFG-Datei wurde gelöscht."); });
+        m_ui.RunOnUiThread([this] { m_ui.SetStatus(Tr(Text::ConfigRemoved)); });
         return false;
     }
 
@@ -74,12 +73,11 @@ bool CSplitEngine::WriteRecoveryFiles(CSplitJob& job)
         return written.status == Status::Ok;
     std::string message;
     if (written.status == Status::NoMemory)
-        message = "Für die Wiederherstellungsdaten konnte kein Speicher alloziert werden.";
+        message = Tr(Text::RecoveryNoMemory);
     else if (written.status == Status::ReadFailed)
-        message = StrFormat("Die Datei \"%s\" konnte nicht gelesen werden.", written.failedPath.c_str());
+        message = StrFormat(Tr(Text::CannotReadFile), written.failedPath.c_str());
     else
-        message = StrFormat("Die Wiederherstellungsdatei \"%s\" konnte nicht geschrieben werden.",
-                            written.failedPath.c_str());
+        message = StrFormat(Tr(Text::RecoveryWriteFailed), written.failedPath.c_str());
     ShowErrorFromWorker(WithReason(message, written.error));
     return false;
 }
@@ -102,8 +100,7 @@ bool CSplitEngine::WriteChecksumList(const CSplitJob& job, const std::string& ba
         // The set joins without the list; a cut one would only mislead.
         platform::RemoveFile(path);
         ShowErrorFromWorker(
-            WithReason(StrFormat("Die Prüfsummenliste \"%s\" konnte nicht geschrieben werden.", path.c_str()),
-                       list.LastError()));
+            WithReason(StrFormat(Tr(Text::ChecksumListWriteFailed), path.c_str()), list.LastError()));
     }
     return ok;
 }
@@ -113,19 +110,19 @@ bool CSplitEngine::WriteJoinerCopy(JoinerKind kind, const std::string& dir, cons
     using platform::File;
 
     if (!m_joiner.Find(kind)) {
-        ShowErrorFromWorker("Interner Fehler [CONCAT-01]");
+        ShowErrorFromWorker(StrFormat(Tr(Text::InternalError), "CONCAT-01"));
         return false;
     }
     std::optional<std::span<const unsigned char>> image = m_joiner.Load(kind);
     if (!image) {
-        ShowErrorFromWorker("Interner Fehler [CONCAT-02]");
+        ShowErrorFromWorker(StrFormat(Tr(Text::InternalError), "CONCAT-02"));
         return false;
     }
     const bool forLinux = kind == JoinerKind::Linux;
     const std::string path = forLinux ? LinuxJoinerFileName(dir, baseName) : JoinerFileName(dir, baseName);
     File copy;
     if (!copy.Open(path, File::Mode::CreateWrite)) {
-        ShowErrorFromWorker(WithReason("Interner Fehler [CONCAT-03]", copy.LastError()));
+        ShowErrorFromWorker(WithReason(StrFormat(Tr(Text::InternalError), "CONCAT-03"), copy.LastError()));
         return false;
     }
     // A partial joiner copy stays: it is overwritten by the next split.
@@ -137,7 +134,7 @@ bool CSplitEngine::WriteJoinerCopy(JoinerKind kind, const std::string& dir, cons
     ok = ok && copy.Flush();
     ok = copy.Close() && ok;
     if (!ok)
-        ShowErrorFromWorker(WithReason("Interner Fehler [CONCAT-04]", copy.LastError()));
+        ShowErrorFromWorker(WithReason(StrFormat(Tr(Text::InternalError), "CONCAT-04"), copy.LastError()));
     return ok;
 }
 

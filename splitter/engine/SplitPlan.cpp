@@ -7,6 +7,7 @@
 #include "common/StrFormat.h"
 #include "platform/Platform.h"
 #include "splitter/engine/SplitEngine.h"
+#include "texts/SplitterTexts.h"
 
 namespace portelan {
 
@@ -96,45 +97,39 @@ PlanVerdict CheckPlan(const SplitPlan& plan)
     // A count asked for is held to the rules of the count it gives.
     const bool byCount = plan.choice.unit == PieceUnit::Count;
     if (plan.sourceSize <= 0)
-        return {"Fehler: Grösse der Quelldatei darf nicht Null sein.", false};
+        return {Tr(Text::PlanSourceEmpty), false};
     if (byCount && plan.choice.value <= 0)
-        return {"Fehler: Anzahl der Zieldateien darf nicht Null sein.", false};
+        return {Tr(Text::PlanNoCount), false};
     if (plan.pieceSize <= 0)
-        return {"Fehler: Grösse der Zieldatei darf nicht Null sein.", false};
+        return {Tr(Text::PlanNoPieceSize), false};
     if (plan.count <= 0)
-        return {"Fehler: Anzahl der Zieldateien darf nicht Null sein.", false};
+        return {Tr(Text::PlanNoCount), false};
     if (plan.count > kMaxPieces || (byCount && plan.choice.value > kMaxPieces))
-        return {"Fehler: Zu viele Zieldateien (>999).", false};
+        return {Tr(Text::PlanTooManyPieces), false};
     if (plan.pieceSize >= (std::int64_t{1} << 32))
-        return {"Fehler: Die Zieldateien sind zu gross.", false};
+        return {Tr(Text::PlanPiecesTooLarge), false};
     // The configuration file holds the names in fields of 256 bytes, and the
     // set's joiner must be able to read them back.
     const SourceNameParts names = SplitSourceName(plan.sourceName);
     const StoredNames stored = EncodeNames(names.baseName, names.extension);
     if (!stored.Fit())
-        return {"Fehler: Der Name der Quelldatei ist zu lang für die Konfigurationsdatei.", false};
+        return {Tr(Text::PlanNameTooLong), false};
     if (!stored.Readable())
-        return {"Fehler: Der Name der Quelldatei ist weder in UTF-8 noch in Windows-1252 kodiert.", false};
+        return {Tr(Text::PlanNameEncoding), false};
     // The recovery files need room of their own beside the pieces.
     const std::optional<par2::RecoveryLayout> recovery = PlanRecoveryFiles(plan);
     if (plan.recoveryPieces > 0 && plan.count >= 2 && !recovery)
-        return {"Fehler: Für diese Teilstücke lassen sich keine Wiederherstellungsdaten anlegen.\r\n"
-                "Wählen Sie grössere Teilstücke oder keine Wiederherstellung.",
-                false};
+        return {Tr(Text::PlanNoRecovery), false};
     const std::int64_t needed = plan.sourceSize + kFreeSpaceReserve + (recovery ? recovery->totalBytes : 0);
     // Where the system could not say, the text shows what is needed as free.
     if (!plan.freeBytes || *plan.freeBytes < needed)
-        return {StrFormat("Warnung: Es sind nur noch %s auf \"%s\" frei.\r\nSie benötigen aber ca. %s.",
-                          FormatSize(plan.freeBytes.value_or(needed)).c_str(), plan.targetDir.c_str(),
-                          FormatSize(needed).c_str()),
+        return {StrFormat(Tr(Text::PlanLowSpace), FormatSize(plan.freeBytes.value_or(needed)).c_str(),
+                          plan.targetDir.c_str(), FormatSize(needed).c_str()),
                 false};
     if (plan.count <= 1)
-        return {"Die Quelldatei ist nicht grösser als ein Einzelstück.\r\n"
-                "Es würde nur eine einzelne Datei erzeugt.",
-                false};
+        return {Tr(Text::PlanSinglePiece), false};
     if (plan.sourcePiece > 0)
-        return {StrFormat("Fehler: Die Quelldatei wäre zugleich das Teilstück \"%s\" "
-                          "und würde überschrieben.",
+        return {StrFormat(Tr(Text::PlanSourceIsPiece),
                           PieceFileName(plan.targetDir, names.baseName, plan.sourcePiece).c_str()),
                 false};
     // Sets that one of our joiners would refuse, by the rule they apply:
@@ -145,40 +140,27 @@ PlanVerdict CheckPlan(const SplitPlan& plan)
     case SetNameFault::None:
         break;
     case SetNameFault::NoBaseName:
-        return {"Fehler: Der Name der Quelldatei hat vor dem letzten Punkt keinen Namen.\r\n"
-                "Die Teilstücke liessen sich nicht wieder zusammensetzen.",
-                false};
+        return {Tr(Text::PlanNoBaseName), false};
     case SetNameFault::NoExtension:
-        return {"Fehler: Der Name der Quelldatei endet mit einem Punkt.\r\n"
-                "Die Teilstücke liessen sich nicht wieder zusammensetzen.",
-                false};
+        return {Tr(Text::PlanNoExtension), false};
     case SetNameFault::Character:
-        return {"Fehler: Der Name der Quelldatei enthält einen Pfadtrenner oder ein Steuerzeichen.\r\n"
-                "Die Teilstücke liessen sich nicht wieder zusammensetzen.",
-                false};
+        return {Tr(Text::PlanBadCharacter), false};
     case SetNameFault::WindowsReserved:
-        return {"Fehler: Der Name der Quelldatei ist unter Windows nicht erlaubt "
-                "(\":\", Gerätename, Punkt oder Leerzeichen am Ende).\r\n"
-                "Die Teilstücke liessen sich unter Windows nicht wieder zusammensetzen.",
-                false};
+        return {Tr(Text::PlanWindowsReserved), false};
     }
     if (std::optional<int> k = PieceNumberOfExtension(names.extension);
         k && *k >= 1 && *k <= plan.count && names.extension == StrFormat("%.3d", *k))
-        return {StrFormat("Fehler: Die Quelldatei heisst wie ihr eigenes Teilstück %d.\r\n"
-                          "Die Teilstücke liessen sich nicht wieder zusammensetzen.",
-                          *k),
-                false};
+        return {StrFormat(Tr(Text::PlanNamedLikePiece), *k), false};
 
     std::int64_t last = plan.sourceSize - std::int64_t{plan.count - 1} * plan.pieceSize;
-    auto plural = [](long n) { return n == 1 ? "" : "en"; };
     if (last == plan.pieceSize) {
         long n = plan.count;
-        return {
-            StrFormat("Sie erzeugen %ld Datei%s je %s.", n, plural(n), FormatSize(plan.pieceSize).c_str()),
-            true};
+        return {StrFormat(Tr(Text::PlanEqualPieces, static_cast<unsigned long long>(n)), n,
+                          FormatSize(plan.pieceSize).c_str()),
+                true};
     }
     long n = plan.count - 1;
-    return {StrFormat("Sie erzeugen %ld Datei%s je %s\r\nund eine Datei mit %s.", n, plural(n),
+    return {StrFormat(Tr(Text::PlanPiecesAndLast, static_cast<unsigned long long>(n)), n,
                       FormatSize(plan.pieceSize).c_str(), FormatSize(last).c_str()),
             true};
 }
@@ -194,10 +176,10 @@ PlanView DescribePlan(const SplitPlan& plan)
     view.pieceSize = FormatSize(plan.pieceSize);
     if (const std::optional<par2::RecoveryLayout> recovery = PlanRecoveryFiles(plan)) {
         const unsigned long files = static_cast<unsigned long>(recovery->files.size());
-        view.recovery = StrFormat("%lu Datei%s, zusammen %s", files, files == 1 ? "" : "en",
-                                  FormatSize(recovery->totalBytes).c_str());
+        view.recovery =
+            StrFormat(Tr(Text::PlanRecoveryFiles, files), files, FormatSize(recovery->totalBytes).c_str());
     } else {
-        view.recovery = "keine";
+        view.recovery = Tr(Text::PlanRecoveryNone);
     }
     view.verdict = CheckPlan(plan);
     return view;
@@ -209,33 +191,33 @@ void CSplitEngine::StartCommand(const SplitPlan& inputs, const StartInputs& have
     bool ok = true;
     if (!have.havePieceSize) {
         ok = false;
-        m_ui.SetStatus("Keine Stückgrösse.");
+        m_ui.SetStatus(Tr(Text::StatusNoPieceSize));
     }
     if (!have.haveTarget) {
         ok = false;
-        m_ui.SetStatus("Kein Zielverzeichnis.");
+        m_ui.SetStatus(Tr(Text::StatusNoTarget));
     }
     if (!have.haveSource) {
         ok = false;
-        m_ui.SetStatus("Keine Quelldatei.");
+        m_ui.SetStatus(Tr(Text::StatusNoSource));
     }
     if (!ok)
         return;
     if (const std::optional<SplitPlan> plan = PrepareSplit(inputs); plan && !StartSplit(*plan))
-        m_ui.SetStatus("Es traten Fehler auf.");
+        m_ui.SetStatus(Tr(Text::StatusErrors));
 }
 
 std::optional<SplitPlan> CSplitEngine::PrepareSplit(const SplitPlan& inputs)
 {
     std::optional<SplitPlan> plan = MakePlan(inputs);
     if (!plan) {
-        m_ui.SetStatus("Die Dateigrösse konnte nicht bestimmt werden.");
+        m_ui.SetStatus(Tr(Text::StatusNoFileSize));
         return std::nullopt;
     }
     // The window only offers "&Fortfahren" for a valid plan; the engine does
     // not rely on that.
     if (!m_ui.ConfirmPlan(*plan) || !CheckPlan(*plan).canConfirm) {
-        m_ui.SetStatus("Der Vorgang wurde abgebrochen.");
+        m_ui.SetStatus(Tr(Text::StatusCancelled));
         return std::nullopt;
     }
     return plan;

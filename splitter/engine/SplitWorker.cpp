@@ -11,6 +11,7 @@
 #include "par2/Gf16Fast.h"
 #include "platform/Platform.h"
 #include "splitter/engine/SplitEngine.h"
+#include "texts/SplitterTexts.h"
 
 namespace portelan {
 
@@ -30,8 +31,8 @@ CSplitEngine::~CSplitEngine()
 
 void CSplitEngine::ShowError(const std::string& message, const std::string& title)
 {
-    m_ui.SetStatus("Ein Fehler ist aufgetreten.");
-    m_ui.ShowErrorWindow(message, title.empty() ? kErrorCaption : title);
+    m_ui.SetStatus(Tr(Text::StatusFailed));
+    m_ui.ShowErrorWindow(message, title.empty() ? Tr(JoinerText::ErrorCaption) : title);
 }
 
 void CSplitEngine::InitProgress(int lower, int upper, int step)
@@ -46,24 +47,21 @@ std::string FailureText(const CSplitJob& job)
 {
     switch (job.m_nErrorCode) {
     case kSplitNoMemory:
-        return StrFormat("Es konnte kein Speicher (%s) alloziert werden.",
-                         FormatSize(job.m_plan.pieceSize).c_str());
+        return StrFormat(Tr(Text::SplitNoMemory), FormatSize(job.m_plan.pieceSize).c_str());
     case kSplitCreateFailed:
-        return StrFormat("Die Datei \"%s\" konnte nicht geöffnet werden.", job.m_strFailedPath.c_str());
+        return StrFormat(Tr(Text::CannotOpenFile), job.m_strFailedPath.c_str());
     case kSplitReadFailed:
-        return StrFormat("Die Datei \"%s\" konnte nicht gelesen werden.", job.m_strFailedPath.c_str());
+        return StrFormat(Tr(Text::CannotReadFile), job.m_strFailedPath.c_str());
     case kSplitWriteFailed:
-        return StrFormat("In die Datei \"%s\" konnte nicht geschrieben werden.", job.m_strFailedPath.c_str());
+        return StrFormat(Tr(Text::CannotWriteFile), job.m_strFailedPath.c_str());
     case kSplitRecoveryNoMemory:
-        return "Für die Wiederherstellungsdaten konnte kein Speicher alloziert werden.";
+        return Tr(Text::RecoveryNoMemory);
     case kSplitRecoveryInput:
-        return StrFormat("Die Datei \"%s\" hat sich während des Aufteilens verändert.",
-                         (job.m_plan.sourceDir + job.m_plan.sourceName).c_str());
+        return StrFormat(Tr(Text::SourceChanged), (job.m_plan.sourceDir + job.m_plan.sourceName).c_str());
     case kSplitSourceNotOpened:
-        return StrFormat("Die Datei \"%s\" konnte nicht geöffnet werden.",
-                         (job.m_plan.sourceDir + job.m_plan.sourceName).c_str());
+        return StrFormat(Tr(Text::CannotOpenFile), (job.m_plan.sourceDir + job.m_plan.sourceName).c_str());
     default:
-        return "Interner Fehler [THREAD-01]";
+        return StrFormat(Tr(Text::InternalError), "THREAD-01");
     }
 }
 
@@ -113,14 +111,14 @@ std::string FailureMessage(const CSplitJob& job) { return WithReason(FailureText
 
 bool CSplitEngine::StartSplit(const SplitPlan& plan)
 {
-    m_ui.SetStatus("Bitte warten...");
+    m_ui.SetStatus(Tr(JoinerText::PleaseWait));
     if (m_pJob) {
-        ShowError("Interner Fehler [THREAD-02]", "");
+        ShowError(StrFormat(Tr(Text::InternalError), "THREAD-02"), "");
         return false;
     }
     std::unique_ptr<CSplitJob> job(new (std::nothrow) CSplitJob(plan));
     if (!job) {
-        ShowError("Interner Fehler [THREAD-01]", "");
+        ShowError(StrFormat(Tr(Text::InternalError), "THREAD-01"), "");
         return false;
     }
     m_pJob = std::move(job);
@@ -137,7 +135,7 @@ bool CSplitEngine::StartSplit(const SplitPlan& plan)
         m_bWorkerAlive = false;
         m_pJob.reset();
         m_ui.EnableStart(true);
-        ShowError("Interner Fehler [THREAD-01]", "");
+        ShowError(StrFormat(Tr(Text::InternalError), "THREAD-01"), "");
         return false;
     }
     return true;
@@ -266,7 +264,7 @@ void CSplitEngine::OnSplitFinished()
     m_ui.ResetProgress();
     m_ui.EnableStart(true);
     if (ok)
-        m_ui.SetStatus("Die Datei wurde erfolgreich aufgeteilt...");
+        m_ui.SetStatus(Tr(Text::StatusSplitDone));
     m_bLastSplitComplete = ok && setWritten;
 }
 

@@ -63,7 +63,7 @@ PieceSizeValue PieceSizeFromWindow(std::int64_t value, PieceUnit unit)
 std::string PieceSizeText(const PieceSizeValue& choice)
 {
     if (choice.unit == PieceUnit::Count)
-        return StrFormat("%s: %lld", kCountChoiceLabel, static_cast<long long>(choice.value));
+        return StrFormat("%s: %lld", Tr(kCountChoiceLabel), static_cast<long long>(choice.value));
     return StrFormat("%lld [%s]", static_cast<long long>(choice.value), FormatSize(choice.value).c_str());
 }
 

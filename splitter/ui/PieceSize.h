@@ -5,6 +5,7 @@
 #include <string>
 
 #include "splitter/engine/SplitPlan.h"
+#include "texts/SplitterTexts.h"
 
 namespace portelan {
 
@@ -27,27 +28,27 @@ inline constexpr PieceUnitInfo kPieceUnits[] = {
 struct PiecePreset {
     PieceUnit code;
     std::int64_t bytes;
-    const char* name;  // portelan-cli split --size NAME
-    const char* label; // the windows' radio button
+    const char* name; // portelan-cli split --size NAME
+    Text label;       // the windows' radio button
 };
 inline constexpr PiecePreset kPiecePresets[] = {
     // The 2847 clusters of 512 bytes that FAT12 leaves for files on a 1.44 MB diskette.
-    {PieceUnit::Disk, kDiskPieceSize, "disk", "Disketten Größe (1,44 MB)"},
+    {PieceUnit::Disk, kDiskPieceSize, "disk", Text::PresetDisk},
     // A 74-minute CD: 333,000 sectors of 2048 data bytes.
-    {PieceUnit::Cd650, 681984000, "cd650", "CD Größe (650 MB)"},
+    {PieceUnit::Cd650, 681984000, "cd650", Text::PresetCd650},
     // An 80-minute CD: 360,000 sectors of 2048 data bytes.
-    {PieceUnit::Cd700, 737280000, "cd700", "CD Größe (700 MB)"},
+    {PieceUnit::Cd700, 737280000, "cd700", Text::PresetCd700},
     // FAT32 keeps a file's size in 32 bits: 2^32 - 1 bytes is the largest file.
-    {PieceUnit::Fat32, 4294967295, "fat32", "FAT32 Größe (4 GB)"},
+    {PieceUnit::Fat32, 4294967295, "fat32", Text::PresetFat32},
     // 320,512 base64 lines of 57 bytes, each 76 characters and CRLF: 24,999,936
     // bytes encoded, within an attachment limit of 25,000,000.
-    {PieceUnit::Mail, 18269184, "mail", "E-Mail Größe (25 MB)"},
+    {PieceUnit::Mail, 18269184, "mail", Text::PresetMail},
 };
 const PiecePreset* FindPiecePreset(PieceUnit unit);
 const PiecePreset* FindPiecePreset(const std::string& name);
 
 // The choice by number of pieces, in both windows and in the main window's field.
-inline constexpr const char* kCountChoiceLabel = "Anzahl der Teilstücke";
+inline constexpr Text kCountChoiceLabel = Text::CountChoiceLabel;
 // What the count field of the piece-size window holds when no count was chosen.
 inline constexpr std::int64_t kDefaultPieceCount = 2;
 

@@ -149,4 +149,22 @@ Der Vorgang wurde abgebrochen."
     assert_entries "$T/odd-set"
 done
 
+check "in English (LC_ALL=en_US.UTF-8): the plan and its refusal in English"
+make_file "$T/en/source.bin" 100
+mkdir "$T/en/target"
+run env LANGUAGE= LC_ALL=en_US.UTF-8 "$SPLITTER" split "$T/en/source.bin" "$T/en/target" --size 4K
+assert_rc 1
+assert_out_has "  Target
+    Path:      $T/en/target/
+    Pieces:    1
+"
+assert_out_has "  Notes
+    The source file is no larger than one piece.
+    Only a single file would be made.
+Cancelled."
+assert_text "$ERR" "Error
+The source file is no larger than one piece.
+Only a single file would be made."
+assert_entries "$T/en/target"
+
 finish

@@ -46,6 +46,28 @@ help split join|help erwartet höchstens einen BEFEHL
 --version split|unbekannte Option: --version
 EOF_ROWS
 
+check "in English (LC_ALL=en_US.UTF-8): the problem and the usage in English"
+while IFS='|' read -r args problem; do
+    # shellcheck disable=SC2086 # the arguments split on purpose
+    run --in "$T" env LANGUAGE= LC_ALL=en_US.UTF-8 "$SPLITTER" $args
+    assert_rc 2
+    assert_err_has "portelan-cli: $problem
+Usage: portelan-cli split SOURCE TARGETDIR [--size SIZE | --count COUNT] [--recovery N] [--quiet]"
+    assert_err_has "Exit status 0: done, 1: refused or failed, 2: usage error."
+    assert_err_lacks "Aufruf"
+    assert_empty "$OUT"
+    assert_entries "$T/target"
+done <<'EOF_ROWS'
+|no command given
+split src/in.bin|SOURCE and TARGETDIR expected
+split src/in.bin target --size=4Q|invalid SIZE: "4Q"
+split src/in.bin target --size 4K --count 3|--size and --count exclude each other
+help split join|help takes at most one COMMAND
+EOF_ROWS
+run env LANGUAGE= LC_ALL=en_US.UTF-8 "$SPLITTER" help split
+assert_rc 0
+assert_out_has "  SIZE: disk (1457664 bytes, default), cd650 (681984000 bytes),"
+
 check "help per command: 'help COMMAND' and 'COMMAND --help' print the command's usage, as the whole usage has it"
 "$SPLITTER" --help >"$T/usage"
 for command in split join verify repair update help; do

@@ -83,4 +83,28 @@ assert_rc 1
 assert_err_has "Das Teilstück \"$S/x.003\" ist beschädigt."
 assert_absent "$S/x.bin"
 
+check "in English (LC_ALL=en_US.UTF-8): a split with its plan, a verify, and a join refused"
+make_file "$T/en/x.bin" 10000
+mkdir "$T/en/set"
+run env LANGUAGE= LC_ALL=en_US.UTF-8 "$SPLITTER" split "$T/en/x.bin" "$T/en/set" --size 4K --recovery 0
+assert_rc 0
+assert_out_has "Information
+  Source
+    File name: x.bin
+"
+assert_out_has "    Pieces:    3
+    Size:      4.0 KB
+    Recovery:  none
+  Notes
+    This makes 2 pieces of 4.0 KB each
+    and one piece of "
+assert_out_lacks "Teilst"
+run env LANGUAGE= LC_ALL=en_US.UTF-8 "$SPLITTER" verify "$T/en/set"
+assert_rc 0
+assert_out_has "3 pieces: OK 3, damaged 0, unchecked 0, missing 0."
+mkdir "$T/en/empty"
+run env LANGUAGE= LC_ALL=en_US.UTF-8 "$SPLITTER" join "$T/en/empty"
+assert_rc 1
+assert_err_has "The directory \"$T/en/empty\" holds no configuration file (_*.cfg)."
+
 finish

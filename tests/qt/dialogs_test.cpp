@@ -243,7 +243,7 @@ class DialogsTest : public QObject {
             for (const PiecePreset& preset : kPiecePresets) {
                 auto* button = Child<QRadioButton>(dialog, (std::string("preset_") + preset.name).c_str());
                 QVERIFY2(button, preset.name);
-                QCOMPARE(button->text(), QString::fromUtf8(preset.label));
+                QCOMPARE(button->text(), QString::fromUtf8(Tr(preset.label)));
                 QVERIFY(button->y() > lastY);
                 lastY = button->y();
                 QVERIFY(button->width() >= button->sizeHint().width());

@@ -172,7 +172,7 @@ TEST(PieceSizeWindow, ListsEveryPresetAndACountThatReachThePlan)
     GetClientRect(dialog, &client);
     std::vector<int> ids;
     for (int i = 0; i < static_cast<int>(std::size(kPiecePresets)); ++i) {
-        EXPECT_EQ(ItemText(dialog, IDC_PRESET + i), kPiecePresets[i].label);
+        EXPECT_EQ(ItemText(dialog, IDC_PRESET + i), Tr(kPiecePresets[i].label));
         ids.push_back(IDC_PRESET + i);
     }
     EXPECT_EQ(ItemText(dialog, IDC_BY_COUNT), "Anzahl der Teilstücke");

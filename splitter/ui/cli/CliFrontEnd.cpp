@@ -1,6 +1,8 @@
 #include "splitter/ui/cli/CliFrontEnd.h"
 
+#include "common/StrFormat.h"
 #include "splitter/engine/SplitEngine.h"
+#include "texts/SplitterTexts.h"
 
 namespace portelan {
 
@@ -48,26 +50,17 @@ bool CCliFrontEnd::ConfirmPlan(const SplitPlan& plan)
     // A refusal is an error: on err, where a script looks for one.
     if (!view.verdict.canConfirm) {
         m_bErrorShown = true;
-        std::fprintf(m_err, "%s\n", kErrorCaption);
+        std::fprintf(m_err, "%s\n", Tr(JoinerText::ErrorCaption));
         PrintLines(m_err, "", view.verdict.text);
         std::fflush(m_err);
     }
     if (m_bQuiet)
         return view.verdict.canConfirm;
-    std::fprintf(m_out,
-                 "Information\n"
-                 "  Quelle\n"
-                 "    Dateiname: %s\n"
-                 "    Pfad:      %s\n"
-                 "    Grösse:    %s\n"
-                 "  Ziel\n"
-                 "    Pfad:      %s\n"
-                 "    Anzahl:    %s\n"
-                 "    Grösse:    %s\n"
-                 "    Wiederherstellung: %s\n"
-                 "  Hinweise\n",
-                 view.sourceName.c_str(), view.sourceDir.c_str(), view.sourceSize.c_str(),
-                 view.targetPath.c_str(), view.count.c_str(), view.pieceSize.c_str(), view.recovery.c_str());
+    std::fputs(StrFormat(Tr(Text::CliPlan), view.sourceName.c_str(), view.sourceDir.c_str(),
+                         view.sourceSize.c_str(), view.targetPath.c_str(), view.count.c_str(),
+                         view.pieceSize.c_str(), view.recovery.c_str())
+                   .c_str(),
+               m_out);
     PrintLines(m_out, "    ", view.verdict.text);
     std::fflush(m_out);
     // Without a person to ask, "&Fortfahren" is pressed whenever it is enabled.
@@ -89,7 +82,7 @@ void CCliFrontEnd::ReportRefusal()
 {
     if (m_bErrorShown || m_strLastStatus.empty())
         return;
-    std::fprintf(m_err, "%s\n%s\n", kErrorCaption, m_strLastStatus.c_str());
+    std::fprintf(m_err, "%s\n%s\n", Tr(JoinerText::ErrorCaption), m_strLastStatus.c_str());
     std::fflush(m_err);
 }
 
@@ -98,7 +91,7 @@ void CCliFrontEnd::ShowSummary()
     EndBar();
     if (m_bQuiet || !m_bytes.Started())
         return;
-    std::fprintf(m_err, "%s\n", m_bytes.Summary("aufgeteilt").c_str());
+    std::fprintf(m_err, "%s\n", m_bytes.Summary(Tr(Text::CliSplitVerb)).c_str());
     std::fflush(m_err);
 }
 

@@ -28,6 +28,8 @@ namespace portelan {
 
 namespace {
 
+void PrintLine(const std::string& line) { std::printf("%s\n", line.c_str()); }
+
 // The update check's boxes on the terminal: caption line, then the text;
 // questions are answered with a line on standard input, in either language.
 class CliUpdateUi : public IUpdateUi {
@@ -71,11 +73,11 @@ std::optional<std::string> ChooseConfig(const char* command, const Invocation& i
     const std::vector<std::string>& args = invocation.operands;
     status = 2;
     if (args.size() > 1) {
-        UsageError(StrFormat("%s erwartet höchstens ein VERZEICHNIS oder eine KONFIGURATIONSDATEI", command));
+        UsageError(StrFormat(Tr(Text::CliTooManyOperands), command));
         return std::nullopt;
     }
     if (!args.empty() && args[0].empty()) {
-        UsageError("VERZEICHNIS oder KONFIGURATIONSDATEI ist leer");
+        UsageError(Tr(Text::CliEmptyOperand));
         return std::nullopt;
     }
     status = 1;
@@ -156,16 +158,14 @@ void PrintVerifyText(const CConcatApp& app, const CConcatApp::SetCheck& check, c
         std::printf("%s %s\n", SplitPath(check.pieces[i].path).fileName.c_str(),
                     PieceVerdictText(verdict.pieces[i]));
     if (!check.hasList)
-        std::printf("Keine Prüfsummenliste (_%s.sfv): die Teilstücke wurden nur zusammen geprüft.\n",
-                    app.m_strName.c_str());
+        PrintLine(StrFormat(Tr(Text::CliNoChecksumList), app.m_strName.c_str()));
     if (verdict.sizeDiffers)
-        std::printf(
-            "Die Teilstücke sind zusammen %lld Bytes groß, die Konfigurationsdatei nennt %lld Bytes.\n",
-            static_cast<long long>(check.totalSize), static_cast<long long>(app.m_nTotalSize));
+        PrintLine(StrFormat(Tr(Text::CliSizeDiffers), static_cast<long long>(check.totalSize),
+                            static_cast<long long>(app.m_nTotalSize)));
     if (verdict.wholeDiffers)
-        std::printf("Die Prüfsumme aller Teilstücke zusammen stimmt nicht.\n");
-    std::printf("%d Teilstücke, davon OK: %d, beschädigt: %d, ungeprüft: %d, fehlend: %d.\n", app.m_nCount,
-                verdict.intact, verdict.damaged, verdict.unchecked, verdict.missing);
+        PrintLine(Tr(Text::CliWholeDiffers));
+    PrintLine(StrFormat(Tr(Text::CliVerifyCounts), app.m_nCount, verdict.intact, verdict.damaged,
+                        verdict.unchecked, verdict.missing));
 }
 
 // Whether the recovery files could mend the set as it stands: said when
@@ -176,26 +176,22 @@ void PrintRepairable(const CConcatApp& app, bool sound)
     const CConcatApp::Recovery recovery = app.LoadRecovery();
     if (recovery.status == Load::NoPackets || recovery.status == Load::NoSet) {
         if (!sound)
-            std::printf("Keine Wiederherstellungsdaten (_%s.par2): der Satz lässt sich nicht reparieren.\n",
-                        app.m_strName.c_str());
+            PrintLine(StrFormat(Tr(Text::CliNoRecoveryData), app.m_strName.c_str()));
         return;
     }
     if (recovery.status != Load::Ok) {
-        std::printf("Die Wiederherstellungsdaten sind unbrauchbar: der Satz lässt sich nicht reparieren.\n");
+        PrintLine(Tr(Text::CliRecoveryUnusable));
         return;
     }
     const std::uint32_t lost = recovery.LostSlices();
     const std::uint32_t have = recovery.set.RecoverySlices();
     if (lost == 0)
-        std::printf("Wiederherstellungsdaten: %u Blöcke, keiner wird gebraucht.\n",
-                    static_cast<unsigned>(have));
+        PrintLine(StrFormat(Tr(Text::CliRecoveryNotNeeded), static_cast<unsigned>(have)));
     else if (lost <= have)
-        std::printf(
-            "Der Satz lässt sich reparieren (portelan-cli repair): %u von %u Blöcken werden gebraucht.\n",
-            static_cast<unsigned>(lost), static_cast<unsigned>(have));
+        PrintLine(
+            StrFormat(Tr(Text::CliRepairable), static_cast<unsigned>(lost), static_cast<unsigned>(have)));
     else
-        std::printf("Der Satz lässt sich nicht reparieren: es fehlen %u Blöcke.\n",
-                    static_cast<unsigned>(lost - have));
+        PrintLine(StrFormat(Tr(Text::CliNotRepairable), static_cast<unsigned>(lost - have)));
 }
 
 // The set is whole, or the recovery files beside it can make it whole.
@@ -253,7 +249,7 @@ int RunVerify(const Invocation& invocation)
     std::optional<CConcatApp::SetCheck> check = app.CheckPieces();
     if (!check)
         return 1;
-    console.ShowSummary("geprüft");
+    console.ShowSummary(Tr(Text::CliVerifyVerb));
     const SetVerdict verdict = JudgeSet(*check, app.m_nTotalSize);
     if (invocation.json)
         PrintVerifyJson(app, *config, *check, verdict, Repairable(app, verdict.sound));
@@ -287,17 +283,14 @@ int RunRepair(const Invocation& invocation)
         break;
     case Load::NoPackets:
     case Load::NoSet:
-        console.ReportError(
-            StrFormat("Neben \"%s\" liegen keine Wiederherstellungsdaten für diesen Satz.", config->c_str()));
+        console.ReportError(StrFormat(Tr(Text::CliNoRecoveryBeside), config->c_str()));
         return 1;
     case Load::Inconsistent:
-        console.ReportError(StrFormat(
-            "Die Wiederherstellungsdaten neben \"%s\" sind unvollständig oder ungültig.", config->c_str()));
+        console.ReportError(StrFormat(Tr(Text::CliRecoveryInvalid), config->c_str()));
         return 1;
     case Load::ReadFailed:
-        console.ReportError(
-            WithReason(StrFormat("\"%s\" konnte nicht gelesen werden.", recovery.set.FailedPath().c_str()),
-                       recovery.set.LoadError()));
+        console.ReportError(WithReason(StrFormat(Tr(Text::CliCannotRead), recovery.set.FailedPath().c_str()),
+                                       recovery.set.LoadError()));
         return 1;
     }
     const par2::CRecoverySet::RepairReport& report = repair->report;
@@ -309,19 +302,18 @@ int RunRepair(const Invocation& invocation)
         std::string verdict;
         switch (piece.kind) {
         case Kind::Intact:
-            verdict = "OK";
+            verdict = Tr(Text::Ok);
             break;
         case Kind::Rebuilt:
-            verdict = piece.keptAs.empty() ? "neu erstellt"
-                                           : StrFormat("neu erstellt, die beschädigte Datei heisst jetzt %s",
-                                                       piece.keptAs.c_str());
+            verdict = piece.keptAs.empty() ? std::string(Tr(Text::CliRebuilt))
+                                           : StrFormat(Tr(Text::CliRebuiltKept), piece.keptAs.c_str());
             break;
         case Kind::NotRebuilt:
-            verdict = piece.before == par2::PieceState::Missing ? "fehlt, nicht neu erstellt"
-                                                                : "beschädigt, nicht neu erstellt";
+            verdict = Tr(piece.before == par2::PieceState::Missing ? Text::CliMissingNotRebuilt
+                                                                   : Text::CliDamagedNotRebuilt);
             break;
         case Kind::NotDescribed:
-            verdict = "ohne Wiederherstellungsdaten";
+            verdict = Tr(Text::CliNotDescribed);
             whole = false;
             break;
         }
@@ -332,25 +324,23 @@ int RunRepair(const Invocation& invocation)
     case Status::Ok:
         break;
     case Status::NotEnough:
-        console.ReportError(StrFormat("Die Wiederherstellungsdaten reichen nicht aus: es fehlen %u Blöcke.",
-                                      static_cast<unsigned>(report.missingSlices)));
+        console.ReportError(
+            StrFormat(Tr(Text::CliRecoveryShort), static_cast<unsigned>(report.missingSlices)));
         break;
     case Status::Unsolvable:
-        console.ReportError(
-            "Mit diesen Wiederherstellungsdaten lassen sich die Teilstücke nicht neu erstellen.");
+        console.ReportError(Tr(Text::CliCannotRebuild));
         break;
     case Status::NoMemory:
-        console.ReportError("Es konnte kein Speicher reserviert werden.");
+        console.ReportError(Tr(JoinerText::NoMemory));
         break;
     case Status::ReadFailed:
-        console.ReportError(WithReason(
-            StrFormat("\"%s\" konnte nicht gelesen werden.", report.failedPath.c_str()), report.error));
+        console.ReportError(
+            WithReason(StrFormat(Tr(Text::CliCannotRead), report.failedPath.c_str()), report.error));
         break;
     case Status::WriteFailed:
     case Status::CheckFailed:
-        console.ReportError(WithReason(
-            StrFormat("Das Teilstück \"%s\" konnte nicht neu erstellt werden.", report.failedPath.c_str()),
-            report.error));
+        console.ReportError(
+            WithReason(StrFormat(Tr(Text::CliPieceNotRebuilt), report.failedPath.c_str()), report.error));
         break;
     }
     std::fflush(stdout);
@@ -364,12 +354,12 @@ int RunSplit(const Invocation& invocation)
     if (invocation.count) {
         const std::optional<std::int64_t> count = ParsePieceCount(*invocation.count);
         if (!count)
-            return UsageError("ungültige ANZAHL: \"" + *invocation.count + "\"");
+            return UsageError(StrFormat(Tr(Text::CliBadCount), invocation.count->c_str()));
         inputs.choice = {*count, PieceUnit::Count};
     } else if (invocation.size) {
         const std::optional<PieceSizeValue> pieceSize = ParsePieceSize(*invocation.size);
         if (!pieceSize)
-            return UsageError("ungültige GROESSE: \"" + *invocation.size + "\"");
+            return UsageError(StrFormat(Tr(Text::CliBadSize), invocation.size->c_str()));
         inputs.choice = *pieceSize;
     }
     if (invocation.recovery) {
@@ -377,10 +367,10 @@ int RunSplit(const Invocation& invocation)
         const std::string& text = *invocation.recovery;
         if (text.empty() || text.size() > 3 || text.find_first_not_of("0123456789") != std::string::npos ||
             (inputs.recoveryPieces = std::stoi(text)) > kMaxPieces)
-            return UsageError("ungültiges N: \"" + text + "\"");
+            return UsageError(StrFormat(Tr(Text::CliBadRecovery), text.c_str()));
     }
     if (operands.size() != 2 || operands[0].empty() || operands[1].empty())
-        return UsageError("QUELLDATEI und ZIELVERZEICHNIS erwartet");
+        return UsageError(Tr(Text::CliSplitOperands));
 
     CCliFrontEnd ui(stdout, stderr, platform::IsTerminal(2), invocation.quiet);
     CEmbeddedJoiner joiner;
@@ -413,8 +403,9 @@ int RunHelp(const Invocation& invocation)
     }
     const Command* command = invocation.operands.size() == 1 ? FindCommand(invocation.operands[0]) : nullptr;
     if (!command)
-        return UsageError(invocation.operands.size() == 1 ? "unbekannter Befehl: " + invocation.operands[0]
-                                                          : "help erwartet höchstens einen BEFEHL");
+        return UsageError(invocation.operands.size() == 1
+                              ? StrFormat(Tr(Text::CliUnknownCommand), invocation.operands[0].c_str())
+                              : std::string(Tr(Text::CliHelpOperands)));
     std::fputs(CommandHelp(*command).c_str(), stdout);
     return 0;
 }

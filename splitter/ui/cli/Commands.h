@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "texts/SplitterTexts.h"
+
 namespace CLI {
 class App;
 }
@@ -26,8 +28,8 @@ struct Invocation {
 
 struct Command {
     const char* name;
-    const char* synopsis;    // after "portelan-cli NAME "
-    const char* description; // lines of two-space indented text, each ending in "\n"
+    std::optional<Text> synopsis; // after "portelan-cli NAME "; none without operands
+    Text description;             // lines of two-space indented text, each ending in "\n"
     // More lines after the description, made from other tables; null for none.
     std::string (*details)();
     // Declares the command's options and operands on its subcommand.

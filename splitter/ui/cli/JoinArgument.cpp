@@ -7,6 +7,7 @@
 
 #include "common/PathText.h"
 #include "common/StrFormat.h"
+#include "texts/SplitterTexts.h"
 
 namespace portelan {
 
@@ -47,14 +48,13 @@ JoinConfig ChooseJoinConfig(const std::string& argument)
 
     fs::file_status status = fs::status(path, error);
     if (status.type() == fs::file_type::not_found)
-        return {{}, StrFormat("Die Datei oder das Verzeichnis \"%s\" wurde nicht gefunden.", shown.c_str())};
+        return {{}, StrFormat(Tr(Text::CliNotFound), shown.c_str())};
     if (error)
-        return {{}, StrFormat("Auf \"%s\" kann nicht zugegriffen werden.", shown.c_str())};
+        return {{}, StrFormat(Tr(Text::CliNoAccess), shown.c_str())};
     if (fs::is_regular_file(status))
         return {shown, {}};
     if (!fs::is_directory(status))
-        return {{},
-                StrFormat("\"%s\" ist weder ein Verzeichnis noch eine Konfigurationsdatei.", shown.c_str())};
+        return {{}, StrFormat(Tr(Text::CliNeitherDirNorConfig), shown.c_str())};
 
     std::vector<std::string> found;
     fs::directory_iterator entries(path, error);
@@ -65,21 +65,16 @@ JoinConfig ChooseJoinConfig(const std::string& argument)
             found.push_back(std::move(name));
     }
     if (error)
-        return {{}, StrFormat("Das Verzeichnis \"%s\" konnte nicht gelesen werden.", shown.c_str())};
+        return {{}, StrFormat(Tr(Text::CliDirUnreadable), shown.c_str())};
 
     if (found.empty())
-        return {{},
-                StrFormat("Im Verzeichnis \"%s\" liegt keine Konfigurationsdatei (_*.cfg).", shown.c_str())};
+        return {{}, StrFormat(Tr(Text::CliNoConfigInDir), shown.c_str())};
     if (found.size() > 1) {
         std::sort(found.begin(), found.end());
         std::string list;
         for (const std::string& name : found)
             list += (list.empty() ? "" : ", ") + name;
-        return {
-            {},
-            StrFormat(
-                "Im Verzeichnis \"%s\" liegen mehrere Konfigurationsdateien: %s. Bitte eine davon nennen.",
-                shown.c_str(), list.c_str())};
+        return {{}, StrFormat(Tr(Text::CliSeveralConfigs), shown.c_str(), list.c_str())};
     }
     return {(path / found.front()).string(), {}};
 }

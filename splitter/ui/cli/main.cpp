@@ -4,14 +4,19 @@
 #include <string>
 #include <vector>
 
+#include "common/StrFormat.h"
 #include "common/SystemLanguage.h"
 #include "platform/Platform.h"
 #include "splitter/ui/cli/Commands.h"
 #include "splitter/update/UpdateCheck.h"
+#include "texts/SplitterTexts.h"
 
 namespace {
 
 using portelan::Invocation;
+using portelan::StrFormat;
+using portelan::Text;
+using portelan::Tr;
 
 // The parser's complaint in our words. Unknown words are left to the
 // caller (allow_extras), so only a missing value or a repeated flag remains;
@@ -23,10 +28,11 @@ std::string Problem(const CLI::ParseError& error, const std::vector<std::string>
         if (arg.size() > 1 && arg[0] == '-' && arg != "--")
             option = arg.substr(0, arg.find('='));
     if (dynamic_cast<const CLI::ExcludesError*>(&error))
-        return "--size und --count schliessen einander aus";
+        return Tr(Text::CliSizeOrCount);
     if (dynamic_cast<const CLI::ArgumentMismatch*>(&error) && !option.empty())
-        return "Wert fehlt oder ist zu viel bei " + option;
-    return option.empty() ? "ungültiger Aufruf" : "ungültiger Aufruf bei " + option;
+        return StrFormat(Tr(Text::CliValueMismatch), option.c_str());
+    return option.empty() ? std::string(Tr(Text::CliBadCall))
+                          : StrFormat(Tr(Text::CliBadCallAt), option.c_str());
 }
 
 // The first word the parser did not take: an unknown option, or at the top
@@ -34,8 +40,8 @@ std::string Problem(const CLI::ParseError& error, const std::vector<std::string>
 std::string Unexpected(const std::string& word, bool atTop)
 {
     if (!word.empty() && word[0] == '-')
-        return "unbekannte Option: " + word;
-    return atTop ? "unbekannter Befehl: " + word : "überzähliges Argument: " + word;
+        return StrFormat(Tr(Text::CliUnknownOption), word.c_str());
+    return StrFormat(Tr(atTop ? Text::CliUnknownCommand : Text::CliExtraArgument), word.c_str());
 }
 
 // What the parser left, without the "--" that it keeps among the words left
@@ -104,7 +110,7 @@ int main(int argc, char** argv)
             std::printf("portelan-cli %s\n", FormatVersion(ProgramVersion()).c_str());
             return 0;
         }
-        return UsageError("Befehl fehlt");
+        return UsageError(Tr(Text::CliNoCommand));
     }
     if (const std::vector<std::string> left = Leftover(app); version || !left.empty())
         return UsageError(Unexpected(left.empty() ? "--version" : left.front(), true));

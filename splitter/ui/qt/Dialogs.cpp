@@ -133,12 +133,12 @@ CPieceSizeDlg::CPieceSizeDlg(QWidget* parent) : QDialog(parent, kDialogFlags)
     int y = 8;
     for (const PiecePreset& preset : kPiecePresets) {
         const std::string name = std::string("preset_") + preset.name;
-        m_choiceButtons.emplace_back(Make<QRadioButton>(this, name.c_str(), preset.label, 7, y, 150, 10),
+        m_choiceButtons.emplace_back(Make<QRadioButton>(this, name.c_str(), Tr(preset.label), 7, y, 150, 10),
                                      preset.code);
         y += 14;
     }
     m_free = Make<QRadioButton>(this, "free", Tr(Text::FreeSizeChoice), 7, freeY, 100, 10);
-    auto* byCount = Make<QRadioButton>(this, "byCount", kCountChoiceLabel, 7, countY + 1, 100, 10);
+    auto* byCount = Make<QRadioButton>(this, "byCount", Tr(kCountChoiceLabel), 7, countY + 1, 100, 10);
     m_choiceButtons.emplace_back(byCount, PieceUnit::Count);
     m_count = Make<QLineEdit>(this, "count", 112, countY, 40, 12);
     // Wider fonts than the template's would cut the texts; there is room beside them.

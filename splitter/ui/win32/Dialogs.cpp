@@ -68,7 +68,7 @@ std::optional<PieceSizeValue> CPieceSizeDlg::Choose(HWND owner, const PieceSizeV
 
 BOOL CPieceSizeDlg::OnInitDialog()
 {
-    SetItemText(IDC_BY_COUNT, kCountChoiceLabel);
+    SetItemText(IDC_BY_COUNT, Tr(kCountChoiceLabel));
     AddPresetRows();
     Refresh();
     return TRUE;
@@ -105,7 +105,7 @@ void CPieceSizeDlg::AddPresetRows()
         if (!button)
             continue;
         SendMessageW(button, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
-        SetItemText(PresetId(i), kPiecePresets[i].label);
+        SetItemText(PresetId(i), Tr(kPiecePresets[i].label));
         SetWindowPos(button, previous, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
         previous = button;
     }
