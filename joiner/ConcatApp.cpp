@@ -16,6 +16,7 @@
 #include "common/SizeText.h"
 #include "common/StrFormat.h"
 #include "platform/Platform.h"
+#include "texts/JoinerTexts.h"
 
 namespace portelan {
 
@@ -181,10 +182,8 @@ bool CConcatApp::LoadConfig(CSplitConfig& record)
         if (OpenConfigIn(m_strDir, file)) {
             if (record.Read(file))
                 return true;
-            m_ui.ReportError(
-                WithReason(StrFormat("Die Konfigurationsdatei \"%s\" konnte nicht gelesen werden.",
-                                     m_strConfigPath.c_str()),
-                           file.LastError()));
+            m_ui.ReportError(WithReason(StrFormat(Tr(JoinerText::ConfigUnreadable), m_strConfigPath.c_str()),
+                                        file.LastError()));
             return false;
         }
         if (!m_ui.AskForDirectory(m_strDir, fileName))
@@ -194,25 +193,25 @@ bool CConcatApp::LoadConfig(CSplitConfig& record)
 
 std::string CConcatApp::ValidateRecord() const
 {
-    const char* reason = nullptr;
+    using T = JoinerText;
+    T reason = T::Count;
     if (m_nCount <= 0)
-        reason = "Sie nennt keine Teilstücke.";
+        reason = T::ConfigNoPieces;
     else if (m_nCount > kMaxPieces)
-        reason = "Sie nennt mehr als 999 Teilstücke.";
+        reason = T::ConfigTooManyPieces;
     else if (!m_bNamesDecoded)
-        reason = "Der Dateiname ist in seiner Kodierung (Windows-1252 oder UTF-8) ungültig.";
+        reason = T::ConfigBadEncoding;
     else if (m_strName.empty() || m_strExt.empty())
-        reason = "Der Dateiname oder die Erweiterung fehlt.";
+        reason = T::ConfigNoName;
     else if (const SetNameFault fault =
                  CheckSetNames(m_strName, m_strExt, platform::FileNamesFollowWindowsRules());
              fault == SetNameFault::WindowsReserved)
-        reason = "Der Dateiname ist unter Windows nicht erlaubt.";
+        reason = T::ConfigNameReserved;
     else if (fault != SetNameFault::None)
-        reason = "Der Dateiname darf weder Pfadtrenner noch Steuerzeichen enthalten "
-                 "und nicht \".\" oder \"..\" sein.";
-    if (!reason)
+        reason = T::ConfigNameInvalid;
+    if (reason == T::Count)
         return {};
-    return StrFormat("Die Konfigurationsdatei \"%s\" ist ungültig:\r\n%s", m_strConfigPath.c_str(), reason);
+    return StrFormat(Tr(T::ConfigInvalid), m_strConfigPath.c_str(), Tr(reason));
 }
 
 bool CConcatApp::LoadAcceptedRecord()
@@ -271,16 +270,15 @@ bool CConcatApp::InitInstance()
     // The target is created beside the anchor: that volume needs the room.
     const FreeSpace free = CheckFreeSpace(GetModuleDir(), m_nTotalSize);
     if (!free.enough) {
-        m_ui.ReportError(StrFormat(
-            "Fehler: Zu wenig Speicherplatz (%s) auf \"%s\".\r\nSie benötigen mindestens %s.",
-            FormatSize(free.bytes).c_str(), GetModuleDir().c_str(), FormatSize(m_nTotalSize).c_str()));
+        m_ui.ReportError(StrFormat(Tr(JoinerText::JoinNoSpace), FormatSize(free.bytes).c_str(),
+                                   GetModuleDir().c_str(), FormatSize(m_nTotalSize).c_str()));
         return false;
     }
 
     if (!JoinPieces())
         return false;
-    m_ui.ShowMessage(StrFormat("Die Datei \"%s\" wurde erstellt.", TargetPath().c_str()),
-                     "Zusammenführung erfolgreich");
+    m_ui.ShowMessage(StrFormat(Tr(JoinerText::JoinDone), TargetPath().c_str()),
+                     Tr(JoinerText::JoinDoneCaption));
     m_ui.ShowJoinSummary();
     return true;
 }
@@ -289,9 +287,7 @@ bool CConcatApp::RefuseIfPiece(const std::string& piecePath, const std::string& 
 {
     if (piecePath != target && !platform::SameFile(piecePath, target))
         return false;
-    m_ui.ReportError(
-        StrFormat("Die Zieldatei \"%s\" ist zugleich eines der Teilstücke und wird nicht überschrieben.",
-                  target.c_str()));
+    m_ui.ReportError(StrFormat(Tr(JoinerText::TargetIsPiece), target.c_str()));
     return true;
 }
 
@@ -342,7 +338,7 @@ bool CConcatApp::JoinPieces()
         IConcatFrontEnd& ui;
         ~Progress() { ui.DestroyProgress(); }
     } progress{m_ui};
-    m_ui.CreateProgress("Bitte warten...");
+    m_ui.CreateProgress(Tr(JoinerText::PleaseWait));
     m_ui.ShowProgress(true);
 
     // The checksum list beside the configuration file names a damaged piece
@@ -355,7 +351,7 @@ bool CConcatApp::JoinPieces()
 
     bool proceed = true;
     for (int i = 1; i <= m_nCount && proceed; ++i) {
-        m_ui.SetProgressTip(StrFormat("Datei %d von %d...", i, m_nCount));
+        m_ui.SetProgressTip(StrFormat(Tr(JoinerText::JoinFileOf), i, m_nCount));
         proceed = AppendPiece(join, i);
     }
     if (!join.out.Close() && proceed) {
@@ -376,8 +372,7 @@ bool CConcatApp::MayWriteTarget(const std::string& target)
     platform::File existing;
     if (platform::Exists(target) && !existing.Open(target, platform::File::Mode::WriteExisting)) {
         m_ui.ReportError(
-            WithReason(StrFormat("Die Zieldatei \"%s\" konnte nicht geschrieben werden.", target.c_str()),
-                       existing.LastError()));
+            WithReason(StrFormat(Tr(JoinerText::TargetNotWritable), target.c_str()), existing.LastError()));
         return false;
     }
     return true;
@@ -398,8 +393,7 @@ bool CConcatApp::CreateGrowingFile(Join& join)
         join.out.Close();
         platform::RemoveFile(join.tempPath);
     }
-    m_ui.ReportError(WithReason(
-        StrFormat("Die Zieldatei \"%s\" konnte nicht geschrieben werden.", join.target.c_str()), error));
+    m_ui.ReportError(WithReason(StrFormat(Tr(JoinerText::TargetNotWritable), join.target.c_str()), error));
     return false;
 }
 
@@ -472,27 +466,26 @@ bool CConcatApp::RebuildFromRecovery()
     else
         report.status = Status::ReadFailed;
     // One text per outcome, so that the joiner carries one call for them all.
-    const char* text = "Das Teilstück \"%s\" konnte nicht neu erstellt werden.";
+    // A text without a directive leaves the detail out.
+    JoinerText text = JoinerText::RebuildFailed;
     std::string detail = report.failedPath;
     if (recovery.status == Load::Inconsistent) {
-        text = "Die Wiederherstellungsdaten neben \"%s\" sind unvollständig oder ungültig.";
+        text = JoinerText::RecoveryInconsistent;
         detail = m_strConfigPath;
     } else if (recovery.status == Load::ReadFailed || report.status == Status::ReadFailed) {
-        text = "\"%s\" konnte nicht gelesen werden.";
+        text = JoinerText::CannotRead;
         if (recovery.status == Load::ReadFailed)
             detail = recovery.set.FailedPath();
     } else if (report.status == Status::NotEnough) {
-        text = "Die Wiederherstellungsdaten reichen nicht aus: es fehlen %s Blöcke.";
+        text = JoinerText::RecoveryNotEnough;
         detail = StrFormat("%u", static_cast<unsigned>(report.missingSlices));
     } else if (report.status == Status::Unsolvable) {
-        text = "Mit diesen Wiederherstellungsdaten lassen sich die Teilstücke nicht neu erstellen.%s";
-        detail.clear();
+        text = JoinerText::RecoveryUnsolvable;
     } else if (report.status == Status::NoMemory) {
-        text = "Es konnte kein Speicher reserviert werden.%s";
-        detail.clear();
+        text = JoinerText::NoMemory;
     }
     if (report.status != Status::Ok) {
-        m_ui.ReportError(StrFormat(text, detail.c_str()));
+        m_ui.ReportError(StrFormat(Tr(text), detail.c_str()));
         return false;
     }
     bool rebuilt = false;
@@ -500,9 +493,9 @@ bool CConcatApp::RebuildFromRecovery()
         if (report.pieces[i].kind != par2::CRecoverySet::PieceOutcome::Kind::Rebuilt)
             continue;
         rebuilt = true;
-        m_ui.ShowMessage(StrFormat("Das Teilstück \"%s\" wurde aus den Wiederherstellungsdaten neu erstellt.",
+        m_ui.ShowMessage(StrFormat(Tr(JoinerText::Rebuilt),
                                    PieceFileName(dir, m_strName, static_cast<int>(i) + 1).c_str()),
-                         "Wiederherstellung");
+                         Tr(JoinerText::RebuiltCaption));
     }
     return rebuilt;
 }
@@ -525,8 +518,7 @@ CConcatApp::Appended CConcatApp::CopyPiece(Join& join, int index, platform::File
     const std::int64_t length = piece.Length();
     if (length < 0) {
         m_ui.ReportError(
-            WithReason(StrFormat("Die Länge der Datei \"%s\" konnte nicht bestimmt werden.", path.c_str()),
-                       piece.LastError()));
+            WithReason(StrFormat(Tr(JoinerText::LengthUnknown), path.c_str()), piece.LastError()));
         return Appended::Failed;
     }
     const std::int64_t start = join.written;
@@ -539,11 +531,10 @@ CConcatApp::Appended CConcatApp::CopyPiece(Join& join, int index, platform::File
     join.written += copied.bytes;
     switch (copied.status) {
     case CopyResult::Status::NoMemory:
-        m_ui.ReportError("Es konnte kein Speicher reserviert werden.");
+        m_ui.ReportError(Tr(JoinerText::NoMemory));
         return Appended::Failed;
     case CopyResult::Status::ReadFailed:
-        m_ui.ReportError(
-            WithReason(StrFormat("\"%s\" konnte nicht gelesen werden.", path.c_str()), copied.error));
+        m_ui.ReportError(WithReason(StrFormat(Tr(JoinerText::CannotRead), path.c_str()), copied.error));
         return Appended::Failed;
     case CopyResult::Status::WriteFailed:
         join.error = copied.error;
@@ -552,7 +543,7 @@ CConcatApp::Appended CConcatApp::CopyPiece(Join& join, int index, platform::File
         break;
     }
     if (IsEmptyPiece(copied.bytes)) {
-        m_ui.ReportError(StrFormat("\"%s\" hat eine Länge von Null.", path.c_str()));
+        m_ui.ReportError(StrFormat(Tr(JoinerText::PieceEmpty), path.c_str()));
         return Appended::Failed;
     }
     if (index == 1)
@@ -576,7 +567,7 @@ CConcatApp::Appended CConcatApp::CopyPiece(Join& join, int index, platform::File
         join.error = join.out.LastError();
         return Appended::Failed;
     }
-    m_ui.ReportError(StrFormat("Das Teilstück \"%s\" ist beschädigt.", path.c_str()));
+    m_ui.ReportError(StrFormat(Tr(JoinerText::PieceDamaged), path.c_str()));
     return Appended::Damaged;
 }
 
@@ -597,8 +588,7 @@ bool CConcatApp::FinishJoin(Join& join, bool proceed)
     // A record of another writer may carry no sum: its size is the check left.
     if (proceed && join.written != m_nTotalSize) {
         proceed = false;
-        m_ui.ReportError(
-            StrFormat("Die Grösse der zusammengeführten Datei \"%s\" stimmt nicht.", join.target.c_str()));
+        m_ui.ReportError(StrFormat(Tr(JoinerText::JoinedSizeWrong), join.target.c_str()));
     }
     // The pieces' sums, combined: what the whole must be where the record
     // carries no sum of its own (a record of another writer).
@@ -622,16 +612,15 @@ bool CConcatApp::FinishJoin(Join& join, bool proceed)
             const platform::Outcome entry = platform::FlushDirectory(GetModuleDir());
             if (entry)
                 return true;
-            m_ui.ReportError(WithReason(
-                StrFormat("Die Zieldatei \"%s\" konnte nicht erstellt werden.", join.target.c_str()),
-                entry.error));
+            m_ui.ReportError(
+                WithReason(StrFormat(Tr(JoinerText::TargetNotCreated), join.target.c_str()), entry.error));
             return false;
         }
         join.error = renamed.error;
     }
     platform::RemoveFile(join.tempPath);
-    m_ui.ReportError(WithReason(
-        StrFormat("Die Zieldatei \"%s\" konnte nicht erstellt werden.", join.target.c_str()), join.error));
+    m_ui.ReportError(
+        WithReason(StrFormat(Tr(JoinerText::TargetNotCreated), join.target.c_str()), join.error));
     return false;
 }
 
@@ -655,8 +644,7 @@ bool CConcatApp::FlushAndCheck(Join& join, std::optional<std::uint32_t> expected
     }
     if (sum.ok && sum.crc == *expected)
         return true;
-    m_ui.ReportError(
-        StrFormat("Die Prüfsumme der zusammengeführten Datei \"%s\" stimmt nicht.", join.target.c_str()));
+    m_ui.ReportError(StrFormat(Tr(JoinerText::JoinedSumWrong), join.target.c_str()));
     return false;
 }
 
@@ -668,7 +656,7 @@ std::optional<CConcatApp::SetCheck> CConcatApp::CheckPieces()
     const std::vector<std::optional<std::uint32_t>> listed = ListedChecksums(check.hasList);
     std::unique_ptr<char[]> buffer(new (std::nothrow) char[kCheckBuffer]);
     if (!buffer) {
-        m_ui.ReportError("Es konnte kein Speicher reserviert werden.");
+        m_ui.ReportError(Tr(JoinerText::NoMemory));
         return std::nullopt;
     }
     std::uint32_t whole = 0;

@@ -31,7 +31,7 @@ CSplitEngine::~CSplitEngine()
 void CSplitEngine::ShowError(const std::string& message, const std::string& title)
 {
     m_ui.SetStatus("Ein Fehler ist aufgetreten.");
-    m_ui.ShowErrorWindow(message, title.empty() ? kErrorCaption : title);
+    m_ui.ShowErrorWindow(message, title.empty() ? Tr(JoinerText::ErrorCaption) : title);
 }
 
 void CSplitEngine::InitProgress(int lower, int upper, int step)
@@ -113,7 +113,7 @@ std::string FailureMessage(const CSplitJob& job) { return WithReason(FailureText
 
 bool CSplitEngine::StartSplit(const SplitPlan& plan)
 {
-    m_ui.SetStatus("Bitte warten...");
+    m_ui.SetStatus(Tr(JoinerText::PleaseWait));
     if (m_pJob) {
         ShowError("Interner Fehler [THREAD-02]", "");
         return false;

@@ -48,7 +48,7 @@ bool CCliFrontEnd::ConfirmPlan(const SplitPlan& plan)
     // A refusal is an error: on err, where a script looks for one.
     if (!view.verdict.canConfirm) {
         m_bErrorShown = true;
-        std::fprintf(m_err, "%s\n", kErrorCaption);
+        std::fprintf(m_err, "%s\n", Tr(JoinerText::ErrorCaption));
         PrintLines(m_err, "", view.verdict.text);
         std::fflush(m_err);
     }
@@ -89,7 +89,7 @@ void CCliFrontEnd::ReportRefusal()
 {
     if (m_bErrorShown || m_strLastStatus.empty())
         return;
-    std::fprintf(m_err, "%s\n%s\n", kErrorCaption, m_strLastStatus.c_str());
+    std::fprintf(m_err, "%s\n%s\n", Tr(JoinerText::ErrorCaption), m_strLastStatus.c_str());
     std::fflush(m_err);
 }
 

@@ -338,7 +338,7 @@ int RunRepair(const Invocation& invocation)
             "Mit diesen Wiederherstellungsdaten lassen sich die Teilstücke nicht neu erstellen.");
         break;
     case Status::NoMemory:
-        console.ReportError("Es konnte kein Speicher reserviert werden.");
+        console.ReportError(Tr(JoinerText::NoMemory));
         break;
     case Status::ReadFailed:
         console.ReportError(StrFormat("\"%s\" konnte nicht gelesen werden.", report.failedPath.c_str()));

@@ -12,7 +12,7 @@ namespace portelan::qt {
 
 CErrorDlg::CErrorDlg(QWidget* parent) : QDialog(parent)
 {
-    setWindowTitle(QString::fromUtf8(kErrorCaption));
+    setWindowTitle(QString::fromUtf8(Tr(JoinerText::ErrorCaption)));
     SetDialogSize(this, 286, 61);
 
     // Created in the template's order, which is also the tab order: the
@@ -37,7 +37,7 @@ CErrorDlg::CErrorDlg(QWidget* parent) : QDialog(parent)
 
 void CErrorDlg::SetTexts(const std::string& message, const std::string& title)
 {
-    setWindowTitle(QString::fromStdString(title.empty() ? kErrorCaption : title));
+    setWindowTitle(QString::fromStdString(title.empty() ? Tr(JoinerText::ErrorCaption) : title));
     m_message->setPlainText(QString::fromStdString(UnixLineBreaks(message)));
 }
 
