@@ -2,7 +2,9 @@
 
 #include <charconv>
 
+#include "common/StrFormat.h"
 #include "platform/Platform.h"
+#include "texts/JoinerTexts.h"
 
 namespace portelan {
 
@@ -28,7 +30,8 @@ std::string FormatSize(std::int64_t count)
         ++step;
     }
     if (step == 0)
-        return Decimal(value) + (value == 1 ? " Byte" : " Bytes");
+        return StrFormat(Tr(JoinerText::SizeInBytes, static_cast<unsigned long long>(value)),
+                         static_cast<long long>(value));
     // The unit comes from the truncated quotient, the number from the value
     // one step below: 1048575 bytes read "1024.0 KB", not "1.0 MB". One
     // decimal, rounded half to even as printf's "%.1f" rounds the exact

@@ -27,7 +27,6 @@ constexpr std::size_t kCheckBuffer = 1 << 20;
 constexpr std::string_view kTempPrefix = ".~portelan-";
 constexpr std::string_view kTempSuffix = ".tmp";
 
-constexpr const char* kNotCreated = "Die Zieldatei \"%s\" konnte nicht erstellt werden.";
 
 // A temporary file of ours carries its own identity in its name, which no
 // file of the user's does by chance: ".~portelan-<16 hex digits>.tmp".
@@ -146,9 +145,9 @@ std::string CConcatApp::GetModuleBaseName() const
     return ToLowerAscii(older.empty() ? ConfigStem(false) : older);
 }
 
-bool CConcatApp::Report(const char* format, const std::string& path, platform::Error error)
+bool CConcatApp::Report(JoinerText text, const std::string& path, platform::Error error)
 {
-    m_ui.ReportError(WithReason(StrFormat(format, path.c_str()), error));
+    m_ui.ReportError(WithReason(StrFormat(Tr(text), path.c_str()), error));
     return false;
 }
 
@@ -189,7 +188,7 @@ bool CConcatApp::LoadConfig(CSplitConfig& record)
         if (OpenConfigIn(m_strDir, file)) {
             if (record.Read(file))
                 return true;
-            Report("Die Konfigurationsdatei \"%s\" konnte nicht gelesen werden.", m_strConfigPath,
+            Report(JoinerText::ConfigUnreadable, m_strConfigPath,
                    file.LastError());
             return false;
         }
@@ -200,25 +199,25 @@ bool CConcatApp::LoadConfig(CSplitConfig& record)
 
 std::string CConcatApp::ValidateRecord() const
 {
-    const char* reason = nullptr;
+    using T = JoinerText;
+    T reason = T::Count;
     if (m_nCount <= 0)
-        reason = "Sie nennt keine Teilstücke.";
+        reason = T::ConfigNoPieces;
     else if (m_nCount > kMaxPieces)
-        reason = "Sie nennt mehr als 999 Teilstücke.";
+        reason = T::ConfigTooManyPieces;
     else if (!m_bNamesDecoded)
-        reason = "Der Dateiname ist in seiner Kodierung (Windows-1252 oder UTF-8) ungültig.";
+        reason = T::ConfigBadEncoding;
     else if (m_strName.empty() || m_strExt.empty())
-        reason = "Der Dateiname oder die Erweiterung fehlt.";
+        reason = T::ConfigNoName;
     else if (const SetNameFault fault =
                  CheckSetNames(m_strName, m_strExt, platform::FileNamesFollowWindowsRules());
              fault == SetNameFault::WindowsReserved)
-        reason = "Der Dateiname ist unter Windows nicht erlaubt.";
+        reason = T::ConfigNameReserved;
     else if (fault != SetNameFault::None)
-        reason = "Der Dateiname darf weder Pfadtrenner noch Steuerzeichen enthalten "
-                 "und nicht \".\" oder \"..\" sein.";
-    if (!reason)
+        reason = T::ConfigNameInvalid;
+    if (reason == T::Count)
         return {};
-    return StrFormat("Die Konfigurationsdatei \"%s\" ist ungültig:\r\n%s", m_strConfigPath.c_str(), reason);
+    return StrFormat(Tr(T::ConfigInvalid), m_strConfigPath.c_str(), Tr(reason));
 }
 
 bool CConcatApp::LoadAcceptedRecord()
@@ -277,16 +276,15 @@ bool CConcatApp::InitInstance()
     // The target is created beside the anchor: that volume needs the room.
     const FreeSpace free = CheckFreeSpace(GetModuleDir(), m_nTotalSize);
     if (!free.enough) {
-        m_ui.ReportError(StrFormat(
-            "Fehler: Zu wenig Speicherplatz (%s) auf \"%s\".\r\nSie benötigen mindestens %s.",
-            FormatSize(free.bytes).c_str(), GetModuleDir().c_str(), FormatSize(m_nTotalSize).c_str()));
+        m_ui.ReportError(StrFormat(Tr(JoinerText::JoinNoSpace), FormatSize(free.bytes).c_str(),
+                                   GetModuleDir().c_str(), FormatSize(m_nTotalSize).c_str()));
         return false;
     }
 
     if (!JoinPieces())
         return false;
-    m_ui.ShowMessage(StrFormat("Die Datei \"%s\" wurde erstellt.", TargetPath().c_str()),
-                     "Zusammenführung erfolgreich");
+    m_ui.ShowMessage(StrFormat(Tr(JoinerText::JoinDone), TargetPath().c_str()),
+                     Tr(JoinerText::JoinDoneCaption));
     m_ui.ShowJoinSummary();
     return true;
 }
@@ -295,7 +293,7 @@ bool CConcatApp::RefuseIfPiece(const std::string& piecePath, const std::string& 
 {
     if (piecePath != target && !platform::SameFile(piecePath, target))
         return false;
-    Report("Die Zieldatei \"%s\" ist zugleich eines der Teilstücke und wird nicht überschrieben.", target);
+    Report(JoinerText::TargetIsPiece, target);
     return true;
 }
 
@@ -346,7 +344,7 @@ bool CConcatApp::JoinPieces()
         IConcatFrontEnd& ui;
         ~Progress() { ui.DestroyProgress(); }
     } progress{m_ui};
-    m_ui.CreateProgress("Bitte warten...");
+    m_ui.CreateProgress(Tr(JoinerText::PleaseWait));
     m_ui.ShowProgress(true);
 
     // The checksum list beside the configuration file names a damaged piece
@@ -359,7 +357,7 @@ bool CConcatApp::JoinPieces()
 
     bool proceed = true;
     for (int i = 1; i <= m_nCount && proceed; ++i) {
-        m_ui.SetProgressTip(StrFormat("Datei %d von %d...", i, m_nCount));
+        m_ui.SetProgressTip(StrFormat(Tr(JoinerText::JoinFileOf), i, m_nCount));
         proceed = AppendPiece(join, i);
     }
     if (!join.out.Close() && proceed) {
@@ -379,7 +377,7 @@ bool CConcatApp::MayWriteTarget(const std::string& target)
     // An existing target that we may not write stays untouched.
     platform::File existing;
     if (platform::Exists(target) && !existing.Open(target, platform::File::Mode::WriteExisting)) {
-        Report("Die Zieldatei \"%s\" konnte nicht geschrieben werden.", target, existing.LastError());
+        Report(JoinerText::TargetNotWritable, target, existing.LastError());
         return false;
     }
     return true;
@@ -400,7 +398,7 @@ bool CConcatApp::CreateGrowingFile(Join& join)
         join.out.Close();
         platform::RemoveFile(join.tempPath);
     }
-    Report("Die Zieldatei \"%s\" konnte nicht geschrieben werden.", join.target, error);
+    Report(JoinerText::TargetNotWritable, join.target, error);
     return false;
 }
 
@@ -473,27 +471,26 @@ bool CConcatApp::RebuildFromRecovery()
     else
         report.status = Status::ReadFailed;
     // One text per outcome, so that the joiner carries one call for them all.
-    const char* text = "Das Teilstück \"%s\" konnte nicht neu erstellt werden.";
+    // A text without a directive leaves the detail out.
+    JoinerText text = JoinerText::RebuildFailed;
     std::string detail = report.failedPath;
     platform::Error error = report.error;
     if (recovery.status == Load::Inconsistent) {
-        text = "Die Wiederherstellungsdaten neben \"%s\" sind unvollständig oder ungültig.";
+        text = JoinerText::RecoveryInconsistent;
         detail = m_strConfigPath;
     } else if (recovery.status == Load::ReadFailed || report.status == Status::ReadFailed) {
-        text = "\"%s\" konnte nicht gelesen werden.";
+        text = JoinerText::CannotRead;
         if (recovery.status == Load::ReadFailed) {
             detail = recovery.set.FailedPath();
             error = recovery.set.LoadError();
         }
     } else if (report.status == Status::NotEnough) {
-        text = "Die Wiederherstellungsdaten reichen nicht aus: es fehlen %s Blöcke.";
+        text = JoinerText::RecoveryNotEnough;
         detail = StrFormat("%u", static_cast<unsigned>(report.missingSlices));
     } else if (report.status == Status::Unsolvable) {
-        text = "Mit diesen Wiederherstellungsdaten lassen sich die Teilstücke nicht neu erstellen.%s";
-        detail.clear();
+        text = JoinerText::RecoveryUnsolvable;
     } else if (report.status == Status::NoMemory) {
-        text = "Es konnte kein Speicher reserviert werden.%s";
-        detail.clear();
+        text = JoinerText::NoMemory;
     }
     if (report.status != Status::Ok)
         return Report(text, detail, error);
@@ -502,9 +499,9 @@ bool CConcatApp::RebuildFromRecovery()
         if (report.pieces[i].kind != par2::CRecoverySet::PieceOutcome::Kind::Rebuilt)
             continue;
         rebuilt = true;
-        m_ui.ShowMessage(StrFormat("Das Teilstück \"%s\" wurde aus den Wiederherstellungsdaten neu erstellt.",
+        m_ui.ShowMessage(StrFormat(Tr(JoinerText::Rebuilt),
                                    PieceFileName(dir, m_strName, static_cast<int>(i) + 1).c_str()),
-                         "Wiederherstellung");
+                         Tr(JoinerText::RebuiltCaption));
     }
     return rebuilt;
 }
@@ -526,7 +523,7 @@ CConcatApp::Appended CConcatApp::CopyPiece(Join& join, int index, platform::File
     using platform::CopyResult;
     const std::int64_t length = piece.Length();
     if (length < 0) {
-        Report("Die Länge der Datei \"%s\" konnte nicht bestimmt werden.", path, piece.LastError());
+        Report(JoinerText::LengthUnknown, path, piece.LastError());
         return Appended::Failed;
     }
     const std::int64_t start = join.written;
@@ -539,10 +536,10 @@ CConcatApp::Appended CConcatApp::CopyPiece(Join& join, int index, platform::File
     join.written += copied.bytes;
     switch (copied.status) {
     case CopyResult::Status::NoMemory:
-        m_ui.ReportError("Es konnte kein Speicher reserviert werden.");
+        m_ui.ReportError(Tr(JoinerText::NoMemory));
         return Appended::Failed;
     case CopyResult::Status::ReadFailed:
-        Report("\"%s\" konnte nicht gelesen werden.", path, copied.error);
+        Report(JoinerText::CannotRead, path, copied.error);
         return Appended::Failed;
     case CopyResult::Status::WriteFailed:
         join.error = copied.error;
@@ -551,7 +548,7 @@ CConcatApp::Appended CConcatApp::CopyPiece(Join& join, int index, platform::File
         break;
     }
     if (IsEmptyPiece(copied.bytes)) {
-        Report("\"%s\" hat eine Länge von Null.", path);
+        Report(JoinerText::PieceEmpty, path);
         return Appended::Failed;
     }
     if (index == 1)
@@ -575,7 +572,7 @@ CConcatApp::Appended CConcatApp::CopyPiece(Join& join, int index, platform::File
         join.error = join.out.LastError();
         return Appended::Failed;
     }
-    Report("Das Teilstück \"%s\" ist beschädigt.", path);
+    Report(JoinerText::PieceDamaged, path);
     return Appended::Damaged;
 }
 
@@ -596,7 +593,7 @@ bool CConcatApp::FinishJoin(Join& join, bool proceed)
     // A record of another writer may carry no sum: its size is the check left.
     if (proceed && join.written != m_nTotalSize) {
         proceed = false;
-        Report("Die Grösse der zusammengeführten Datei \"%s\" stimmt nicht.", join.target);
+        Report(JoinerText::JoinedSizeWrong, join.target);
     }
     // The pieces' sums, combined: what the whole must be where the record
     // carries no sum of its own (a record of another writer).
@@ -621,12 +618,12 @@ bool CConcatApp::FinishJoin(Join& join, bool proceed)
             if (entry)
                 return true;
             join.error = entry.error;
-            return Report(kNotCreated, join.target, join.error);
+            return Report(JoinerText::TargetNotCreated, join.target, join.error);
         }
         join.error = renamed.error;
     }
     platform::RemoveFile(join.tempPath);
-    return Report(kNotCreated, join.target, join.error);
+    return Report(JoinerText::TargetNotCreated, join.target, join.error);
 }
 
 bool CConcatApp::FlushAndCheck(Join& join, std::optional<std::uint32_t> expected)
@@ -649,7 +646,7 @@ bool CConcatApp::FlushAndCheck(Join& join, std::optional<std::uint32_t> expected
     }
     if (sum.ok && sum.crc == *expected)
         return true;
-    return Report("Die Prüfsumme der zusammengeführten Datei \"%s\" stimmt nicht.", join.target);
+    return Report(JoinerText::JoinedSumWrong, join.target);
 }
 
 std::optional<CConcatApp::SetCheck> CConcatApp::CheckPieces()
@@ -660,7 +657,7 @@ std::optional<CConcatApp::SetCheck> CConcatApp::CheckPieces()
     const std::vector<std::optional<std::uint32_t>> listed = ListedChecksums(check.hasList);
     std::unique_ptr<char[]> buffer(new (std::nothrow) char[kCheckBuffer]);
     if (!buffer) {
-        m_ui.ReportError("Es konnte kein Speicher reserviert werden.");
+        m_ui.ReportError(Tr(JoinerText::NoMemory));
         return std::nullopt;
     }
     std::uint32_t whole = 0;

@@ -11,6 +11,7 @@
 #include "common/SplitSet.h"
 #include "joiner/ConcatFrontEnd.h"
 #include "par2/RecoverySet.h"
+#include "texts/JoinerTexts.h"
 
 namespace portelan {
 
@@ -159,7 +160,7 @@ class CConcatApp {
     // Reports format, whose one %s is path, with the system's reason for
     // error below it; false, for the caller to return. One call for every
     // such message, so that the joiner carries its code once.
-    [[gnu::noinline]] bool Report(const char* format, const std::string& path, platform::Error error = {});
+    [[gnu::noinline]] bool Report(JoinerText text, const std::string& path, platform::Error error = {});
 
     IConcatFrontEnd& m_ui;
     std::string m_strAnchorPath;

@@ -9,11 +9,14 @@
 #include <new>
 #include <string>
 
+#include "texts/JoinerTexts.h"
+
 namespace {
 
 [[noreturn]] void Fatal(const char* what)
 {
-    std::fputs("Interner Fehler: ", stderr);
+    std::fputs(portelan::Tr(portelan::JoinerText::InternalError), stderr);
+    std::fputs(": ", stderr);
     std::fputs(what, stderr);
     std::fputs("\n", stderr);
     std::abort();
@@ -23,7 +26,7 @@ void* Allocate(std::size_t n)
 {
     if (void* p = std::malloc(n ? n : 1))
         return p;
-    Fatal("Es konnte kein Speicher reserviert werden.");
+    Fatal(portelan::Tr(portelan::JoinerText::NoMemory));
 }
 
 } // namespace

@@ -1,5 +1,7 @@
 #include "joiner/SetVerdict.h"
 
+#include "texts/JoinerTexts.h"
+
 namespace portelan {
 
 SetVerdict JudgeSet(const CConcatApp::SetCheck& check, std::int64_t recordSize)
@@ -42,17 +44,21 @@ SetVerdict JudgeSet(const CConcatApp::SetCheck& check, std::int64_t recordSize)
 
 const char* PieceVerdictText(PieceVerdict verdict)
 {
+    JoinerText text = JoinerText::VerdictOk;
     switch (verdict) {
     case PieceVerdict::Damaged:
-        return "beschädigt";
+        text = JoinerText::VerdictDamaged;
+        break;
     case PieceVerdict::Unchecked:
-        return "ungeprüft";
+        text = JoinerText::VerdictUnchecked;
+        break;
     case PieceVerdict::Missing:
-        return "fehlt";
+        text = JoinerText::VerdictMissing;
+        break;
     case PieceVerdict::Intact:
         break;
     }
-    return "OK";
+    return Tr(text);
 }
 
 } // namespace portelan

@@ -20,7 +20,7 @@ enum class JoinerText : unsigned short {
 };
 
 // The entry in the current language, or in the one given.
-const TextEntry& Entry(JoinerText id, Language language = CurrentLanguage());
+TextEntry Entry(JoinerText id, Language language = CurrentLanguage());
 
 inline const char* Tr(JoinerText id) { return Entry(id).text; }
 inline const char* Tr(JoinerText id, unsigned long long count) { return PluralForm(Entry(id), count); }

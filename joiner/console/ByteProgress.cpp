@@ -2,6 +2,7 @@
 
 #include "common/SizeText.h"
 #include "common/StrFormat.h"
+#include "texts/JoinerTexts.h"
 
 namespace portelan {
 
@@ -30,7 +31,8 @@ std::string FormatDuration(std::int64_t seconds)
 
 std::string FormatTenths(std::int64_t tenths)
 {
-    return StrFormat("%lld,%lld", static_cast<long long>(tenths / 10), static_cast<long long>(tenths % 10));
+    return StrFormat(Tr(JoinerText::DecimalTenths), static_cast<long long>(tenths / 10),
+                     static_cast<long long>(tenths % 10));
 }
 
 void CByteProgress::Start(std::int64_t total)
@@ -66,24 +68,25 @@ std::string CByteProgress::Line(const std::string& piece) const
     const std::int64_t ms = ElapsedMs(m_now);
     const long long percent = m_nTotal > 0 ? static_cast<long long>(m_nDone * 100 / m_nTotal) : 100;
     std::string line =
-        StrFormat("%s von %s (%lld %%), %s MB/s", FormatSize(m_nDone).c_str(), FormatSize(m_nTotal).c_str(),
+        StrFormat(Tr(JoinerText::ProgressLine), FormatSize(m_nDone).c_str(), FormatSize(m_nTotal).c_str(),
                   percent > 100 ? 100LL : percent, FormatTenths(SpeedTenths(m_nDone, ms)).c_str());
     // Time left from the speed so far; unknown before the first byte.
     if (m_nDone > 0) {
         const std::int64_t left = m_nTotal > m_nDone ? m_nTotal - m_nDone : 0;
         const std::int64_t bytesPerSecond = m_nDone * 1000 / ms;
-        line +=
-            ", noch " + FormatDuration(bytesPerSecond > 0 ? (left + bytesPerSecond - 1) / bytesPerSecond : 0);
+        line += StrFormat(
+            Tr(JoinerText::ProgressTimeLeft),
+            FormatDuration(bytesPerSecond > 0 ? (left + bytesPerSecond - 1) / bytesPerSecond : 0).c_str());
     }
     if (!piece.empty())
-        line += ", Teilstück " + piece;
+        line += StrFormat(Tr(JoinerText::ProgressPiece), piece.c_str());
     return line;
 }
 
 std::string CByteProgress::Summary(const char* verb) const
 {
     const std::int64_t ms = ElapsedMs(m_now);
-    return StrFormat("%s %s in %s s, %s MB/s.", FormatSize(m_nDone).c_str(), verb,
+    return StrFormat(Tr(JoinerText::ProgressSummary), FormatSize(m_nDone).c_str(), verb,
                      FormatTenths((ms + 50) / 100).c_str(), FormatTenths(SpeedTenths(m_nDone, ms)).c_str());
 }
 

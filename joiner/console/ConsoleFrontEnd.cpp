@@ -1,8 +1,8 @@
 #include "joiner/console/ConsoleFrontEnd.h"
 
-#include "common/Captions.h"
 #include "common/PathText.h"
 #include "platform/Platform.h"
+#include "texts/JoinerTexts.h"
 
 namespace portelan {
 
@@ -34,9 +34,8 @@ void CConsoleFrontEnd::EndProgressLine()
 bool CConsoleFrontEnd::AskForDirectory(std::string& dir, const std::string& fileName)
 {
     EndProgressLine();
-    std::fprintf(m_out, "Achtung: Folgende Datei wurde nicht gefunden:\n%s%s\n", dir.c_str(),
-                 fileName.c_str());
-    std::fprintf(m_out, "Bitte das Verzeichnis auswählen (leere Eingabe: Beenden): ");
+    std::fprintf(m_out, "%s\n%s%s\n%s (%s): ", Tr(JoinerText::FileNotFound), dir.c_str(), fileName.c_str(),
+                 Tr(JoinerText::ChooseDirectory), Tr(JoinerText::EmptyAnswerQuits));
     std::fflush(m_out);
 
     std::string line;
@@ -70,7 +69,7 @@ void CConsoleFrontEnd::ReportError(const std::string& text)
 {
     EndProgressLine();
     std::FILE* to = m_bErrorsToErr ? m_err : m_out;
-    std::fprintf(to, "%s\n%s\n", kErrorCaption, ConsoleText(text).c_str());
+    std::fprintf(to, "%s\n%s\n", Tr(JoinerText::ErrorCaption), ConsoleText(text).c_str());
     std::fflush(to);
 }
 
@@ -130,7 +129,7 @@ void CConsoleFrontEnd::ShowSummary(const char* verb)
     std::fflush(m_err);
 }
 
-void CConsoleFrontEnd::ShowJoinSummary() { ShowSummary("zusammengesetzt"); }
+void CConsoleFrontEnd::ShowJoinSummary() { ShowSummary(Tr(JoinerText::Joined)); }
 
 void CConsoleFrontEnd::DestroyProgress()
 {

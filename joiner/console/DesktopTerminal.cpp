@@ -8,6 +8,7 @@
 #include <cstring>
 
 #include "common/PathText.h"
+#include "texts/JoinerTexts.h"
 
 namespace portelan {
 
@@ -229,7 +230,7 @@ bool RunsInOwnTerminal() { return IsSet(kTerminalMarker); }
 
 void WaitForEnter(std::FILE* in, std::FILE* out, bool inputIsTerminal)
 {
-    std::fputs("\nZum Schließen die Eingabetaste drücken.", out);
+    std::fprintf(out, "\n%s", Tr(JoinerText::PressEnterToClose));
     std::fflush(out);
     int c;
     while ((c = std::fgetc(in)) != EOF && c != '\n') {

@@ -6,6 +6,7 @@
 #include "joiner/console/ConsoleFrontEnd.h"
 #include "joiner/console/DesktopTerminal.h"
 #include "platform/Platform.h"
+#include "texts/JoinerTexts.h"
 
 int main(int argc, char* argv[])
 {
@@ -20,7 +21,7 @@ int main(int argc, char* argv[])
     CConsoleFrontEnd console(stdin, stdout, stderr, inputIsTerminal, platform::IsTerminal(2));
     int status;
     if (self.empty()) {
-        console.ReportError("Der Pfad des Programms konnte nicht bestimmt werden.");
+        console.ReportError(Tr(JoinerText::NoOwnPath));
         status = 1;
     } else {
         CConcatApp app(console, self);

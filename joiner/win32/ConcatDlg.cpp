@@ -1,9 +1,9 @@
 #include "joiner/win32/ConcatDlg.h"
 
-#include "common/Captions.h"
 #include "common/PathText.h"
 #include "common/StrFormat.h"
 #include "joiner/win32/JoinerResource.h"
+#include "texts/JoinerTexts.h"
 
 namespace portelan {
 
@@ -17,7 +17,7 @@ std::string SearchExtension(const std::string& fileName)
 
 std::string SearchFilter(const std::string& ext)
 {
-    std::string filter = StrFormat("%s Datei (*.%s)|*.%s||", ext.c_str(), ext.c_str(), ext.c_str());
+    std::string filter = StrFormat(Tr(JoinerText::SearchFilter), ext.c_str(), ext.c_str(), ext.c_str());
     if (filter.size() > 256)
         filter.resize(256);
     return filter;
@@ -49,13 +49,18 @@ std::string CConcatDlg::GetSearchDir() const { return m_bSearchMode ? m_strSearc
 
 BOOL CConcatDlg::OnInitDialog()
 {
+    const win::ControlText buttons[] = {{IDC_SEARCH, Tr(JoinerText::SearchButton)},
+                                        {IDCANCEL, Tr(JoinerText::QuitButton)}};
+    win::SetDialogTexts(Hwnd(),
+                        m_bSearchMode        ? Tr(JoinerText::FileNotFound)
+                        : m_strTitle.empty() ? Tr(JoinerText::ErrorCaption)
+                                             : m_strTitle.c_str(),
+                        buttons);
     if (m_bSearchMode) {
-        win::SetText(Hwnd(), "Achtung: Folgende Datei wurde nicht gefunden:");
         SetItemText(IDC_TEXT, m_strSearchDir + m_strFileName);
         ShowItem(IDC_SEARCH, true);
         EnableItem(IDC_SEARCH, true);
     } else {
-        win::SetText(Hwnd(), m_strTitle.empty() ? kErrorCaption : m_strTitle);
         SetItemText(IDC_TEXT, m_strMessage);
         EnableItem(IDC_SEARCH, false);
         ShowItem(IDC_SEARCH, false);
@@ -103,7 +108,7 @@ void CConcatDlg::OnSearch()
     request.filter = FilterWithNuls(SearchFilter(ext));
     request.defaultExtension = ext;
     request.initialFile = m_strSearchDir + m_strFileName;
-    request.title = "Bitte das Verzeichnis auswählen";
+    request.title = Tr(JoinerText::ChooseDirectory);
     m_bChoosing = true;
     std::optional<std::string> chosen = m_chooser.ChooseFile(request);
     m_bChoosing = false;

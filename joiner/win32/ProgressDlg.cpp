@@ -38,7 +38,7 @@ void CProgressDlg::Show(bool visible)
 
 void CProgressDlg::SetProgress(int index, int count)
 {
-    SetTip(StrFormat("Datei %d von %d...", index, count));
+    SetTip(StrFormat(Tr(JoinerText::JoinFileOf), index, count));
 }
 
 void CProgressDlg::SetTip(const std::string& tip)

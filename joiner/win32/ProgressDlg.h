@@ -8,12 +8,13 @@
 #include <string>
 
 #include "joiner/win32/TrayIcon.h"
+#include "texts/JoinerTexts.h"
 
 namespace portelan {
 
 class CProgressDlg {
   public:
-    explicit CProgressDlg(std::string tip = "Bitte warten...");
+    explicit CProgressDlg(std::string tip = Tr(JoinerText::PleaseWait));
     // Deletes the tray icon object (the icon itself stays until hidden) and
     // destroys the window.
     ~CProgressDlg();

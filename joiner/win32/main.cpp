@@ -6,6 +6,7 @@
 #include "joiner/win32/WinFrontEnd.h"
 #include "platform/Platform.h"
 #include "platform/win32/Window.h"
+#include "texts/JoinerTexts.h"
 
 namespace portelan {
 
@@ -18,7 +19,7 @@ class CConcatApplikation : public win::CApplikation {
         CWinFrontEnd ui;
         std::string self = platform::ModulePath();
         if (self.empty()) {
-            ui.ReportError("Der Pfad des Programms konnte nicht bestimmt werden.");
+            ui.ReportError(Tr(JoinerText::NoOwnPath));
             return FALSE;
         }
         CConcatApp app(ui, self, CConcatApp::Anchor::WindowsJoiner);

@@ -5,7 +5,7 @@
 #include <functional>
 #include <string>
 
-#include "common/Captions.h"
+#include "texts/JoinerTexts.h"
 
 namespace portelan {
 

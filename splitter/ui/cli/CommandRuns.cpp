@@ -286,10 +286,10 @@ int RunRepair(const Invocation& invocation)
         console.ReportError(StrFormat(Tr(Text::CliNoRecoveryBeside), config->c_str()));
         return 1;
     case Load::Inconsistent:
-        console.ReportError(StrFormat(Tr(Text::CliRecoveryInvalid), config->c_str()));
+        console.ReportError(StrFormat(Tr(JoinerText::RecoveryInconsistent), config->c_str()));
         return 1;
     case Load::ReadFailed:
-        console.ReportError(WithReason(StrFormat(Tr(Text::CliCannotRead), recovery.set.FailedPath().c_str()),
+        console.ReportError(WithReason(StrFormat(Tr(JoinerText::CannotRead), recovery.set.FailedPath().c_str()),
                                        recovery.set.LoadError()));
         return 1;
     }
@@ -325,22 +325,22 @@ int RunRepair(const Invocation& invocation)
         break;
     case Status::NotEnough:
         console.ReportError(
-            StrFormat(Tr(Text::CliRecoveryShort), static_cast<unsigned>(report.missingSlices)));
+            StrFormat(Tr(JoinerText::RecoveryNotEnough), StrFormat("%u", static_cast<unsigned>(report.missingSlices)).c_str()));
         break;
     case Status::Unsolvable:
-        console.ReportError(Tr(Text::CliCannotRebuild));
+        console.ReportError(Tr(JoinerText::RecoveryUnsolvable));
         break;
     case Status::NoMemory:
         console.ReportError(Tr(JoinerText::NoMemory));
         break;
     case Status::ReadFailed:
         console.ReportError(
-            WithReason(StrFormat(Tr(Text::CliCannotRead), report.failedPath.c_str()), report.error));
+            WithReason(StrFormat(Tr(JoinerText::CannotRead), report.failedPath.c_str()), report.error));
         break;
     case Status::WriteFailed:
     case Status::CheckFailed:
         console.ReportError(
-            WithReason(StrFormat(Tr(Text::CliPieceNotRebuilt), report.failedPath.c_str()), report.error));
+            WithReason(StrFormat(Tr(JoinerText::RebuildFailed), report.failedPath.c_str()), report.error));
         break;
     }
     std::fflush(stdout);

@@ -18,7 +18,7 @@ CErrorDlg::CErrorDlg(QWidget* parent) : QDialog(parent)
 
     // Created in the template's order, which is also the tab order: the
     // button first, so it has the focus and Return presses it.
-    auto* close = Make<QPushButton>(this, "closeButton", Tr(Text::QuitButton), 118, 45, 50, 14);
+    auto* close = Make<QPushButton>(this, "closeButton", Tr(JoinerText::QuitButton), 118, 45, 50, 14);
     connect(close, &QPushButton::clicked, this, &QDialog::reject);
 
     auto* clip = new CClipPlayer(QStringLiteral(":/pictures/clip130.avi"), false, this);

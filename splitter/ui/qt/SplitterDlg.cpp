@@ -88,7 +88,7 @@ CSplitterDlg::CSplitterDlg(IChoosers& choosers, IJoinerImage& joiner, QWidget* p
     m_progress->setTextVisible(false);
     m_start = Make<QPushButton>(this, "start", Tr(Text::StartButton), 51, 103, 50, 14);
     m_start->setDefault(true);
-    auto* quit = Make<QPushButton>(this, "quit", Tr(Text::QuitButton), 117, 103, 50, 14);
+    auto* quit = Make<QPushButton>(this, "quit", Tr(JoinerText::QuitButton), 117, 103, 50, 14);
     m_greeting = Make<QPushButton>(this, "greeting", "?", 104, 105, 10, 10);
     m_greeting->hide();
     m_greeting->setEnabled(false);

@@ -185,7 +185,7 @@ void CErrorDlg::SetTexts(const std::string& message, const std::string& title)
 
 BOOL CErrorDlg::OnInitDialog()
 {
-    win::SetText(Hwnd(), m_strTitle.empty() ? kErrorCaption : m_strTitle);
+    win::SetText(Hwnd(), m_strTitle.empty() ? Tr(JoinerText::ErrorCaption) : m_strTitle);
     SetItemText(IDC_ERROR_TEXT, m_strMessage);
     win::PlayClip(Item(IDC_ERROR_CLIP), IDC_ERROR_CLIP, IDR_CLIP_ERROR);
     return TRUE;
