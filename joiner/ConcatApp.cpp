@@ -27,7 +27,6 @@ constexpr std::size_t kCheckBuffer = 1 << 20;
 constexpr std::string_view kTempPrefix = ".~portelan-";
 constexpr std::string_view kTempSuffix = ".tmp";
 
-
 // A temporary file of ours carries its own identity in its name, which no
 // file of the user's does by chance: ".~portelan-<16 hex digits>.tmp".
 std::string TemporaryName(std::uint64_t identity)
@@ -188,8 +187,7 @@ bool CConcatApp::LoadConfig(CSplitConfig& record)
         if (OpenConfigIn(m_strDir, file)) {
             if (record.Read(file))
                 return true;
-            Report(JoinerText::ConfigUnreadable, m_strConfigPath,
-                   file.LastError());
+            Report(JoinerText::ConfigUnreadable, m_strConfigPath, file.LastError());
             return false;
         }
         if (!m_ui.AskForDirectory(m_strDir, fileName))

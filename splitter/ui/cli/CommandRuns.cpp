@@ -289,8 +289,9 @@ int RunRepair(const Invocation& invocation)
         console.ReportError(StrFormat(Tr(JoinerText::RecoveryInconsistent), config->c_str()));
         return 1;
     case Load::ReadFailed:
-        console.ReportError(WithReason(StrFormat(Tr(JoinerText::CannotRead), recovery.set.FailedPath().c_str()),
-                                       recovery.set.LoadError()));
+        console.ReportError(
+            WithReason(StrFormat(Tr(JoinerText::CannotRead), recovery.set.FailedPath().c_str()),
+                       recovery.set.LoadError()));
         return 1;
     }
     const par2::CRecoverySet::RepairReport& report = repair->report;
@@ -324,8 +325,8 @@ int RunRepair(const Invocation& invocation)
     case Status::Ok:
         break;
     case Status::NotEnough:
-        console.ReportError(
-            StrFormat(Tr(JoinerText::RecoveryNotEnough), StrFormat("%u", static_cast<unsigned>(report.missingSlices)).c_str()));
+        console.ReportError(StrFormat(Tr(JoinerText::RecoveryNotEnough),
+                                      StrFormat("%u", static_cast<unsigned>(report.missingSlices)).c_str()));
         break;
     case Status::Unsolvable:
         console.ReportError(Tr(JoinerText::RecoveryUnsolvable));
