@@ -55,10 +55,11 @@ TEST(DialogTexts, CaptionAndControlsComeFromTheTable)
          "Dedication",
          "For Marie",
          "&Close"},
-        // No caption: the template's stays. Text beyond Windows-1252 arrives whole.
-        {nullptr, {{IDC_DEDICATION_TEXT, "Für Zoë – 東京"}}, "Widmung", "Für Zoë – 東京", "OK"},
+        // No caption: the template's (none: it keeps only the geometry) stays.
+        // Text beyond Windows-1252 arrives whole.
+        {nullptr, {{IDC_DEDICATION_TEXT, "Für Zoë – 東京"}}, "", "Für Zoë – 東京", ""},
         // A control the template lacks is passed over; the rows after it count.
-        {"Ä", {{4242, "nowhere"}, {IDOK, "Schließen"}}, "Ä", "Für Marie", "Schließen"},
+        {"Ä", {{4242, "nowhere"}, {IDOK, "Schließen"}}, "Ä", "", "Schließen"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.shownCaption);

@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include "SplitterWindow.h"
+#include "common/StrFormat.h"
 #include "common/SystemLanguage.h"
 #include "platform/win32/WideText.h"
 #include "splitter/ui/win32/Dialogs.h"
@@ -17,22 +18,6 @@
 
 namespace portelan::test {
 namespace {
-
-// Runs a modal window on a thread of its own, saves it once visible, closes it.
-void ShootModal(win::CDialog& dialog, const std::string& title, const std::string& path)
-{
-    std::thread ui([&] { dialog.DoModal(); });
-    HWND hwnd = nullptr;
-    for (int i = 0; i < 1000 && !hwnd; ++i) {
-        hwnd = FindWindowW(nullptr, platform::ToWide(title).c_str());
-        if (!hwnd)
-            Sleep(10);
-    }
-    ASSERT_NE(hwnd, nullptr) << title;
-    EXPECT_TRUE(SaveWindowBitmap(hwnd, path));
-    PostMessageA(hwnd, WM_COMMAND, IDCANCEL, 0);
-    ui.join();
-}
 
 // True when a control has the room to show the whole of its text, as it
 // draws it: a language with longer words must not cut any off.
@@ -48,15 +33,72 @@ bool ShowsItsWholeText(HWND window, int id)
     DrawTextW(dc, text.c_str(), -1, &needed, DT_CALCRECT | DT_WORDBREAK | DT_EXPANDTABS | DT_NOPREFIX);
     SelectObject(dc, old);
     ReleaseDC(control, dc);
+    // A check box or radio button draws its box beside the text.
+    const LONG style = GetWindowLongW(control, GWL_STYLE) & BS_TYPEMASK;
+    const bool boxed = style == BS_AUTOCHECKBOX || style == BS_AUTORADIOBUTTON || style == BS_CHECKBOX ||
+                       style == BS_RADIOBUTTON;
+    wchar_t kind[16] = L"";
+    GetClassNameW(control, kind, 16);
+    if (boxed && lstrcmpiW(kind, L"Button") == 0)
+        shown.right -= GetSystemMetrics(SM_CXMENUCHECK) + 4;
     return !text.empty() && needed.right <= shown.right && needed.bottom <= shown.bottom;
 }
 
+// Every label and button of a window shows its whole text; the edits hold
+// names and numbers and scroll.
+bool ShowsAllItsTexts(HWND window)
+{
+    bool all = true;
+    for (HWND child = GetWindow(window, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+        wchar_t kind[16] = L"";
+        GetClassNameW(child, kind, 16);
+        const bool labelled = lstrcmpiW(kind, L"Button") == 0 || lstrcmpiW(kind, L"Static") == 0;
+        const int id = GetDlgCtrlID(child);
+        if (!labelled || !IsWindowVisible(child) || ItemText(window, id).empty())
+            continue;
+        if (!ShowsItsWholeText(window, id)) {
+            ADD_FAILURE() << "clipped: " << ItemText(window, id);
+            all = false;
+        }
+    }
+    return all;
+}
+
+// Runs a modal window on a thread of its own, saves it once visible, closes it.
+void ShootModal(win::CDialog& dialog, const std::string& title, const std::string& path)
+{
+    std::thread ui([&] { dialog.DoModal(); });
+    HWND hwnd = nullptr;
+    for (int i = 0; i < 1000 && !hwnd; ++i) {
+        hwnd = FindWindowW(nullptr, platform::ToWide(title).c_str());
+        if (!hwnd)
+            Sleep(10);
+    }
+    ASSERT_NE(hwnd, nullptr) << title;
+    EXPECT_TRUE(ShowsAllItsTexts(hwnd)) << title;
+    EXPECT_TRUE(SaveWindowBitmap(hwnd, path));
+    PostMessageA(hwnd, WM_COMMAND, IDCANCEL, 0);
+    ui.join();
+}
+
+// Every window in the language of the system it runs on (German pictures,
+// and English ones named "-en"), each showing all its texts:
+// scripts/screenshots.sh runs this under a German and under an English Wine.
 TEST(Screenshots, EveryWindow)
 {
     const char* dir = std::getenv("PORTELAN_SCREENSHOT_DIR");
     if (!dir || !*dir)
         GTEST_SKIP() << "PORTELAN_SCREENSHOT_DIR not set";
+    ChooseLanguageFromSystem();
+    struct German {
+        ~German() { SetLanguage(Language::German); }
+    } reset;
     const std::string out = dir;
+    const std::string suffix = CurrentLanguage() == Language::German ? ".bmp" : "-en.bmp";
+    const auto save = [&](HWND window, const char* name) {
+        EXPECT_TRUE(ShowsAllItsTexts(window)) << name;
+        EXPECT_TRUE(SaveWindowBitmap(window, out + name + suffix));
+    };
     TempDir tmp;
     const std::string source = tmp / "Urlaubsfilm Südtirol.avi";
     WriteBytes(source, RandomBytes(5000000, 3));
@@ -65,40 +107,40 @@ TEST(Screenshots, EveryWindow)
     {
         SplitterWindow w;
         w.ChooseInputs(source, tmp / "Stick");
-        EXPECT_TRUE(SaveWindowBitmap(w.Hwnd(), out + "main.bmp"));
+        save(w.Hwnd(), "main");
 
         w.ClickLater(IDC_HAVE_SIZE);
-        HWND size = WaitForWindow(w.ThreadId(), "Groesse der Einzeldateien");
+        HWND size = WaitForWindow(w.ThreadId(), Tr(Text::PieceSizeCaption));
         ASSERT_NE(size, nullptr);
-        EXPECT_TRUE(SaveWindowBitmap(size, out + "piece-size.bmp"));
+        save(size, "piece-size");
         PostMessageA(size, WM_COMMAND, IDCANCEL, 0);
 
         w.ClickLater(IDC_START);
-        HWND info = WaitForWindow(w.ThreadId(), "Information");
+        HWND info = WaitForWindow(w.ThreadId(), Tr(Text::InfoCaption));
         ASSERT_EQ(info, nullptr) << "no plan without a piece size";
         w.ClickLater(IDC_HAVE_SIZE);
-        size = WaitForWindow(w.ThreadId(), "Groesse der Einzeldateien");
+        size = WaitForWindow(w.ThreadId(), Tr(Text::PieceSizeCaption));
         ASSERT_NE(size, nullptr);
         PostMessageA(size, WM_COMMAND, IDOK, 0);
         Sleep(200);
         w.ClickLater(IDC_START);
-        info = WaitForWindow(w.ThreadId(), "Information");
+        info = WaitForWindow(w.ThreadId(), Tr(Text::InfoCaption));
         ASSERT_NE(info, nullptr);
-        EXPECT_TRUE(SaveWindowBitmap(info, out + "information.bmp"));
+        save(info, "information");
         PostMessageA(info, WM_COMMAND, IDCANCEL, 0);
     }
 
     {
         SplitterWindow w;
         PostMessageA(w.Hwnd(), WM_SYSCOMMAND, IDM_ABOUTBOX, 0);
-        HWND about = WaitForWindow(w.ThreadId(), "Info über Portelan");
+        HWND about = WaitForWindow(w.ThreadId(), Tr(Text::AboutCaption));
         ASSERT_NE(about, nullptr);
-        EXPECT_TRUE(SaveWindowBitmap(about, out + "about.bmp"));
+        save(about, "about");
 
         PostMessageA(about, WM_RBUTTONDBLCLK, MK_RBUTTON, MAKELPARAM(150, 100));
-        HWND dedication = WaitForWindow(w.ThreadId(), "Widmung");
+        HWND dedication = WaitForWindow(w.ThreadId(), Tr(Text::DedicationCaption));
         ASSERT_NE(dedication, nullptr);
-        EXPECT_TRUE(SaveWindowBitmap(dedication, out + "dedication.bmp"));
+        save(dedication, "dedication");
         PostMessageA(dedication, WM_COMMAND, IDOK, 0);
         ASSERT_TRUE(WaitUntilGone(dedication));
         PostMessageA(about, WM_COMMAND, IDOK, 0);
@@ -106,8 +148,8 @@ TEST(Screenshots, EveryWindow)
     }
 
     CErrorDlg error;
-    error.SetTexts("In die Datei \"E:\\Urlaubsfilm Südtirol.002\" konnte nicht geschrieben werden.", "");
-    ShootModal(error, "Fehlermeldung", out + "error.bmp");
+    error.SetTexts(StrFormat(Tr(Text::CannotWriteFile), "E:\\Urlaubsfilm Südtirol.002"), "");
+    ShootModal(error, Tr(JoinerText::ErrorCaption), out + "error" + suffix);
 }
 
 // The update check's first question, answered No, in the language of the

@@ -11,6 +11,7 @@
 #include "platform/win32/WideText.h"
 #include "splitter/ui/VersionRecord.h"
 #include "splitter/ui/win32/Resource.h"
+#include "texts/SplitterTexts.h"
 
 namespace portelan {
 
@@ -70,6 +71,8 @@ CDedicationDlg::CDedicationDlg() : CDialog(IDD_DEDICATION) {}
 
 BOOL CDedicationDlg::OnInitDialog()
 {
+    const win::ControlText texts[] = {{IDC_DEDICATION_TEXT, Tr(Text::DedicationLine)}, {IDOK, Tr(Text::Ok)}};
+    win::SetDialogTexts(Hwnd(), Tr(Text::DedicationCaption), texts);
     win::PlayClip(Item(IDC_DEDICATION_CLIP), IDC_DEDICATION_CLIP, IDR_CLIP_DEDICATION, ACS_TRANSPARENT);
     return TRUE;
 }
@@ -82,7 +85,9 @@ BOOL CAboutDlg::OnInitDialog()
 {
     const std::optional<VersionRecord> record = ReadOwnVersionRecord();
     const std::string version = record ? record->FileVersion() : "";
-    SetItemText(IDC_ABOUT_VERSION, StrFormat("Portelan Version (%s)", version.c_str()));
+    const win::ControlText texts[] = {{IDOK, Tr(Text::Ok)}};
+    win::SetDialogTexts(Hwnd(), Tr(Text::AboutCaption), texts);
+    SetItemText(IDC_ABOUT_VERSION, StrFormat(Tr(Text::AboutVersion), version.c_str()));
     SetItemText(IDC_ABOUT_LEGAL, record ? record->legalNotice : "");
     SetItemText(IDC_ABOUT_NOTE, record ? record->releaseNote : "");
     SetItemText(IDC_ABOUT_MAIL, kFeedbackAddress);

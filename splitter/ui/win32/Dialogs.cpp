@@ -5,6 +5,7 @@
 #include "splitter/engine/SplitEngine.h"
 #include "splitter/ui/PieceSize.h"
 #include "splitter/ui/win32/Resource.h"
+#include "texts/SplitterTexts.h"
 
 namespace portelan {
 
@@ -12,6 +13,19 @@ CInfoDlg::CInfoDlg() : CDialog(IDD_INFO) {}
 
 BOOL CInfoDlg::OnInitDialog()
 {
+    const win::ControlText texts[] = {{IDC_INFO_SOURCE_GROUP, Tr(Text::InfoSourceGroup)},
+                                      {IDC_INFO_NAME_LABEL, Tr(Text::InfoFileName)},
+                                      {IDC_INFO_SOURCE_DIR_LABEL, Tr(Text::InfoPath)},
+                                      {IDC_INFO_SOURCE_SIZE_LABEL, Tr(Text::InfoSize)},
+                                      {IDC_INFO_TARGET_GROUP, Tr(Text::InfoTargetGroup)},
+                                      {IDC_INFO_TARGET_LABEL, Tr(Text::InfoPath)},
+                                      {IDC_INFO_COUNT_LABEL, Tr(Text::InfoCount)},
+                                      {IDC_INFO_PIECE_SIZE_LABEL, Tr(Text::InfoSize)},
+                                      {IDC_INFO_RECOVERY_LABEL, Tr(Text::InfoRecovery)},
+                                      {IDC_INFO_NOTES_GROUP, Tr(Text::InfoNotesGroup)},
+                                      {IDOK, Tr(Text::ContinueButton)},
+                                      {IDCANCEL, Tr(Text::AbortButton)}};
+    win::SetDialogTexts(Hwnd(), Tr(Text::InfoCaption), texts);
     PlanView view = DescribePlan(m_plan);
     SetItemText(IDC_INFO_NAME, view.sourceName);
     SetItemText(IDC_INFO_SOURCE_DIR, view.sourceDir);
@@ -68,7 +82,12 @@ std::optional<PieceSizeValue> CPieceSizeDlg::Choose(HWND owner, const PieceSizeV
 
 BOOL CPieceSizeDlg::OnInitDialog()
 {
-    SetItemText(IDC_BY_COUNT, Tr(kCountChoiceLabel));
+    const win::ControlText texts[] = {{IDC_UNIT_BYTES, Tr(Text::UnitBytesButton)},
+                                      {IDOK, Tr(Text::Ok)},
+                                      {IDCANCEL, Tr(Text::CancelButton)},
+                                      {IDC_FREE, Tr(Text::FreeSizeChoice)},
+                                      {IDC_BY_COUNT, Tr(kCountChoiceLabel)}};
+    win::SetDialogTexts(Hwnd(), Tr(Text::PieceSizeCaption), texts);
     AddPresetRows();
     Refresh();
     return TRUE;
@@ -185,7 +204,9 @@ void CErrorDlg::SetTexts(const std::string& message, const std::string& title)
 
 BOOL CErrorDlg::OnInitDialog()
 {
-    win::SetText(Hwnd(), m_strTitle.empty() ? Tr(JoinerText::ErrorCaption) : m_strTitle);
+    const win::ControlText texts[] = {{IDCANCEL, Tr(JoinerText::QuitButton)}};
+    win::SetDialogTexts(Hwnd(), m_strTitle.empty() ? Tr(JoinerText::ErrorCaption) : m_strTitle.c_str(),
+                        texts);
     SetItemText(IDC_ERROR_TEXT, m_strMessage);
     win::PlayClip(Item(IDC_ERROR_CLIP), IDC_ERROR_CLIP, IDR_CLIP_ERROR);
     return TRUE;

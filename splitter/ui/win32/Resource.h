@@ -16,7 +16,6 @@
 // portelanconcat as "_<base>" (absent from a build without PORTELAN_OTHER_JOINER).
 #define IDR_CONCAT 139
 #define IDR_CONCAT_LINUX 140
-#define IDS_ABOUTBOX 101
 #define IDM_ABOUTBOX 16
 #define IDM_UPDATE 1049
 
@@ -32,6 +31,10 @@
 #define IDC_PROGRESS 1029
 #define IDC_GREETING 1032
 #define IDC_RECOVERY 1033
+// Labels that the window gives their texts.
+#define IDC_SETTINGS 1070
+#define IDC_RECOVERY_LABEL 1071
+#define IDC_RECOVERY_UNIT 1072
 
 // Piece-size window.
 #define IDC_VALUE 1016
@@ -53,6 +56,16 @@
 #define IDC_INFO_COUNT 1027
 #define IDC_INFO_VERDICT 1028
 #define IDC_INFO_RECOVERY 1030
+#define IDC_INFO_SOURCE_GROUP 1080
+#define IDC_INFO_NAME_LABEL 1081
+#define IDC_INFO_SOURCE_DIR_LABEL 1082
+#define IDC_INFO_SOURCE_SIZE_LABEL 1083
+#define IDC_INFO_TARGET_GROUP 1084
+#define IDC_INFO_TARGET_LABEL 1085
+#define IDC_INFO_COUNT_LABEL 1086
+#define IDC_INFO_PIECE_SIZE_LABEL 1087
+#define IDC_INFO_RECOVERY_LABEL 1088
+#define IDC_INFO_NOTES_GROUP 1089
 
 // Error window.
 #define IDC_ERROR_CLIP 1012

@@ -25,11 +25,17 @@ BOOL CSplitterDlg::OnInitDialog()
     m_progress = Item(IDC_PROGRESS);
     SendMessageW(Item(IDC_RECOVERY), EM_LIMITTEXT, 3, 0);
 
-    wchar_t about[256] = L"";
+    const win::ControlText texts[] = {
+        {IDC_SETTINGS, Tr(Text::SettingsGroup)},     {IDC_HAVE_SOURCE, Tr(Text::SourceFileBox)},
+        {IDC_HAVE_TARGET, Tr(Text::TargetPathBox)},  {IDC_HAVE_SIZE, Tr(Text::PieceSizeBox)},
+        {IDC_RECOVERY_LABEL, Tr(Text::RecoveryFor)}, {IDC_RECOVERY_UNIT, Tr(Text::RecoveryPieces)},
+        {IDC_START, Tr(Text::StartButton)},          {IDCANCEL, Tr(JoinerText::QuitButton)}};
+    win::SetDialogTexts(Hwnd(), nullptr, texts);
+
     HMENU menu = GetSystemMenu(Hwnd(), FALSE);
-    if (menu && LoadStringW(GetModuleHandleW(nullptr), IDS_ABOUTBOX, about, 256) > 0) {
+    if (menu) {
         AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
-        AppendMenuW(menu, MF_STRING, IDM_ABOUTBOX, about);
+        AppendMenuW(menu, MF_STRING, IDM_ABOUTBOX, platform::ToWide(Tr(Text::AboutMenuItem)).c_str());
         AppendMenuW(menu, MF_STRING, IDM_UPDATE, platform::ToWide(Tr(Text::UpdateMenuItem)).c_str());
     }
     SendMessageW(Hwnd(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(m_hIcon));

@@ -6,6 +6,7 @@
 
 #include "platform/win32/WideText.h"
 #include "splitter/ui/win32/Choosers.h"
+#include "texts/SplitterTexts.h"
 
 namespace portelan {
 
@@ -26,7 +27,7 @@ class CSystemChoosers : public IChoosers {
     {
         std::wstring path(MAX_PATH, L'\0');
         const std::wstring initialDir = platform::ToWide(browseDir);
-        const std::wstring title = platform::ToWide("Bitte Quelldatei wählen");
+        const std::wstring title = platform::ToWide(Tr(Text::ChooseSourceTitle));
         OPENFILENAMEW ofn{};
         // The structure's first version, as the program has always asked for
         // it: 76 bytes on 32-bit Windows, more on 64-bit, so the size is the
@@ -46,7 +47,7 @@ class CSystemChoosers : public IChoosers {
     std::optional<std::string> ChooseFolder(HWND owner) override
     {
         wchar_t display[MAX_PATH] = L"";
-        const std::wstring title = platform::ToWide("Bitte das Zielverzeichnis auswählen...");
+        const std::wstring title = platform::ToWide(Tr(Text::ChooseTargetTitle));
         BROWSEINFOW info{};
         info.hwndOwner = owner;
         info.pszDisplayName = display;
