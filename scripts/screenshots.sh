@@ -11,15 +11,17 @@ shots=$(mktemp -d "${TMPDIR:-/tmp}/portelan-shots.XXXXXX")
 trap 'rm -rf "$shots"' EXIT
 # The windows under a German Wine, and once more under an English one
 # ("-en" pictures; the message boxes' buttons are Windows' own). Wine takes its
-# user-interface language from the locale's name (it need not be installed).
-LC_ALL=de_DE.UTF-8 PORTELAN_SCREENSHOT_DIR="Z:${shots//\//\\}\\" tests/win32/wine-run.sh \
-  build/windows/bin/portelan_win32_tests.exe --gtest_filter=Screenshots.* >"$shots/log" 2>&1 ||
-  { cat "$shots/log"; exit 1; }
-LC_ALL=en_US.UTF-8 PORTELAN_SCREENSHOT_DIR="Z:${shots//\//\\}\\" tests/win32/wine-run.sh \
-  build/windows/bin/portelan_win32_tests.exe --gtest_filter=Screenshots.* >"$shots/en-log" 2>&1 ||
-  { cat "$shots/en-log"; exit 1; }
-PORTELAN_SCREENSHOT_DIR="Z:${shots//\//\\}\\" tests/win32/wine-run.sh build/windows/bin/portelan_win32_joiner_tests.exe \
-  --gtest_filter=JoinerScreenshots.* >"$shots/joiner-log" 2>&1 || { cat "$shots/joiner-log"; exit 1; }
+# user-interface language from the locale; built here, so that the file names'
+# characters survive too, without installing it for the whole machine.
+for language in de_DE en_US; do
+  mkdir -p "$shots/locale"
+  localedef -i $language -f UTF-8 "$shots/locale/$language.UTF-8"
+  for tests in portelan_win32_tests:Screenshots portelan_win32_joiner_tests:JoinerScreenshots; do
+    LOCPATH=$shots/locale LC_ALL=$language.UTF-8 PORTELAN_SCREENSHOT_DIR="Z:${shots//\//\\}\\" \
+      tests/win32/wine-run.sh "build/windows/bin/${tests%%:*}.exe" --gtest_filter="${tests#*:}.*" \
+      >"$shots/log" 2>&1 || { cat "$shots/log"; exit 1; }
+  done
+done
 mkdir -p docs
 for bmp in "$shots"/*.bmp; do
   /usr/bin/convert "$bmp" "docs/$(basename "${bmp%.bmp}").png"

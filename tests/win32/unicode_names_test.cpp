@@ -11,9 +11,12 @@
 #include <gtest/gtest.h>
 
 #include "SplitterWindow.h"
+#include "common/StrFormat.h"
+#include "platform/Platform.h"
 #include "platform/win32/WideText.h"
 #include "splitter/ui/win32/Resource.h"
 #include "splitter/ui/win32/ResourceJoiner.h"
+#include "texts/JoinerTexts.h"
 
 namespace portelan::test {
 namespace {
@@ -155,10 +158,14 @@ TEST(UnicodeNames, SplitIntoPiecesOfTheirOwnNameAndRebuiltByTheSetsJoiner)
         // The recipient runs the joiner copy; it finds the set by its own name.
         Process joiner(setDir + "_" + c.base + ".exe");
         ASSERT_TRUE(joiner.Started()) << GetLastError();
-        HWND success = WaitForWindow(joiner.ThreadId(), "Zusammenführung erfolgreich", 60000);
+        // It speaks the language of the system it runs on, whatever the set's.
+        const Language language = LanguageForTag(platform::UserInterfaceLanguage());
+        HWND success =
+            WaitForWindow(joiner.ThreadId(), Entry(JoinerText::JoinDoneCaption, language).text, 60000);
         ASSERT_NE(success, nullptr) << "the joiner shows no success";
         const std::string rebuilt = setDir + fileName;
-        EXPECT_EQ(ItemText(success, 1002), "Die Datei \"" + rebuilt + "\" wurde erstellt.");
+        EXPECT_EQ(ItemText(success, 1002),
+                  StrFormat(Entry(JoinerText::JoinDone, language).text, rebuilt.c_str()));
         PostMessageW(success, WM_COMMAND, IDCANCEL, 0);
         EXPECT_EQ(joiner.WaitForExit(20000), 0);
         onDisk.insert(base + L"." + Wide(c.ext));

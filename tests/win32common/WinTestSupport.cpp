@@ -154,6 +154,45 @@ TempDir::~TempDir()
     SHFileOperationW(&op);
 }
 
+bool ShowsItsWholeText(HWND window, int id)
+{
+    HWND control = GetDlgItem(window, id);
+    RECT shown{};
+    GetClientRect(control, &shown);
+    const std::wstring text = platform::ToWide(ItemText(window, id));
+    RECT needed{0, 0, shown.right, 0};
+    HDC dc = GetDC(control);
+    HGDIOBJ old = SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageW(control, WM_GETFONT, 0, 0)));
+    DrawTextW(dc, text.c_str(), -1, &needed, DT_CALCRECT | DT_WORDBREAK | DT_EXPANDTABS | DT_NOPREFIX);
+    SelectObject(dc, old);
+    ReleaseDC(control, dc);
+    // A check box or radio button draws its box beside the text.
+    const LONG style = GetWindowLongW(control, GWL_STYLE) & BS_TYPEMASK;
+    const bool boxed = style == BS_AUTOCHECKBOX || style == BS_AUTORADIOBUTTON || style == BS_CHECKBOX ||
+                       style == BS_RADIOBUTTON;
+    wchar_t kind[16] = L"";
+    GetClassNameW(control, kind, 16);
+    if (boxed && lstrcmpiW(kind, L"Button") == 0)
+        shown.right -= GetSystemMetrics(SM_CXMENUCHECK) + 4;
+    return !text.empty() && needed.right <= shown.right && needed.bottom <= shown.bottom;
+}
+
+std::vector<std::string> ClippedTexts(HWND window)
+{
+    std::vector<std::string> clipped;
+    for (HWND child = GetWindow(window, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+        wchar_t kind[16] = L"";
+        GetClassNameW(child, kind, 16);
+        const bool labelled = lstrcmpiW(kind, L"Button") == 0 || lstrcmpiW(kind, L"Static") == 0;
+        const int id = GetDlgCtrlID(child);
+        if (!labelled || !IsWindowVisible(child) || ItemText(window, id).empty())
+            continue;
+        if (!ShowsItsWholeText(window, id))
+            clipped.push_back(ItemText(window, id));
+    }
+    return clipped;
+}
+
 void WriteBytes(const std::string& path, const std::string& bytes)
 {
     // A wide path: the runtime opens it with the "W" function.

@@ -18,6 +18,12 @@ HWND FindThreadWindow(DWORD threadId, const std::function<bool(HWND)>& accept, D
 // Titles of the visible windows of a thread.
 std::vector<std::string> VisibleWindows(DWORD threadId);
 bool ItemVisible(HWND dialog, int id);
+// True when a control has the room to show the whole of its text, as it
+// draws it: a language with longer words must not cut any off.
+bool ShowsItsWholeText(HWND window, int id);
+// The texts of a window's labels and buttons that do not fit; the edits hold
+// names and numbers and scroll.
+std::vector<std::string> ClippedTexts(HWND window);
 // The window as it is on the screen, frame included, as a 24-bit BMP file.
 bool SaveWindowBitmap(HWND hwnd, const std::string& path);
 

@@ -17,6 +17,7 @@
 #include "par2/RecoveryEncoder.h"
 #include "platform/Platform.h"
 #include "platform/win32/WideText.h"
+#include "texts/JoinerTexts.h"
 
 namespace portelan::test {
 namespace {
@@ -275,7 +276,9 @@ TEST(JoinFlow, ALogOffAtTheSearchPromptTakesTheTemporaryFileAlong)
     PROCESS_INFORMATION process{};
     ASSERT_TRUE(CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
                                &startup, &process));
-    ASSERT_NE(WaitForWindow(process.dwThreadId, kSearchTitle), nullptr);
+    // The joiner of its own speaks the language of the system it runs on.
+    const Language language = LanguageForTag(platform::UserInterfaceLanguage());
+    ASSERT_NE(WaitForWindow(process.dwThreadId, Entry(JoinerText::FileNotFound, language).text), nullptr);
     EXPECT_TRUE(LeftoverTemporaryFile(dir.Dir()));
 
     EnumThreadWindows(

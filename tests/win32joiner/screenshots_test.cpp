@@ -1,13 +1,16 @@
 // Pictures of the joiner's windows for the documentation: saved as BMP
-// files into PORTELAN_SCREENSHOT_DIR (a Windows path ending in a backslash).
+// files into PORTELAN_SCREENSHOT_DIR (a Windows path ending in a backslash),
+// in the language of the Wine they run under (English ones named "-en").
 // Skipped otherwise.
 #include <cstdlib>
-#include <fstream>
 #include <vector>
 
 #include <gtest/gtest.h>
 
 #include "JoinerHarness.h"
+#include "common/StrFormat.h"
+#include "common/SystemLanguage.h"
+#include "texts/JoinerTexts.h"
 
 namespace portelan::test {
 namespace {
@@ -16,6 +19,7 @@ void Shoot(const std::string& first, const std::string& second, bool searchMode,
 {
     ConcatWindow w(first, second, searchMode);
     ASSERT_NE(w.Hwnd(), nullptr) << path;
+    EXPECT_EQ(ClippedTexts(w.Hwnd()), std::vector<std::string>{}) << path;
     EXPECT_TRUE(SaveWindowBitmap(w.Hwnd(), path)) << path;
 }
 
@@ -24,14 +28,18 @@ TEST(JoinerScreenshots, EveryWindow)
     const char* dir = std::getenv("PORTELAN_SCREENSHOT_DIR");
     if (!dir || !*dir)
         GTEST_SKIP() << "PORTELAN_SCREENSHOT_DIR not set";
+    ChooseLanguageFromSystem();
+    struct German {
+        ~German() { SetLanguage(Language::German); }
+    } reset;
     const std::string out = dir;
+    const std::string suffix = CurrentLanguage() == Language::German ? ".bmp" : "-en.bmp";
     // Texts as the joiner words them, short enough to be read without scrolling.
-    Shoot("Fehler: Zu wenig Speicherplatz (1.2 MB) auf \"D:\\\".\r\n"
-          "Sie benötigen mindestens 698.8 MB.",
-          "", false, out + "joiner-message.bmp");
-    Shoot("C:\\Filme\\", "film.002", true, out + "joiner-search.bmp");
-    Shoot("Die Datei \"C:\\Filme\\Südtirol.avi\" wurde erstellt.", "Zusammenführung erfolgreich", false,
-          out + "joiner-success.bmp");
+    Shoot(StrFormat(Tr(JoinerText::JoinNoSpace), "1.2 MB", "D:\\", "698.8 MB"), "", false,
+          out + "joiner-message" + suffix);
+    Shoot("C:\\Filme\\", "film.002", true, out + "joiner-search" + suffix);
+    Shoot(StrFormat(Tr(JoinerText::JoinDone), "C:\\Filme\\Südtirol.avi"), Tr(JoinerText::JoinDoneCaption),
+          false, out + "joiner-success" + suffix);
 }
 
 } // namespace
