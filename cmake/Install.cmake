@@ -30,14 +30,19 @@ endif()
 # Debian wants manual pages and the changelog compressed, without a time stamp.
 find_program(PORTELAN_GZIP gzip REQUIRED)
 set(compressed "")
+# portelan_gzip(FILE [SUBDIR]) writes gz/[SUBDIR/]NAME.gz.
 function(portelan_gzip file)
   get_filename_component(name ${file} NAME)
-  add_custom_command(OUTPUT ${generated}/gz/${name}.gz
-    COMMAND ${CMAKE_COMMAND} -E copy ${file} ${generated}/gz/${name}
-    COMMAND ${PORTELAN_GZIP} -9nf ${generated}/gz/${name}
+  set(out ${generated}/gz)
+  if(ARGN)
+    set(out ${out}/${ARGN})
+  endif()
+  add_custom_command(OUTPUT ${out}/${name}.gz
+    COMMAND ${CMAKE_COMMAND} -E copy ${file} ${out}/${name}
+    COMMAND ${PORTELAN_GZIP} -9nf ${out}/${name}
     DEPENDS ${file}
     VERBATIM)
-  set(compressed ${compressed} ${generated}/gz/${name}.gz PARENT_SCOPE)
+  set(compressed ${compressed} ${out}/${name}.gz PARENT_SCOPE)
 endfunction()
 
 set(programs portelan-cli)
@@ -45,10 +50,14 @@ if(PORTELAN_QT)
   list(APPEND programs portelan)
 endif()
 install(TARGETS ${programs} RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+# English pages are the default, the German ones sit in man's directory for German.
 foreach(program ${programs})
   configure_file(${packaging}/${program}.1.in ${generated}/${program}.1 @ONLY)
   portelan_gzip(${generated}/${program}.1)
   install(FILES ${generated}/gz/${program}.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+  configure_file(${packaging}/de/${program}.1.in ${generated}/de/${program}.1 @ONLY)
+  portelan_gzip(${generated}/de/${program}.1 de)
+  install(FILES ${generated}/gz/de/${program}.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/de/man1)
 endforeach()
 configure_file(${packaging}/changelog.in ${generated}/changelog @ONLY)
 portelan_gzip(${generated}/changelog)
@@ -88,6 +97,6 @@ Windows and one for Linux. On the receiving side, starting the joiner for
 that system puts the pieces back together without any other software.
 .
 This package holds the desktop program portelan and the command-line
-program portelan-cli, which also joins and verifies sets. Their user
-interface is in German.")
+program portelan-cli, which also joins, verifies and repairs sets. They
+speak English and German, as the system's language says.")
 include(CPack)

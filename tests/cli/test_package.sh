@@ -16,7 +16,7 @@ version=$(sed -n 's/^project(Portelan VERSION \([0-9.]*\).*/\1/p' "$(dirname "$0
 deb=$T/pkg/portelan_${version}_$(dpkg --print-architecture).deb
 ROOT=$T/root
 
-check "cpack makes $(basename "$deb"), depending on what the programs link and Qt's German texts"
+check "cpack makes $(basename "$deb"), depending on what the programs link and Qt's translations"
 run cpack --config "$BUILD_DIR/CPackConfig.cmake" -G DEB -B "$T/pkg"
 assert_rc 0
 assert_exists "$deb"
@@ -37,6 +37,7 @@ SPLITTER=$ROOT/usr/bin/portelan-cli # from here on, the installed one
 expected=(./usr/bin/portelan ./usr/bin/portelan-cli ./usr/share/applications/portelan.desktop
     ./usr/share/doc/portelan/changelog.gz ./usr/share/doc/portelan/copyright
     ./usr/share/man/man1/portelan-cli.1.gz ./usr/share/man/man1/portelan.1.gz
+    ./usr/share/man/de/man1/portelan-cli.1.gz ./usr/share/man/de/man1/portelan.1.gz
     ./usr/share/metainfo/de.portelan.portelan.metainfo.xml)
 for size in 16 32 48 64 128 256; do
     expected+=("./usr/share/icons/hicolor/${size}x$size/apps/portelan.png")
@@ -60,32 +61,37 @@ assert_empty "$OUT"
 run appstreamcli validate --no-net --explain "$ROOT/usr/share/metainfo/de.portelan.portelan.metainfo.xml"
 assert_rc 0
 
-# Every option and command the usage text names is described.
-check "man renders both pages without a warning; portelan-cli(1) covers the usage text"
-for page in portelan portelan-cli; do
-    LC_ALL=C.UTF-8 MANWIDTH=80 run man --warnings -l "$ROOT/usr/share/man/man1/$page.1.gz"
-    assert_rc 0
-    assert_empty "$ERR"
-    for section in BEZEICHNUNG ÜBERSICHT BESCHREIBUNG OPTIONEN RÜCKGABEWERT UMGEBUNG DATEIEN \
-        PORTELAN_UPDATE_URL _film.cfg _film.sfv; do
-        assert_out_has "$section"
+# Every option, command and preset the usage text names is described, in the
+# page of the usage's language: English by default, German under de.
+check "man renders all four pages without a warning; portelan-cli(1) covers the usage text"
+check_pages() {
+    local dir=$1 locale=$2
+    shift 2
+    for page in portelan portelan-cli; do
+        LC_ALL=C.UTF-8 MANWIDTH=80 run man --warnings -l "$ROOT/usr/share/man/$dir/$page.1.gz"
+        assert_rc 0
+        assert_empty "$ERR"
+        for section in "$@" PORTELAN_UPDATE_URL _film.cfg _film.sfv; do
+            assert_out_has "$section"
+        done
     done
-done
-"$SPLITTER" --help >"$T/usage"
-words=$(grep -oE -- '(^|[ [|])--?[a-zA-Z]+|portelan-cli [a-z]+' "$T/usage" | sed 's/^[ [|]//; s/^portelan-cli //' | sort -u)
-[ -n "$words" ] || fail "no options found in the usage text"
-for word in $words; do
-    grep -qE -- "(^ *|, )$word\b" "$OUT" || fail "portelan-cli(1) does not describe $word"
-    pass
-done
-# Every preset the usage lists (from the preset table), with its size.
-presets=$(grep -oE '[a-z0-9]+ \([0-9]+ Bytes' "$T/usage")
-[ -n "$presets" ] || fail "no presets found in the usage text"
-page=$(tr -s ' \n' '  ' <"$OUT")
-while read -r preset; do
-    [[ $page == *"$preset"* ]] || fail "portelan-cli(1) does not describe the preset \"$preset\""
-    pass
-done <<<"$presets"
+    LC_ALL=$locale "$SPLITTER" --help >"$T/usage"
+    words=$(grep -oE -- '(^|[ [|])--?[a-zA-Z]+|portelan-cli [a-z]+' "$T/usage" | sed 's/^[ [|]//; s/^portelan-cli //' | sort -u)
+    [ -n "$words" ] || fail "no options found in the usage text"
+    for word in $words; do
+        grep -qE -- "(^ *|, )$word\b" "$OUT" || fail "$dir/portelan-cli(1) does not describe $word"
+        pass
+    done
+    presets=$(grep -oE '[a-z0-9]+ \([0-9]+ [Bb]ytes' "$T/usage")
+    [ -n "$presets" ] || fail "no presets found in the usage text"
+    page=$(tr -s ' \n' '  ' <"$OUT")
+    while read -r preset; do
+        [[ $page == *"$preset"* ]] || fail "$dir/portelan-cli(1) does not describe the preset \"$preset\""
+        pass
+    done <<<"$presets"
+}
+check_pages man1 en_US.UTF-8 NAME SYNOPSIS DESCRIPTION OPTIONS EXIT ENVIRONMENT FILES
+check_pages de/man1 C.UTF-8 BEZEICHNUNG ÜBERSICHT BESCHREIBUNG OPTIONEN RÜCKGABEWERT UMGEBUNG DATEIEN
 
 check "the installed portelan-cli splits, and the joiner copy it wrote joins, byte-exact"
 run "$SPLITTER" --version
