@@ -107,4 +107,21 @@ run env LANGUAGE= LC_ALL=en_US.UTF-8 "$SPLITTER" join "$T/en/empty"
 assert_rc 1
 assert_err_has "The directory \"$T/en/empty\" holds no configuration file (_*.cfg)."
 
+# Nothing in a set depends on the language it was made in: the one made in
+# English joins in German with its own joiner, a German one in English.
+check "a set made in English joins in German, one made in German joins in English"
+run --in "$T/en/set" ./_x
+assert_rc 0
+assert_out_has "Zusammenführung erfolgreich
+Die Datei \"$T/en/set/x.bin\" wurde erstellt."
+assert_same "$T/en/x.bin" "$T/en/set/x.bin"
+make_file "$T/de/x.bin" 10000
+split_ok "$T/de/x.bin" "$T/de/set" --size 4K
+rm "$T/de/set/x.002"
+run env LANGUAGE= LC_ALL=en_US.UTF-8 "$SPLITTER" join "$T/de/set"
+assert_rc 0
+assert_out_has "The piece \"$T/de/set/x.002\" has been rebuilt from the recovery files."
+assert_out_has "The file \"$T/de/set/x.bin\" has been created."
+assert_same "$T/de/x.bin" "$T/de/set/x.bin"
+
 finish
