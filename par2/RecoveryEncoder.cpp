@@ -6,6 +6,7 @@
 #include <new>
 #include <numeric>
 
+#include "common/Checksum.h"
 #include "common/Crc32.h"
 #include "par2/Gf16.h"
 #include "par2/ReedSolomon.h"
@@ -316,14 +317,15 @@ std::string CRecoveryEncoder::CriticalPackets(Id& setId) const
     return packets;
 }
 
-CRecoveryEncoder::Result CRecoveryEncoder::WriteFiles(const std::string& dir, const std::atomic<bool>* stop)
+CRecoveryEncoder::Result CRecoveryEncoder::WriteFiles(const std::string& dir, const std::atomic<bool>* stop,
+                                                      ICopyProgress* progress)
 {
     Id setId;
     const std::string critical = CriticalPackets(setId);
     if (static_cast<std::int64_t>(critical.size()) != m_layout.criticalBytes)
         return {Status::WrongInput, {}, {}};
     if (m_striped)
-        return WriteStriped(dir, setId, critical, stop);
+        return WriteStriped(dir, setId, critical, stop, progress);
     const std::size_t sliceSize = static_cast<std::size_t>(m_layout.sliceSize);
     for (const RecoveryFile& file : m_layout.files) {
         std::vector<std::string> heads;
@@ -350,7 +352,8 @@ CRecoveryEncoder::Result CRecoveryEncoder::WriteFiles(const std::string& dir, co
 // packets are written last.
 CRecoveryEncoder::Result CRecoveryEncoder::WriteStriped(const std::string& dir, const Id& setId,
                                                         const std::string& critical,
-                                                        const std::atomic<bool>* stop)
+                                                        const std::atomic<bool>* stop,
+                                                        ICopyProgress* progress)
 {
     const std::int64_t sliceSize = m_layout.sliceSize;
     const std::int64_t packetSize = sliceSize + static_cast<std::int64_t>(kRecvSlicHead);
@@ -388,6 +391,7 @@ CRecoveryEncoder::Result CRecoveryEncoder::WriteStriped(const std::string& dir, 
         return {Status::WriteFailed, indexPath, error};
 
     std::vector<gf16::Word> factors(count);
+    std::int64_t read = 0;
     for (std::int64_t at = 0; at < sliceSize; at += width) {
         const std::size_t n = static_cast<std::size_t>(std::min(width, sliceSize - at));
         std::memset(stripes.get(), 0, w * count);
@@ -409,6 +413,7 @@ CRecoveryEncoder::Result CRecoveryEncoder::WriteStriped(const std::string& dir, 
                         return {Status::ReadFailed, path, piece.LastError()};
                     got += static_cast<std::size_t>(r);
                 }
+                read += static_cast<std::int64_t>(want);
                 std::size_t even = want;
                 if (want % 2) // the piece's last byte, as a word padded with zero
                     input[even++] = 0;
@@ -424,6 +429,8 @@ CRecoveryEncoder::Result CRecoveryEncoder::WriteStriped(const std::string& dir, 
                         gf16::MulAdd(stripes.get() + e * w + done, input.get() + done, factors[e], part);
                 }
             }
+            if (progress)
+                progress->Copied(read);
         }
         // Each volume is created with its first stripe, and replaces an
         // older file of its name only then.

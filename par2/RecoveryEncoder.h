@@ -16,6 +16,10 @@
 #include "par2/Packets.h"
 #include "platform/Platform.h"
 
+namespace portelan {
+class ICopyProgress;
+}
+
 namespace portelan::par2 {
 
 // The MD5 of a piece's first 16 KiB, which its file ID is made of.
@@ -67,6 +71,8 @@ class CRecoveryEncoder {
     CRecoveryEncoder(const CRecoveryEncoder&) = delete;
     CRecoveryEncoder& operator=(const CRecoveryEncoder&) = delete;
 
+    // Its files, the index file "_<base>.par2" first.
+    const RecoveryLayout& Layout() const { return m_layout; }
     // Reserves the memory and starts the thread.
     Status Start();
     // The next n bytes of piece; may wait while the thread is behind.
@@ -76,8 +82,10 @@ class CRecoveryEncoder {
     // Writes every file of the layout into dir (after a successful Finish),
     // each flushed. Recovery slices beyond the memory budget are coded now,
     // from the pieces in dir (their names in the PieceSpecs), never from
-    // the source; stop, when given and raised, ends that early.
-    Result WriteFiles(const std::string& dir, const std::atomic<bool>* stop = nullptr);
+    // the source; stop, when given and raised, ends that early, and progress
+    // hears how many of the pieces' bytes that pass has read.
+    Result WriteFiles(const std::string& dir, const std::atomic<bool>* stop = nullptr,
+                      ICopyProgress* progress = nullptr);
 
   private:
     struct Block {
@@ -94,7 +102,7 @@ class CRecoveryEncoder {
     void EndPiece();
     std::string CriticalPackets(Id& setId) const;
     Result WriteStriped(const std::string& dir, const Id& setId, const std::string& critical,
-                        const std::atomic<bool>* stop);
+                        const std::atomic<bool>* stop, ICopyProgress* progress);
 
     RecoveryLayout m_layout;
     std::vector<PieceSpec> m_pieces;

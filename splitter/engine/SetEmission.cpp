@@ -1,5 +1,6 @@
 // Completing a set, on the worker after the pieces: the configuration file,
 // the joiner copies, the checksum list, the recovery files.
+#include "common/Checksum.h"
 #include "common/ChecksumList.h"
 #include "common/FailureReason.h"
 #include "common/SplitSet.h"
@@ -66,8 +67,12 @@ bool CSplitEngine::WriteRecoveryFiles(CSplitJob& job)
     if (!job.m_pRecovery)
         return true;
     using Status = par2::CRecoveryEncoder::Status;
+    // Pieces too large for the recovery data to be coded as they streamed by
+    // are read once more: that pass shows its progress as the split's did.
+    CProgressRelay<ISplitFrontEnd> progress(m_ui, 0, job.m_plan.sourceSize,
+                                            job.m_pRecovery->Layout().files.front().name);
     const par2::CRecoveryEncoder::Result written =
-        job.m_pRecovery->WriteFiles(job.m_plan.targetDir, &job.m_bStopRequested);
+        job.m_pRecovery->WriteFiles(job.m_plan.targetDir, &job.m_bStopRequested, &progress);
     // Its owner is going away: no window to tell.
     if (written.status == Status::Ok || written.status == Status::Stopped)
         return written.status == Status::Ok;

@@ -13,6 +13,7 @@
 #include <gtest/gtest.h>
 
 #include "TestSupport.h"
+#include "common/Checksum.h"
 #include "par2/Gf16Fast.h"
 #include "par2/Layout.h"
 #include "par2/Packets.h"
@@ -71,10 +72,17 @@ struct Pieces {
     }
 };
 
+// What a second pass over the pieces reports, in order.
+struct ReadCounts final : ICopyProgress {
+    std::vector<std::int64_t> seen;
+    void Copied(std::int64_t bytes) override { seen.push_back(bytes); }
+};
+
 // Our encoder over the pieces, fed in blocks that fit nothing in particular;
 // recovery slices beyond budget are coded from the pieces in dir.
 std::optional<RecoveryLayout> Encode(const test::TempDir& dir, const Pieces& pieces, std::uint32_t recovery,
-                                     std::int64_t budget = kRecoveryMemoryBudget)
+                                     std::int64_t budget = kRecoveryMemoryBudget,
+                                     ReadCounts* progress = nullptr)
 {
     UseFastKernels();
     auto layout = PlanRecovery("_film", pieces.specs, recovery, "Portelan test");
@@ -94,7 +102,7 @@ std::optional<RecoveryLayout> Encode(const test::TempDir& dir, const Pieces& pie
                          std::min<std::size_t>(30011, bytes.size() - at));
     }
     EXPECT_EQ(encoder.Finish(), CRecoveryEncoder::Status::Ok);
-    EXPECT_EQ(encoder.WriteFiles(dir.Dir()).status, CRecoveryEncoder::Status::Ok);
+    EXPECT_EQ(encoder.WriteFiles(dir.Dir(), nullptr, progress).status, CRecoveryEncoder::Status::Ok);
     return layout;
 }
 
@@ -165,8 +173,17 @@ TEST(Par2Recovery, Par2cmdlineVerifiesAndRepairsOurFiles)
         SCOPED_TRACE(c.what);
         test::TempDir dir;
         const Pieces pieces(dir, 5 * 100000 + 37001, 100000);
-        const auto layout = Encode(dir, pieces, 2, c.budget);
+        ReadCounts progress;
+        const auto layout = Encode(dir, pieces, 2, c.budget, &progress);
         ASSERT_TRUE(layout);
+        // A second pass shows its progress up to every byte of the pieces.
+        if (c.budget < kRecoveryMemoryBudget) {
+            ASSERT_FALSE(progress.seen.empty());
+            EXPECT_TRUE(std::is_sorted(progress.seen.begin(), progress.seen.end()));
+            EXPECT_EQ(progress.seen.back(), 5 * 100000 + 37001);
+        } else {
+            EXPECT_TRUE(progress.seen.empty());
+        }
         EXPECT_EQ(layout->files[1].name, "_film.vol0+1.par2");
         std::vector<std::string> files;
         for (const RecoveryFile& file : layout->files) {
