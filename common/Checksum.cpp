@@ -208,9 +208,9 @@ platform::CopyResult CopyChunked(platform::File& in, platform::File& out, std::i
         if (stop && stop->load())
             break;
         platform::CopyResult part = platform::CopyBytes(in, out, std::min(kCopyChunk, n - total.bytes));
-        if (readBack)
-            readBack->trailer.Add(readBack->file, readBack->path, readBack->offset + total.bytes, part.bytes,
-                                  readBack->piece, readBack->flush);
+        for (const ReadBack* back = readBack; back; back = back->next)
+            back->trailer.Add(back->file, back->path, back->offset + total.bytes, part.bytes, back->piece,
+                              back->flush);
         total.bytes += part.bytes;
         total.status = part.status;
         total.error = part.error;
