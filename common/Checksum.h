@@ -101,6 +101,7 @@ class CChecksumTrailer {
     };
 
     void Queue(Range range);
+    bool Extends(const Range& range) const; // range can join the last one queued
     void Run();
     std::optional<Failure> Fold(const Range& range, unsigned char* buffer, std::uint32_t& crc);
 

@@ -534,7 +534,8 @@ CConcatApp::Appended CConcatApp::CopyPiece(Join& join, int index, platform::File
     std::optional<ReadBack> cached;
     if (join.trailer)
         cached.emplace(ReadBack{*join.trailer, join.reader, join.tempPath, start, index - 1});
-    ReadBack medium{*join.medium, join.checker, join.tempPath, start, index - 1};
+    // One sum for the whole, so that the ranges of small pieces join up.
+    ReadBack medium{*join.medium, join.checker, join.tempPath, start};
     medium.flush = CChecksumTrailer::Flush::Range;
     medium.next = cached ? &*cached : nullptr;
     CProgressRelay<IConcatFrontEnd> bytes(m_ui, start, m_nTotalSize, SplitPath(path).fileName);
@@ -573,9 +574,12 @@ CConcatApp::Appended CConcatApp::CopyPiece(Join& join, int index, platform::File
             join.trailer->WaitForPiece(index - 1);
         join.trailer->ForgetPiece(index - 1);
     }
-    // Its bytes read back before they go, or the reads would find them gone.
-    join.medium->WaitForPiece(index - 1);
-    join.medium->ForgetPiece(index - 1);
+    // The sum of the whole starts afresh from the pieces before it, once their
+    // reads are done: a failed one stays, and fails the join.
+    if (join.medium->WaitForPiece(0)) {
+        join.medium.emplace();
+        join.medium->Add(join.checker, join.tempPath, 0, start, 0, CChecksumTrailer::Flush::Range);
+    }
     join.written = start;
     if (!join.out.Truncate(start)) {
         join.error = join.out.LastError();
