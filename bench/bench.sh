@@ -4,6 +4,12 @@
 # doing the same durable, verified work (sync, a direct read back); checks
 # every rebuilt file.
 #
+#   bench/bench.sh [--join]
+#   --join     the join rows alone: for diskette and 1 GiB pieces, the joiner
+#              against cat of the pieces, sync and a direct read, timed side
+#              by side in each run; prints the fastest runs and the ratio of
+#              each run
+#
 # Environment:
 #   BIN_DIR    directory holding portelan-cli; when set, nothing is built
 #              (default: build the "linux" preset, use build/linux/bin)
@@ -17,6 +23,12 @@
 set -euo pipefail
 
 repo=$(cd "$(dirname "$0")/.." && pwd)
+join_only=false
+case ${1:-} in
+--join) join_only=true ;;
+"") ;;
+*) echo "usage: bench/bench.sh [--join]" >&2; exit 2 ;;
+esac
 runs=${RUNS:-3}
 [[ $runs =~ ^[1-9][0-9]*$ ]] || { echo "RUNS must be a positive number" >&2; exit 2; }
 
@@ -200,6 +212,52 @@ round_portelan() { # label size dir expected-count
   same_as_source "$dir/data.bin" "portelan join $label"
   rm -rf "$dir"
 }
+
+# The join alone beside its anchor, from a set split untimed. The pieces are
+# read once first, so that both find them in the cache; the joiner goes
+# second, after the anchor's file is gone.
+declare -A ratios_of
+round_join() { # label size dir expected-count
+  local label=$1 size=$2 dir=$3 count=$4 anchor join
+  rm -rf "$dir" && mkdir -p "$dir"
+  "$cli" split "$src" "$dir" --size "$size" >"$logfile" 2>&1 || { cat "$logfile" >&2; fail "split $label"; }
+  expect_pieces "$dir" 'data.[0-9][0-9][0-9]' "$count" "split $label"
+  cat "$dir"/data.[0-9][0-9][0-9] >/dev/null
+  anchor="cat + sync + direct $label"
+  join="portelan join $label"
+  # shellcheck disable=SC2016 # expanded by the inner shell
+  time_once "$anchor" sh -c 'cd "$1" && cat data.[0-9][0-9][0-9] >"$2" && sync "$2" &&
+    exec dd if="$2" of=/dev/null bs=4M iflag=direct status=none' sh "$dir" "$work/catp.out"
+  same_as_source "$work/catp.out" "$anchor"
+  rm -f "$work/catp.out"
+  time_once "$join" "$dir/_data"
+  same_as_source "$dir/data.bin" "$join"
+  rm -rf "$dir"
+  local a j
+  a=$(tr ' ' '\n' <<<"${wall_of[$anchor]}" | grep . | tail -n 1)
+  j=$(tr ' ' '\n' <<<"${wall_of[$join]}" | grep . | tail -n 1)
+  ratios_of[$label]+="$(awk -v a="$a" -v j="$j" 'BEGIN { printf "%.2f", (a > 0 ? j / a : 0) }') "
+}
+
+if $join_only; then
+  for ((run = 1 - warmup; run <= runs; run++)); do
+    round_join "--size disk" disk "$work/disk" "$disk_count"
+    round_join "--size 1024M" 1024M "$work/big" "$big_count"
+    if ((run < 1)); then
+      wall_of=() rss_of=() order=() ratios_of=()
+    fi
+  done
+  echo "Load average $(cut -d' ' -f1-3 /proc/loadavg); every rebuilt file identical to the source."
+  echo "Fastest of $runs run(s); ratio of the fastest, and of each run (joiner / anchor in the same run):"
+  for label in "--size disk" "--size 1024M"; do
+    anchor=$(minimum <<<"${wall_of["cat + sync + direct $label"]}")
+    join=$(minimum <<<"${wall_of["portelan join $label"]}")
+    peak=$(maximum <<<"${rss_of["portelan join $label"]}")
+    awk -v l="$label" -v a="$anchor" -v j="$join" -v m="$peak" -v r="${ratios_of[$label]}" \
+      'BEGIN { printf "  %-13s join %6.2f s, anchor %6.2f s: %.2fx (target at most 1.0x); peak RSS %.1f MiB; runs: %s\n", l, j, a, (a > 0 ? j / a : 0), m / 1024, r }'
+  done
+  exit 0
+fi
 
 # The split alone against its reference, without the recovery files: with
 # one 1 GiB piece and a 1 MiB one, what counts is how the flushing and the

@@ -56,17 +56,33 @@ void CChecksumTrailer::Seal(std::shared_ptr<platform::File> file, const std::str
     Queue({std::move(file), path, 0, 0, piece, Flush::File, true});
 }
 
+bool CChecksumTrailer::Extends(const Range& range) const
+{
+    // Not the first queued: the reader may be at work on it.
+    if (m_queue.size() < 2 || range.seal)
+        return false;
+    const Range& last = m_queue.back();
+    return !last.seal && last.file == range.file && last.piece == range.piece && last.flush == range.flush &&
+           last.offset + last.length == range.offset && last.length + range.length <= kCopyChunk;
+}
+
 void CChecksumTrailer::Queue(Range range)
 {
     std::lock_guard lock(m_monitor);
-    while ((m_queuedBytes >= kMaxLag || m_queue.size() >= kMaxQueuedRanges) && !m_closing)
+    // Small ranges that follow each other are read as one: a flush and a
+    // read each of their own would keep the medium waiting.
+    while ((m_queuedBytes >= kMaxLag || (m_queue.size() >= kMaxQueuedRanges && !Extends(range))) &&
+           !m_closing)
         m_monitor.Wait();
     if (m_closing)
         return;
     if (range.piece >= static_cast<int>(m_pieces.size()))
         m_pieces.resize(static_cast<std::size_t>(range.piece) + 1);
     m_queuedBytes += range.length;
-    m_queue.push_back(std::move(range));
+    if (Extends(range))
+        m_queue.back().length += range.length;
+    else
+        m_queue.push_back(std::move(range));
     m_monitor.NotifyAll();
 }
 
@@ -208,9 +224,9 @@ platform::CopyResult CopyChunked(platform::File& in, platform::File& out, std::i
         if (stop && stop->load())
             break;
         platform::CopyResult part = platform::CopyBytes(in, out, std::min(kCopyChunk, n - total.bytes));
-        if (readBack)
-            readBack->trailer.Add(readBack->file, readBack->path, readBack->offset + total.bytes, part.bytes,
-                                  readBack->piece, readBack->flush);
+        for (const ReadBack* back = readBack; back; back = back->next)
+            back->trailer.Add(back->file, back->path, back->offset + total.bytes, part.bytes, back->piece,
+                              back->flush);
         total.bytes += part.bytes;
         total.status = part.status;
         total.error = part.error;

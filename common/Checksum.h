@@ -101,6 +101,7 @@ class CChecksumTrailer {
     };
 
     void Queue(Range range);
+    bool Extends(const Range& range) const; // range can join the last one queued
     void Run();
     std::optional<Failure> Fold(const Range& range, unsigned char* buffer, std::uint32_t& crc);
 
@@ -125,6 +126,7 @@ struct ReadBack {
     std::int64_t offset = 0;              // where the copy starts in the output
     int piece = 0;                        // the piece the bytes belong to
     CChecksumTrailer::Flush flush = CChecksumTrailer::Flush::File;
+    const ReadBack* next = nullptr; // another that wants the same chunks
 };
 
 // Told after every chunk of a copy how many bytes it has copied so far.
@@ -154,8 +156,9 @@ template <class FrontEnd> class CProgressRelay final : public ICopyProgress {
 };
 
 // Copies up to n bytes from the position of in to the position of out, in
-// chunks, and hands every chunk written to readBack (when given). Stops early
-// at the end of in, or when stop becomes true (status Ok, fewer bytes).
+// chunks, and hands every chunk written to readBack and those chained to it
+// (when given). Stops early at the end of in, or when stop becomes true
+// (status Ok, fewer bytes).
 platform::CopyResult CopyChunked(platform::File& in, platform::File& out, std::int64_t n,
                                  const ReadBack* readBack = nullptr, const std::atomic<bool>* stop = nullptr,
                                  ICopyProgress* progress = nullptr);

@@ -314,15 +314,19 @@ CConcatApp::PieceLookup CConcatApp::OpenPiece(int index, const std::string& targ
     return PieceLookup::Missing;
 }
 
-// One join in progress: the file growing under its temporary name, a second
-// handle reading it back for the checksums, and the sums to check against.
+// One join in progress: the file growing under its temporary name, two more
+// handles reading it back, and the sums to check against.
 struct CConcatApp::Join {
     std::string target;
     platform::File out;
     std::string tempPath;
-    std::shared_ptr<platform::File> reader;
+    std::shared_ptr<platform::File> reader;  // from the cache, for the pieces' sums
+    std::shared_ptr<platform::File> checker; // from the medium, for the whole
     std::vector<std::optional<std::uint32_t>> listed;
     std::optional<CChecksumTrailer> trailer; // the pieces' sums, while their bytes are cached
+    // Each chunk flushed alone and read back from the medium while the next
+    // ones are written: at the end only the flush of the whole file is left.
+    std::optional<CChecksumTrailer> medium;
     std::int64_t written = 0;
     std::int64_t firstLength = 0; // of piece 1, once appended
     bool repairTried = false;     // the recovery files are read once per join
@@ -352,6 +356,7 @@ bool CConcatApp::JoinPieces()
     join.listed = ListedChecksums(hasList);
     if (std::any_of(join.listed.begin(), join.listed.end(), [](const auto& crc) { return crc.has_value(); }))
         join.trailer.emplace(CChecksumTrailer::Source::Cache);
+    join.medium.emplace();
 
     bool proceed = true;
     for (int i = 1; i <= m_nCount && proceed; ++i) {
@@ -385,9 +390,10 @@ bool CConcatApp::CreateGrowingFile(Join& join)
 {
     // The file takes the target's name only when it is complete, so a
     // failed join leaves an older file as it was.
-    join.reader = CreateTemporary(GetModuleDir(), join.out, join.tempPath) ? join.out.Duplicate() : nullptr;
-    if (join.reader) {
-        // Renamed once the reader is open: some systems reopen by name.
+    if (CreateTemporary(GetModuleDir(), join.out, join.tempPath) && (join.reader = join.out.Duplicate()))
+        join.checker = join.out.Duplicate();
+    if (join.checker) {
+        // Renamed once the readers are open: some systems reopen by name.
         NameAsOurs(GetModuleDir(), join.out, join.tempPath);
         return true;
     }
@@ -525,12 +531,15 @@ CConcatApp::Appended CConcatApp::CopyPiece(Join& join, int index, platform::File
         return Appended::Failed;
     }
     const std::int64_t start = join.written;
-    std::optional<ReadBack> readBack;
+    std::optional<ReadBack> cached;
     if (join.trailer)
-        readBack.emplace(ReadBack{*join.trailer, join.reader, join.tempPath, start, index - 1});
+        cached.emplace(ReadBack{*join.trailer, join.reader, join.tempPath, start, index - 1});
+    // One sum for the whole, so that the ranges of small pieces join up.
+    ReadBack medium{*join.medium, join.checker, join.tempPath, start};
+    medium.flush = CChecksumTrailer::Flush::Range;
+    medium.next = cached ? &*cached : nullptr;
     CProgressRelay<IConcatFrontEnd> bytes(m_ui, start, m_nTotalSize, SplitPath(path).fileName);
-    const CopyResult copied =
-        CopyChunked(piece, join.out, length, readBack ? &*readBack : nullptr, nullptr, &bytes);
+    const CopyResult copied = CopyChunked(piece, join.out, length, &medium, nullptr, &bytes);
     join.written += copied.bytes;
     switch (copied.status) {
     case CopyResult::Status::NoMemory:
@@ -564,6 +573,12 @@ CConcatApp::Appended CConcatApp::CopyPiece(Join& join, int index, platform::File
         if (!expected)
             join.trailer->WaitForPiece(index - 1);
         join.trailer->ForgetPiece(index - 1);
+    }
+    // The sum of the whole starts afresh from the pieces before it, once their
+    // reads are done: a failed one stays, and fails the join.
+    if (join.medium->WaitForPiece(0)) {
+        join.medium.emplace();
+        join.medium->Add(join.checker, join.tempPath, 0, start, 0, CChecksumTrailer::Flush::Range);
     }
     join.written = start;
     if (!join.out.Truncate(start)) {
@@ -606,8 +621,10 @@ bool CConcatApp::FinishJoin(Join& join, bool proceed)
     }
     if (proceed)
         proceed = FlushAndCheck(join, expected);
+    join.medium.reset(); // a failed join's reads are not waited for
     // Some systems refuse to rename a file that is still open.
     join.reader.reset();
+    join.checker.reset();
     if (proceed) {
         const platform::Outcome renamed = platform::RenameReplacing(join.tempPath, join.target);
         if (renamed) {
@@ -626,23 +643,16 @@ bool CConcatApp::FinishJoin(Join& join, bool proceed)
 
 bool CConcatApp::FlushAndCheck(Join& join, std::optional<std::uint32_t> expected)
 {
-    if (!expected) {
-        // Nothing to check against: the file only has to reach the medium.
-        if (join.reader->Flush())
-            return true;
-        join.error = join.reader->LastError();
-        return false;
-    }
-    // Read back from the medium, so that one that does not keep what it was
-    // given fails the join.
-    CChecksumTrailer medium;
-    medium.Add(join.reader, join.tempPath, 0, join.written);
-    const CChecksumTrailer::Result sum = medium.Finish();
+    // Read back from the medium as it was written, so that one that does not
+    // keep what it was given fails the join; then flushed whole.
+    join.medium->Seal(join.checker, join.tempPath, 0);
+    const CChecksumTrailer::Result sum = join.medium->Finish();
     if (sum.flushFailed) {
         join.error = sum.error;
         return false;
     }
-    if (sum.ok && sum.crc == *expected)
+    // Nothing to check against: the file only had to reach the medium.
+    if (!expected || (sum.ok && sum.crc == *expected))
         return true;
     return Report(JoinerText::JoinedSumWrong, join.target);
 }

@@ -113,7 +113,7 @@ class CConcatApp {
     // The steps of JoinPieces; each false (or Failed) ends the join, reported.
     // Refuses a target that is one of the pieces or that may not be written.
     bool MayWriteTarget(const std::string& target);
-    // Opens the temporary file the target grows in, and its reader.
+    // Opens the temporary file the target grows in, and its readers.
     bool CreateGrowingFile(Join& join);
     // Appends piece `index`, asking for its directory while it is missing
     // or damaged; false also when the user gives up.

@@ -3,7 +3,7 @@
 # piece's bytes flushed, their cached pages dropped and only then read back,
 # the piece flushed whole, all before the configuration file is created; each set file flushed; the directory
 # flushed after its last new entry; the success text last. The same for the
-# joiner's rebuilt file. Then a real failure of the joiner, with the system's
+# joiner's rebuilt file, read back in ranges while it grows. Then a real failure of the joiner, with the system's
 # reason below the message.
 set -euo pipefail
 source "$(dirname "$0")/lib.sh" "$@"
@@ -14,7 +14,7 @@ TRACE=$T/trace
 # each descriptor. LeakSanitizer cannot run under a tracer; the other tests
 # look for leaks.
 traced() {
-    ASAN_OPTIONS="detect_leaks=0:$ASAN_OPTIONS" strace -f -y -s 256 -o "$TRACE" -e trace=fsync,fdatasync,sync_file_range,openat,rename,renameat,renameat2,fadvise64,pread64,write "$@"
+    ASAN_OPTIONS="detect_leaks=0:$ASAN_OPTIONS" strace -f -y -s 256 -o "$TRACE" -e trace=fsync,fdatasync,sync_file_range,openat,rename,renameat,renameat2,fadvise64,pread64,write,copy_file_range "$@"
 }
 
 # first_call NAME TEXT: number of the first trace line with a call of NAME
@@ -64,17 +64,26 @@ last_entry=$(last_call openat "O_CREAT")
 in_order "the directory" "$last_entry" "$(last_call fsync "<$out>)")" "$success"
 assert_same "$T/s/x.bin" <(cat "$out"/x.00[123])
 
-check "join: the rebuilt file flushed, dropped from the cache and read back, renamed, the directory flushed, then the success text"
+check "join: the rebuilt file flushed in ranges, dropped from the cache and read back as it grows, flushed whole, renamed, the directory flushed, then the success text"
 run --in "$out" traced ./_x
 assert_rc 0
 # The temporary's final name carries its identity: take it from the rename.
 name=$(sed -n "s|.*rename(\"$out/\(\.~portelan-[0-9a-f]*\.tmp\)\", \"$out/x.bin\".*|\1|p" "$TRACE" | head -n 1)
 temporary="<$out/$name>"
 renamed=$(first_call rename "\"$out/$name\", \"$out/x.bin\"")
+dropped=$(first_call fadvise64 "$temporary, 0, 0, POSIX_FADV_DONTNEED")
+# The pieces' sums read the temporary from the cache as well: the check-back
+# is the read through the descriptor opened past the cache, where the file
+# system has one, else the first read after the cache was dropped.
+direct_fd=$(awk -v t="$temporary" 'index($0, "openat(") && index($0, "O_DIRECT") && index($0, "= ") {
+    r = substr($0, index($0, "= ") + 2); if (index(r, t)) { sub(/<.*/, "", r); print r; exit } }' "$TRACE")
+read_back=$(awk -v from="$dropped" -v fd="$direct_fd" -v t="$temporary" \
+    'BEGIN { call = fd == "" ? "pread64(" : "pread64(" fd "<" } NR > from && index($0, call) && index($0, t) { print NR; exit }' "$TRACE")
+last_write=$(last_call copy_file_range "$temporary")
 flushed=$(first_call fsync "$temporary")
-in_order "the rebuilt file" "$flushed" "$(first_call fadvise64 "$temporary, 0, 0, POSIX_FADV_DONTNEED")" \
-    "$(awk -v from="$flushed" -v t="$temporary" 'NR > from && index($0, "pread64(") && index($0, t) { print NR; exit }' "$TRACE")" \
+in_order "the rebuilt file" "$(first_call sync_file_range "$temporary, 0, ")" "$dropped" "$read_back" "$flushed" \
     "$renamed" "$(last_call fsync "<$out>)")" "$(first_call write "wurde erstellt.")"
+in_order "its last byte" "$last_write" "$(last_call sync_file_range "$temporary")" "$flushed"
 assert_same "$T/s/x.bin" "$out/x.bin"
 
 # A set whose rebuilt file cannot be written: the reason below the message,

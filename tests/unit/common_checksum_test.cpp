@@ -95,6 +95,32 @@ TEST(CopyChunked, CopiesAMultiChunkFileAndTheTrailerSumsIt)
     EXPECT_TRUE(ReadLargeFile(dir / "out") == "HEAD" + data);
 }
 
+TEST(CopyChunked, HandsEveryChunkToEachChainedReadBack)
+{
+    // The join's two: one flushing each chunk alone and reading it from the
+    // medium, sealed at the end, and one reading the cache.
+    const std::string data = ManyRandomBytes((20u << 20) + 777, 5);
+    TempDir dir;
+    WriteFile(dir / "in", data);
+    File in, out;
+    ASSERT_TRUE(in.Open(dir / "in", File::Mode::Read));
+    ASSERT_TRUE(out.Open(dir / "out", File::Mode::CreateWrite));
+
+    CChecksumTrailer medium;
+    CChecksumTrailer cache(CChecksumTrailer::Source::Cache);
+    const ReadBack cached{cache, out.Duplicate(), dir / "out"};
+    const ReadBack ranged{medium, out.Duplicate(), dir / "out", 0, 0, CChecksumTrailer::Flush::Range,
+                          &cached};
+    EXPECT_EQ(CopyChunked(in, out, static_cast<std::int64_t>(data.size()), &ranged).bytes,
+              static_cast<std::int64_t>(data.size()));
+    medium.Seal(ranged.file, dir / "out", 0);
+    for (CChecksumTrailer* trailer : {&medium, &cache}) {
+        const CChecksumTrailer::Result sum = trailer->Finish();
+        EXPECT_TRUE(sum.ok);
+        EXPECT_EQ(sum.crc, ZlibCrc(data));
+    }
+}
+
 TEST(ChecksumTrailer, SumsRangesOfSeveralFilesInTheOrderAdded)
 {
     const std::string a = RandomBytes(300000, 4);
