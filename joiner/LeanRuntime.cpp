@@ -9,10 +9,13 @@
 #include <new>
 #include <string>
 
+#include "joiner/LeanRuntime.h"
 #include "texts/JoinerTexts.h"
 
-namespace {
+namespace portelan::lean {
 
+#ifndef _WIN32
+// The Windows joiner, a window program without a console, says it otherwise.
 [[noreturn]] void Fatal(const char* what)
 {
     std::fputs(portelan::Tr(portelan::JoinerText::InternalError), stderr);
@@ -21,6 +24,13 @@ namespace {
     std::fputs("\n", stderr);
     std::abort();
 }
+#endif
+
+} // namespace portelan::lean
+
+namespace {
+
+using portelan::lean::Fatal;
 
 void* Allocate(std::size_t n)
 {

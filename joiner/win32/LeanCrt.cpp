@@ -1,5 +1,17 @@
 // The Windows joiner's share of the C runtime it leaves out.
+#include <windows.h>
+
+#include "joiner/LeanRuntime.h"
+
 struct _exception;
+
+// A window program has no console for the message: the system's own window
+// for a fatal end shows it.
+[[noreturn]] void portelan::lean::Fatal(const char* what)
+{
+    FatalAppExitA(0, what);
+    ExitProcess(3);
+}
 
 extern "C" {
 
