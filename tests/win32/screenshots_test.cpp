@@ -1,7 +1,6 @@
 // Pictures of every window for the documentation: saved as BMP files into
 // PORTELAN_SCREENSHOT_DIR (a Windows path ending in a backslash) by
 // scripts/screenshots.sh, which turns them into PNG. Skipped otherwise.
-#include <cstdlib>
 #include <fstream>
 #include <functional>
 #include <vector>
@@ -10,7 +9,6 @@
 
 #include "SplitterWindow.h"
 #include "common/StrFormat.h"
-#include "common/SystemLanguage.h"
 #include "platform/win32/WideText.h"
 #include "splitter/ui/win32/Dialogs.h"
 #include "splitter/ui/win32/Resource.h"
@@ -41,18 +39,12 @@ void ShootModal(win::CDialog& dialog, const std::string& title, const std::strin
 // scripts/screenshots.sh runs this under a German and under an English Wine.
 TEST(Screenshots, EveryWindow)
 {
-    const char* dir = std::getenv("PORTELAN_SCREENSHOT_DIR");
-    if (!dir || !*dir)
+    const Pictures pictures;
+    if (!pictures.Wanted())
         GTEST_SKIP() << "PORTELAN_SCREENSHOT_DIR not set";
-    ChooseLanguageFromSystem();
-    struct German {
-        ~German() { SetLanguage(Language::German); }
-    } reset;
-    const std::string out = dir;
-    const std::string suffix = CurrentLanguage() == Language::German ? ".bmp" : "-en.bmp";
     const auto save = [&](HWND window, const char* name) {
         EXPECT_EQ(ClippedTexts(window), std::vector<std::string>{}) << name;
-        EXPECT_TRUE(SaveWindowBitmap(window, out + name + suffix));
+        EXPECT_TRUE(SaveWindowBitmap(window, pictures.Path(name)));
     };
     TempDir tmp;
     const std::string source = tmp / "Urlaubsfilm Südtirol.avi";
@@ -104,7 +96,7 @@ TEST(Screenshots, EveryWindow)
 
     CErrorDlg error;
     error.SetTexts(StrFormat(Tr(Text::CannotWriteFile), "E:\\Urlaubsfilm Südtirol.002"), "");
-    ShootModal(error, Tr(JoinerText::ErrorCaption), out + "error" + suffix);
+    ShootModal(error, Tr(JoinerText::ErrorCaption), pictures.Path("error"));
 }
 
 // The update check's first question, answered No, in the language of the
@@ -112,21 +104,16 @@ TEST(Screenshots, EveryWindow)
 // under a German and under an English Wine.
 TEST(Screenshots, UpdateQuestion)
 {
-    const char* dir = std::getenv("PORTELAN_SCREENSHOT_DIR");
-    if (!dir || !*dir)
+    const Pictures pictures;
+    if (!pictures.Wanted())
         GTEST_SKIP() << "PORTELAN_SCREENSHOT_DIR not set";
-    ChooseLanguageFromSystem();
-    struct German {
-        ~German() { SetLanguage(Language::German); }
-    } reset;
-    const char* name = CurrentLanguage() == Language::German ? "update.bmp" : "update-en.bmp";
 
     SplitterWindow w;
     PostMessageA(w.Hwnd(), WM_SYSCOMMAND, IDM_UPDATE, 0);
     HWND box = WaitForWindow(w.ThreadId(), Tr(Text::UpdateQuestionCaption));
     ASSERT_NE(box, nullptr);
     EXPECT_TRUE(ShowsItsWholeText(box, 0xFFFF));
-    EXPECT_TRUE(SaveWindowBitmap(box, std::string(dir) + name));
+    EXPECT_TRUE(SaveWindowBitmap(box, pictures.Path("update")));
     PostMessageA(box, WM_COMMAND, IDNO, 0);
     ASSERT_TRUE(WaitUntilGone(box));
 }

@@ -4,6 +4,7 @@
 #include <shlobj.h>
 
 #include <chrono>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -11,7 +12,9 @@
 #include <random>
 #include <vector>
 
+#include "common/SystemLanguage.h"
 #include "platform/win32/WideText.h"
+#include "texts/Language.h"
 
 namespace portelan::test {
 
@@ -191,6 +194,20 @@ std::vector<std::string> ClippedTexts(HWND window)
             clipped.push_back(ItemText(window, id));
     }
     return clipped;
+}
+
+Pictures::Pictures()
+{
+    if (const char* dir = std::getenv("PORTELAN_SCREENSHOT_DIR"))
+        m_dir = dir;
+    ChooseLanguageFromSystem();
+}
+
+Pictures::~Pictures() { SetLanguage(Language::German); }
+
+std::string Pictures::Path(const std::string& name) const
+{
+    return m_dir + name + (CurrentLanguage() == Language::German ? ".bmp" : "-en.bmp");
 }
 
 void WriteBytes(const std::string& path, const std::string& bytes)

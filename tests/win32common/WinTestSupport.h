@@ -69,6 +69,23 @@ void ClickItemLater(HWND dialog, int id);
 // Waits until a window has been destroyed; false on time-out.
 bool WaitUntilGone(HWND hwnd, DWORD timeoutMs = 20000);
 
+// Where the pictures for the documentation go (PORTELAN_SCREENSHOT_DIR, a
+// Windows path ending in a backslash), taken in the language of the system
+// the tests run on while it lives: "NAME.bmp" in German, "NAME-en.bmp" in
+// English. German again after it, as the other tests expect.
+class Pictures {
+  public:
+    Pictures();
+    ~Pictures();
+    Pictures(const Pictures&) = delete;
+    Pictures& operator=(const Pictures&) = delete;
+    bool Wanted() const { return !m_dir.empty(); }
+    std::string Path(const std::string& name) const;
+
+  private:
+    std::string m_dir;
+};
+
 // A directory of its own under the temporary directory, removed at the end.
 class TempDir {
   public:

@@ -2,14 +2,12 @@
 // files into PORTELAN_SCREENSHOT_DIR (a Windows path ending in a backslash),
 // in the language of the Wine they run under (English ones named "-en").
 // Skipped otherwise.
-#include <cstdlib>
 #include <vector>
 
 #include <gtest/gtest.h>
 
 #include "JoinerHarness.h"
 #include "common/StrFormat.h"
-#include "common/SystemLanguage.h"
 #include "texts/JoinerTexts.h"
 
 namespace portelan::test {
@@ -25,21 +23,15 @@ void Shoot(const std::string& first, const std::string& second, bool searchMode,
 
 TEST(JoinerScreenshots, EveryWindow)
 {
-    const char* dir = std::getenv("PORTELAN_SCREENSHOT_DIR");
-    if (!dir || !*dir)
+    const Pictures pictures;
+    if (!pictures.Wanted())
         GTEST_SKIP() << "PORTELAN_SCREENSHOT_DIR not set";
-    ChooseLanguageFromSystem();
-    struct German {
-        ~German() { SetLanguage(Language::German); }
-    } reset;
-    const std::string out = dir;
-    const std::string suffix = CurrentLanguage() == Language::German ? ".bmp" : "-en.bmp";
     // Texts as the joiner words them, short enough to be read without scrolling.
     Shoot(StrFormat(Tr(JoinerText::JoinNoSpace), "1.2 MB", "D:\\", "698.8 MB"), "", false,
-          out + "joiner-message" + suffix);
-    Shoot("C:\\Filme\\", "film.002", true, out + "joiner-search" + suffix);
+          pictures.Path("joiner-message"));
+    Shoot("C:\\Filme\\", "film.002", true, pictures.Path("joiner-search"));
     Shoot(StrFormat(Tr(JoinerText::JoinDone), "C:\\Filme\\Südtirol.avi"), Tr(JoinerText::JoinDoneCaption),
-          false, out + "joiner-success" + suffix);
+          false, pictures.Path("joiner-success"));
 }
 
 } // namespace
