@@ -14,7 +14,9 @@ linux_bin=$(cd "$1" && pwd)
 windows_bin=$(cd "$2" && pwd)
 T=$(mktemp -d "${TMPDIR:-/tmp}/portelan-cross.XXXXXX")
 trap 'rm -rf "$T"' EXIT
-wine_run() { "$here/wine-run.sh" "$@"; }
+# C.UTF-8: names beyond ASCII survive, and Wine, with no language named,
+# speaks English, as the joiner then does whatever language made the set.
+wine_run() { LC_ALL=C.UTF-8 "$here/wine-run.sh" "$@"; }
 winpath() { printf 'Z:%s' "${1//\//\\}"; }
 fail() {
   echo "FAIL: $*" >&2
@@ -29,7 +31,7 @@ join_on_windows() {
   (cd "$dir" && wine_run "./_$base.exe") >/dev/null 2>&1 &
   local joiner=$!
   local text
-  if ! text=$(wine_run "$windows_bin/closebox.exe" "Zusammenführung erfolgreich" 60); then
+  if ! text=$(wine_run "$windows_bin/closebox.exe" "Join complete" 60); then
     WINEPREFIX=${PORTELAN_WINEPREFIX:-${TMPDIR:-/tmp}/portelan-wine-$(id -u)} wineserver -k || true
     fail "no success box from the Windows joiner in $dir"
   fi
@@ -54,7 +56,7 @@ join_with_both() {
   cmp "$source" "$T/lin-join/$name" || fail "Linux join of $set differs"
   cp -r "$set" "$T/win-join"
   text=$(join_on_windows "$T/win-join" "$base")
-  case "$text" in *"$name"*"wurde erstellt."*) ;; *) fail "unexpected success text: $text" ;; esac
+  case "$text" in *"$name"*"has been created."*) ;; *) fail "unexpected success text: $text" ;; esac
   cmp "$source" "$T/win-join/$name" || fail "Windows join of $set differs"
   rm -rf "$T/lin-join" "$T/win-join"
 }
