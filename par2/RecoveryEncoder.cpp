@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <deque>
 #include <mutex>
 #include <new>
 #include <numeric>
@@ -344,6 +345,169 @@ CRecoveryEncoder::Result CRecoveryEncoder::WriteFiles(const std::string& dir, co
     return {};
 }
 
+namespace {
+
+// All stripes of the second pass together (two sets of the recovery
+// slices' stripes, one being coded and one being written, and one input
+// stripe) take at most this much, so that the coding runs in the
+// processor's cache instead of streaming the recovery stripes through
+// memory once per input slice; reads of the resulting width still stream.
+constexpr std::int64_t kStripeBytes = 4 << 20;
+
+// Adds the coded stripes of the second pass to their packets' MD5s and
+// writes them to their volumes on a thread of its own, while the next stripe
+// is read and coded; without a thread it does so on the caller's.
+class CStripeWriter {
+  public:
+    struct Stripe {
+        std::unique_ptr<unsigned char[]> data;
+        std::int64_t at = 0;
+        std::size_t n = 0;
+    };
+
+    CStripeWriter(const std::string& dir, const RecoveryLayout& layout, std::size_t width,
+                  std::vector<std::string>& heads, std::vector<Md5>& md5)
+        : m_dir(dir), m_layout(layout), m_width(width), m_heads(heads), m_md5(md5),
+          m_volumes(layout.files.size())
+    {
+        const std::int64_t packetSize = layout.sliceSize + static_cast<std::int64_t>(kRecvSlicHead);
+        m_volumeOf.resize(heads.size());
+        m_packetAt.resize(heads.size());
+        for (std::size_t v = 1; v < layout.files.size(); ++v) {
+            const RecoveryFile& file = layout.files[v];
+            for (std::uint32_t k = 0; k < file.slices; ++k) {
+                if (file.firstExponent + k >= heads.size()) {
+                    m_failed = {CRecoveryEncoder::Status::WrongInput, {}, {}};
+                    return;
+                }
+                m_volumeOf[file.firstExponent + k] = v;
+                m_packetAt[file.firstExponent + k] = static_cast<std::int64_t>(k) * packetSize;
+            }
+        }
+    }
+    ~CStripeWriter() { Finish(); }
+    CStripeWriter(const CStripeWriter&) = delete;
+    CStripeWriter& operator=(const CStripeWriter&) = delete;
+
+    // The two sets of stripes; false without the memory for them.
+    bool Start()
+    {
+        for (int i = 0; i < 2; ++i) {
+            Stripe stripe;
+            stripe.data.reset(new (std::nothrow) unsigned char[m_width * m_heads.size()]);
+            if (!stripe.data)
+                return false;
+            m_free.push_back(std::move(stripe));
+        }
+        m_started = m_thread.Start(&CStripeWriter::ThreadEntry, this);
+        return true;
+    }
+    // A set of stripes to code into, once the writing has given one back;
+    // its data is null when a write failed.
+    Stripe Take()
+    {
+        std::unique_lock<platform::Monitor> lock(m_monitor);
+        while (m_free.empty() && m_failed.status == CRecoveryEncoder::Status::Ok)
+            m_monitor.Wait();
+        if (m_failed.status != CRecoveryEncoder::Status::Ok)
+            return {};
+        Stripe stripe = std::move(m_free.front());
+        m_free.pop_front();
+        return stripe;
+    }
+    void Put(Stripe stripe)
+    {
+        if (!m_started) {
+            Write(stripe);
+            m_free.push_back(std::move(stripe));
+            return;
+        }
+        std::lock_guard<platform::Monitor> lock(m_monitor);
+        m_full.push_back(std::move(stripe));
+        m_monitor.NotifyAll();
+    }
+    // Waits until every stripe is written; the first failure, if any.
+    CRecoveryEncoder::Result Finish()
+    {
+        if (m_started) {
+            {
+                std::lock_guard<platform::Monitor> lock(m_monitor);
+                m_closing = true;
+                m_monitor.NotifyAll();
+            }
+            m_thread.Join();
+            m_started = false;
+        }
+        return m_failed;
+    }
+    // The volume v, open after the first stripe was written.
+    platform::File& Volume(std::size_t v) { return m_volumes[v]; }
+    std::int64_t PacketAt(std::uint32_t e) const { return m_packetAt[e]; }
+
+  private:
+    static void ThreadEntry(void* context) { static_cast<CStripeWriter*>(context)->Run(); }
+
+    void Run()
+    {
+        for (;;) {
+            Stripe stripe;
+            {
+                std::unique_lock<platform::Monitor> lock(m_monitor);
+                while (m_full.empty() && !m_closing)
+                    m_monitor.Wait();
+                if (m_full.empty())
+                    return;
+                stripe = std::move(m_full.front());
+                m_full.pop_front();
+            }
+            Write(stripe);
+            std::lock_guard<platform::Monitor> lock(m_monitor);
+            m_free.push_back(std::move(stripe));
+            m_monitor.NotifyAll();
+        }
+    }
+
+    // Each volume is created with its first stripe, and replaces an older
+    // file of its name only then.
+    void Write(const Stripe& stripe)
+    {
+        if (m_failed.status != CRecoveryEncoder::Status::Ok)
+            return;
+        for (std::size_t e = 0; e < m_heads.size(); ++e) {
+            platform::File& volume = m_volumes[m_volumeOf[e]];
+            const std::string path = PathIn(m_dir, m_layout.files[m_volumeOf[e]].name);
+            const unsigned char* data = stripe.data.get() + e * m_width;
+            m_md5[e].Update(data, stripe.n);
+            if ((!volume.IsOpen() && !volume.Open(path, platform::File::Mode::CreateWrite)) ||
+                (stripe.at == 0 && !volume.WriteAt(m_heads[e].data(), m_heads[e].size(), m_packetAt[e])) ||
+                !volume.WriteAt(data, stripe.n,
+                                m_packetAt[e] + static_cast<std::int64_t>(kRecvSlicHead) + stripe.at)) {
+                std::lock_guard<platform::Monitor> lock(m_monitor);
+                m_failed = {CRecoveryEncoder::Status::WriteFailed, path, volume.LastError()};
+                m_monitor.NotifyAll();
+                return;
+            }
+        }
+    }
+
+    const std::string& m_dir;
+    const RecoveryLayout& m_layout;
+    const std::size_t m_width;
+    std::vector<std::string>& m_heads;
+    std::vector<Md5>& m_md5;
+    std::vector<std::size_t> m_volumeOf;
+    std::vector<std::int64_t> m_packetAt;
+    std::vector<platform::File> m_volumes;
+    CRecoveryEncoder::Result m_failed;
+    platform::Monitor m_monitor; // guards the queues, m_closing and m_failed
+    std::deque<Stripe> m_free, m_full;
+    bool m_closing = false;
+    bool m_started = false;
+    platform::Thread m_thread;
+};
+
+} // namespace
+
 // The second pass. For each stripe [at, at + width) of the slice length, in
 // order: the stripe of every input slice is read from its piece and
 // multiplied into the same stripe of every recovery slice, which then goes
@@ -356,30 +520,16 @@ CRecoveryEncoder::Result CRecoveryEncoder::WriteStriped(const std::string& dir, 
                                                         ICopyProgress* progress)
 {
     const std::int64_t sliceSize = m_layout.sliceSize;
-    const std::int64_t packetSize = sliceSize + static_cast<std::int64_t>(kRecvSlicHead);
     const std::uint32_t count = m_layout.recoverySlices;
     // Even, for the words of the field; whole pages when there is room.
-    std::int64_t width = m_budget / (static_cast<std::int64_t>(count) + 1);
+    std::int64_t width = std::min(m_budget, kStripeBytes) / (2 * static_cast<std::int64_t>(count) + 1);
     width = width >= 4096 ? width - width % 4096 : std::max<std::int64_t>(width & ~std::int64_t(1), 2);
     width = std::min(width, sliceSize);
     const std::size_t w = static_cast<std::size_t>(width);
-    std::unique_ptr<unsigned char[]> stripes(new (std::nothrow) unsigned char[w * count]);
     std::unique_ptr<unsigned char[]> input(new (std::nothrow) unsigned char[w]);
-    if (!stripes || !input)
+    if (!input)
         return {Status::NoMemory, {}, {}};
 
-    // Where each recovery slice's packet starts in its volume.
-    std::vector<std::size_t> volumeOf(count);
-    std::vector<std::int64_t> packetAt(count);
-    for (std::size_t v = 1; v < m_layout.files.size(); ++v) {
-        const RecoveryFile& file = m_layout.files[v];
-        for (std::uint32_t k = 0; k < file.slices; ++k) {
-            if (file.firstExponent + k >= count)
-                return {Status::WrongInput, {}, {}};
-            volumeOf[file.firstExponent + k] = v;
-            packetAt[file.firstExponent + k] = static_cast<std::int64_t>(k) * packetSize;
-        }
-    }
     std::vector<Md5> md5(count);
     std::vector<std::string> heads(count);
     for (std::uint32_t e = 0; e < count; ++e)
@@ -390,11 +540,17 @@ CRecoveryEncoder::Result CRecoveryEncoder::WriteStriped(const std::string& dir, 
     if (!WriteWhole(indexPath, critical, {}, {}, 0, error))
         return {Status::WriteFailed, indexPath, error};
 
+    CStripeWriter writer(dir, m_layout, w, heads, md5);
+    if (!writer.Start())
+        return {Status::NoMemory, {}, {}};
     std::vector<gf16::Word> factors(count);
     std::int64_t read = 0;
     for (std::int64_t at = 0; at < sliceSize; at += width) {
         const std::size_t n = static_cast<std::size_t>(std::min(width, sliceSize - at));
-        std::memset(stripes.get(), 0, w * count);
+        CStripeWriter::Stripe stripes = writer.Take();
+        if (!stripes.data)
+            break;
+        std::memset(stripes.data.get(), 0, w * count);
         for (std::size_t j = 0; j < m_pieces.size(); ++j) {
             if (stop && stop->load())
                 return {Status::Stopped, {}, {}};
@@ -426,54 +582,36 @@ CRecoveryEncoder::Result CRecoveryEncoder::WriteStriped(const std::string& dir, 
                 for (std::size_t done = 0; done < even; done += kChunk) {
                     const std::size_t part = std::min(kChunk, even - done);
                     for (std::uint32_t e = 0; e < count; ++e)
-                        gf16::MulAdd(stripes.get() + e * w + done, input.get() + done, factors[e], part);
+                        gf16::MulAdd(stripes.data.get() + e * w + done, input.get() + done, factors[e], part);
                 }
             }
             if (progress)
                 progress->Copied(read);
         }
-        // Each volume is created with its first stripe, and replaces an
-        // older file of its name only then.
-        platform::File volume;
-        std::size_t open = 0;
-        for (std::uint32_t e = 0; e < count; ++e) {
-            const std::string path = PathIn(dir, m_layout.files[volumeOf[e]].name);
-            if (open != volumeOf[e]) {
-                if (open && !volume.Close())
-                    return {Status::WriteFailed, PathIn(dir, m_layout.files[open].name), volume.LastError()};
-                const auto mode = at == 0 && packetAt[e] == 0 ? platform::File::Mode::CreateWrite
-                                                              : platform::File::Mode::WriteExisting;
-                if (!volume.Open(path, mode))
-                    return {Status::WriteFailed, path, volume.LastError()};
-                open = volumeOf[e];
-            }
-            const unsigned char* stripe = stripes.get() + e * w;
-            md5[e].Update(stripe, n);
-            if ((at == 0 && !volume.WriteAt(heads[e].data(), heads[e].size(), packetAt[e])) ||
-                !volume.WriteAt(stripe, n, packetAt[e] + static_cast<std::int64_t>(kRecvSlicHead) + at))
-                return {Status::WriteFailed, path, volume.LastError()};
-        }
-        if (open && !volume.Close())
-            return {Status::WriteFailed, PathIn(dir, m_layout.files[open].name), volume.LastError()};
+        stripes.at = at;
+        stripes.n = n;
+        writer.Put(std::move(stripes));
     }
+    if (const Result written = writer.Finish(); written.status != Status::Ok)
+        return written;
 
     // The headers, now that their MD5s are known, and the critical packets.
+    const std::int64_t packetSize = sliceSize + static_cast<std::int64_t>(kRecvSlicHead);
     for (std::uint32_t e = 0; e < count; ++e)
         SealPacketHead(heads[e], md5[e]);
     for (std::size_t v = 1; v < m_layout.files.size(); ++v) {
         const RecoveryFile& file = m_layout.files[v];
-        const std::string path = PathIn(dir, file.name);
-        platform::File volume;
-        bool ok = volume.Open(path, platform::File::Mode::WriteExisting);
+        platform::File& volume = writer.Volume(v);
+        bool ok = volume.IsOpen();
         for (std::uint32_t k = 0; ok && k < file.slices; ++k) {
             const std::uint32_t e = file.firstExponent + k;
-            ok = volume.WriteAt(heads[e].data(), heads[e].size(), packetAt[e]);
+            ok = volume.WriteAt(heads[e].data(), heads[e].size(), writer.PacketAt(e));
         }
         ok = ok && volume.WriteAt(critical.data(), critical.size(), file.slices * packetSize) &&
              volume.Flush();
         ok = volume.Close() && ok;
         if (!ok)
-            return {Status::WriteFailed, path, volume.LastError()};
+            return {Status::WriteFailed, PathIn(dir, file.name), volume.LastError()};
     }
     return {};
 }

@@ -7,6 +7,7 @@
 #include <atomic>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -159,14 +160,14 @@ TEST(Par2Recovery, Par2cmdlineVerifiesAndRepairsOurFiles)
         GTEST_SKIP() << "par2 is not installed";
     // Six pieces, the last of odd length: four recovery slices of 50000
     // bytes, 200000 in all, held in memory or, under a smaller budget, coded
-    // in a second pass in stripes (of 28672 bytes and the rest, or of 200).
+    // in a second pass in stripes (of 16384 bytes and the rest, or of 110).
     const struct {
         const char* what;
         std::int64_t budget;
     } cases[] = {
         {"in memory", kRecoveryMemoryBudget},
         {"two uneven stripes", 150000},
-        {"250 stripes", 1000},
+        {"455 stripes", 1000},
     };
     std::vector<std::string> inMemory;
     for (const auto& c : cases) {
@@ -372,7 +373,8 @@ TEST(Par2Recovery, TheEncoderRefusesWrongInputAndNamesTheFileItCouldNotWrite)
     EXPECT_EQ(result.failedPath, locked + "/_film.par2");
 
     // The second pass reads the pieces back from the target: one that went
-    // missing since is named, and a raised stop flag ends the pass.
+    // missing since is named, and a raised stop flag ends the pass; a volume
+    // that cannot be written is named from the thread that writes it.
     CRecoveryEncoder striped(*layout, pieces.specs, heads, "Portelan test", 1000);
     ASSERT_EQ(striped.Start(), CRecoveryEncoder::Status::Ok);
     striped.Feed(0, first.data(), first.size());
@@ -380,6 +382,13 @@ TEST(Par2Recovery, TheEncoderRefusesWrongInputAndNamesTheFileItCouldNotWrite)
     ASSERT_EQ(striped.Finish(), CRecoveryEncoder::Status::Ok);
     const std::atomic<bool> stop{true};
     EXPECT_EQ(striped.WriteFiles(dir.Dir(), &stop).status, CRecoveryEncoder::Status::Stopped);
+    const std::string volume = dir / layout->files[1].name;
+    std::remove(volume.c_str());
+    ASSERT_TRUE(std::filesystem::create_directory(volume));
+    const auto unwritten = striped.WriteFiles(dir.Dir());
+    EXPECT_EQ(unwritten.status, CRecoveryEncoder::Status::WriteFailed);
+    EXPECT_EQ(unwritten.failedPath, volume);
+    std::filesystem::remove(volume);
     std::remove((dir / "film.002").c_str());
     const auto unread = striped.WriteFiles(dir.Dir());
     EXPECT_EQ(unread.status, CRecoveryEncoder::Status::ReadFailed);
