@@ -174,7 +174,6 @@ void CRecoveryEncoder::Feed(int piece, const void* data, std::size_t n)
         return;
     }
     auto p = static_cast<const unsigned char*>(data);
-    m_fileMd5.Update(p, n);
     if (m_fed < static_cast<std::int64_t>(kHeadBytes))
         m_headMd5.Update(p, std::min<std::size_t>(n, kHeadBytes - static_cast<std::size_t>(m_fed)));
     while (n) {
@@ -211,7 +210,6 @@ void CRecoveryEncoder::Flush()
 
 void CRecoveryEncoder::EndPiece()
 {
-    m_pieceMd5[m_piece] = m_fileMd5.Final();
     if (m_headMd5.Final() != m_heads[m_piece])
         m_wrongInput = true;
 }
@@ -275,7 +273,7 @@ void CRecoveryEncoder::Code(const Block& block)
             }
         }
         const std::size_t take = static_cast<std::size_t>(std::min<std::int64_t>(left, sliceSize - inSlice));
-        m_sliceMd5.Update(p, take);
+        Md5::UpdateBoth(m_sliceMd5, m_fileMd5, p, take);
         m_sliceCrc = Crc32Update(m_sliceCrc, p, take);
         for (std::size_t done = 0; done < take; done += kChunk) {
             const std::size_t n = std::min(kChunk, take - done);
@@ -292,6 +290,8 @@ void CRecoveryEncoder::Code(const Block& block)
         p += take;
         left -= take;
         at += static_cast<std::int64_t>(take);
+        if (at == pieceLength)
+            m_pieceMd5[block.piece] = m_fileMd5.Final();
         if (at % sliceSize == 0 || at == pieceLength) {
             AddZeros(m_sliceMd5, m_sliceCrc, (sliceSize - at % sliceSize) % sliceSize);
             m_sums[block.piece].push_back({m_sliceMd5.Final(), m_sliceCrc});

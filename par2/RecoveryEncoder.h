@@ -43,8 +43,9 @@ std::optional<std::vector<Md5Digest>> ReadPieceHeads(const std::string& sourcePa
 
 // Fed the bytes of pieces 0 … count-1 in order, in blocks of any size, it
 // computes each piece's MD5, the MD5 and CRC-32 of each slice and the
-// recovery slices. A thread of its own does the slice sums and the coding
-// while the caller's thread does the file MD5s. Memory: four blocks of 1 MiB
+// recovery slices. A thread of its own does the sums (a piece's MD5 and its
+// slices' in one pass over the bytes) and the coding, which leaves the
+// caller's thread free for the copy. Memory: four blocks of 1 MiB
 // and the recovery slices, as long as they fit memoryBudget; larger ones are
 // coded by WriteFiles in stripes across every slice, each stripe as wide as
 // lets all recovery slices' share of it and one input stripe fit the budget.
@@ -118,16 +119,16 @@ class CRecoveryEncoder {
     // The caller's side.
     int m_piece = 0;
     std::int64_t m_fed = 0; // of m_piece
-    Md5 m_fileMd5, m_headMd5;
+    Md5 m_headMd5;
     Block m_filling;
-    std::vector<Md5Digest> m_pieceMd5;
     bool m_wrongInput = false;
     bool m_started = false;
 
     // The thread's side.
     std::vector<std::vector<SliceSum>> m_sums;
+    std::vector<Md5Digest> m_pieceMd5;
     std::vector<std::uint16_t> m_factors; // c^e of the slice being coded
-    Md5 m_sliceMd5;
+    Md5 m_fileMd5, m_sliceMd5;
     std::uint32_t m_sliceCrc = 0;
 
     platform::Monitor m_monitor; // guards the queues and m_closing

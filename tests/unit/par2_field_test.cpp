@@ -55,6 +55,19 @@ TEST(Par2Md5, GivesTheSameDigestWhateverTheBlocksItIsFedIn)
             md5.Update(data.data() + at, std::min(step, data.size() - at));
         EXPECT_EQ(md5.Final(), whole) << step;
     }
+    // Two digests fed at once, the second having had lead bytes before:
+    // in one pass when their lengths agree modulo 64, one by one otherwise.
+    for (std::size_t lead : {0u, 5u, 64u, 130u}) {
+        const Md5Digest led = Md5::Of((data + data).data() + data.size() - lead, data.size() + lead);
+        for (std::size_t step : {1u, 63u, 64u, 1000u}) {
+            Md5 one, two;
+            two.Update(data.data() + data.size() - lead, lead);
+            for (std::size_t at = 0; at < data.size(); at += step)
+                Md5::UpdateBoth(one, two, data.data() + at, std::min(step, data.size() - at));
+            EXPECT_EQ(one.Final(), whole) << lead << " " << step;
+            EXPECT_EQ(two.Final(), led) << lead << " " << step;
+        }
+    }
 }
 
 TEST(Par2Field, KeepsTheIdentitiesOfAField)
