@@ -153,19 +153,19 @@ void Md5::Blocks(const unsigned char* p, std::size_t blocks)
     }
 }
 
-void Md5::BlocksBoth(Md5& one, Md5& two, const unsigned char* p, std::size_t blocks)
+void Md5::BlocksBoth(Md5& one, const unsigned char* p, Md5& two, const unsigned char* q, std::size_t blocks)
 {
     one.Blocks(p, blocks);
-    two.Blocks(p, blocks);
+    two.Blocks(q, blocks);
 }
 #else
-// One state's step, and the same step for a second state (a2 … d2) over the
-// same word: MD5 waits on each step's result, so the processor runs the
+// One state's step, and the same step for a second state (a2 … d2) over its
+// own word: MD5 waits on each step's result, so the processor runs the
 // second chain in the gaps of the first.
 #define PORTELAN_MD5_ONE(f, a, b, c, d, i, t, s) PORTELAN_MD5_STEP(PORTELAN_MD5_##f, a, b, c, d, x[i], t, s)
 #define PORTELAN_MD5_TWO(f, a, b, c, d, i, t, s)                                                             \
     PORTELAN_MD5_STEP(PORTELAN_MD5_##f, a, b, c, d, x[i], t, s)                                              \
-    PORTELAN_MD5_STEP(PORTELAN_MD5_##f, a##2, b##2, c##2, d##2, x[i], t, s)
+    PORTELAN_MD5_STEP(PORTELAN_MD5_##f, a##2, b##2, c##2, d##2, y[i], t, s)
 
 void Md5::Blocks(const unsigned char* p, std::size_t blocks)
 {
@@ -187,14 +187,16 @@ void Md5::Blocks(const unsigned char* p, std::size_t blocks)
     m_state[3] = d;
 }
 
-void Md5::BlocksBoth(Md5& one, Md5& two, const unsigned char* p, std::size_t blocks)
+void Md5::BlocksBoth(Md5& one, const unsigned char* p, Md5& two, const unsigned char* q, std::size_t blocks)
 {
     std::uint32_t a = one.m_state[0], b = one.m_state[1], c = one.m_state[2], d = one.m_state[3];
     std::uint32_t a2 = two.m_state[0], b2 = two.m_state[1], c2 = two.m_state[2], d2 = two.m_state[3];
-    for (; blocks; --blocks, p += 64) {
-        std::uint32_t x[16];
-        for (int i = 0; i < 16; ++i)
+    for (; blocks; --blocks, p += 64, q += 64) {
+        std::uint32_t x[16], y[16];
+        for (int i = 0; i < 16; ++i) {
             x[i] = Word(p + 4 * i);
+            y[i] = Word(q + 4 * i);
+        }
         const std::uint32_t a0 = a, b0 = b, c0 = c, d0 = d, a20 = a2, b20 = b2, c20 = c2, d20 = d2;
         PORTELAN_MD5_ROUNDS(PORTELAN_MD5_TWO)
         a += a0;
@@ -236,27 +238,29 @@ void Md5::Update(const void* data, std::size_t n)
     std::memcpy(m_buffer, p + (n & ~std::size_t(63)), n & 63);
 }
 
-void Md5::UpdateBoth(Md5& one, Md5& two, const void* data, std::size_t n)
+void Md5::UpdateBoth(Md5& one, const void* data, Md5& two, const void* other, std::size_t n)
 {
+    auto p = static_cast<const unsigned char*>(data);
+    auto q = static_cast<const unsigned char*>(other);
     if ((one.m_length & 63) != (two.m_length & 63)) {
-        one.Update(data, n);
-        two.Update(data, n);
+        one.Update(p, n);
+        two.Update(q, n);
         return;
     }
-    auto p = static_cast<const unsigned char*>(data);
     if (const std::size_t used = one.m_length & 63) {
         const std::size_t take = n < 64 - used ? n : 64 - used;
         one.Update(p, take);
-        two.Update(p, take);
+        two.Update(q, take);
         p += take;
+        q += take;
         n -= take;
     }
     const std::size_t blocks = n / 64;
-    BlocksBoth(one, two, p, blocks);
+    BlocksBoth(one, p, two, q, blocks);
     one.m_length += blocks * 64;
     two.m_length += blocks * 64;
     one.Update(p + blocks * 64, n & 63);
-    two.Update(p + blocks * 64, n & 63);
+    two.Update(q + blocks * 64, n & 63);
 }
 
 Md5Digest Md5::Final()

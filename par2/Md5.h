@@ -14,10 +14,15 @@ class Md5 {
     Md5() { Reset(); }
     void Reset();
     void Update(const void* data, std::size_t n);
-    // The same bytes into two digests, in about the time of one where their
-    // lengths so far agree modulo 64 (a piece's and its slice's when the
-    // slice size is a multiple of 64).
-    static void UpdateBoth(Md5& one, Md5& two, const void* data, std::size_t n);
+    // n bytes into each of two digests (the same bytes or others), in about
+    // the time of one where their lengths so far agree modulo 64 (a piece's
+    // and its slice's when the slice size is a multiple of 64; two recovery
+    // slices').
+    static void UpdateBoth(Md5& one, const void* data, Md5& two, const void* other, std::size_t n);
+    static void UpdateBoth(Md5& one, Md5& two, const void* data, std::size_t n)
+    {
+        UpdateBoth(one, data, two, data, n);
+    }
     // The digest of everything fed since the last Reset; starts afresh.
     Md5Digest Final();
 
@@ -30,7 +35,8 @@ class Md5 {
 
   private:
     void Blocks(const unsigned char* p, std::size_t blocks);
-    static void BlocksBoth(Md5& one, Md5& two, const unsigned char* p, std::size_t blocks);
+    static void BlocksBoth(Md5& one, const unsigned char* p, Md5& two, const unsigned char* q,
+                           std::size_t blocks);
 
     std::uint32_t m_state[4];
     std::uint64_t m_length;

@@ -56,16 +56,25 @@ TEST(Par2Md5, GivesTheSameDigestWhateverTheBlocksItIsFedIn)
         EXPECT_EQ(md5.Final(), whole) << step;
     }
     // Two digests fed at once, the second having had lead bytes before:
-    // in one pass when their lengths agree modulo 64, one by one otherwise.
+    // in one pass when their lengths agree modulo 64, one by one otherwise;
+    // each over the same bytes or over bytes of its own.
     for (std::size_t lead : {0u, 5u, 64u, 130u}) {
         const Md5Digest led = Md5::Of((data + data).data() + data.size() - lead, data.size() + lead);
         for (std::size_t step : {1u, 63u, 64u, 1000u}) {
             Md5 one, two;
             two.Update(data.data() + data.size() - lead, lead);
-            for (std::size_t at = 0; at < data.size(); at += step)
-                Md5::UpdateBoth(one, two, data.data() + at, std::min(step, data.size() - at));
+            Md5 own, reversed;
+            own.Update(data.data() + data.size() - lead, lead);
+            const std::string backwards(data.rbegin(), data.rend());
+            for (std::size_t at = 0; at < data.size(); at += step) {
+                const std::size_t n = std::min(step, data.size() - at);
+                Md5::UpdateBoth(one, two, data.data() + at, n);
+                Md5::UpdateBoth(reversed, backwards.data() + at, own, data.data() + at, n);
+            }
             EXPECT_EQ(one.Final(), whole) << lead << " " << step;
             EXPECT_EQ(two.Final(), led) << lead << " " << step;
+            EXPECT_EQ(own.Final(), led) << lead << " " << step;
+            EXPECT_EQ(reversed.Final(), Md5::Of(backwards.data(), backwards.size())) << lead << " " << step;
         }
     }
 }
