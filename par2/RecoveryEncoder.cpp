@@ -293,10 +293,28 @@ void CRecoveryEncoder::Code(const Block& block)
         if (at == pieceLength)
             m_pieceMd5[block.piece] = m_fileMd5.Final();
         if (at % sliceSize == 0 || at == pieceLength) {
-            AddZeros(m_sliceMd5, m_sliceCrc, (sliceSize - at % sliceSize) % sliceSize);
-            m_sums[block.piece].push_back({m_sliceMd5.Final(), m_sliceCrc});
+            const std::int64_t zeros = (sliceSize - at % sliceSize) % sliceSize;
+            if (m_striped &&
+                zeros) { // nearly a whole slice after a short last piece: hashed later, beside the coding
+                m_padding.push_back({block.piece, m_sums[block.piece].size(), m_sliceMd5, m_sliceCrc, zeros});
+                m_sums[block.piece].push_back({});
+            } else {
+                AddZeros(m_sliceMd5, m_sliceCrc, zeros);
+                m_sums[block.piece].push_back({m_sliceMd5.Final(), m_sliceCrc});
+            }
         }
     }
+}
+
+void CRecoveryEncoder::PadEntry(void* context) { static_cast<CRecoveryEncoder*>(context)->PadSlices(); }
+
+void CRecoveryEncoder::PadSlices()
+{
+    for (Padding& slice : m_padding) {
+        AddZeros(slice.md5, slice.crc, slice.zeros);
+        m_sums[slice.piece][slice.sum] = {slice.md5.Final(), slice.crc};
+    }
+    m_padding.clear();
 }
 
 std::string CRecoveryEncoder::CriticalPackets(Id& setId) const
@@ -321,12 +339,12 @@ std::string CRecoveryEncoder::CriticalPackets(Id& setId) const
 CRecoveryEncoder::Result CRecoveryEncoder::WriteFiles(const std::string& dir, const std::atomic<bool>* stop,
                                                       ICopyProgress* progress)
 {
+    if (m_striped)
+        return WriteStriped(dir, stop, progress);
     Id setId;
     const std::string critical = CriticalPackets(setId);
     if (static_cast<std::int64_t>(critical.size()) != m_layout.criticalBytes)
         return {Status::WrongInput, {}, {}};
-    if (m_striped)
-        return WriteStriped(dir, setId, critical, stop, progress);
     const std::size_t sliceSize = static_cast<std::size_t>(m_layout.sliceSize);
     for (const RecoveryFile& file : m_layout.files) {
         std::vector<std::string> heads;
@@ -519,13 +537,18 @@ class CStripeWriter {
 // order: the stripe of every input slice is read from its piece and
 // multiplied into the same stripe of every recovery slice, which then goes
 // to its place in its volume. The stripes of a recovery slice thus arrive in
-// order, and its packet MD5 follows them; the headers and the critical
-// packets are written last.
-CRecoveryEncoder::Result CRecoveryEncoder::WriteStriped(const std::string& dir, const Id& setId,
-                                                        const std::string& critical,
-                                                        const std::atomic<bool>* stop,
+// order, and its packet MD5 follows them; the headers, the index file and
+// the critical packets are written last, once the slices' padding is summed.
+CRecoveryEncoder::Result CRecoveryEncoder::WriteStriped(const std::string& dir, const std::atomic<bool>* stop,
                                                         ICopyProgress* progress)
 {
+    const std::string main = MainBody(static_cast<std::uint64_t>(m_layout.sliceSize), m_fileIds);
+    const Id setId = Md5::Of(main.data(), main.size());
+    platform::Thread padder; // joined by its destructor on every way out
+    const bool padding = !m_padding.empty() && padder.Start(&CRecoveryEncoder::PadEntry, this);
+    if (!padding)
+        PadSlices();
+
     const std::int64_t sliceSize = m_layout.sliceSize;
     const std::uint32_t count = m_layout.recoverySlices;
     // Even, for the words of the field; whole pages when there is room.
@@ -541,11 +564,6 @@ CRecoveryEncoder::Result CRecoveryEncoder::WriteStriped(const std::string& dir, 
     std::vector<std::string> heads(count);
     for (std::uint32_t e = 0; e < count; ++e)
         heads[e] = OpenRecoveryPacketHead(setId, e, static_cast<std::size_t>(sliceSize), md5[e]);
-
-    const std::string indexPath = PathIn(dir, m_layout.files[0].name);
-    platform::Error error;
-    if (!WriteWhole(indexPath, critical, {}, {}, 0, error))
-        return {Status::WriteFailed, indexPath, error};
 
     CStripeWriter writer(dir, m_layout, w, heads, md5);
     if (!writer.Start())
@@ -601,6 +619,16 @@ CRecoveryEncoder::Result CRecoveryEncoder::WriteStriped(const std::string& dir, 
     }
     if (const Result written = writer.Finish(); written.status != Status::Ok)
         return written;
+    if (padding)
+        padder.Join();
+    Id same;
+    const std::string critical = CriticalPackets(same);
+    if (static_cast<std::int64_t>(critical.size()) != m_layout.criticalBytes)
+        return {Status::WrongInput, {}, {}};
+    const std::string indexPath = PathIn(dir, m_layout.files[0].name);
+    platform::Error error;
+    if (!WriteWhole(indexPath, critical, {}, {}, 0, error))
+        return {Status::WriteFailed, indexPath, error};
 
     // The headers, now that their MD5s are known, and the critical packets.
     const std::int64_t packetSize = sliceSize + static_cast<std::int64_t>(kRecvSlicHead);

@@ -101,9 +101,10 @@ class CRecoveryEncoder {
     void Code(const Block& block);
     void Flush();
     void EndPiece();
+    static void PadEntry(void* context);
+    void PadSlices();
     std::string CriticalPackets(Id& setId) const;
-    Result WriteStriped(const std::string& dir, const Id& setId, const std::string& critical,
-                        const std::atomic<bool>* stop, ICopyProgress* progress);
+    Result WriteStriped(const std::string& dir, const std::atomic<bool>* stop, ICopyProgress* progress);
 
     RecoveryLayout m_layout;
     std::vector<PieceSpec> m_pieces;
@@ -130,6 +131,15 @@ class CRecoveryEncoder {
     std::vector<std::uint16_t> m_factors; // c^e of the slice being coded
     Md5 m_fileMd5, m_sliceMd5;
     std::uint32_t m_sliceCrc = 0;
+    // Short slices whose zero padding is still to be summed (second pass only).
+    struct Padding {
+        int piece;
+        std::size_t sum; // its place in m_sums[piece]
+        Md5 md5;
+        std::uint32_t crc;
+        std::int64_t zeros;
+    };
+    std::vector<Padding> m_padding;
 
     platform::Monitor m_monitor; // guards the queues and m_closing
     std::deque<Block> m_free, m_full;
