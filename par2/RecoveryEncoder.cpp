@@ -293,9 +293,10 @@ void CRecoveryEncoder::Code(const Block& block)
         if (at == pieceLength)
             m_pieceMd5[block.piece] = m_fileMd5.Final();
         if (at % sliceSize == 0 || at == pieceLength) {
+            // The zeros after a short last piece come to nearly a whole
+            // slice; in a second pass they are summed beside its coding.
             const std::int64_t zeros = (sliceSize - at % sliceSize) % sliceSize;
-            if (m_striped &&
-                zeros) { // nearly a whole slice after a short last piece: hashed later, beside the coding
+            if (m_striped && zeros) {
                 m_padding.push_back({block.piece, m_sums[block.piece].size(), m_sliceMd5, m_sliceCrc, zeros});
                 m_sums[block.piece].push_back({});
             } else {

@@ -47,8 +47,9 @@ std::optional<std::vector<Md5Digest>> ReadPieceHeads(const std::string& sourcePa
 // slices' in one pass over the bytes) and the coding, which leaves the
 // caller's thread free for the copy. Memory: four blocks of 1 MiB
 // and the recovery slices, as long as they fit memoryBudget; larger ones are
-// coded by WriteFiles in stripes across every slice, each stripe as wide as
-// lets all recovery slices' share of it and one input stripe fit the budget.
+// coded by WriteFiles in stripes across every slice, as wide as lets two
+// sets of the recovery slices' stripes (one coded, one written) and one
+// input stripe fit 4 MiB of the processor's cache and the budget.
 class CRecoveryEncoder {
   public:
     enum class Status {
