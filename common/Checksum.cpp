@@ -189,7 +189,7 @@ std::optional<CChecksumTrailer::Failure> CChecksumTrailer::Fold(const Range& ran
         if (!flushed)
             return Failure{true, file.LastError()};
         // Where the system refuses, the sum is of the cache: better than none.
-        if (file.BypassCache())
+        if (file.BypassCache(range.offset, range.length))
             block = kBlock;
     }
     // Whole blocks from a block boundary; the bytes outside the range are

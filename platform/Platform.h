@@ -110,7 +110,10 @@ class File {
     // (reads then go on from the cache). Reads should then be of whole
     // blocks of kMediumBlock bytes at offsets that are multiples of it
     // (Windows requires it); at the end of the file they return fewer.
-    bool BypassCache();
+    // Called again for each range of a file read back while it is written,
+    // it lets go of that range's cached pages (length 0: to the end) and
+    // keeps the handle it has.
+    bool BypassCache(std::int64_t offset = 0, std::int64_t length = 0);
     static constexpr std::size_t kMediumBlock = 4096;
     // Why the last operation on this file that failed did so.
     Error LastError() const { return m_error; }

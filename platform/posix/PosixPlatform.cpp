@@ -302,13 +302,17 @@ bool File::FlushRange(std::int64_t offset, std::int64_t length)
     return Failed();
 }
 
-bool File::BypassCache()
+bool File::BypassCache(std::int64_t offset, std::int64_t length)
 {
     if (!IsOpen())
         return false;
     // The pages are clean after Flush, so the system can let go of them: the
-    // next read has to fetch the bytes from the medium.
-    const bool dropped = ::posix_fadvise(Fd(m_handle), 0, 0, POSIX_FADV_DONTNEED) == 0;
+    // next read has to fetch the bytes from the medium. Only those of the
+    // range: the rest of a file still being written is dirty, and walking it
+    // for every range would cost more than the read.
+    const bool dropped = ::posix_fadvise(Fd(m_handle), offset, length, POSIX_FADV_DONTNEED) == 0;
+    if (m_bUnbuffered)
+        return true;
     // Direct reads besides, where the file system has them: buffered ones
     // would come in the small steps of the system's read-ahead. Through an
     // open file of its own, so that a writer on a duplicate of this handle

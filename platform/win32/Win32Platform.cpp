@@ -271,10 +271,12 @@ bool File::Flush() { return IsOpen() && (FlushFileBuffers(AsHandle(m_handle)) !=
 // Windows flushes whole files only.
 bool File::FlushRange(std::int64_t, std::int64_t) { return Flush(); }
 
-bool File::BypassCache()
+bool File::BypassCache(std::int64_t, std::int64_t)
 {
     if (!IsOpen())
         return false;
+    if (m_bUnbuffered)
+        return true;
     // A handle of its own that reads past the cache; the buffered one goes.
     // It keeps the right to write where the old one had it: FlushFileBuffers
     // asks for it, and a file read back in ranges is flushed whole at its end.
@@ -451,7 +453,10 @@ bool FileNamesAreBytes() { return false; }
 
 bool FileNamesFollowWindowsRules() { return true; }
 
-std::string UserInterfaceLanguage() { return PRIMARYLANGID(GetUserDefaultUILanguage()) == LANG_GERMAN ? "de" : "en"; }
+std::string UserInterfaceLanguage()
+{
+    return PRIMARYLANGID(GetUserDefaultUILanguage()) == LANG_GERMAN ? "de" : "en";
+}
 
 namespace {
 
