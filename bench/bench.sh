@@ -261,12 +261,25 @@ fi
 
 # The split alone against its reference, without the recovery files: with
 # one 1 GiB piece and a 1 MiB one, what counts is how the flushing and the
-# reading back of a piece overlap its writing.
+# reading back of a piece overlap its writing. The verified durable copy is
+# timed again right before it: what the medium's flushes cost here swings
+# by a factor of two within minutes, so only neighbours compare.
+plain_anchor="cp + sync + direct, beside"
 round_plain() { # label size dir expected-count
+  local split="portelan split $1 --recovery 0" a j
+  rm -f "$work/cp.out"
+  # shellcheck disable=SC2016 # expanded by the inner shell
+  time_once "$plain_anchor" sh -c 'cp "$1" "$2" && sync "$2" &&
+    exec dd if="$2" of=/dev/null bs=4M iflag=direct status=none' sh "$src" "$work/cp.out"
+  same_as_source "$work/cp.out" "$plain_anchor"
+  rm -f "$work/cp.out"
   rm -rf "$3" && mkdir -p "$3"
-  time_once "portelan split $1 --recovery 0" "$cli" split "$src" "$3" --size "$2" --recovery 0
-  expect_pieces "$3" 'data.[0-9][0-9][0-9]' "$4" "portelan split $1 --recovery 0"
+  time_once "$split" "$cli" split "$src" "$3" --size "$2" --recovery 0
+  expect_pieces "$3" 'data.[0-9][0-9][0-9]' "$4" "$split"
   rm -rf "$3"
+  a=$(tr ' ' '\n' <<<"${wall_of[$plain_anchor]}" | grep . | tail -n 1)
+  j=$(tr ' ' '\n' <<<"${wall_of[$split]}" | grep . | tail -n 1)
+  ratios_of[$split]+="$(awk -v a="$a" -v j="$j" 'BEGIN { printf "%.2f", (a > 0 ? j / a : 0) }') "
 }
 
 # What the recovery files cost: the split without them, the split with the
@@ -309,7 +322,7 @@ for ((run = 1 - warmup; run <= runs; run++)); do
   round_recovery "--size disk" disk
   round_recovery "--size 100M" 100M
   if ((run < 1)); then
-    wall_of=() rss_of=() order=()
+    wall_of=() rss_of=() order=() ratios_of=()
     echo "  warm-up round done (every result checked, times dropped)"
   else
     echo "  run $run of $runs done"
@@ -339,6 +352,7 @@ echo
 reference_of() {
   case $1 in
   "portelan split --size disk") echo "floor --verify --size disk" ;;
+  "portelan split "*" --recovery 0") echo "$plain_anchor" ;;
   "portelan split "*) echo "cp + sync + direct read" ;;
   "portelan join "*) echo "cat + sync + direct ${1#portelan join }" ;;
   "portelan verify "*) echo "cksfv -f ${1#portelan verify }" ;;
@@ -365,6 +379,9 @@ echo
 echo "Targets: split at most 1.05x its reference (cp + sync + direct read for 1 GiB pieces, floor --verify for"
 echo "diskette pieces), join at most 1.0x cat + sync + direct read of the same pieces, verify no slower than"
 echo "cksfv -f, peak memory at most ${rss_target_mib} MiB."
+for row in "${!ratios_of[@]}"; do
+  echo "$row against $plain_anchor timed just before it, run by run: ${ratios_of[$row]}"
+done
 echo
 echo "Recovery files (one piece's worth, the default): what they add to a split, against par2 create"
 echo "making as many recovery slices of the same size from the same pieces (target: at least 5x faster"
