@@ -86,6 +86,21 @@ in_order "the rebuilt file" "$(first_call sync_file_range "$temporary, 0, ")" "$
 in_order "its last byte" "$last_write" "$(last_call sync_file_range "$temporary")" "$flushed"
 assert_same "$T/s/x.bin" "$out/x.bin"
 
+# A piece read back in several ranges while it is written: each range drops
+# its own pages, never the whole file's (a walk over all its pages for every
+# range), and the piece is opened past the cache once, not per range.
+check "split of a piece read back in ranges: each drops its own pages, one open past the cache"
+make_file "$T/r/x.bin" $((20 * 1024 * 1024))
+mkdir "$T/r/out"
+run traced "$SPLITTER" split "$T/r/x.bin" "$T/r/out" --size 16M --recovery 0
+assert_rc 0
+first="$T/r/out/x.001>"
+assert_count "$TRACE" "$first, 8388608, 8388608, POSIX_FADV_DONTNEED" 1
+assert_count "$TRACE" "$first, 0, 0, POSIX_FADV_DONTNEED" 0
+direct_opens=$(awk -v t="$first" 'index($0, "openat(") && index($0, "O_DIRECT") && index($0, t)' "$TRACE" | wc -l)
+[ "$direct_opens" -le 1 ] || fail "x.001 opened past the cache $direct_opens times"
+pass
+
 # A set whose rebuilt file cannot be written: the reason below the message,
 # exit 1, the pieces as they were and nothing left behind.
 check "join under a file-size limit: the reason, exit 1, nothing left behind"
