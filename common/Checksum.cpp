@@ -23,8 +23,44 @@ constexpr std::int64_t kCopyChunk = 8 << 20;
 
 } // namespace
 
+// What the reader hands the folding thread, in order: the blocks it read,
+// each in one of two buffers so that it fills one while the other is
+// summed, and the end of each range. A monitor of its own: a block handed
+// wakes the folding thread alone, not the writer.
+struct CChecksumTrailer::Aside {
+    struct Block {
+        int buffer = -1; // which buffer holds bytes; -1 at the end of range
+        std::span<const unsigned char> bytes;
+        Range range;
+        std::optional<Failure> failure; // at the end only
+    };
+    static constexpr int kBuffers = 2;
+    // The two share the reader's memory: the split needs no more of it.
+    static constexpr std::size_t kBuffer = kReadBuffer / kBuffers;
+
+    platform::Monitor monitor; // guards the three below
+    std::deque<Block> blocks;
+    bool busy[kBuffers] = {}; // the buffer holds bytes not yet summed
+    bool stop = false;
+    std::size_t handed = 0; // guarded by the trailer's monitor
+    int next = 0;           // the reader's alone: the buffer it fills next
+    platform::Thread thread;
+
+    void Hand(Block block)
+    {
+        {
+            std::lock_guard lock(monitor);
+            if (block.buffer >= 0)
+                busy[block.buffer] = true;
+            blocks.push_back(std::move(block));
+        }
+        monitor.NotifyAll();
+    }
+};
+
 CChecksumTrailer::CChecksumTrailer(Source source) : m_source(source)
 {
+    StartAside();
     // Without a reader thread every range counts as unreadable: the sum fails
     // instead of the copy waiting for ever.
     if (!m_thread.Start([](void* self) { static_cast<CChecksumTrailer*>(self)->Run(); }, this)) {
@@ -42,6 +78,45 @@ CChecksumTrailer::~CChecksumTrailer()
     }
     m_monitor.NotifyAll();
     m_thread.Join();
+    StopAside();
+}
+
+void CChecksumTrailer::StartAside()
+{
+#if !defined(PORTELAN_LEAN_JOINER)
+    // Without a folding thread the reader sums each block itself.
+    m_aside.reset(new (std::nothrow) Aside);
+    if (m_aside &&
+        !m_aside->thread.Start([](void* self) { static_cast<CChecksumTrailer*>(self)->RunAside(); }, this))
+        m_aside.reset();
+#endif
+}
+
+void CChecksumTrailer::StopAside()
+{
+#if !defined(PORTELAN_LEAN_JOINER)
+    if (!m_aside)
+        return;
+    {
+        std::lock_guard lock(m_aside->monitor);
+        m_aside->stop = true;
+    }
+    m_aside->monitor.NotifyAll();
+    m_aside->thread.Join();
+#endif
+}
+
+std::size_t CChecksumTrailer::Handed() const
+{
+    const Aside* aside = FoldsAside();
+    return aside ? aside->handed : 0;
+}
+
+bool CChecksumTrailer::AllRead() const
+{
+    // Without the folding thread the reader reads the front: the joiners'
+    // code stays small.
+    return Handed() ? m_queue.size() <= Handed() : m_queue.empty();
 }
 
 void CChecksumTrailer::Add(std::shared_ptr<platform::File> file, const std::string& path, std::int64_t offset,
@@ -58,8 +133,8 @@ void CChecksumTrailer::Seal(std::shared_ptr<platform::File> file, const std::str
 
 bool CChecksumTrailer::Extends(const Range& range) const
 {
-    // Not the first queued: the reader may be at work on it.
-    if (m_queue.size() < 2 || range.seal)
+    // Not one read already or being read.
+    if (m_queue.size() < Handed() + 2 || range.seal)
         return false;
     const Range& last = m_queue.back();
     return !last.seal && last.file == range.file && last.piece == range.piece && last.flush == range.flush &&
@@ -111,6 +186,7 @@ CChecksumTrailer::Result CChecksumTrailer::Finish()
     }
     m_monitor.NotifyAll();
     m_thread.Join();
+    StopAside();
     Result result;
     result.ok = m_ok;
     result.flushFailed = !m_ok && m_failure.flush;
@@ -138,37 +214,105 @@ void CChecksumTrailer::Run()
         bool ok;
         {
             std::lock_guard lock(m_monitor);
-            while (m_queue.empty() && !m_closing)
+            while (AllRead() && !m_closing)
                 m_monitor.Wait();
-            if (m_queue.empty())
+            if (AllRead()) {
+                // The folding thread is done with the buffers before they go.
+                while (Handed() > 0)
+                    m_monitor.Wait();
                 return;
-            range = m_queue.front();
+            }
+            range = Handed() ? m_queue[Handed()] : m_queue.front();
             crc = m_pieces[static_cast<std::size_t>(range.piece)].crc;
             ok = m_ok;
         }
-        // Only this thread changes a piece's sum while ranges are queued.
+        // Only one thread changes a piece's sum while ranges are queued.
         std::optional<Failure> failure;
         if (ok)
             failure = buffer ? Fold(range, buffer, crc) : Failure{};
-        ok = ok && !failure;
-        {
-            std::lock_guard lock(m_monitor);
-            Piece& piece = m_pieces[static_cast<std::size_t>(range.piece)];
-            piece.crc = crc;
-            piece.length += range.length;
-            if (!ok && m_ok) {
-                m_ok = false;
-                m_failure = failure.value_or(Failure{});
-                m_failedPath = range.path;
+        if (Aside* aside = FoldsAside()) {
+            {
+                std::lock_guard lock(m_monitor);
+                ++aside->handed;
             }
-            // The destructor may have emptied the queue meanwhile.
-            if (!m_queue.empty()) {
-                m_queue.pop_front();
-                m_queuedBytes -= range.length;
-            }
+            aside->Hand({-1, {}, std::move(range), failure});
+        } else {
+            EndRange(range, crc, failure);
         }
-        m_monitor.NotifyAll();
     }
+}
+
+void CChecksumTrailer::RunAside()
+{
+    Aside& aside = *FoldsAside();
+    std::uint32_t crc = 0;
+    bool fresh = true; // the next block starts a range
+    for (;;) {
+        Aside::Block block;
+        {
+            std::lock_guard lock(aside.monitor);
+            while (aside.blocks.empty() && !aside.stop)
+                aside.monitor.Wait();
+            if (aside.blocks.empty())
+                return;
+            block = std::move(aside.blocks.front());
+            aside.blocks.pop_front();
+        }
+        if (fresh) {
+            std::lock_guard lock(m_monitor);
+            crc = m_pieces[static_cast<std::size_t>(block.range.piece)].crc;
+        }
+        fresh = block.buffer < 0;
+        if (fresh) {
+            EndRange(block.range, crc, block.failure);
+            continue;
+        }
+        FoldBytes(block.range.piece, block.bytes, crc);
+        {
+            std::lock_guard lock(aside.monitor);
+            aside.busy[block.buffer] = false;
+        }
+        aside.monitor.NotifyAll();
+    }
+}
+
+unsigned char* CChecksumTrailer::FreeBuffer(unsigned char* buffers)
+{
+    Aside& aside = *FoldsAside();
+    std::lock_guard lock(aside.monitor);
+    while (aside.busy[aside.next])
+        aside.monitor.Wait();
+    return buffers + static_cast<std::size_t>(aside.next) * Aside::kBuffer;
+}
+
+void CChecksumTrailer::FoldBytes(int piece, std::span<const unsigned char> bytes, std::uint32_t& crc)
+{
+    crc = Crc32Update(crc, bytes.data(), bytes.size());
+    for (IReadBackConsumer* consumer : m_consumers)
+        consumer->Take(piece, bytes);
+}
+
+void CChecksumTrailer::EndRange(const Range& range, std::uint32_t crc, const std::optional<Failure>& failure)
+{
+    {
+        std::lock_guard lock(m_monitor);
+        Piece& piece = m_pieces[static_cast<std::size_t>(range.piece)];
+        piece.crc = crc;
+        piece.length += range.length;
+        if (failure && m_ok) {
+            m_ok = false;
+            m_failure = *failure;
+            m_failedPath = range.path;
+        }
+        // The destructor may have emptied the queue meanwhile.
+        if (!m_queue.empty()) {
+            m_queue.pop_front();
+            m_queuedBytes -= range.length;
+        }
+        if (Aside* aside = FoldsAside())
+            --aside->handed;
+    }
+    m_monitor.NotifyAll();
 }
 
 std::optional<CChecksumTrailer::Failure> CChecksumTrailer::Fold(const Range& range, unsigned char* buffer,
@@ -197,17 +341,23 @@ std::optional<CChecksumTrailer::Failure> CChecksumTrailer::Fold(const Range& ran
     std::int64_t at = range.offset - range.offset % block;
     std::int64_t skip = range.offset - at;
     std::int64_t done = 0;
+    Aside* aside = FoldsAside();
+    const std::int64_t most = aside ? Aside::kBuffer : kReadBuffer;
     while (done < range.length) {
+        unsigned char* into = aside ? FreeBuffer(buffer) : buffer;
         const std::int64_t rest = skip + range.length - done;
-        const std::int64_t want = std::min<std::int64_t>((rest + block - 1) / block * block, kReadBuffer);
-        const std::int64_t got = file.ReadAt(buffer, static_cast<std::size_t>(want), at);
+        const std::int64_t want = std::min<std::int64_t>((rest + block - 1) / block * block, most);
+        const std::int64_t got = file.ReadAt(into, static_cast<std::size_t>(want), at);
         if (got <= skip)
             return Failure{false, file.LastError()}; // written a moment ago: missing bytes are a fault
         const std::int64_t use = std::min(got - skip, range.length - done);
-        const std::span<const unsigned char> bytes(buffer + skip, static_cast<std::size_t>(use));
-        crc = Crc32Update(crc, bytes.data(), bytes.size());
-        for (IReadBackConsumer* consumer : m_consumers)
-            consumer->Take(range.piece, bytes);
+        const std::span<const unsigned char> bytes(into + skip, static_cast<std::size_t>(use));
+        if (aside) {
+            aside->Hand({aside->next, bytes, range, {}});
+            aside->next = (aside->next + 1) % Aside::kBuffers;
+        } else {
+            FoldBytes(range.piece, bytes, crc);
+        }
         done += use;
         at += got;
         skip = 0;

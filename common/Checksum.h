@@ -15,7 +15,8 @@
 namespace portelan {
 
 // Something else that wants the bytes the trailer reads back, piece by
-// piece, in order; called on the trailer's thread.
+// piece, in order; called on one of the trailer's threads, never on two at
+// once.
 class IReadBackConsumer {
   public:
     virtual void Take(int piece, std::span<const unsigned char> bytes) = 0;
@@ -30,6 +31,9 @@ class IReadBackConsumer {
 // pass through our memory. It reads through handles of the written files
 // themselves, so the sum covers exactly the bytes written, whatever happens
 // to their names meanwhile. The reader trails the writer by a bounded amount.
+// A second thread sums each block while the reader reads the next, so the
+// medium does not wait for the sum; the joiners, built for size, sum on the
+// reader's thread.
 //
 // From the medium (the default), each range is first flushed through its
 // handle and then read past the system's cache, so that the sum is of what
@@ -100,10 +104,25 @@ class CChecksumTrailer {
         platform::Error error;
     };
 
+    struct Aside; // the folding thread and what the reader hands it
+    struct NoAside {
+        static constexpr Aside* get() { return nullptr; }
+    };
+
     void Queue(Range range);
     bool Extends(const Range& range) const; // range can join the last one queued
     void Run();
     std::optional<Failure> Fold(const Range& range, unsigned char* buffer, std::uint32_t& crc);
+    void FoldBytes(int piece, std::span<const unsigned char> bytes, std::uint32_t& crc);
+    // The range at the front of the queue is summed: crc, or failure.
+    void EndRange(const Range& range, std::uint32_t crc, const std::optional<Failure>& failure);
+    void StartAside();
+    void StopAside();
+    void RunAside();
+    unsigned char* FreeBuffer(unsigned char* buffers); // waits for one the folder is done with
+    Aside* FoldsAside() const { return m_aside.get(); }
+    std::size_t Handed() const; // ranges at the queue's front read, not yet summed
+    bool AllRead() const;       // every queued range is read
 
     const Source m_source;
     std::vector<IReadBackConsumer*> m_consumers; // fixed before the first Add
@@ -115,6 +134,11 @@ class CChecksumTrailer {
     Failure m_failure;
     std::string m_failedPath;
     std::vector<Piece> m_pieces;
+#if defined(PORTELAN_LEAN_JOINER)
+    [[no_unique_address]] NoAside m_aside;
+#else
+    std::unique_ptr<Aside> m_aside; // set before the threads start; null: the reader sums
+#endif
     platform::Thread m_thread;
 };
 

@@ -141,7 +141,8 @@ TEST(ChecksumTrailer, SumsRangesOfSeveralFilesInTheOrderAdded)
 
 // What a consumer of the read-back bytes is given: each piece's bytes, whole
 // and in order, from the medium and from the cache alike, ranges at offsets
-// off the medium's block boundaries included.
+// off the medium's block boundaries included, and a range read in several
+// blocks, each summed while the next is read.
 TEST(ChecksumTrailer, HandsEachPieceItsBytesInOrder)
 {
     struct Collected final : IReadBackConsumer {
@@ -154,7 +155,7 @@ TEST(ChecksumTrailer, HandsEachPieceItsBytesInOrder)
                                                            bytes.size());
         }
     };
-    const std::string a = ManyRandomBytes((3u << 20) + 777, 6);
+    const std::string a = ManyRandomBytes((9u << 20) + 777, 6);
     TempDir dir;
     WriteFile(dir / "a", a);
     for (CChecksumTrailer::Source source :
