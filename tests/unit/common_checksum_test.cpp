@@ -12,6 +12,7 @@
 #include <random>
 #include <span>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -176,6 +177,37 @@ TEST(ChecksumTrailer, HandsEachPieceItsBytesInOrder)
         EXPECT_EQ(sum.pieceCrc,
                   (std::vector<std::uint32_t>{ZlibCrc(consumer.pieces[0]), ZlibCrc(consumer.pieces[1])}));
     }
+}
+
+// A trailer given up while its folding thread is still at work (a stopped
+// split): the reader's buffers outlive what the folder was handed, and what
+// the consumer got is the file's bytes, in order, however far it got.
+TEST(ChecksumTrailer, GivenUpWhileSummingKeepsItsBuffersForTheFolder)
+{
+    struct Slow final : IReadBackConsumer {
+        std::string bytes;
+        std::atomic<bool> started{false};
+        void Take(int, std::span<const unsigned char> part) override
+        {
+            started = true;
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+            bytes.append(reinterpret_cast<const char*>(part.data()), part.size());
+        }
+    };
+    const std::string a = ManyRandomBytes(9u << 20, 16);
+    TempDir dir;
+    WriteFile(dir / "a", a);
+    Slow consumer;
+    {
+        CChecksumTrailer trailer;
+        trailer.AddConsumer(consumer);
+        for (std::int64_t at = 0; at < static_cast<std::int64_t>(a.size()); at += 3 << 20)
+            trailer.Add(Opened(dir / "a"), dir / "a", at, 3 << 20);
+        while (!consumer.started)
+            std::this_thread::yield();
+    }
+    EXPECT_FALSE(consumer.bytes.empty());
+    EXPECT_TRUE(a.compare(0, consumer.bytes.size(), consumer.bytes) == 0);
 }
 
 // Our CRC-32 and its combination against zlib's, at every length around the
