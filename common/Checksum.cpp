@@ -31,8 +31,10 @@ struct CChecksumTrailer::Aside {
     struct Block {
         int buffer = -1; // which buffer holds bytes; -1 at the end of range
         std::span<const unsigned char> bytes;
-        Range range;
-        std::optional<Failure> failure; // at the end only
+        int piece = 0;
+        Range range;                    // at the end only, as the ones below
+        std::optional<Failure> failure; // the reader's
+        bool seal = false;              // the folder flushes the whole file first
     };
     static constexpr int kBuffers = 2;
     // The two share the reader's memory: the split needs no more of it.
@@ -228,14 +230,19 @@ void CChecksumTrailer::Run()
         }
         // Only one thread changes a piece's sum while ranges are queued.
         std::optional<Failure> failure;
-        if (ok)
+        Aside* aside = FoldsAside();
+        // The folder flushes a whole file: the reader goes on with the next
+        // one's bytes while the device writes this one's records.
+        const bool seal = aside && ok && range.seal && range.file;
+        if (ok && !seal)
             failure = buffer ? Fold(range, buffer, crc) : Failure{};
-        if (Aside* aside = FoldsAside()) {
+        if (aside) {
             {
                 std::lock_guard lock(m_monitor);
                 ++aside->handed;
             }
-            aside->Hand({-1, {}, std::move(range), failure});
+            const int piece = range.piece;
+            aside->Hand({-1, {}, piece, std::move(range), failure, seal});
         } else {
             EndRange(range, crc, failure);
         }
@@ -260,14 +267,14 @@ void CChecksumTrailer::RunAside()
         }
         if (fresh) {
             std::lock_guard lock(m_monitor);
-            crc = m_pieces[static_cast<std::size_t>(block.range.piece)].crc;
+            crc = m_pieces[static_cast<std::size_t>(block.piece)].crc;
         }
         fresh = block.buffer < 0;
         if (fresh) {
-            EndRange(block.range, crc, block.failure);
+            EndRange(block.range, crc, block.seal ? Sealed(block.range) : block.failure);
             continue;
         }
-        FoldBytes(block.range.piece, block.bytes, crc);
+        FoldBytes(block.piece, block.bytes, crc);
         {
             std::lock_guard lock(aside.monitor);
             aside.busy[block.buffer] = false;
@@ -320,12 +327,9 @@ std::optional<CChecksumTrailer::Failure> CChecksumTrailer::Fold(const Range& ran
 {
     if (!range.file)
         return Failure{};
+    if (range.seal)
+        return Sealed(range);
     platform::File& file = *range.file;
-    if (range.seal) {
-        if (m_source == Source::Medium && !file.Flush())
-            return Failure{true, file.LastError()};
-        return std::nullopt;
-    }
     std::int64_t block = 1;
     if (m_source == Source::Medium) {
         const bool flushed =
@@ -353,7 +357,7 @@ std::optional<CChecksumTrailer::Failure> CChecksumTrailer::Fold(const Range& ran
         const std::int64_t use = std::min(got - skip, range.length - done);
         const std::span<const unsigned char> bytes(into + skip, static_cast<std::size_t>(use));
         if (aside) {
-            aside->Hand({aside->next, bytes, range, {}});
+            aside->Hand({aside->next, bytes, range.piece, {}, {}, false});
             aside->next = (aside->next + 1) % Aside::kBuffers;
         } else {
             FoldBytes(range.piece, bytes, crc);
@@ -362,6 +366,13 @@ std::optional<CChecksumTrailer::Failure> CChecksumTrailer::Fold(const Range& ran
         at += got;
         skip = 0;
     }
+    return std::nullopt;
+}
+
+std::optional<CChecksumTrailer::Failure> CChecksumTrailer::Sealed(const Range& range) const
+{
+    if (m_source == Source::Medium && !range.file->Flush())
+        return Failure{true, range.file->LastError()};
     return std::nullopt;
 }
 

@@ -31,9 +31,10 @@ class IReadBackConsumer {
 // pass through our memory. It reads through handles of the written files
 // themselves, so the sum covers exactly the bytes written, whatever happens
 // to their names meanwhile. The reader trails the writer by a bounded amount.
-// A second thread sums each block while the reader reads the next, so the
-// medium does not wait for the sum; the joiners, built for size, sum on the
-// reader's thread.
+// A second thread sums each block while the reader reads the next, and
+// flushes a sealed file whole while the reader reads the next file, so the
+// medium waits neither for the sum nor for the file's records; the joiners,
+// built for size, do both on the reader's thread.
 //
 // From the medium (the default), each range is first flushed through its
 // handle and then read past the system's cache, so that the sum is of what
@@ -113,6 +114,7 @@ class CChecksumTrailer {
     bool Extends(const Range& range) const; // range can join the last one queued
     void Run();
     std::optional<Failure> Fold(const Range& range, unsigned char* buffer, std::uint32_t& crc);
+    std::optional<Failure> Sealed(const Range& range) const; // the whole file flushed, when from the medium
     void FoldBytes(int piece, std::span<const unsigned char> bytes, std::uint32_t& crc);
     // The range at the front of the queue is summed: crc, or failure.
     void EndRange(const Range& range, std::uint32_t crc, const std::optional<Failure>& failure);

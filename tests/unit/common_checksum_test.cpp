@@ -298,7 +298,7 @@ TEST(ChecksumTrailer, NothingAddedGivesTheEmptySum)
     EXPECT_EQ(sum.crc, ZlibCrc(""));
 }
 
-TEST(ChecksumTrailer, RangeThatCannotBeReadBackFails)
+TEST(ChecksumTrailer, RangeThatCannotBeReadBackOrFlushedFails)
 {
     TempDir dir;
     WriteFile(dir / "short", "12345");
@@ -328,6 +328,17 @@ TEST(ChecksumTrailer, RangeThatCannotBeReadBackFails)
         CChecksumTrailer::Result sum = trailer.Finish();
         EXPECT_FALSE(sum.ok);
         EXPECT_EQ(sum.failedPath, dir.Dir());
+    }
+    {
+        SCOPED_TRACE("a file that cannot be flushed whole, the read of the next one meanwhile");
+        CChecksumTrailer trailer;
+        trailer.Add(Opened(dir / "good"), dir / "good", 0, 1000);
+        trailer.Seal(Opened(dir / "gone"), dir / "gone", 0);
+        trailer.Add(Opened(dir / "good"), dir / "good", 0, 10, 1);
+        CChecksumTrailer::Result sum = trailer.Finish();
+        EXPECT_FALSE(sum.ok);
+        EXPECT_TRUE(sum.flushFailed);
+        EXPECT_EQ(sum.failedPath, dir / "gone");
     }
 }
 
