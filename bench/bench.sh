@@ -110,6 +110,18 @@ median() { tr ' ' '\n' | grep . | sort -g | awk '{ v[NR] = $1 } END { m = int((N
 maximum() { tr ' ' '\n' | grep . | sort -g | tail -n 1; }
 minimum() { tr ' ' '\n' | grep . | sort -g | head -n 1; }
 
+# Each row timed right after its reference, and the ratio of every such
+# pair: what the medium's flushes cost here swings by a factor of two within
+# minutes, so only neighbours compare.
+declare -A ratios_of beside_of
+pair_ratio() { # row reference
+  local a j
+  a=$(tr ' ' '\n' <<<"${wall_of[$2]}" | grep . | tail -n 1)
+  j=$(tr ' ' '\n' <<<"${wall_of[$1]}" | grep . | tail -n 1)
+  beside_of[$1]=$2
+  ratios_of[$1]+="$(awk -v a="$a" -v j="$j" 'BEGIN { printf "%.2f", (a > 0 ? j / a : 0) }') "
+}
+
 same_as_source() { cmp -s "$src" "$1" || fail "$2: $1 differs from the source"; }
 
 count_files() { find "$1" -maxdepth 1 -type f -name "$2" | wc -l; }
@@ -192,6 +204,7 @@ round_portelan() { # label size dir expected-count
   local label=$1 size=$2 dir=$3 count=$4
   rm -rf "$dir" && mkdir -p "$dir"
   time_once "portelan split $label" "$cli" split "$src" "$dir" --size "$size"
+  [ "$size" != disk ] || pair_ratio "portelan split $label" "floor --verify $label"
   expect_pieces "$dir" 'data.[0-9][0-9][0-9]' "$count" "portelan split $label"
   [ -f "$dir/_data.cfg" ] || fail "portelan split $label: no _data.cfg"
   [ -x "$dir/_data" ] || fail "portelan split $label: no executable _data"
@@ -209,6 +222,7 @@ round_portelan() { # label size dir expected-count
   same_as_source "$work/catp.out" "cat + sync + direct $label"
   rm -f "$work/catp.out"
   time_once "portelan join $label" "$dir/_data"
+  pair_ratio "portelan join $label" "cat + sync + direct $label"
   same_as_source "$dir/data.bin" "portelan join $label"
   rm -rf "$dir"
 }
@@ -216,7 +230,6 @@ round_portelan() { # label size dir expected-count
 # The join alone beside its anchor, from a set split untimed. The pieces are
 # read once first, so that both find them in the cache; the joiner goes
 # second, after the anchor's file is gone.
-declare -A ratios_of
 round_join() { # label size dir expected-count
   local label=$1 size=$2 dir=$3 count=$4 anchor join
   rm -rf "$dir" && mkdir -p "$dir"
@@ -231,12 +244,9 @@ round_join() { # label size dir expected-count
   same_as_source "$work/catp.out" "$anchor"
   rm -f "$work/catp.out"
   time_once "$join" "$dir/_data"
+  pair_ratio "$join" "$anchor"
   same_as_source "$dir/data.bin" "$join"
   rm -rf "$dir"
-  local a j
-  a=$(tr ' ' '\n' <<<"${wall_of[$anchor]}" | grep . | tail -n 1)
-  j=$(tr ' ' '\n' <<<"${wall_of[$join]}" | grep . | tail -n 1)
-  ratios_of[$label]+="$(awk -v a="$a" -v j="$j" 'BEGIN { printf "%.2f", (a > 0 ? j / a : 0) }') "
 }
 
 if $join_only; then
@@ -253,7 +263,7 @@ if $join_only; then
     anchor=$(minimum <<<"${wall_of["cat + sync + direct $label"]}")
     join=$(minimum <<<"${wall_of["portelan join $label"]}")
     peak=$(maximum <<<"${rss_of["portelan join $label"]}")
-    awk -v l="$label" -v a="$anchor" -v j="$join" -v m="$peak" -v r="${ratios_of[$label]}" \
+    awk -v l="$label" -v a="$anchor" -v j="$join" -v m="$peak" -v r="${ratios_of["portelan join $label"]}" \
       'BEGIN { printf "  %-13s join %6.2f s, anchor %6.2f s: %.2fx (target at most 1.0x); peak RSS %.1f MiB; runs: %s\n", l, j, a, (a > 0 ? j / a : 0), m / 1024, r }'
   done
   exit 0
@@ -262,11 +272,10 @@ fi
 # The split alone against its reference, without the recovery files: with
 # one 1 GiB piece and a 1 MiB one, what counts is how the flushing and the
 # reading back of a piece overlap its writing. The verified durable copy is
-# timed again right before it: what the medium's flushes cost here swings
-# by a factor of two within minutes, so only neighbours compare.
+# timed again right before it.
 plain_anchor="cp + sync + direct, beside"
 round_plain() { # label size dir expected-count
-  local split="portelan split $1 --recovery 0" a j
+  local split="portelan split $1 --recovery 0"
   rm -f "$work/cp.out"
   # shellcheck disable=SC2016 # expanded by the inner shell
   time_once "$plain_anchor" sh -c 'cp "$1" "$2" && sync "$2" &&
@@ -277,9 +286,7 @@ round_plain() { # label size dir expected-count
   time_once "$split" "$cli" split "$src" "$3" --size "$2" --recovery 0
   expect_pieces "$3" 'data.[0-9][0-9][0-9]' "$4" "$split"
   rm -rf "$3"
-  a=$(tr ' ' '\n' <<<"${wall_of[$plain_anchor]}" | grep . | tail -n 1)
-  j=$(tr ' ' '\n' <<<"${wall_of[$split]}" | grep . | tail -n 1)
-  ratios_of[$split]+="$(awk -v a="$a" -v j="$j" 'BEGIN { printf "%.2f", (a > 0 ? j / a : 0) }') "
+  pair_ratio "$split" "$plain_anchor"
 }
 
 # What the recovery files cost: the split without them, the split with the
@@ -379,8 +386,8 @@ echo
 echo "Targets: split at most 1.05x its reference (cp + sync + direct read for 1 GiB pieces, floor --verify for"
 echo "diskette pieces), join at most 1.0x cat + sync + direct read of the same pieces, verify no slower than"
 echo "cksfv -f, peak memory at most ${rss_target_mib} MiB."
-for row in "${!ratios_of[@]}"; do
-  echo "$row against $plain_anchor timed just before it, run by run: ${ratios_of[$row]}"
+for row in "${order[@]}"; do
+  [ -z "${ratios_of[$row]:-}" ] || echo "$row against ${beside_of[$row]} timed just before it, run by run: ${ratios_of[$row]}"
 done
 echo
 echo "Recovery files (one piece's worth, the default): what they add to a split, against par2 create"
