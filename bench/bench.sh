@@ -4,11 +4,16 @@
 # doing the same durable, verified work (sync, a direct read back); checks
 # every rebuilt file.
 #
-#   bench/bench.sh [--join]
+#   bench/bench.sh [--join | --paired]
 #   --join     the join rows alone: for diskette and 1 GiB pieces, the joiner
 #              against cat of the pieces, sync and a direct read, timed side
-#              by side in each run; prints the fastest runs and the ratio of
-#              each run
+#              by side in each run
+#   --paired   the join rows and the two split rows, each beside its
+#              reference (the diskette split after floor --verify, the split
+#              of 1 GiB pieces without recovery files after a verified
+#              durable copy); with many runs, the spread of the ratios
+#   Both print the fastest run of each, and the ratio of each run with its
+#   median and how many runs met the target.
 #
 # Environment:
 #   BIN_DIR    directory holding portelan-cli; when set, nothing is built
@@ -23,11 +28,11 @@
 set -euo pipefail
 
 repo=$(cd "$(dirname "$0")/.." && pwd)
-join_only=false
+pairs_only=""
 case ${1:-} in
---join) join_only=true ;;
+--join | --paired) pairs_only=${1#--} ;;
 "") ;;
-*) echo "usage: bench/bench.sh [--join]" >&2; exit 2 ;;
+*) echo "usage: bench/bench.sh [--join | --paired]" >&2; exit 2 ;;
 esac
 runs=${RUNS:-3}
 [[ $runs =~ ^[1-9][0-9]*$ ]] || { echo "RUNS must be a positive number" >&2; exit 2; }
@@ -227,30 +232,94 @@ round_portelan() { # label size dir expected-count
   rm -rf "$dir"
 }
 
+# In the paired runs, every other run times ours first: of two commands,
+# the one that follows a large write pays for the disk still flushing it.
+ours_first=false
+in_turn() { # reference-command our-command (each a function and its arguments, quoted)
+  if $ours_first; then eval "$2; $1"; else eval "$1; $2"; fi
+}
+
 # The join alone beside its anchor, from a set split untimed. The pieces are
-# read once first, so that both find them in the cache; the joiner goes
-# second, after the anchor's file is gone.
+# read once first, so that both find them in the cache; each finds the
+# other's rebuilt file gone.
+time_join_anchor() { # label dir
+  # shellcheck disable=SC2016 # expanded by the inner shell
+  time_once "cat + sync + direct $1" sh -c 'cd "$1" && cat data.[0-9][0-9][0-9] >"$2" && sync "$2" &&
+    exec dd if="$2" of=/dev/null bs=4M iflag=direct status=none' sh "$2" "$work/catp.out"
+  same_as_source "$work/catp.out" "cat + sync + direct $1"
+  rm -f "$work/catp.out"
+}
+time_join() { # label dir
+  time_once "portelan join $1" "$2/_data"
+  same_as_source "$2/data.bin" "portelan join $1"
+  rm -f "$2/data.bin"
+}
 round_join() { # label size dir expected-count
-  local label=$1 size=$2 dir=$3 count=$4 anchor join
+  local label=$1 size=$2 dir=$3 count=$4
   rm -rf "$dir" && mkdir -p "$dir"
   "$cli" split "$src" "$dir" --size "$size" >"$logfile" 2>&1 || { cat "$logfile" >&2; fail "split $label"; }
   expect_pieces "$dir" 'data.[0-9][0-9][0-9]' "$count" "split $label"
   cat "$dir"/data.[0-9][0-9][0-9] >/dev/null
-  anchor="cat + sync + direct $label"
-  join="portelan join $label"
-  # shellcheck disable=SC2016 # expanded by the inner shell
-  time_once "$anchor" sh -c 'cd "$1" && cat data.[0-9][0-9][0-9] >"$2" && sync "$2" &&
-    exec dd if="$2" of=/dev/null bs=4M iflag=direct status=none' sh "$dir" "$work/catp.out"
-  same_as_source "$work/catp.out" "$anchor"
-  rm -f "$work/catp.out"
-  time_once "$join" "$dir/_data"
-  pair_ratio "$join" "$anchor"
-  same_as_source "$dir/data.bin" "$join"
+  # shellcheck disable=SC2016 # expanded by in_turn
+  in_turn 'time_join_anchor "$label" "$dir"' 'time_join "$label" "$dir"'
+  pair_ratio "portelan join $label" "cat + sync + direct $label"
   rm -rf "$dir"
 }
 
-if $join_only; then
+# The split alone against its reference, without the recovery files: with
+# one 1 GiB piece and a 1 MiB one, what counts is how the flushing and the
+# reading back of a piece overlap its writing. The verified durable copy is
+# timed again beside it.
+plain_anchor="cp + sync + direct, beside"
+time_plain_anchor() {
+  rm -f "$work/cp.out"
+  # shellcheck disable=SC2016 # expanded by the inner shell
+  time_once "$plain_anchor" sh -c 'cp "$1" "$2" && sync "$2" &&
+    exec dd if="$2" of=/dev/null bs=4M iflag=direct status=none' sh "$src" "$work/cp.out"
+  same_as_source "$work/cp.out" "$plain_anchor"
+  rm -f "$work/cp.out"
+}
+time_split() { # row dir expected-count split-arguments...
+  local row=$1 dir=$2 count=$3
+  shift 3
+  rm -rf "$dir" && mkdir -p "$dir"
+  time_once "$row" "$cli" split "$src" "$dir" "$@"
+  expect_pieces "$dir" 'data.[0-9][0-9][0-9]' "$count" "$row"
+  rm -rf "$dir"
+}
+round_plain() { # label size dir expected-count
+  local split="portelan split $1 --recovery 0" size=$2 dir=$3 count=$4
+  # shellcheck disable=SC2016 # expanded by in_turn
+  in_turn time_plain_anchor 'time_split "$split" "$dir" "$count" --size "$size" --recovery 0'
+  pair_ratio "$split" "$plain_anchor"
+}
+
+# The diskette split, with its recovery files, beside the floor doing the
+# same durable, verified work.
+time_floor_verify() {
+  rm -rf "$work/floor-out" && mkdir -p "$work/floor-out"
+  time_once "floor --verify --size disk" "$floor" --verify "$src" "$work/floor-out" "$disk_piece"
+  expect_pieces "$work/floor-out" 'p.*' "$disk_count" "floor --verify --size disk"
+  rm -rf "$work/floor-out"
+}
+round_disk_split() {
+  # shellcheck disable=SC2016 # expanded by in_turn
+  in_turn time_floor_verify 'time_split "portelan split --size disk" "$work/disk" "$disk_count" --size disk'
+  pair_ratio "portelan split --size disk" "floor --verify --size disk"
+}
+
+# The paired rows alone: each command beside its reference, run after run,
+# and the ratio of each pair against its target.
+if [ -n "$pairs_only" ]; then
+  pair_rows=("portelan join --size disk" "portelan join --size 1024M")
+  [ "$pairs_only" = join ] ||
+    pair_rows=("portelan split --size disk" "portelan split --size 1024M --recovery 0" "${pair_rows[@]}")
   for ((run = 1 - warmup; run <= runs; run++)); do
+    if ((run % 2 == 0)); then ours_first=true; else ours_first=false; fi
+    if [ "$pairs_only" = paired ]; then
+      round_disk_split
+      round_plain "--size 1024M" 1024M "$work/big" "$big_count"
+    fi
     round_join "--size disk" disk "$work/disk" "$disk_count"
     round_join "--size 1024M" 1024M "$work/big" "$big_count"
     if ((run < 1)); then
@@ -258,36 +327,19 @@ if $join_only; then
     fi
   done
   echo "Load average $(cut -d' ' -f1-3 /proc/loadavg); every rebuilt file identical to the source."
-  echo "Fastest of $runs run(s); ratio of the fastest, and of each run (joiner / anchor in the same run):"
-  for label in "--size disk" "--size 1024M"; do
-    anchor=$(minimum <<<"${wall_of["cat + sync + direct $label"]}")
-    join=$(minimum <<<"${wall_of["portelan join $label"]}")
-    peak=$(maximum <<<"${rss_of["portelan join $label"]}")
-    awk -v l="$label" -v a="$anchor" -v j="$join" -v m="$peak" -v r="${ratios_of["portelan join $label"]}" \
-      'BEGIN { printf "  %-13s join %6.2f s, anchor %6.2f s: %.2fx (target at most 1.0x); peak RSS %.1f MiB; runs: %s\n", l, j, a, (a > 0 ? j / a : 0), m / 1024, r }'
+  echo "Each command against its reference timed just before it, $runs run(s): the fastest of each and"
+  echo "their ratio; the ratio of each run, its median and how many runs met the target:"
+  for row in "${pair_rows[@]}"; do
+    ref=${beside_of[$row]}
+    target=1.05
+    [[ $row != "portelan join "* ]] || target=1.0
+    awk -v l="${row#portelan }" -v j="$(minimum <<<"${wall_of[$row]}")" -v a="$(minimum <<<"${wall_of[$ref]}")" \
+      -v m="$(maximum <<<"${rss_of[$row]}")" -v med="$(median <<<"${ratios_of[$row]}")" -v t="$target" -v r="${ratios_of[$row]}" \
+      'BEGIN { n = split(r, v, " "); k = 0; for (i = 1; i <= n; i++) k += (v[i] <= t)
+               printf "  %-32s %6.2f s, reference %6.2f s: %.2fx; runs: median %.2fx, %d of %d at most %sx; peak RSS %.1f MiB\n      %s\n", l, j, a, (a > 0 ? j / a : 0), med, k, n, t, m / 1024, r }'
   done
   exit 0
 fi
-
-# The split alone against its reference, without the recovery files: with
-# one 1 GiB piece and a 1 MiB one, what counts is how the flushing and the
-# reading back of a piece overlap its writing. The verified durable copy is
-# timed again right before it.
-plain_anchor="cp + sync + direct, beside"
-round_plain() { # label size dir expected-count
-  local split="portelan split $1 --recovery 0"
-  rm -f "$work/cp.out"
-  # shellcheck disable=SC2016 # expanded by the inner shell
-  time_once "$plain_anchor" sh -c 'cp "$1" "$2" && sync "$2" &&
-    exec dd if="$2" of=/dev/null bs=4M iflag=direct status=none' sh "$src" "$work/cp.out"
-  same_as_source "$work/cp.out" "$plain_anchor"
-  rm -f "$work/cp.out"
-  rm -rf "$3" && mkdir -p "$3"
-  time_once "$split" "$cli" split "$src" "$3" --size "$2" --recovery 0
-  expect_pieces "$3" 'data.[0-9][0-9][0-9]' "$4" "$split"
-  rm -rf "$3"
-  pair_ratio "$split" "$plain_anchor"
-}
 
 # What the recovery files cost: the split without them, the split with the
 # default amount, and par2 create making as many recovery slices of the same
