@@ -12,8 +12,9 @@
 #              reference (the diskette split after floor --verify, the split
 #              of 1 GiB pieces without recovery files after a verified
 #              durable copy); with many runs, the spread of the ratios
-#   Both print the fastest run of each, and the ratio of each run with its
-#   median and how many runs met the target.
+#   Both print the fastest run of each, and the ratio of each run with their
+#   geometric mean (over all, and by which command went first) and how many
+#   runs met the target.
 #
 # Environment:
 #   BIN_DIR    directory holding portelan-cli; when set, nothing is built
@@ -327,16 +328,18 @@ if [ -n "$pairs_only" ]; then
     fi
   done
   echo "Load average $(cut -d' ' -f1-3 /proc/loadavg); every rebuilt file identical to the source."
-  echo "Each command against its reference timed just before it, $runs run(s): the fastest of each and"
-  echo "their ratio; the ratio of each run, its median and how many runs met the target:"
+  echo "Each command against its reference timed beside it, $runs run(s): the fastest of each and their"
+  echo "ratio; the geometric mean of the runs' ratios, over all and by which went first (odd runs: the"
+  echo "reference), how many runs met the target, and each run's ratio:"
   for row in "${pair_rows[@]}"; do
     ref=${beside_of[$row]}
     target=1.05
     [[ $row != "portelan join "* ]] || target=1.0
     awk -v l="${row#portelan }" -v j="$(minimum <<<"${wall_of[$row]}")" -v a="$(minimum <<<"${wall_of[$ref]}")" \
-      -v m="$(maximum <<<"${rss_of[$row]}")" -v med="$(median <<<"${ratios_of[$row]}")" -v t="$target" -v r="${ratios_of[$row]}" \
-      'BEGIN { n = split(r, v, " "); k = 0; for (i = 1; i <= n; i++) k += (v[i] <= t)
-               printf "  %-32s %6.2f s, reference %6.2f s: %.2fx; runs: median %.2fx, %d of %d at most %sx; peak RSS %.1f MiB\n      %s\n", l, j, a, (a > 0 ? j / a : 0), med, k, n, t, m / 1024, r }'
+      -v m="$(maximum <<<"${rss_of[$row]}")" -v t="$target" -v r="${ratios_of[$row]}" \
+      'BEGIN { n = split(r, v, " "); k = 0; for (i = 1; i <= n; i++) { k += (v[i] <= t); s[i % 2] += log(v[i]); c[i % 2]++ }
+               g = exp((s[0] + s[1]) / n); g1 = c[1] ? exp(s[1] / c[1]) : 0; g0 = c[0] ? exp(s[0] / c[0]) : 0
+               printf "  %-32s %6.2f s, reference %6.2f s: %.2fx; runs: %.2fx (reference first %.2fx, ours first %.2fx), %d of %d at most %sx; peak RSS %.1f MiB\n      %s\n", l, j, a, (a > 0 ? j / a : 0), g, g1, g0, k, n, t, m / 1024, r }'
   done
   exit 0
 fi
