@@ -45,7 +45,7 @@ std::optional<std::vector<Md5Digest>> ReadPieceHeads(const std::string& sourcePa
 // computes each piece's MD5, the MD5 and CRC-32 of each slice and the
 // recovery slices. A thread of its own does the sums (a piece's MD5 and its
 // slices' in one pass over the bytes) and the coding, which leaves the
-// caller's thread free for the copy. Memory: four blocks of 1 MiB
+// caller's thread free for the copy. Memory: eight blocks of 1 MiB
 // and the recovery slices, as long as they fit memoryBudget; larger ones are
 // coded by WriteFiles in stripes across every slice, as wide as lets two
 // sets of the recovery slices' stripes (one coded, one written) and one
