@@ -112,7 +112,9 @@ class File {
     // (Windows requires it); at the end of the file they return fewer.
     // Called again for each range of a file read back while it is written,
     // it lets go of that range's cached pages (length 0: to the end) and
-    // keeps the handle it has.
+    // keeps the handle it has. On POSIX the reads of that range are plain
+    // ones where the system tells that none of its pages is left in the
+    // cache, and direct ones otherwise.
     bool BypassCache(std::int64_t offset = 0, std::int64_t length = 0);
     static constexpr std::size_t kMediumBlock = 4096;
     // Why the last operation on this file that failed did so.
@@ -126,7 +128,11 @@ class File {
     bool Failed(); // takes the system's error as m_error; false
     std::intptr_t m_handle = kInvalid;
     Error m_error;
-    bool m_bUnbuffered = false;
+    // How reads reach the file after BypassCache, one flag each: past the
+    // cache for now; through an open file of its own (POSIX: its reads pass
+    // the cache or not range by range); the system refused to pass it.
+    static constexpr std::uint8_t kUnbuffered = 1, kOwnOpen = 2, kRefused = 4;
+    std::uint8_t m_reads = 0;
 };
 
 // A lock with one condition to wait on: the system's own primitives, so that

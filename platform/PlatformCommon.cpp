@@ -16,7 +16,7 @@ constexpr std::size_t kBufferSize = 1 << 20;
 File::~File() { Close(); }
 
 File::File(File&& other) noexcept
-    : m_handle(other.m_handle), m_error(other.m_error), m_bUnbuffered(other.m_bUnbuffered)
+    : m_handle(other.m_handle), m_error(other.m_error), m_reads(other.m_reads)
 {
     other.m_handle = kInvalid;
 }
@@ -27,7 +27,7 @@ File& File::operator=(File&& other) noexcept
         Close();
         m_handle = other.m_handle;
         m_error = other.m_error;
-        m_bUnbuffered = other.m_bUnbuffered;
+        m_reads = other.m_reads;
         other.m_handle = kInvalid;
     }
     return *this;

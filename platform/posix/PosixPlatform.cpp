@@ -9,6 +9,7 @@
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/statvfs.h>
+#include <sys/syscall.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -28,6 +29,33 @@ namespace {
 int Fd(std::intptr_t handle) { return static_cast<int>(handle); }
 
 Error SystemError() { return Error{static_cast<std::uint32_t>(errno)}; }
+
+// cachestat (Linux 6.5), not yet in every system's headers: how many pages
+// of a range the cache holds. False also where the system cannot tell.
+bool NothingCached(int fd, std::int64_t offset, std::int64_t length)
+{
+#if defined(__NR_cachestat)
+    constexpr long kCachestat = __NR_cachestat;
+#else
+    constexpr long kCachestat = 451; // the same on every architecture
+#endif
+    struct {
+        std::uint64_t offset, length;
+    } range{static_cast<std::uint64_t>(offset), static_cast<std::uint64_t>(length)};
+    struct {
+        std::uint64_t cached, dirty, writeback, evicted, recentlyEvicted;
+    } pages{};
+    return ::syscall(kCachestat, fd, &range, &pages, 0) == 0 && pages.cached == 0;
+}
+
+bool SetDirect(int fd, bool direct)
+{
+    const int flags = ::fcntl(fd, F_GETFL);
+    if (flags < 0)
+        return false;
+    const int wanted = direct ? flags | O_DIRECT : flags & ~O_DIRECT;
+    return wanted == flags || ::fcntl(fd, F_SETFL, wanted) == 0;
+}
 
 } // namespace
 
@@ -104,7 +132,7 @@ bool File::Open(const std::string& path, Mode mode)
         return false;
     }
     m_handle = fd;
-    m_bUnbuffered = false;
+    m_reads = 0;
     return true;
 }
 
@@ -131,9 +159,9 @@ std::int64_t File::ReadAt(void* buffer, std::size_t n, std::int64_t offset)
     } while (got < 0 && errno == EINTR);
     // A direct read the file system refuses (a misaligned request): through
     // the cache instead.
-    if (got < 0 && errno == EINVAL && m_bUnbuffered) {
-        m_bUnbuffered = false;
-        if (::fcntl(Fd(m_handle), F_SETFL, ::fcntl(Fd(m_handle), F_GETFL) & ~O_DIRECT) == 0)
+    if (got < 0 && errno == EINVAL && (m_reads & kUnbuffered)) {
+        m_reads = (m_reads & ~kUnbuffered) | kRefused;
+        if (SetDirect(Fd(m_handle), false))
             return ReadAt(buffer, n, offset);
     }
     if (got < 0)
@@ -306,26 +334,44 @@ bool File::BypassCache(std::int64_t offset, std::int64_t length)
 {
     if (!IsOpen())
         return false;
+    // Through an open file of its own, so that whether its reads pass the
+    // cache is not the business of a writer on a duplicate of this handle.
+    if (!(m_reads & (kOwnOpen | kRefused))) {
+        char self[64];
+        std::snprintf(self, sizeof self, "/proc/self/fd/%d", Fd(m_handle));
+        const int own = ::open(self, O_RDONLY | O_CLOEXEC);
+        m_reads |= own >= 0 ? kOwnOpen : kRefused;
+        if (own >= 0) {
+            ::close(Fd(m_handle));
+            m_handle = own;
+        }
+    }
     // The pages are clean after Flush, so the system can let go of them: the
     // next read has to fetch the bytes from the medium. Only those of the
-    // range: the rest of a file still being written is dirty, and walking it
-    // for every range would cost more than the read.
-    const bool dropped = ::posix_fadvise(Fd(m_handle), offset, length, POSIX_FADV_DONTNEED) == 0;
-    if (m_bUnbuffered)
-        return true;
-    // Direct reads besides, where the file system has them: buffered ones
-    // would come in the small steps of the system's read-ahead. Through an
-    // open file of its own, so that a writer on a duplicate of this handle
-    // goes on writing as before.
-    char self[64];
-    std::snprintf(self, sizeof self, "/proc/self/fd/%d", Fd(m_handle));
-    const int direct = ::open(self, O_RDONLY | O_DIRECT | O_CLOEXEC);
-    m_bUnbuffered = direct >= 0;
-    if (m_bUnbuffered) {
-        ::close(Fd(m_handle));
-        m_handle = direct;
+    // range and the two it may share with its neighbours, which the flush
+    // wrote whole: the rest of a file still being written is dirty, and
+    // walking it for every range would cost more than the read.
+    const long pageSize = ::sysconf(_SC_PAGESIZE);
+    const std::int64_t page = pageSize > 0 ? pageSize : std::int64_t{kMediumBlock};
+    const std::int64_t from = offset - offset % page;
+    const std::int64_t span = length > 0 ? (offset - from + length + page - 1) / page * page : 0;
+    const bool dropped = ::posix_fadvise(Fd(m_handle), from, span, POSIX_FADV_DONTNEED) == 0;
+    // Plain reads where the system tells that no page of the range is left:
+    // they come from the medium then, the system reads ahead while the
+    // reader sums, and, unlike direct reads, they leave the file to its
+    // writer meanwhile. A page that stayed (written again, or held by
+    // another reader) has the range read past the cache.
+    const bool plain = dropped && NothingCached(Fd(m_handle), from, span);
+    bool direct = false;
+    if ((m_reads & (kOwnOpen | kRefused)) == kOwnOpen) {
+        direct = !plain;
+        if (!SetDirect(Fd(m_handle), direct)) {
+            m_reads |= kRefused; // a file system without direct reads
+            direct = false;
+        }
     }
-    return dropped || m_bUnbuffered;
+    m_reads = direct ? m_reads | kUnbuffered : m_reads & ~kUnbuffered;
+    return plain || direct || dropped;
 }
 
 CopyResult CopyBytes(File& in, File& out, std::int64_t n)

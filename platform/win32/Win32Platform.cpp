@@ -111,7 +111,7 @@ bool File::Open(const std::string& path, Mode mode)
         return false;
     }
     m_handle = reinterpret_cast<std::intptr_t>(h);
-    m_bUnbuffered = false;
+    m_reads = 0;
     return true;
 }
 
@@ -145,13 +145,13 @@ std::int64_t File::ReadAt(void* buffer, std::size_t n, std::int64_t offset)
         return 0;
     // The file system refused the unbuffered read (a network share, a
     // misaligned request): read through the cache instead.
-    if (m_bUnbuffered && GetLastError() == ERROR_INVALID_PARAMETER) {
+    if ((m_reads & kUnbuffered) && GetLastError() == ERROR_INVALID_PARAMETER) {
         HANDLE buffered = ReOpenFile(AsHandle(m_handle), GENERIC_READ,
                                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, 0);
         if (buffered != INVALID_HANDLE_VALUE) {
             CloseHandle(AsHandle(m_handle));
             m_handle = reinterpret_cast<std::intptr_t>(buffered);
-            m_bUnbuffered = false;
+            m_reads &= ~kUnbuffered;
             return ReadAt(buffer, n, offset);
         }
     }
@@ -275,7 +275,7 @@ bool File::BypassCache(std::int64_t, std::int64_t)
 {
     if (!IsOpen())
         return false;
-    if (m_bUnbuffered)
+    if (m_reads & kUnbuffered)
         return true;
     // A handle of its own that reads past the cache; the buffered one goes.
     // It keeps the right to write where the old one had it: FlushFileBuffers
@@ -289,7 +289,7 @@ bool File::BypassCache(std::int64_t, std::int64_t)
         return false;
     CloseHandle(AsHandle(m_handle));
     m_handle = reinterpret_cast<std::intptr_t>(direct);
-    m_bUnbuffered = true;
+    m_reads |= kUnbuffered;
     return true;
 }
 
