@@ -333,7 +333,7 @@ std::optional<CChecksumTrailer::Failure> CChecksumTrailer::Fold(const Range& ran
     std::int64_t block = 1;
     if (m_source == Source::Medium) {
         const bool flushed =
-            range.flush == Flush::Range ? file.FlushRange(range.offset, range.length) : file.Flush();
+            range.flush != Flush::File ? file.FlushRange(range.offset, range.length) : file.Flush();
         if (!flushed)
             return Failure{true, file.LastError()};
         // Where the system refuses, the sum is of the cache: better than none.
@@ -385,9 +385,16 @@ platform::CopyResult CopyChunked(platform::File& in, platform::File& out, std::i
         if (stop && stop->load())
             break;
         platform::CopyResult part = platform::CopyBytes(in, out, std::min(kCopyChunk, n - total.bytes));
-        for (const ReadBack* back = readBack; back; back = back->next)
-            back->trailer.Add(back->file, back->path, back->offset + total.bytes, part.bytes, back->piece,
-                              back->flush);
+        for (const ReadBack* back = readBack; back; back = back->next) {
+            std::int64_t from = back->offset + total.bytes;
+            std::int64_t to = from + part.bytes;
+            if (platform::File::kFlushesRanges && back->flush == CChecksumTrailer::Flush::Continued) {
+                from -= from % kBlock;
+                to -= to % kBlock;
+                out.StartFlush(from, to - from);
+            }
+            back->trailer.Add(back->file, back->path, from, to - from, back->piece, back->flush);
+        }
         total.bytes += part.bytes;
         total.status = part.status;
         total.error = part.error;

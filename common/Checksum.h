@@ -57,8 +57,14 @@ class CChecksumTrailer {
     // How a range from the medium reaches it before it is read back: with
     // its whole file, data and the system's records of it; or alone, for a
     // file that is read back while it is still written and sealed at its
-    // end (Seal).
-    enum class Flush { File, Range };
+    // end (Seal). Continued is Range for a file that copies go on in past
+    // each chunk (a join), where the ranges flush alone: CopyChunked hands
+    // whole blocks only, a chunk's partial last one with the next chunk, so
+    // that the block the writer goes on in is neither written out twice nor
+    // dropped under it; and it has the medium start on them at once, to
+    // write them while the reader reads back the chunk before. The file's
+    // last partial block is the caller's to hand.
+    enum class Flush { File, Range, Continued };
 
     explicit CChecksumTrailer(Source source = Source::Medium);
     ~CChecksumTrailer();

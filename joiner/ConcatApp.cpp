@@ -97,6 +97,15 @@ std::optional<std::uint32_t> ListedSum(const std::vector<std::optional<std::uint
     return at < listed.size() ? listed[at] : std::nullopt;
 }
 
+// Where the medium's read-back of the first bytes of the rebuilt file
+// stands: the copy hands it whole blocks only, where ranges flush alone.
+std::int64_t WholeBlocks(std::int64_t bytes)
+{
+    if constexpr (!platform::File::kFlushesRanges)
+        return bytes;
+    return bytes - bytes % std::int64_t{platform::File::kMediumBlock};
+}
+
 } // namespace
 
 CConcatApp::CConcatApp(IConcatFrontEnd& ui, std::string anchorPath, Anchor anchor)
@@ -536,7 +545,7 @@ CConcatApp::Appended CConcatApp::CopyPiece(Join& join, int index, platform::File
         cached.emplace(ReadBack{*join.trailer, join.reader, join.tempPath, start, index - 1});
     // One sum for the whole, so that the ranges of small pieces join up.
     ReadBack medium{*join.medium, join.checker, join.tempPath, start};
-    medium.flush = CChecksumTrailer::Flush::Range;
+    medium.flush = CChecksumTrailer::Flush::Continued;
     medium.next = cached ? &*cached : nullptr;
     CProgressRelay<IConcatFrontEnd> bytes(m_ui, start, m_nTotalSize, SplitPath(path).fileName);
     const CopyResult copied = CopyChunked(piece, join.out, length, &medium, nullptr, &bytes);
@@ -578,7 +587,8 @@ CConcatApp::Appended CConcatApp::CopyPiece(Join& join, int index, platform::File
     // reads are done: a failed one stays, and fails the join.
     if (join.medium->WaitForPiece(0)) {
         join.medium.emplace();
-        join.medium->Add(join.checker, join.tempPath, 0, start, 0, CChecksumTrailer::Flush::Range);
+        join.medium->Add(join.checker, join.tempPath, 0, WholeBlocks(start), 0,
+                         CChecksumTrailer::Flush::Continued);
     }
     join.written = start;
     if (!join.out.Truncate(start)) {
@@ -645,6 +655,11 @@ bool CConcatApp::FlushAndCheck(Join& join, std::optional<std::uint32_t> expected
 {
     // Read back from the medium as it was written, so that one that does not
     // keep what it was given fails the join; then flushed whole.
+    if constexpr (platform::File::kFlushesRanges) {
+        const std::int64_t whole = WholeBlocks(join.written);
+        join.medium->Add(join.checker, join.tempPath, whole, join.written - whole, 0,
+                         CChecksumTrailer::Flush::Continued);
+    }
     join.medium->Seal(join.checker, join.tempPath, 0);
     const CChecksumTrailer::Result sum = join.medium->Finish();
     if (sum.flushFailed) {

@@ -105,6 +105,16 @@ class File {
     // it is still written, and flushed whole at its end. Where the system
     // has no such call, the whole file.
     bool FlushRange(std::int64_t offset, std::int64_t length);
+    // Has the system start putting those bytes on the medium, without
+    // waiting for them: a later FlushRange or Flush then waits less, and
+    // reports what failed. Where the system has no such call, nothing.
+    void StartFlush(std::int64_t offset, std::int64_t length);
+    // Whether the two above take a range alone; Windows flushes whole files.
+#if defined(_WIN32)
+    static constexpr bool kFlushesRanges = false;
+#else
+    static constexpr bool kFlushesRanges = true;
+#endif
     // From now on, reads through this handle come from the medium instead
     // of the system's cache, after a Flush; false where the system refuses
     // (reads then go on from the cache). Reads should then be of whole

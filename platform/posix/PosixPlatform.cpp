@@ -312,6 +312,13 @@ bool File::Flush()
     return done == 0 || Failed();
 }
 
+void File::StartFlush(std::int64_t offset, std::int64_t length)
+{
+    // Length 0 would mean the rest of the file.
+    if (IsOpen() && length > 0)
+        ::sync_file_range(Fd(m_handle), offset, length, SYNC_FILE_RANGE_WRITE);
+}
+
 bool File::FlushRange(std::int64_t offset, std::int64_t length)
 {
     if (!IsOpen())

@@ -270,6 +270,7 @@ bool File::Flush() { return IsOpen() && (FlushFileBuffers(AsHandle(m_handle)) !=
 
 // Windows flushes whole files only.
 bool File::FlushRange(std::int64_t, std::int64_t) { return Flush(); }
+void File::StartFlush(std::int64_t, std::int64_t) {}
 
 bool File::BypassCache(std::int64_t, std::int64_t)
 {

@@ -122,6 +122,40 @@ TEST(CopyChunked, HandsEveryChunkToEachChainedReadBack)
     }
 }
 
+// Pieces of any length appended to one file, as the join writes it: each
+// copy hands whole blocks only, the partial last one with the next copy, so
+// the bytes handed always end at the last block boundary written.
+TEST(CopyChunked, HandsWholeBlocksOfAFileWrittenOnInPiecesOfAnyLength)
+{
+    const std::string data = ManyRandomBytes((9u << 20) + 1, 6);
+    const std::size_t cuts[] = {0, 1457664, 1457664 + 3000, 1457664 + 3000 + 4096, 3u << 20, data.size()};
+    TempDir dir;
+    File out;
+    ASSERT_TRUE(out.Open(dir / "out", File::Mode::CreateWrite));
+    CChecksumTrailer medium;
+    const std::shared_ptr<File> reader = out.Duplicate();
+    const std::size_t block = File::kMediumBlock;
+    for (std::size_t i = 1; i < std::size(cuts); ++i) {
+        const std::string piece = data.substr(cuts[i - 1], cuts[i] - cuts[i - 1]);
+        WriteFile(dir / "in", piece);
+        File in;
+        ASSERT_TRUE(in.Open(dir / "in", File::Mode::Read));
+        const auto at = static_cast<std::int64_t>(cuts[i - 1]);
+        const ReadBack back{medium, reader, dir / "out", at, 0, CChecksumTrailer::Flush::Continued};
+        ASSERT_EQ(CopyChunked(in, out, static_cast<std::int64_t>(piece.size()), &back).bytes,
+                  static_cast<std::int64_t>(piece.size()));
+        EXPECT_EQ(medium.WaitForPiece(0), ZlibCrc(data.substr(0, cuts[i] / block * block))) << "piece " << i;
+    }
+    const std::size_t whole = data.size() / block * block;
+    medium.Add(reader, dir / "out", static_cast<std::int64_t>(whole),
+               static_cast<std::int64_t>(data.size() - whole), 0, CChecksumTrailer::Flush::Continued);
+    medium.Seal(reader, dir / "out", 0);
+    const CChecksumTrailer::Result sum = medium.Finish();
+    EXPECT_TRUE(sum.ok);
+    EXPECT_EQ(sum.crc, ZlibCrc(data));
+    EXPECT_TRUE(ReadLargeFile(dir / "out") == data);
+}
+
 TEST(ChecksumTrailer, SumsRangesOfSeveralFilesInTheOrderAdded)
 {
     const std::string a = RandomBytes(300000, 4);
