@@ -655,7 +655,7 @@ bool CConcatApp::FlushAndCheck(Join& join, std::optional<std::uint32_t> expected
 {
     // Read back from the medium as it was written, so that one that does not
     // keep what it was given fails the join; then flushed whole.
-    if constexpr (platform::File::kFlushesRanges) {
+    if constexpr (platform::File::kFlushesRanges) { // the last partial block, which the copies held back
         const std::int64_t whole = WholeBlocks(join.written);
         join.medium->Add(join.checker, join.tempPath, whole, join.written - whole, 0,
                          CChecksumTrailer::Flush::Continued);
